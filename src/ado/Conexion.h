@@ -1,0 +1,75 @@
+#pragma once
+#include <QString>
+#include <memory>
+#include <set>
+
+#include "ado/Errores.h"
+#include "ado/Proveedor.h"
+#include "ado/Recordset.h"
+
+// Una conexión a un origen de datos, abierta con un texto de conexión que elige el proveedor.
+// Tiene su lista de errores, que las sentencias llenan en vez de lanzar.
+//
+// Fallas (ErrorEjecucion): abrir lo ya abierto, 3705; cerrar lo cerrado, 3704; una sentencia o
+// un recordset sobre una conexión cerrada, 3709. Una apertura fallida deja una entrada con
+// código nativo distinto de 0 en la lista de errores y lanza la descripción del proveedor.
+class Conexion {
+public:
+    Conexion();
+    ~Conexion();
+    Conexion(const Conexion&) = delete;
+    Conexion& operator=(const Conexion&) = delete;
+
+    // Abre con el texto de conexión. REQUIRES: cerrada (si no, 3705).
+    void Open(const QString& texto, const QString& usuario = {}, const QString& clave = {}, int opciones = -1);
+    // Cierra la conexión y sus recordsets. REQUIRES: abierta (si no, 3704).
+    void Close();
+    bool abierta() const { return proveedor_ != nullptr; }
+    // 1 abierta, 0 cerrada.
+    int State() const { return abierta() ? 1 : 0; }
+    const QString& ConnectionString() const { return texto_; }
+
+    ListaErrores& Errors() { return errores_; }
+    const ListaErrores& Errors() const { return errores_; }
+
+    // Corre sentencias que no devuelven filas (un lote: varias, separadas por saltos de línea).
+    // Vacía la lista de errores antes y anota en ella cada falla; no lanza por ellas.
+    void Execute(const QString& sql);
+
+    // Abre un recordset hacia adelante (cursor 0, bloqueo 1) o actualizable (cursor 2, bloqueo 3).
+    // Vacía la lista de errores; si la sentencia falla, la anota y lanza su descripción.
+    RecordsetPtr abrirRecordset(const QString& sql, int cursor = 0, int bloqueo = 1);
+
+    // Las tablas del origen, como filas con la columna "TABLE_NAME".
+    RecordsetPtr OpenSchemaTablas();
+
+    // Transacciones (lanzan la falla del motor).
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+
+    // Propiedades de la conexión.
+    int CommandTimeout() const { return tiempoEspera_; }
+    void setCommandTimeout(int segundos);
+    int IsolationLevel() const { return aislamiento_; }
+    void setIsolationLevel(int nivel);
+    const QString& DefaultDatabase() const { return baseDefecto_; }
+    void setDefaultDatabase(const QString& base);
+
+    // El proveedor abierto (para quien sabe qué clase de origen es). Nulo si está cerrada.
+    Proveedor* proveedor() const { return proveedor_.get(); }
+
+private:
+    friend class Recordset;
+    void ligar(Recordset* rs) { recordsets_.insert(rs); }
+    void desligar(Recordset* rs) { recordsets_.erase(rs); }
+    void exigirAbierta() const;
+
+    std::unique_ptr<Proveedor> proveedor_;
+    ListaErrores errores_;
+    std::set<Recordset*> recordsets_;
+    QString texto_;
+    int tiempoEspera_ = 30;
+    int aislamiento_ = 4096;  // cursor stability, el valor por defecto de ADO
+    QString baseDefecto_;
+};

@@ -1,0 +1,46 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "ado/Errores.h"
+#include "ado/FuenteFilas.h"
+#include "ado/TextoConexion.h"
+
+// Un proveedor de datos: lee una clase de origen (la base de la suite, un archivo de texto, un
+// libro de Excel...). Lo elige la conexión a partir de su texto de conexión.
+class Proveedor {
+public:
+    virtual ~Proveedor() = default;
+
+    // Nombre del proveedor, origen de sus errores ("Proveedor de texto").
+    virtual QString nombre() const = 0;
+
+    // Abre el origen. Lanza ErrorEjecucion con una descripción en castellano que nombra el archivo
+    // y la causa; su número es el código nativo (distinto de 0).
+    virtual void abrir(const TextoConexion& texto) = 0;
+    // Cierra el origen. Nunca lanza.
+    virtual void cerrar() = 0;
+
+    // Las tablas u hojas, en el orden en que el origen las da.
+    virtual QStringList tablas() = 0;
+
+    // Abre una consulta que devuelve filas. Lanza ErrorEjecucion si la sentencia no se puede
+    // correr (tabla inexistente, sintaxis) con la descripción del proveedor.
+    // actualizable: la fuente debe poder guardar filas (ver FuenteFilas::guardar).
+    virtual std::unique_ptr<FuenteFilas> consultar(const QString& sql, bool actualizable) = 0;
+
+    // Corre una o más sentencias que no devuelven filas; cada falla va a errores, sin lanzar.
+    // Por defecto: los orígenes de sólo lectura anotan que no se puede escribir.
+    virtual void ejecutar(const QString& sql, ListaErrores& errores);
+
+    // Transacciones, tiempo de espera de las sentencias (segundos) y nivel de aislamiento.
+    virtual void empezarTransaccion();
+    virtual void confirmarTransaccion();
+    virtual void deshacerTransaccion();
+    virtual void fijarTiempoEspera(int segundos);
+    virtual void fijarAislamiento(int nivel);
+};
+
+// Elige y crea el proveedor para un texto de conexión; nulo si ningún proveedor lo reconoce.
+std::unique_ptr<Proveedor> CrearProveedor(const TextoConexion& texto);

@@ -1,0 +1,19 @@
+#pragma once
+#include <QString>
+#include <QVariant>
+
+// Los valores llegan al programa como QVariant: nulo (QVariant()), texto, entero (qlonglong),
+// decimal (double), booleano, fecha (QDate) o fecha y hora (QDateTime).
+//
+// Cómo los ve el operador (una sola regla para todos los orígenes):
+//  - nulo y vacío: texto vacío;
+//  - texto: tal como está guardado ("00012345" sigue siendo "00012345");
+//  - número entero, o decimal sin parte fraccionaria: sin ".0" ni exponente ("12345678901");
+//  - decimal: con coma decimal y sin ceros de más ("1234,5");
+//  - fecha: dd/mm/yyyy; fecha y hora: dd/mm/yyyy hh:mm:ss, o sólo la fecha si es medianoche;
+//  - booleano: "Verdadero" o "Falso";
+//  - bytes: su texto UTF-8.
+QString TextoValor(const QVariant& valor);
+
+// Número de un valor (0 para nulo o texto que no es número).
+double NumeroValor(const QVariant& valor);

@@ -1,0 +1,102 @@
+#include "platform/Proceso.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <cstdlib>
+#include <map>
+#include <unistd.h>
+
+namespace Proceso {
+namespace {
+struct Estado {
+    QString nombre;
+    QString carpetaEjecutable;
+    QString carpetaAplicacion;
+    std::function<void(int)> terminador;
+    std::map<int, std::function<void()>> avisos;
+    int proximoAviso = 1;
+};
+Estado& estado() {
+    static Estado e;
+    return e;
+}
+
+QString ConBarra(QString carpeta) {
+    if (!carpeta.endsWith('/')) carpeta += '/';
+    return carpeta;
+}
+
+QString CarpetaUsuario() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty()) base = QDir::homePath() + "/.local/share";
+    return ConBarra(base + "/garantias");
+}
+}  // namespace
+
+QString NombreEjecutable() {
+    if (!estado().nombre.isEmpty()) return estado().nombre;
+    if (QCoreApplication::instance()) {
+        return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    }
+    return QStringLiteral("garantias");
+}
+
+void FijarNombreEjecutable(const QString& nombre) { estado().nombre = nombre; }
+
+QString CarpetaEjecutable() {
+    if (!estado().carpetaEjecutable.isEmpty()) return ConBarra(estado().carpetaEjecutable);
+    if (QCoreApplication::instance()) return ConBarra(QCoreApplication::applicationDirPath());
+    return ConBarra(QDir::currentPath());
+}
+
+QString CarpetaAplicacion() {
+    if (!estado().carpetaAplicacion.isEmpty()) return ConBarra(estado().carpetaAplicacion);
+    const QString propia = CarpetaEjecutable();
+    if (QFileInfo(propia).isWritable()) return propia;
+    const QString usuario = CarpetaUsuario();
+    QDir().mkpath(usuario);
+    return usuario;
+}
+
+QString CarpetaDatos() {
+    const QString elegida = qEnvironmentVariable("GARANTIAS_DATOS").trimmed();
+    if (!elegida.isEmpty()) return ConBarra(QDir::cleanPath(QDir(elegida).absolutePath()));
+    return CarpetaUsuario() + "datos/";
+}
+
+void FijarCarpetaEjecutable(const QString& carpeta) { estado().carpetaEjecutable = carpeta; }
+void FijarCarpetaAplicacion(const QString& carpeta) { estado().carpetaAplicacion = carpeta; }
+
+void BombearEventos() {
+    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+}
+
+int AlTerminar(std::function<void()> aviso) {
+    const int id = estado().proximoAviso++;
+    estado().avisos[id] = std::move(aviso);
+    return id;
+}
+
+void QuitarAvisoAlTerminar(int id) { estado().avisos.erase(id); }
+
+void Terminar(int codigo) {
+    auto avisos = estado().avisos;
+    for (auto& [id, aviso] : avisos) {
+        try {
+            aviso();
+        } catch (...) {
+        }
+    }
+    if (estado().terminador) {
+        estado().terminador(codigo);
+    }
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(codigo);
+}
+
+void FijarTerminador(std::function<void(int)> terminador) { estado().terminador = std::move(terminador); }
+
+}  // namespace Proceso

@@ -1,0 +1,51 @@
+#pragma once
+#include <QString>
+#include <functional>
+
+// Servicios del proceso: nombre y carpeta del ejecutable, carpetas del programa, bomba de
+// eventos y fin inmediato del proceso. Cada uno con una costura para las pruebas.
+namespace Proceso {
+
+// Nombre del ejecutable sin extensión ("garantias"). El programa de línea de comandos se anota
+// con el nombre del programa de ventanas, para que permisos y registros vean un solo programa.
+QString NombreEjecutable();
+void FijarNombreEjecutable(const QString& nombre);
+
+// Carpeta del ejecutable, donde se buscan los archivos que el programa sólo lee (ayuda,
+// programa acompañante). Termina en "/".
+QString CarpetaEjecutable();
+
+// Carpeta de la aplicación para los archivos que el programa escribe (BASES.TXT,
+// consultas.ntw): la del ejecutable si se puede escribir en ella (copia portátil); si no,
+// la carpeta de datos del usuario para el programa. Termina en "/".
+QString CarpetaAplicacion();
+
+// Carpeta de las bases embebidas: $GARANTIAS_DATOS, o la carpeta de datos del usuario.
+// No la crea. Termina en "/".
+QString CarpetaDatos();
+
+// Para las pruebas: fija las carpetas (vacío vuelve a la regla normal).
+void FijarCarpetaEjecutable(const QString& carpeta);
+void FijarCarpetaAplicacion(const QString& carpeta);
+
+// Deja que la ventana procese sus eventos pendientes (repintar, clics). Sin aplicación, nada.
+void BombearEventos();
+
+// Termina el proceso en el acto, sin cerrar ni guardar nada. Antes corre los avisos
+// registrados (por ejemplo, confirmar un grupo de filas ya escritas). No vuelve.
+[[noreturn]] void Terminar(int codigo = 0);
+
+// Registra un aviso que corre justo antes del fin del proceso. Devuelve su identificador.
+int AlTerminar(std::function<void()> aviso);
+void QuitarAvisoAlTerminar(int id);
+
+// Costura para las pruebas: reemplaza el fin del proceso. La función no debe volver (en las
+// pruebas lanza FinDelProceso). Vacía vuelve al fin real.
+void FijarTerminador(std::function<void(int)> terminador);
+
+// Lo que lanza el terminador de las pruebas.
+struct FinDelProceso {
+    int codigo;
+};
+
+}  // namespace Proceso
