@@ -1,6 +1,22 @@
 #include <QApplication>
+#include <QStringList>
 
+#include "import/ui/FrmAuxGarantia.h"
+#include "platform/Mensajes.h"
+#include "platform/ui/MensajesQt.h"
+
+// El programa no tiene procedimiento principal propio: crea la ventana de importación, cuya
+// carga corre el inicio de la aplicación, y la muestra cuando el inicio vuelve.
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("garantias"));
+    InstalarServicioMensajes(std::make_unique<MensajesQt>());
+
+    QStringList argumentos = QApplication::arguments();
+    argumentos.removeFirst();
+
+    FrmAuxGarantia ventana;
+    ventana.Form_Load(argumentos.join(' '));
+    ventana.show();
+    return QApplication::exec();
 }

@@ -23,6 +23,9 @@ public:
     // Agrega un paso al final.
     Rutina& paso(std::function<void()> cuerpo);
 
+    // Cuántos pasos tiene: el índice que tendrá el próximo paso que se agregue.
+    std::size_t cantidad() const { return pasos_.size(); }
+
     // Desde un paso: el próximo paso será el de índice n (desde 0).
     void irA(std::size_t n);
     // Desde un paso: la rutina termina después de este paso, como si hubiera llegado al final.

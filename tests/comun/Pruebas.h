@@ -35,3 +35,14 @@ public:
     FinObservable();
     ~FinObservable();
 };
+
+// Que GoogleTest muestre los textos de Qt como texto.
+#include <ostream>
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '{';
+    for (const auto& s : l) *os << '"' << s.toStdString() << "\" ";
+    *os << '}';
+}
+QT_END_NAMESPACE

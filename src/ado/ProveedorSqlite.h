@@ -1,0 +1,49 @@
+#pragma once
+#include <sqlite3.h>
+
+#include "ado/Proveedor.h"
+
+// Proveedor sobre la API de SQLite, en dos modos:
+//  - la base de la suite embebida ("Provider=GarantiasSQLite;Data Source=...;[Crear=1;]"):
+//    lectura y escritura, SQL en el dialecto de SQL Server adaptado, WAL, espera por bloqueos;
+//  - un archivo .db de un proveedor ("DRIVER=SQLite3 ODBC Driver;Database=...;..."): sólo
+//    lectura; las opciones del controlador ODBC se aceptan y se ignoran.
+class ProveedorSqlite : public Proveedor {
+public:
+    explicit ProveedorSqlite(bool suite) : suite_(suite) {}
+    ~ProveedorSqlite() override { cerrar(); }
+
+    QString nombre() const override { return QStringLiteral("SQLite"); }
+    void abrir(const TextoConexion& texto) override;
+    void cerrar() override;
+    QStringList tablas() override;
+    std::unique_ptr<FuenteFilas> consultar(const QString& sql, bool actualizable) override;
+    void ejecutar(const QString& sql, ListaErrores& errores) override;
+    void empezarTransaccion() override;
+    void confirmarTransaccion() override;
+    void deshacerTransaccion() override;
+    void fijarTiempoEspera(int segundos) override;
+
+    sqlite3* base() const { return db_; }
+    const QString& archivo() const { return archivo_; }
+
+private:
+    void exigirAbierta() const;
+    void correrControl(const char* sql);
+    QString adaptar(const QString& sql) const;
+
+    bool suite_;
+    sqlite3* db_ = nullptr;
+    QString archivo_;
+    int tiempoEsperaMs_ = 30000;
+};
+
+// El error de SQLite como lo ve el programa: el número nativo de SQL Server que corresponde
+// (2627 clave duplicada, 547 restricción, 208 tabla inexistente, 1222 bloqueo...) y una
+// descripción en castellano con el mensaje del motor.
+ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia = {});
+
+// Registra en la conexión lo que el dialecto necesita: la función getDate() y las colaciones
+// ESPANOL_CI (sin distinguir mayúsculas ni blancos finales) y FECHA_DMY (textos dd/mm/yyyy en
+// orden cronológico).
+void RegistrarExtensiones(sqlite3* db);

@@ -1,0 +1,148 @@
+#include "startup/InicioAplicacion.h"
+
+#include <QFileInfo>
+#include <cstdio>
+
+#include "platform/Proceso.h"
+#include "platform/Rutina.h"
+#include "startup/Componentes.h"
+#include "startup/ParametrosLanzamiento.h"
+#include "startup/ReglasConexion.h"
+#include "startup/Sesion.h"
+
+namespace {
+QString& Ayuda() {
+    static QString ruta;
+    return ruta;
+}
+
+constexpr int kNivelLeerNoConfirmado = 256;
+
+[[noreturn]] void TerminarSinConexion(const Dll_Datos& datos) {
+    // Sin cuadro de mensaje: el inicio termina en el acto. Una línea en stderr dice por qué.
+    std::fprintf(stderr, "%s: no se pudo conectar con la base de datos%s%s\n", qPrintable(Proceso::NombreEjecutable()),
+                 datos.UltimaFalla().isEmpty() ? "" : ": ", qPrintable(datos.UltimaFalla()));
+    Proceso::Terminar(1);
+}
+}  // namespace
+
+QString ArchivoAyuda() { return Ayuda(); }
+
+void InicioAplicacion(const QString& lineaComandos) {
+    Cartel& cartel = Componentes::Display();
+    Dll_Datos& datos = Componentes::Datos();
+    Sesion& s = sesion();
+
+    QString cadena;
+    ValoresLanzamiento v;
+    QString textoConexion;
+    bool hayPassword = false;
+    bool hayUsuarioLogeado = false;
+
+    Rutina inicio([&](const ErrorEjecucion& e) {
+        try {
+            cartel.CartelCerrar();
+        } catch (const ErrorEjecucion&) {
+        }
+        if (e.numero() == Errores::ArgumentoInvalido) return Respuesta::Saltar;
+        Proceso::Terminar(1);
+    });
+    std::size_t pasoValoresConexion = 0;
+    std::size_t pasoSesionConectada = 0;
+
+    // 1. Cartel.
+    inicio.paso([&] { cartel.CartelInicio(QStringLiteral("Conectando Base de Datos"), false); });
+    inicio.paso([&] {
+        bool cancelado = false;
+        cartel.CartelMostrar(cancelado, QVariant(QStringLiteral("Iniciando Aplicacion")), QVariant(Proceso::NombreEjecutable()),
+                             QVariant(QStringLiteral("Espere por favor")));
+    });
+    // 2. Archivo de ayuda, junto al ejecutable.
+    inicio.paso([&] { Ayuda() = Proceso::CarpetaEjecutable() + QStringLiteral("htmlhelp/orvabizpack.chm"); });
+    // 3. La cadena de parámetros.
+    inicio.paso([&] { cadena = lineaComandos; });
+    // 4. Con la conexión ya abierta, se sigue en el paso 12.
+    inicio.paso([&] {
+        if (datos.Conectado()) inicio.irA(pasoSesionConectada);
+    });
+    // 5. Parámetros de lanzamiento: cada lectura es una operación que el 5 puede saltar.
+    inicio.paso([&] { s.ParametroAdicional = LeerFicha(cadena, QStringLiteral("@ParametroAdicional")).value_or(QString()); });
+    inicio.paso([&] { LeerFicha(cadena, QStringLiteral("@Menu")); });
+    inicio.paso([&] { v.servidor = LeerFicha(cadena, QStringLiteral("@Server")).value_or(QString()); });
+    inicio.paso([&] { v.base = LeerFicha(cadena, QStringLiteral("@DbName")).value_or(QString()); });
+    inicio.paso([&] { v.usuario = LeerFicha(cadena, QStringLiteral("@Usuario")).value_or(QString()); });
+    inicio.paso([&] {
+        hayUsuarioLogeado = cadena.contains(QLatin1String("@UsuarioLogeado"), Qt::CaseInsensitive);
+        if (hayUsuarioLogeado) s.Usuario = LeerFicha(cadena, QStringLiteral("@UsuarioLogeado")).value_or(QString());
+    });
+    inicio.paso([&] {
+        if (!hayUsuarioLogeado) s.Usuario = v.usuario;
+    });
+    inicio.paso([&] {
+        if (s.Usuario.trimmed().isEmpty()) s.Usuario = v.usuario;
+    });
+    inicio.paso([&] {
+        hayPassword = cadena.contains(QLatin1String("@Password"), Qt::CaseInsensitive);
+        if (hayPassword) v.clave = LeerFicha(cadena, QStringLiteral("@Password")).value_or(QString());
+    });
+    inicio.paso([&] {
+        if (!hayPassword) return;
+        s.Clave = v.clave.compare(v.base, Qt::CaseInsensitive) == 0 ? QStringLiteral("* *") : v.clave;
+    });
+    inicio.paso([&] { LeerFicha(cadena, QStringLiteral("@Caja")); });
+    // 6. Plataforma.
+    inicio.paso([&] { AplicarMarcaPlataforma(v.servidor, textoConexion, v.base, v.usuario, v.clave); });
+    // 7. Valores de conexión: la base se conecta con su propio nombre como usuario y clave.
+    pasoValoresConexion = inicio.cantidad();
+    inicio.paso([&] {
+        datos.NombreUsuario = v.base;
+        datos.NombreBase = v.base;
+        datos.ClaveUsuario = v.base;
+        datos.NombreServidor = NormalizarServidor(v.servidor);
+    });
+    // 8. Conectar.
+    inicio.paso([&] {
+        const bool sinServidor = v.servidor.trimmed().isEmpty() || v.usuario.trimmed().isEmpty();
+        datos.Conectar(sinServidor, 3, textoConexion, true, true);
+    });
+    // 9. Sin conexión, el programa termina en el acto.
+    inicio.paso([&] {
+        if (!datos.Conectado()) TerminarSinConexion(datos);
+    });
+    // 10. Tiempo de espera de las sentencias: 90 segundos mientras la configuración no diga otro.
+    inicio.paso([&] { s.TiempoEsperaComandos = 90; });
+    // 11. Opciones de la conexión.
+    inicio.paso([&] { datos.conexion().setCommandTimeout(s.TiempoEsperaComandos); });
+    inicio.paso([&] { datos.conexion().setIsolationLevel(kNivelLeerNoConfirmado); });
+    // 12. Con nombre de base: entorno, base por defecto y catálogo de consultas.
+    pasoSesionConectada = inicio.cantidad();
+    std::size_t pasoLogin = 0;
+    inicio.paso([&] {
+        if (datos.NombreBase.isEmpty()) inicio.irA(pasoLogin);
+    });
+    inicio.paso([&] { Componentes::Entorno().RutaAplicacion = Proceso::CarpetaAplicacion(); });
+    inicio.paso([&] { datos.conexion().setDefaultDatabase(datos.NombreBase); });
+    inicio.paso([&] {
+        Dll_Consultas& consultas = Componentes::Consultas();
+        consultas.MotorBase = datos.TipoMotor();
+        consultas.CatalogoActivo = true;
+        consultas.ArchivoCatalogo = Proceso::CarpetaAplicacion() + QStringLiteral("consultas.ntw");
+    });
+    // 13. Ingreso.
+    pasoLogin = inicio.cantidad();
+    inicio.paso([] {});
+    // 15. Cartel cerrado; se vuelve a la ventana.
+    inicio.paso([&] { cartel.CartelCerrar(); });
+
+    Q_UNUSED(pasoValoresConexion);
+    try {
+        inicio.correr();
+    } catch (const std::exception&) {
+        // Cualquier otra falla termina el programa sin mensaje.
+        try {
+            cartel.CartelCerrar();
+        } catch (...) {
+        }
+        Proceso::Terminar(1);
+    }
+}

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <vector>
+
+#include "comun/Pruebas.h"
+#include "platform/Mensajes.h"
+#include "platform/Proceso.h"
+#include "platform/Regional.h"
+#include "platform/Rutina.h"
+
+namespace {
+ErrorEjecucion Falla(int n) { return ErrorEjecucion(n, QStringLiteral("falla %1").arg(n)); }
+}  // namespace
+
+TEST(Rutina, LaTrampaRepiteSaltaOAbandona) {
+    std::vector<int> hechos;
+    int intentos = 0;
+    Rutina r([&](const ErrorEjecucion& e) {
+        if (e.numero() == 1) return Respuesta::Repetir;
+        if (e.numero() == 2) return Respuesta::Saltar;
+        return Respuesta::Abandonar;
+    });
+    r.paso([&] {
+         if (++intentos < 3) throw Falla(1);
+         hechos.push_back(1);
+     })
+        .paso([&] { throw Falla(2); })
+        .paso([&] { hechos.push_back(3); })
+        .paso([&] { throw Falla(9); })
+        .paso([&] { hechos.push_back(5); });
+    EXPECT_FALSE(r.correr());
+    EXPECT_EQ(intentos, 3);
+    EXPECT_EQ(hechos, (std::vector<int>{1, 3}));
+}
+
+TEST(Rutina, SaltosYFinDesdeUnPaso) {
+    std::vector<int> hechos;
+    Rutina r(TrampaOmitir());
+    std::size_t destino = 0;
+    r.paso([&] { r.irA(destino); }).paso([&] { hechos.push_back(1); });
+    destino = r.cantidad();
+    r.paso([&] { hechos.push_back(2); }).paso([&] { r.terminar(); }).paso([&] { hechos.push_back(3); });
+    EXPECT_TRUE(r.correr());
+    EXPECT_EQ(hechos, (std::vector<int>{2}));
+}
+
+TEST(Rutina, LoQueNoEsUnaFallaDelProgramaNoPasaPorLaTrampa) {
+    FinObservable fin;
+    int llamadas = 0;
+    Rutina r([&](const ErrorEjecucion&) {
+        ++llamadas;
+        return Respuesta::Saltar;
+    });
+    r.paso([] { Proceso::Terminar(3); });
+    try {
+        r.correr();
+        FAIL();
+    } catch (const Proceso::FinDelProceso& f) {
+        EXPECT_EQ(f.codigo, 3);
+    }
+    EXPECT_EQ(llamadas, 0);
+}
+
+TEST(Proceso, LosAvisosCorrenAntesDelFin) {
+    FinObservable fin;
+    int avisado = 0;
+    const int id = Proceso::AlTerminar([&] { ++avisado; });
+    EXPECT_THROW(Proceso::Terminar(0), Proceso::FinDelProceso);
+    Proceso::QuitarAvisoAlTerminar(id);
+    EXPECT_THROW(Proceso::Terminar(0), Proceso::FinDelProceso);
+    EXPECT_EQ(avisado, 1);
+}
+
+TEST(Regional, FormatosFijosSeaCualSeaElIdiomaDeLaMaquina) {
+    const QDateTime t(QDate(2026, 12, 9), QTime(10, 5, 30));
+    struct Caso {
+        const char* patron;
+        const char* esperado;
+    };
+    const Caso casos[] = {
+        {"DD/MM/YYYY", "09/12/2026"}, {"HH:MM", "10:05"},       {"dd/mm/yy hh:mm", "09/12/26 10:05"},
+        {"mm-dd-yyyy", "12-09-2026"}, {"hh:mm:ss", "10:05:30"}, {"dd/mm/yyyy hh:nn:ss", "09/12/2026 10:05:30"},
+    };
+    for (const auto& c : casos) EXPECT_EQ(Regional::Formato(t, c.patron), c.esperado) << c.patron;
+    EXPECT_EQ(Regional::TextoFechaHora(t), "09/12/2026 10:05:30");
+    EXPECT_EQ(Regional::TextoFechaHora(QDateTime(QDate(2026, 1, 2), QTime(0, 0))), "02/01/2026");
+}
+
+TEST(Regional, NumerosConComaDecimalSinExponente) {
+    EXPECT_EQ(Regional::TextoNumero(3.0), "3");
+    EXPECT_EQ(Regional::TextoNumero(1234.5), "1234,5");
+    EXPECT_EQ(Regional::TextoNumero(-0.25), "-0,25");
+    EXPECT_EQ(Regional::TextoNumero(12345678901.0), "12345678901");
+    EXPECT_EQ(Regional::TextoNumero(0.1 + 0.2), "0,3");
+}
+
+TEST(Regional, LeeFechasDelSistemaYDeLaBase) {
+    EXPECT_EQ(Regional::LeerFechaHora("31/12/2026 23:59:58"), QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)));
+    EXPECT_EQ(Regional::LeerFechaHora("2026-12-31 23:59:58.997"), QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)));
+    EXPECT_EQ(Regional::LeerFechaHora("05/01/26"), QDateTime(QDate(2026, 1, 5), QTime(0, 0)));
+    EXPECT_FALSE(Regional::LeerFechaHora("31/02/2026").has_value());
+    EXPECT_FALSE(Regional::LeerFechaHora("hola").has_value());
+}
+
+TEST(Mensajes, ElGuionContestaYRegistra) {
+    MensajesDePrueba mensajes;
+    mensajes->responder(RespuestaMensaje::Reintentar);
+    EXPECT_EQ(MsgBox("a", Botones::AbortarReintentarOmitir | Botones::IconoCritico, "t"), RespuestaMensaje::Reintentar);
+    // Sin guion, el botón por defecto.
+    EXPECT_EQ(MsgBox("b", Botones::SiNo | Botones::SegundoPorDefecto), RespuestaMensaje::No);
+    ASSERT_EQ(mensajes->cuadros().size(), 2u);
+    EXPECT_EQ(mensajes->cuadros()[0].titulo, "t");
+    EXPECT_EQ(Botones::icono(mensajes->cuadros()[0].estilo), Botones::IconoCritico);
+    EXPECT_EQ(mensajes->cuadros()[1].titulo, TituloAplicacion());
+}
