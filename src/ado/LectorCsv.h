@@ -1,0 +1,70 @@
+#pragma once
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+#include "ado/CodigoPagina.h"
+
+// Cómo leer un archivo delimitado. Lo que falta se deduce del archivo.
+struct OpcionesCsv {
+    std::optional<char> delimitador;  // sin valor: se mira la fila de encabezado (',', ';' o tabulador)
+    bool encabezado = true;           // false: los campos se llaman F1, F2...
+    std::optional<int> codigoPagina;  // sin valor: UTF-8 si el sondeo lo es, si no Windows-1252
+    QStringList nombres;              // nombres dados de afuera (schema.ini) cuando no hay encabezado
+};
+
+// Lector de texto delimitado según RFC 4180, hacia adelante y con un búfer propio: la memoria no
+// crece con el archivo. Comillas con delimitadores, comillas dobladas y saltos de línea dentro;
+// fines de línea CRLF, LF o CR solo. Devuelve resultados, no lanza.
+class LectorCsv {
+  public:
+    enum class Estado { Fila, Fin, Falla };
+
+    // origen: prestado, abierto para leer; debe vivir mientras viva el lector. tamBufer: sólo
+    // las pruebas lo achican, para que los registros crucen el borde del búfer.
+    explicit LectorCsv(QIODevice& origen, OpcionesCsv opciones = {}, qsizetype tamBufer = kBufer);
+
+    // Decide codificación y delimitador y lee el encabezado. Fila si quedó listo; Fin si el
+    // archivo no tiene encabezado (vacío); Falla si no se pudo leer (ver falla()).
+    Estado empezar();
+    // Los nombres de los campos. REQUIRES: empezar() devolvió Fila.
+    const QStringList& nombres() const { return nombres_; }
+
+    // La fila siguiente, con nombres().size() campos: el texto tal como está escrito, o QString
+    // nulo si el campo está vacío o falta. Las líneas en blanco del final no son filas.
+    Estado siguiente(std::vector<QString>& campos);
+
+    // Qué falló, en castellano y sin nombrar el archivo (lo nombra quien lo abrió).
+    const QString& falla() const { return falla_; }
+    char delimitador() const { return delim_; }
+    int codigoPagina() const { return decodificador_.codigoPagina(); }
+
+    // Tamaño del búfer y límite de un registro (un registro más largo es un archivo dañado:
+    // una comilla sin cerrar no debe llevarse el archivo entero a memoria).
+    static constexpr qsizetype kBufer = 256 * 1024;
+    static constexpr qsizetype kMaxRegistro = 16 * 1024 * 1024;
+
+  private:
+    enum class Registro { Datos, Blanco, Fin, Falla };
+    Registro leerRegistro(std::vector<QByteArray>& campos);
+    bool llenar();  // trae más bytes al búfer; false al final o en falla
+    int mirar();    // el byte siguiente sin consumirlo, -1 al final
+    char decidirDelimitador() const;
+
+    QIODevice& origen_;
+    OpcionesCsv opciones_;
+    QByteArray bufer_;
+    qsizetype pos_ = 0, fin_ = 0;
+    bool agotado_ = false;
+    char delim_ = ',';
+    DecodificadorTexto decodificador_;
+    QStringList nombres_;
+    std::vector<QByteArray> crudos_;
+    std::vector<QByteArray> pendiente_;  // fila leída mientras se contaban líneas en blanco
+    qint64 blancos_ = 0;                 // líneas en blanco aún no entregadas
+    bool hayPendiente_ = false;
+    QString falla_;
+};
