@@ -1,0 +1,82 @@
+// El proveedor de .xls (FreeXL) a través de la conexión, sobre las muestras públicas y archivos
+// dañados hechos en la prueba.
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QTemporaryDir>
+
+#include "LibrosDePrueba.h"
+#include "comun/Pruebas.h"
+
+TEST(Xls, ValoresConocidosDeLasMuestras) {
+    if (!HayMuestras()) GTEST_SKIP() << "no está la carpeta de muestras ../shared/fixtures";
+    const HojaLeida formulas =
+        LeerHoja(Muestra(QStringLiteral("xls/formula_test_sjmachin.xls")), QStringLiteral("Sheet1$"));
+    EXPECT_EQ(formulas.campos, QStringList({"Description", "Data"}));
+    ASSERT_GE(formulas.filas.size(), 1u);
+    EXPECT_EQ(formulas.texto(0, 1), QStringLiteral("МОСКВА Москва"));
+
+    const HojaLeida tipos = LeerHoja(Muestra(QStringLiteral("xls/Test_num_double_date_bool_string.xls")),
+                                     QStringLiteral("sheet1"));
+    EXPECT_EQ(tipos.campos,
+              QStringList({"1", "1,02", "11/05/2009", "1", "next value is null", "07/05/2009"}));
+    ASSERT_EQ(tipos.filas.size(), 29u);
+    EXPECT_EQ(tipos.filas[0][0], QVariant(qlonglong{2}));  // un número entero guardado como decimal
+    EXPECT_EQ(tipos.filas[0][1], QVariant(2.04));
+    EXPECT_TRUE(tipos.filas[0][4].isNull());
+    EXPECT_EQ(tipos.filas[0][5], QVariant(QDate(2009, 5, 8)));
+
+    // Los números de serie alrededor del 29/02/1900 que no existió.
+    const HojaLeida serie =
+        LeerHoja(Muestra(QStringLiteral("xls/Test_git_issue_283_TimeSpan.xls")), QStringLiteral("Sheet1$"));
+    ASSERT_EQ(serie.filas.size(), 8u);  // las 990 filas con formato y sin valor no son filas
+    EXPECT_EQ(serie.texto(3, 3), "59");
+    EXPECT_EQ(serie.texto(3, 2), "28/02/1900");
+    EXPECT_EQ(serie.texto(4, 2), "28/02/1900");  // el 60
+    EXPECT_EQ(serie.texto(5, 2), "01/03/1900");
+}
+
+TEST(Xls, ArchivosQueNoSePuedenLeerFallanConClaridad) {
+    QTemporaryDir dir;
+    const QString muestra = Muestra(QStringLiteral("xls/Test_num_double_date_bool_string.xls"));
+    EscribirArchivo(dir.filePath("pagina.xls"),
+                    "<html><body><table><tr><td>1</td></tr></table></body></html>");
+    EscribirArchivo(dir.filePath("texto.xls"), "Serie\tProducto\r\n1\t2\r\n");
+    EscribirArchivo(dir.filePath("vacio.xls"), QByteArray());
+    EscribirArchivo(dir.filePath("ceros.xls"), QByteArray(4096, '\0'));
+    QByteArray ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    EscribirArchivo(dir.filePath("olecorto.xls"), ole + QByteArray(600, '\x01'));
+    struct Caso {
+        const char* archivo;
+        const char* causa;
+    };
+    std::vector<Caso> casos = {
+        {"noexiste.xls", "No existe"},        {"pagina.xls", "página HTML"},
+        {"texto.xls", "archivo de texto"},    {"vacio.xls", "vacío"},
+        {"ceros.xls", "no es un libro .xls"}, {"olecorto.xls", "El libro de Excel"},
+    };
+    if (!muestra.isEmpty()) {
+        const QByteArray bytes = LeerArchivo(muestra);
+        EscribirArchivo(dir.filePath("truncado.xls"), bytes.left(3000));
+        QByteArray alterado = bytes;
+        for (qsizetype i = 600; i < alterado.size(); i += 97)
+            alterado[i] = static_cast<char>(alterado[i] ^ 0xFF);
+        EscribirArchivo(dir.filePath("alterado.xls"), alterado);
+        casos.push_back({"truncado.xls", "truncado"});
+        casos.push_back({"alterado.xls", "El libro de Excel"});
+    }
+    for (const Caso& c : casos) {
+        const QString ruta = dir.filePath(QString::fromUtf8(c.archivo));
+        const QString falla = FallaAlLeer(ruta, QStringLiteral("Sheet1$"));
+        EXPECT_TRUE(falla.contains(ruta) && falla.contains(QString::fromUtf8(c.causa)))
+            << c.archivo << ": " << qPrintable(falla);
+    }
+}
+
+TEST(Xls, HojaInexistenteNombraLaHojaYElLibro) {
+    if (!HayMuestras()) GTEST_SKIP() << "no está la carpeta de muestras ../shared/fixtures";
+    const QString ruta = Muestra(QStringLiteral("xls/formula_test_sjmachin.xls"));
+    const QString falla = FallaAlLeer(ruta, QStringLiteral("Hoja1$"));
+    EXPECT_TRUE(falla.contains("Hoja1$") && falla.contains(ruta) && falla.contains("Sheet1"))
+        << qPrintable(falla);
+}
