@@ -72,8 +72,13 @@ RecordsetPtr Conexion::abrirRecordset(const QString& sql, int cursor, int bloque
     try {
         return std::make_unique<Recordset>(proveedor_->consultar(sql, actualizable), this);
     } catch (const ErrorEjecucion& e) {
-        errores_.agregar({e.descripcion(), e.numero() != 0 ? e.numero() : Errores::ProveedorFallo,
-                          e.origen().isEmpty() ? proveedor_->nombre() : e.origen(), {}});
+        // La lista recibe cada registro del motor cuando dio varios; si no, la falla lanzada.
+        auto registros = proveedor_->tomarDiagnosticos();
+        if (registros.empty()) {
+            errores_.agregar({e.descripcion(), e.numero() != 0 ? e.numero() : Errores::ProveedorFallo,
+                              e.origen().isEmpty() ? proveedor_->nombre() : e.origen(), {}});
+        }
+        for (auto& r : registros) errores_.agregar(std::move(r));
         throw;
     }
 }

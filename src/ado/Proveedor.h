@@ -2,6 +2,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 #include "ado/Errores.h"
 #include "ado/FuenteFilas.h"
@@ -40,6 +41,10 @@ public:
     virtual void deshacerTransaccion();
     virtual void fijarTiempoEspera(int segundos);
     virtual void fijarAislamiento(int nivel);
+
+    // Todos los registros de la última falla que lanzó consultar, cuando el motor dio varios (el
+    // primero es el lanzado); se entregan una vez. Vacío: basta con la falla lanzada.
+    virtual std::vector<ErrorAdo> tomarDiagnosticos() { return {}; }
 };
 
 // Elige y crea el proveedor para un texto de conexión; nulo si ningún proveedor lo reconoce.

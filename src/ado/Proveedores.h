@@ -15,3 +15,8 @@ std::unique_ptr<Proveedor> CrearProveedorOdbc();        // SQL Server, Oracle y 
 
 // El texto de conexión de la base de la suite embebida en el archivo dado.
 QString TextoConexionSuite(const QString& archivo);
+
+// El texto de conexión ODBC (FreeTDS) de una base de SQL Server. servidor: "srv", "srv:1500",
+// "srv,1500" o "srv\INSTANCIA". Cada valor va entre llaves; sin usuario no lleva UID ni PWD.
+QString TextoConexionSqlServer(const QString& servidor, const QString& base, const QString& usuario,
+                               const QString& clave);

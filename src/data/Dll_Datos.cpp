@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include "ado/Proveedores.h"
 #include "ado/TextoConexion.h"
 #include "data/AlmacenEmbebido.h"
 #include "platform/ErrorEjecucion.h"
@@ -25,10 +26,7 @@ void Dll_Datos::Conectar(bool, int, const QString& textoConexion, bool, bool pri
             ParametroConexion = carpeta;
         } else {
             tipoMotor_ = QStringLiteral("SQL Server");
-            conexion_.Open(QStringLiteral("DRIVER={FreeTDS};Server=") + TextoConexion::Llaves(NombreServidor.trimmed()) +
-                           QStringLiteral(";Database=") + TextoConexion::Llaves(NombreBase) + QStringLiteral(";UID=") +
-                           TextoConexion::Llaves(NombreUsuario) + QStringLiteral(";PWD=") +
-                           TextoConexion::Llaves(ClaveUsuario) + ';');
+            conexion_.Open(TextoConexionSqlServer(NombreServidor, NombreBase, NombreUsuario, ClaveUsuario));
         }
     } catch (const ErrorEjecucion& e) {
         ultimaFalla_ = e.descripcion();
