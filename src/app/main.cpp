@@ -1,9 +1,11 @@
 #include <QApplication>
 #include <QStringList>
 
+#include "banner/ui/Dll_Display.h"
 #include "import/ui/FrmAuxGarantia.h"
 #include "platform/Mensajes.h"
 #include "platform/ui/MensajesQt.h"
+#include "startup/Componentes.h"
 
 // El programa no tiene procedimiento principal propio: crea la ventana de importación, cuya
 // carga corre el inicio de la aplicación, y la muestra cuando el inicio vuelve.
@@ -11,6 +13,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("garantias"));
     InstalarServicioMensajes(std::make_unique<MensajesQt>());
+    Componentes::InstalarDisplay(std::make_unique<Dll_Display>());
 
     QStringList argumentos = QApplication::arguments();
     argumentos.removeFirst();
