@@ -49,7 +49,7 @@ CREATE TABLE TA_CONFIGURACION (
     PoliticaNegocio  INTEGER NOT NULL DEFAULT 0,
     ValorAux         TEXT
 );
-CREATE UNIQUE INDEX TA_CONFIGURACION_Clave ON TA_CONFIGURACION (Clave);
+CREATE INDEX TA_CONFIGURACION_Clave ON TA_CONFIGURACION (Clave);
 
 -- Tareas (permisos) de cada usuario y entradas del menú de la suite.
 CREATE TABLE TA_TAREAS (

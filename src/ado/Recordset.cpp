@@ -154,3 +154,12 @@ void Recordset::Close() {
         duena_ = nullptr;
     }
 }
+
+Recordset& RecordsetPtr::exigir() const {
+    if (!rs_) {
+        throw ErrorEjecucion(Errores::VariableNoEstablecida,
+                             QStringLiteral("No hay un conjunto de filas abierto en la variable (variable de objeto no establecida)."),
+                             kAdo);
+    }
+    return *rs_;
+}

@@ -58,5 +58,23 @@ private:
     std::vector<std::pair<QString, QVariant>> cambios_;
 };
 
-// Variable de recordset del programa: vacía o con un recordset.
-using RecordsetPtr = std::unique_ptr<Recordset>;
+// Variable de recordset del programa: vacía o con un recordset (dueña de él). Usar una
+// variable vacía lanza ErrorEjecucion 91, que las trampas del programa tratan como cualquier
+// otra falla.
+class RecordsetPtr {
+public:
+    RecordsetPtr() = default;
+    RecordsetPtr(std::nullptr_t) {}
+    RecordsetPtr(std::unique_ptr<Recordset> rs) : rs_(std::move(rs)) {}
+
+    Recordset* operator->() const { return &exigir(); }
+    Recordset& operator*() const { return exigir(); }
+    Recordset* get() const { return rs_.get(); }
+    explicit operator bool() const { return rs_ != nullptr; }
+    bool operator==(std::nullptr_t) const { return rs_ == nullptr; }
+    void reset() { rs_.reset(); }
+
+private:
+    Recordset& exigir() const;
+    std::unique_ptr<Recordset> rs_;
+};

@@ -26,6 +26,7 @@ private:
 namespace Errores {
 inline constexpr int32_t ArgumentoInvalido = 5;            // llamada o argumento no válido
 inline constexpr int32_t Desbordamiento = 6;               // el valor no entra en el tipo
+inline constexpr int32_t VariableNoEstablecida = 91;       // variable de objeto vacía
 inline constexpr int32_t ObjetoCerrado = 3704;             // operación sobre un objeto cerrado
 inline constexpr int32_t ObjetoAbierto = 3705;             // abrir lo que ya está abierto
 inline constexpr int32_t ConexionCerrada = 3709;           // sentencia sobre una conexión cerrada

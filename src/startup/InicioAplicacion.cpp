@@ -3,9 +3,11 @@
 #include <QFileInfo>
 #include <cstdio>
 
+#include "config/Configuracion.h"
 #include "platform/Proceso.h"
 #include "platform/Rutina.h"
 #include "startup/Componentes.h"
+#include "startup/ConectarEstadisticas.h"
 #include "startup/ParametrosLanzamiento.h"
 #include "startup/ReglasConexion.h"
 #include "startup/Sesion.h"
@@ -109,8 +111,8 @@ void InicioAplicacion(const QString& lineaComandos) {
     inicio.paso([&] {
         if (!datos.Conectado()) TerminarSinConexion(datos);
     });
-    // 10. Tiempo de espera de las sentencias: 90 segundos mientras la configuración no diga otro.
-    inicio.paso([&] { s.TiempoEsperaComandos = 90; });
+    // 10. Conexión de estadísticas y tiempo de espera de las sentencias.
+    inicio.paso([&] { ConectarEstadisticas(); });
     // 11. Opciones de la conexión.
     inicio.paso([&] { datos.conexion().setCommandTimeout(s.TiempoEsperaComandos); });
     inicio.paso([&] { datos.conexion().setIsolationLevel(kNivelLeerNoConfirmado); });
@@ -128,6 +130,7 @@ void InicioAplicacion(const QString& lineaComandos) {
         consultas.CatalogoActivo = true;
         consultas.ArchivoCatalogo = Proceso::CarpetaAplicacion() + QStringLiteral("consultas.ntw");
     });
+    inicio.paso([&] { CargarConfiguracion(); });
     // 13. Ingreso.
     pasoLogin = inicio.cantidad();
     inicio.paso([] {});

@@ -1,0 +1,82 @@
+#include "errors/AvisoError.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QProcessEnvironment>
+
+#include "platform/Cp1252.h"
+#include "platform/Mensajes.h"
+#include "platform/Regional.h"
+#include "startup/Componentes.h"
+
+namespace {
+
+// El valor de una variable de entorno buscada sin distinguir mayúsculas, como la busca el
+// sistema original.
+QString Entorno(const QString& nombre) {
+    const auto entorno = QProcessEnvironment::systemEnvironment();
+    for (const QString& clave : entorno.keys()) {
+        if (clave.compare(nombre, Qt::CaseInsensitive) == 0) {
+            const QString valor = entorno.value(clave);
+            if (!valor.isEmpty() || clave == nombre) return valor;
+        }
+    }
+    return {};
+}
+
+QString PalabraRespuesta(int respuesta) {
+    switch (respuesta) {
+        case RespuestaMensaje::Abortar: return QStringLiteral("Abortar");
+        case RespuestaMensaje::Reintentar: return QStringLiteral("Reintentar");
+        case RespuestaMensaje::Omitir: return QStringLiteral("Ignorar");
+        case RespuestaMensaje::Cancelar: return QStringLiteral("Cancelar");
+        case RespuestaMensaje::Si: return QStringLiteral("Sí");
+        case RespuestaMensaje::No: return QStringLiteral("No");
+        default: return {};
+    }
+}
+
+}  // namespace
+
+QString RutaRegistroErrores() {
+    QString carpeta;
+    if (!Entorno(QStringLiteral("temp")).isEmpty()) carpeta = Entorno(QStringLiteral("tmp"));
+    carpeta = carpeta.trimmed();
+    if (carpeta.isEmpty()) carpeta = Componentes::Sistema().CarpetaPredeterminada();
+    carpeta = Componentes::Funciones().RutaConBarra(carpeta);
+    if (!carpeta.endsWith('/')) carpeta += '/';
+    return carpeta + QStringLiteral("QZERR.LOG");
+}
+
+int16_t AvisoError(const ErrorEjecucion& error, std::optional<int> botones, std::optional<QString> rutina) {
+    // Cada paso pasa por alto sus propias fallas: el cuadro se muestra aunque el registro no se pueda escribir.
+    QFile registro;
+    try {
+        registro.setFileName(RutaRegistroErrores());
+        if (!registro.open(QIODevice::Append)) registro.setFileName({});
+    } catch (...) {
+    }
+    const QString mensaje =
+        QStringLiteral("Ha ocurrido el Siguiente Error (%1) %2").arg(error.numero()).arg(error.descripcion().trimmed());
+    const QString partesRutina = rutina ? QStringLiteral(" - ") + *rutina : QString();
+    // Las fallas del propio programa no traen origen: el origen es el programa.
+    const QString origen = error.origen().isEmpty() ? TituloAplicacion() : error.origen();
+    const QString titulo = origen + partesRutina + QStringLiteral(" Aviso al operador!!! - 2 ");
+    const int estilo = botones.value_or(Botones::AbortarReintentarOmitir | Botones::IconoCritico);
+    if (error.numero() == 0) return 0;
+
+    int respuesta = 0;
+    try {
+        respuesta = Mensajes().mostrar(mensaje, estilo, titulo);
+    } catch (...) {
+    }
+    if (registro.isOpen()) {
+        const QDateTime ahora = QDateTime::currentDateTime();
+        const QString linea = Regional::Formato(ahora, QStringLiteral("mm-dd-yyyy")) + ' ' +
+                              Regional::Formato(ahora, QStringLiteral("hh:nn:ss")) + QStringLiteral(" Rutina: ") +
+                              partesRutina.trimmed() + QStringLiteral(" Mensaje ") + mensaje.trimmed() +
+                              QStringLiteral(" Respondió : ") + PalabraRespuesta(respuesta) + QStringLiteral("\r\n");
+        registro.write(Cp1252::Codificar(linea));
+    }
+    return static_cast<int16_t>(respuesta);
+}

@@ -1,0 +1,45 @@
+#include "startup/ConectarEstadisticas.h"
+
+#include "config/Configuracion.h"
+#include "data/AlmacenEmbebido.h"
+#include "platform/Conversiones.h"
+#include "platform/Rutina.h"
+#include "startup/Componentes.h"
+#include "startup/Sesion.h"
+
+void ConectarEstadisticas() {
+    Dll_Datos& principal = Componentes::Datos();
+    Dll_Datos& estadisticas = Componentes::DatosEstadisticas();
+    Sesion& s = sesion();
+    const QString kBase = AlmacenEmbebido::kEstadisticas;
+    Rutina conectar(TrampaOmitir());
+    conectar.paso([&] { s.TiempoEsperaComandos = 90; })
+        .paso([&] {
+            if (estadisticas.Conectado()) estadisticas.conexion().Close();
+        })
+        .paso([&] {
+            estadisticas.ParametroConexion = principal.ParametroConexion;
+            estadisticas.NombreServidor = principal.NombreServidor;
+            estadisticas.NombreBase = kBase;
+            estadisticas.NombreUsuario = kBase;
+            estadisticas.ClaveUsuario = kBase;
+        })
+        .paso([&] { estadisticas.Conectar(false, 3, QString(), true, false); })
+        .paso([&] {
+            if (estadisticas.Conectado()) estadisticas.conexion().setDefaultDatabase(kBase);
+        })
+        .paso([&] {
+            QString aux;
+            s.TiempoEsperaComandos = Conversiones::CInt(Conversiones::Val(CfgQZ(QStringLiteral("TimeOut"), aux)));
+        })
+        .paso([&] {
+            if (s.TiempoEsperaComandos == 0) {
+                GrabaCfgQZ(QStringLiteral("TimeOut"), QVariant(static_cast<int>(s.TiempoEsperaComandos)), QString(), false,
+                           QStringLiteral("BaseDeDatos"), true);
+            }
+        })
+        .paso([&] {
+            if (s.TiempoEsperaComandos == 0) s.TiempoEsperaComandos = 90;
+        });
+    conectar.correr();
+}
