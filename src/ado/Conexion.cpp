@@ -83,6 +83,17 @@ RecordsetPtr Conexion::abrirRecordset(const QString& sql, int cursor, int bloque
     }
 }
 
+std::unique_ptr<SentenciaPreparada> Conexion::preparar(const QString& sql) {
+    exigirAbierta();
+    return proveedor_->preparar(sql);
+}
+
+int64_t Conexion::ejecutar(SentenciaPreparada& sentencia, const std::vector<QVariant>& valores) {
+    exigirAbierta();
+    errores_.Clear();
+    return sentencia.ejecutar(valores, errores_);
+}
+
 RecordsetPtr Conexion::OpenSchemaTablas() {
     exigirAbierta();
     errores_.Clear();

@@ -40,6 +40,13 @@ public:
     // Vacía la lista de errores; si la sentencia falla, la anota y lanza su descripción.
     RecordsetPtr abrirRecordset(const QString& sql, int cursor = 0, int bloqueo = 1);
 
+    // Prepara una sentencia con "?" para correrla muchas veces. 3709 si está cerrada. La sentencia
+    // vive mientras la conexión siga abierta; cerrarla la deja sin efecto.
+    std::unique_ptr<SentenciaPreparada> preparar(const QString& sql);
+    // Corre una sentencia preparada: vacía la lista de errores y anota en ella las fallas.
+    // Devuelve las filas cambiadas, o -1 si falló.
+    int64_t ejecutar(SentenciaPreparada& sentencia, const std::vector<QVariant>& valores);
+
     // Las tablas del origen, como filas con la columna "TABLE_NAME".
     RecordsetPtr OpenSchemaTablas();
 

@@ -1,5 +1,7 @@
 #include "ado/Proveedor.h"
 
+#include "ado/DialectoSqlServer.h"
+#include "ado/Valores.h"
 #include "platform/ErrorEjecucion.h"
 
 void FuenteFilas::guardar(const std::vector<std::pair<QString, QVariant>>&, bool) {
@@ -16,3 +18,47 @@ void Proveedor::confirmarTransaccion() {}
 void Proveedor::deshacerTransaccion() {}
 void Proveedor::fijarTiempoEspera(int) {}
 void Proveedor::fijarAislamiento(int) {}
+
+namespace {
+// Escribe cada "?" (fuera de literales) con el literal de su valor.
+class SentenciaConLiterales : public SentenciaPreparada {
+public:
+    SentenciaConLiterales(Proveedor& proveedor, QString sql) : proveedor_(proveedor), sql_(std::move(sql)) {}
+    int64_t ejecutar(const std::vector<QVariant>& valores, ListaErrores& errores) override {
+        QString texto;
+        std::size_t i = 0;
+        for (const auto& ficha : DialectoSqlServer::Fichas(sql_)) {
+            if (ficha.tipo == DialectoSqlServer::Ficha::Simbolo && ficha.texto == QLatin1String("?") && i < valores.size()) {
+                texto += Literal(valores[i++]);
+            } else {
+                texto += ficha.texto;
+            }
+        }
+        const int antes = errores.Count();
+        proveedor_.ejecutar(texto, errores);
+        return errores.Count() > antes ? -1 : 1;
+    }
+
+private:
+    static QString Literal(const QVariant& v) {
+        if (!v.isValid() || v.isNull()) return QStringLiteral("Null");
+        switch (v.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::Short:
+            case QMetaType::UInt:
+            case QMetaType::ULongLong: return QString::number(v.toLongLong());
+            case QMetaType::Double: return QString::number(v.toDouble(), 'g', 17);
+            case QMetaType::Bool: return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+            default: return '\'' + TextoValor(v).replace('\'', QLatin1String("''")) + '\'';
+        }
+    }
+
+    Proveedor& proveedor_;
+    QString sql_;
+};
+}  // namespace
+
+std::unique_ptr<SentenciaPreparada> Proveedor::preparar(const QString& sql) {
+    return std::make_unique<SentenciaConLiterales>(*this, sql);
+}

@@ -8,6 +8,16 @@
 #include "ado/FuenteFilas.h"
 #include "ado/TextoConexion.h"
 
+// Una sentencia preparada una vez y corrida muchas veces con valores distintos (los "?" de su
+// texto, en orden). Los valores nunca cambian la forma de la sentencia.
+class SentenciaPreparada {
+public:
+    virtual ~SentenciaPreparada() = default;
+    // Corre la sentencia con los valores; las fallas van a errores (sin lanzar). Devuelve las
+    // filas que cambió, o -1 si falló.
+    virtual int64_t ejecutar(const std::vector<QVariant>& valores, ListaErrores& errores) = 0;
+};
+
 // Un proveedor de datos: lee una clase de origen (la base de la suite, un archivo de texto, un
 // libro de Excel...). Lo elige la conexión a partir de su texto de conexión.
 class Proveedor {
@@ -34,6 +44,10 @@ public:
     // Corre una o más sentencias que no devuelven filas; cada falla va a errores, sin lanzar.
     // Por defecto: los orígenes de sólo lectura anotan que no se puede escribir.
     virtual void ejecutar(const QString& sql, ListaErrores& errores);
+
+    // Prepara una sentencia que no devuelve filas. Por defecto cada corrida escribe los valores
+    // como literales y la manda con ejecutar() (las filas cambiadas se desconocen: 1 si no falló).
+    virtual std::unique_ptr<SentenciaPreparada> preparar(const QString& sql);
 
     // Transacciones, tiempo de espera de las sentencias (segundos) y nivel de aislamiento.
     virtual void empezarTransaccion();

@@ -215,6 +215,8 @@ void ProveedorSqlite::abrir(const TextoConexion& texto) {
         // WAL: quien lee no frena la importación. NORMAL: seguro ante la caída del programa.
         sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
         sqlite3_exec(db_, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+        // Un caché de páginas más grande es lo que más acelera una importación grande (a lo sumo 64 MiB).
+        sqlite3_exec(db_, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
     }
 }
 
@@ -308,6 +310,46 @@ void ProveedorSqlite::ejecutar(const QString& lote, ListaErrores& errores) {
         // ya no correría dentro de ella: el lote se detiene ahí.
         if (fallo && enTransaccion && sqlite3_get_autocommit(db_)) break;
     }
+}
+
+namespace {
+// Una sentencia de SQLite preparada una vez; cada corrida liga los valores y la vuelve a usar.
+class SentenciaSqlite : public SentenciaPreparada {
+public:
+    SentenciaSqlite(sqlite3* db, sqlite3_stmt* st) : db_(db), st_(st) {}
+    ~SentenciaSqlite() override { sqlite3_finalize(st_); }
+    int64_t ejecutar(const std::vector<QVariant>& valores, ListaErrores& errores) override {
+        sqlite3_reset(st_);
+        sqlite3_clear_bindings(st_);
+        for (std::size_t i = 0; i < valores.size(); ++i) FuenteSqlite::Ligar(st_, static_cast<int>(i + 1), valores[i]);
+        int rc;
+        while ((rc = sqlite3_step(st_)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE) {
+            errores.agregar(ErrorDeSqlite(db_, rc));
+            sqlite3_reset(st_);
+            return -1;
+        }
+        return sqlite3_changes(db_);
+    }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* st_;
+};
+}  // namespace
+
+std::unique_ptr<SentenciaPreparada> ProveedorSqlite::preparar(const QString& sql) {
+    exigirAbierta();
+    if (!suite_) return Proveedor::preparar(sql);
+    const QByteArray u = Utf8(adaptar(sql));
+    sqlite3_stmt* st = nullptr;
+    const int rc = sqlite3_prepare_v3(db_, u.constData(), static_cast<int>(u.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+    if (rc != SQLITE_OK || !st) {
+        sqlite3_finalize(st);
+        throw Lanzable(ErrorDeSqlite(db_, rc, sql));
+    }
+    return std::make_unique<SentenciaSqlite>(db_, st);
 }
 
 void ProveedorSqlite::correrControl(const char* sql) {

@@ -19,6 +19,7 @@ public:
     QStringList tablas() override;
     std::unique_ptr<FuenteFilas> consultar(const QString& sql, bool actualizable) override;
     void ejecutar(const QString& sql, ListaErrores& errores) override;
+    std::unique_ptr<SentenciaPreparada> preparar(const QString& sql) override;
     void empezarTransaccion() override;
     void confirmarTransaccion() override;
     void deshacerTransaccion() override;

@@ -47,12 +47,13 @@ public:
     // Cierra el recordset (si está abierto) y deja la variable vacía.
     void CerrarRecordset(RecordsetPtr& rs);
 
+    // Si la conexión propia está cerrada, la vuelve a abrir con las propiedades.
+    void reabrirSiHaceFalta();
+
     // La causa de la última conexión fallida, para el registro.
     const QString& UltimaFalla() const { return ultimaFalla_; }
 
 private:
-    void reabrirSiHaceFalta();
-
     Conexion conexion_;
     QString tipoMotor_ = QStringLiteral("SQLite");
     QString ultimaFalla_;

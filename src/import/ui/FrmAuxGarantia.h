@@ -1,18 +1,66 @@
 #pragma once
 #include <QDialog>
+#include <memory>
 
-// La ventana de importación de garantías. Al cargarse corre el inicio de la aplicación; sólo
-// se muestra cuando el inicio vuelve con la sesión conectada.
+#include "import/ModeloVentana.h"
+#include "import/VentanaImportacion.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTabBar;
+class QTableView;
+class QWidget;
+class EtiquetaEstado;
+
+// La ventana de importación de garantías: muestra el modelo de sus controles y pasa los
+// eventos a VentanaImportacion. Al cargarse corre el inicio de la aplicación; sólo se muestra
+// cuando el inicio vuelve con la sesión conectada. Cerrarla o "Salir" terminan el programa.
 class FrmAuxGarantia : public QDialog {
     Q_OBJECT
 public:
-    explicit FrmAuxGarantia(QWidget* padre = nullptr);
+    // selector: el diálogo de archivo (nulo: el de Qt).
+    explicit FrmAuxGarantia(std::unique_ptr<SelectorArchivo> selector = nullptr, QWidget* padre = nullptr);
+    ~FrmAuxGarantia() override;
 
     // La carga de la ventana: corre el inicio con la cadena de lanzamiento.
     void Form_Load(const QString& lineaComandos);
 
+    ModeloVentana& modelo() { return modelo_; }
+    VentanaImportacion& procedimientos() { return *ventana_; }
+
+    // Los controles, por su nombre (para las pruebas de la ventana).
+    QPushButton* CmdBuscar;
+    QPushButton* cmdCargarVistaPrevia;
+    QPushButton* cmdImportar;
+    QPushButton* cmdSalir;
+    QComboBox* cmbTabla;
+    QLineEdit* txtTabla;  // txtfields, clave "Tabla"
+    QTableView* MSFlexGrid1;
+    QTableView* MSFlexGrid2;
+    QTableView* MSFlexGrid3;
+    QLabel* lblEstado;
+    QLabel* lblEstadoTransmisiones;
+    QLabel* lblResumen;
+    QProgressBar* progreso;
+    QTabBar* SSTab1;
+
 protected:
-    // Cerrar la ventana termina el programa en el acto.
     void closeEvent(QCloseEvent* evento) override;
     void reject() override;
+
+private:
+    void armarPestanaImportar(QWidget* pagina);
+    void armarPestanaConsultar(QWidget* pagina);
+    void conectarModelo();
+    void cambiarPestana(int pestana);
+
+    ModeloVentana modelo_;
+    std::unique_ptr<VentanaImportacion> ventana_;
+    QWidget* paginas_[2];
+    EtiquetaEstado* estado_;
+    EtiquetaEstado* estadoTransmisiones_;
+    int pestanaActual_ = 0;
 };

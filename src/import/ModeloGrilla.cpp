@@ -1,0 +1,87 @@
+#include "import/ModeloGrilla.h"
+
+#include "platform/ErrorEjecucion.h"
+
+ModeloGrilla::ModeloGrilla(int filas, int columnas, QObject* padre) : QObject(padre), filas_(0), columnas_(0) {
+    setCols(columnas);
+    setRows(filas);
+}
+
+void ModeloGrilla::exigir(int fila, int columna) const {
+    if (fila < 0 || fila >= filas_ || columna < 0 || columna >= columnas_) {
+        throw ErrorEjecucion(381, QStringLiteral("La grilla no tiene la celda (%1, %2): tiene %3 filas y %4 columnas.")
+                                      .arg(fila)
+                                      .arg(columna)
+                                      .arg(filas_)
+                                      .arg(columnas_));
+    }
+}
+
+void ModeloGrilla::setRows(int filas) {
+    filas_ = std::max(0, filas);
+    celdas_.resize(static_cast<std::size_t>(filas_), std::vector<QString>(static_cast<std::size_t>(columnas_)));
+    Q_EMIT cambio();
+}
+
+void ModeloGrilla::setCols(int columnas) {
+    columnas_ = std::max(0, columnas);
+    for (auto& fila : celdas_) fila.resize(static_cast<std::size_t>(columnas_));
+    anchos_.resize(static_cast<std::size_t>(columnas_), -1);
+    Q_EMIT cambio();
+}
+
+QString ModeloGrilla::TextMatrix(int fila, int columna) const {
+    exigir(fila, columna);
+    if (leer_ && fila >= primeraPerezosa_ && fila < primeraPerezosa_ + static_cast<int>(celdas_.size()) &&
+        celdas_[static_cast<std::size_t>(fila)].empty()) {
+        if (filaLeida_ != fila) {
+            cacheFila_ = leer_(fila);
+            filaLeida_ = fila;
+        }
+        return static_cast<std::size_t>(columna) < cacheFila_.size() ? cacheFila_[static_cast<std::size_t>(columna)] : QString();
+    }
+    const auto& f = celdas_[static_cast<std::size_t>(fila)];
+    return static_cast<std::size_t>(columna) < f.size() ? f[static_cast<std::size_t>(columna)] : QString();
+}
+
+void ModeloGrilla::setTextMatrix(int fila, int columna, const QString& texto) {
+    exigir(fila, columna);
+    auto& f = celdas_[static_cast<std::size_t>(fila)];
+    if (f.size() < static_cast<std::size_t>(columnas_)) f.resize(static_cast<std::size_t>(columnas_));
+    f[static_cast<std::size_t>(columna)] = texto;
+    Q_EMIT cambio();
+}
+
+void ModeloGrilla::Clear() {
+    leer_ = nullptr;
+    primeraPerezosa_ = -1;
+    filaLeida_ = -1;
+    for (auto& fila : celdas_) {
+        fila.assign(static_cast<std::size_t>(columnas_), QString());
+    }
+    Q_EMIT cambio();
+}
+
+int ModeloGrilla::ColWidth(int columna) const {
+    exigir(0, columna);
+    return anchos_[static_cast<std::size_t>(columna)];
+}
+
+void ModeloGrilla::setColWidth(int columna, int twips) {
+    if (columna < 0 || columna >= columnas_) {
+        throw ErrorEjecucion(381, QStringLiteral("La grilla no tiene la columna %1: tiene %2 columnas.").arg(columna).arg(columnas_));
+    }
+    anchos_[static_cast<std::size_t>(columna)] = twips;
+    Q_EMIT cambio();
+}
+
+void ModeloGrilla::setFilasPerezosas(int primeraFila, int cantidad, LectorFilas leer) {
+    primeraPerezosa_ = primeraFila;
+    leer_ = std::move(leer);
+    filaLeida_ = -1;
+    filas_ = primeraFila + cantidad;
+    // Las filas perezosas no guardan celdas: un vector vacío por fila.
+    celdas_.resize(static_cast<std::size_t>(primeraFila));
+    celdas_.resize(static_cast<std::size_t>(filas_));
+    Q_EMIT cambio();
+}

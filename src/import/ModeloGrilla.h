@@ -1,0 +1,55 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <vector>
+
+// Una grilla con fila y columna fijas (la primera de cada una), como la muestra la ventana:
+// filas, columnas, el texto de cada celda, el ancho de cada columna en twips y la fila actual.
+// Índices fuera de rango lanzan ErrorEjecucion 381 (índice de la matriz de propiedades no válido).
+class ModeloGrilla : public QObject {
+    Q_OBJECT
+public:
+    explicit ModeloGrilla(int filas = 2, int columnas = 2, QObject* padre = nullptr);
+
+    int Rows() const { return filas_; }
+    void setRows(int filas);
+    int Cols() const { return columnas_; }
+    void setCols(int columnas);
+
+    QString TextMatrix(int fila, int columna) const;
+    void setTextMatrix(int fila, int columna, const QString& texto);
+    // Borra el texto de todas las celdas (filas y columnas quedan).
+    void Clear();
+
+    // Ancho en twips; -1 es el ancho por defecto de la grilla.
+    int ColWidth(int columna) const;
+    void setColWidth(int columna, int twips);
+
+    // La fila actual (la del último clic).
+    int Row = 0;
+
+    // Filas que se leen a medida que se muestran: las filas de datos desde primeraFila las da
+    // "leer" cuando la vista las necesita (la grilla de una transmisión de un millón de filas
+    // muestra sus primeras filas sin leerlas todas). Vacía vuelve a las celdas guardadas.
+    using LectorFilas = std::function<std::vector<QString>(int fila)>;
+    void setFilasPerezosas(int primeraFila, int cantidad, LectorFilas leer);
+
+    // Avisa que algo cambió; la vista lo toma a su ritmo.
+    void avisar() { Q_EMIT cambio(); }
+
+Q_SIGNALS:
+    void cambio();
+
+private:
+    void exigir(int fila, int columna) const;
+
+    int filas_;
+    int columnas_;
+    std::vector<std::vector<QString>> celdas_;
+    std::vector<int> anchos_;
+    int primeraPerezosa_ = -1;
+    LectorFilas leer_;
+    mutable int filaLeida_ = -1;
+    mutable std::vector<QString> cacheFila_;
+};

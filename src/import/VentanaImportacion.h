@@ -1,0 +1,69 @@
+#pragma once
+#include <QString>
+#include <memory>
+
+#include "ado/Conexion.h"
+#include "import/Dll_Dialogo.h"
+#include "import/ModeloVentana.h"
+#include "import/ResumenImportacion.h"
+#include "platform/Rutina.h"
+
+// Lo que hace la ventana de importación, sin la ventana: sus eventos y procedimientos sobre el
+// modelo de sus controles. Es dueña de la conexión al archivo de origen (ConexionOrigen), del
+// conjunto de filas que se lee de ella (RecordsetOrigen) y del diálogo de archivo.
+//
+// Fallas: los procedimientos de origen, vista previa e importación las atrapan con la trampa
+// de la ventana (3704 se salta, 3705 cierra la conexión de origen y repite, otra va a
+// ManejarError: 4 repite, 5 salta, otra respuesta deja el procedimiento).
+class VentanaImportacion {
+public:
+    // modelo: prestado, debe vivir más que esta ventana.
+    VentanaImportacion(ModeloVentana& modelo, std::unique_ptr<SelectorArchivo> selector);
+
+    // Eventos de la ventana. Mientras corre una operación larga, los de operación no empiezan otra.
+    void CmdBuscar_Click();
+    void cmbTabla_Click();
+    void cmdCargarVistaPrevia_Click();
+    void cmdImportar_Click();
+    void SSTab1_Click(int pestana);
+    void MSFlexGrid1_Click();
+
+    // Procedimientos.
+    void ConectarProveedor(bool no_cerrar);
+    void cargarVistaPreviaArchivo();
+    void cargaTransmisiones();
+
+    Conexion& ConexionOrigen() { return origen_; }
+    // El resumen de la última importación (filas agregadas, series ya guardadas, filas sin serie).
+    const ResumenImportacion& resumen() const { return resumen_; }
+
+private:
+    // Marca la ventana como ocupada mientras dura una operación; otra operación no empieza.
+    class Ocupacion {
+    public:
+        explicit Ocupacion(ModeloVentana& m) : m_(m), libre_(!m.ocupado()) {
+            if (libre_) m_.setOcupado(true);
+        }
+        ~Ocupacion() {
+            if (libre_) m_.setOcupado(false);
+        }
+        bool libre() const { return libre_; }
+
+    private:
+        ModeloVentana& m_;
+        bool libre_;
+    };
+
+    Respuesta trampa(const ErrorEjecucion& error);
+    void AbrirOrigen(const QString& textoConexion, const QString& extension);
+    void ListarTablas(const QString& extension);
+    void mensajeDeError();
+    void LlenarVistaPrevia(const QString& sentencia, Rutina& rutina);
+    void ImportarFilas(const QString& sentencia, int32_t numero, Rutina& click);
+
+    ModeloVentana& m_;
+    Conexion origen_;
+    RecordsetPtr rsOrigen_;
+    Dll_Dialogo dialogo_;
+    ResumenImportacion resumen_;
+};

@@ -1,0 +1,255 @@
+// La conexión al archivo de origen y su vista previa.
+#include <QFileInfo>
+
+#include "ado/Valores.h"
+#include "import/OrigenArchivo.h"
+#include "import/VentanaImportacion.h"
+#include "platform/Mensajes.h"
+#include "platform/Proceso.h"
+#include "startup/Componentes.h"
+
+namespace {
+const QString kTabla = QStringLiteral("Tabla");
+const QString kOdbc = QStringLiteral("ODBC");
+const QString kSqlPrevio = QStringLiteral("SqlPrevio");
+}  // namespace
+
+VentanaImportacion::VentanaImportacion(ModeloVentana& modelo, std::unique_ptr<SelectorArchivo> selector)
+    : m_(modelo), dialogo_(std::move(selector)) {}
+
+Respuesta VentanaImportacion::trampa(const ErrorEjecucion& error) {
+    if (error.numero() == Errores::ObjetoCerrado) return Respuesta::Saltar;
+    if (error.numero() == Errores::ObjetoAbierto) {
+        try {
+            origen_.Close();
+        } catch (const ErrorEjecucion&) {
+        }
+        return Respuesta::Repetir;
+    }
+    switch (Componentes::Funciones().ManejarError(error)) {
+        case RespuestaMensaje::Reintentar: return Respuesta::Repetir;
+        case RespuestaMensaje::Omitir: return Respuesta::Saltar;
+        default: return Respuesta::Abandonar;
+    }
+}
+
+void VentanaImportacion::mensajeDeError() {
+    // La descripción del primer error del proveedor, sin ícono y con el título de la aplicación.
+    MsgBox(origen_.Errors().Item(0).descripcion, Botones::Aceptar);
+}
+
+void VentanaImportacion::ConectarProveedor(bool no_cerrar) {
+    QString ruta, textoGuardado, textoConexion, carpeta, archivo, extension, sentencia;
+    bool hayArchivo = false;
+    Rutina r([this](const ErrorEjecucion& e) { return trampa(e); });
+    std::size_t pasoCierre = 0;
+    r.paso([&] {
+         textoGuardado = m_.campo(kOdbc).trimmed();
+         ruta = m_.campo(kTabla).trimmed();
+         hayArchivo = !ruta.isEmpty();
+         textoConexion = textoGuardado;
+     })
+        .paso([&] { Componentes::Funciones().SepararRuta(ruta, carpeta, archivo, extension); })
+        .paso([&] {
+            const QString ext = extension.toLower();
+            if (hayArchivo && !TextoConexionOrigen(ruta).isEmpty()) textoConexion = TextoConexionOrigen(ruta);
+            if (ext == QLatin1String("db") || ext == QLatin1String("xls") || ext == QLatin1String("xlsx") ||
+                ext == QLatin1String("mdb")) {
+                AbrirOrigen(textoConexion, ext);
+                r.irA(pasoCierre);
+            } else if (ext != QLatin1String("txt") && ext != QLatin1String("csv") && ext != QLatin1String("dbf")) {
+                r.irA(pasoCierre);  // ninguna clase conocida: no se abre nada
+            }
+        })
+        .paso([&] { origen_.Open(textoConexion); })
+        .paso([&] {
+            const QString ext = extension.toLower();
+            const bool sinErrores = origen_.Errors().Count() == 0;
+            const bool soloAvisos = !sinErrores && origen_.Errors().Item(0).nativo == 0;
+            if (ext == QLatin1String("dbf")) {
+                if (!sinErrores) {
+                    mensajeDeError();
+                    return;
+                }
+                sentencia = QStringLiteral("Select * from [") + NombreBase(archivo) + ']';
+                m_.setCampo(kOdbc, textoConexion);
+                m_.setCampo(kSqlPrevio, sentencia);
+                m_.cmbTablaAgregar(NombreBase(archivo));
+                rsOrigen_ = origen_.abrirRecordset(sentencia);
+                if (origen_.Errors().Count() == 0) rsOrigen_->Close();
+                return;
+            }
+            if (sinErrores || soloAvisos) {
+                m_.setCampo(kOdbc, textoConexion);
+                ListarTablas(ext);
+                m_.cmbTablaAgregar(NombreBase(archivo));
+                if (soloAvisos) {
+                    MsgBox(QStringLiteral("Se ha conectado con exito"), Botones::Aceptar | Botones::IconoInformacion,
+                           QStringLiteral("ATENCION"));
+                }
+            } else {
+                mensajeDeError();
+            }
+        });
+    pasoCierre = r.cantidad();
+    r.paso([&] {
+        if (!no_cerrar) origen_.Close();
+    });
+    r.correr();
+}
+
+void VentanaImportacion::AbrirOrigen(const QString& textoConexion, const QString& extension) {
+    // Los pasos de AbrirOrigen corren bajo la trampa de quien lo llama: una falla al abrir que
+    // el operador salta deja juzgar la lista de errores.
+    Rutina r([this](const ErrorEjecucion& e) { return trampa(e); });
+    r.paso([&] { origen_.Open(textoConexion); }).paso([&] {
+        if (origen_.Errors().Count() == 0 || origen_.Errors().Item(0).nativo == 0) {
+            m_.setCampo(kOdbc, textoConexion);
+            ListarTablas(extension);
+        } else {
+            mensajeDeError();
+        }
+    });
+    r.correr();
+}
+
+void VentanaImportacion::ListarTablas(const QString& extension) {
+    const QString recordado = m_.cmbTablaTexto();
+    m_.cmbTablaLimpiar();
+    RecordsetPtr tablas = origen_.OpenSchemaTablas();
+    if (!tablas->EOF_()) {
+        for (; !tablas->EOF_(); tablas->MoveNext()) {
+            const QString nombre = TextoValor(tablas->Field(QStringLiteral("TABLE_NAME"))).trimmed();
+            if (PasaFiltroTablas(extension, nombre)) m_.cmbTablaAgregar(nombre);
+        }
+        tablas->Close();
+    }
+    m_.setCmbTablaTexto(recordado);
+    cmbTabla_Click();
+}
+
+void VentanaImportacion::cmbTabla_Click() {
+    m_.setCampo(kSqlPrevio, QStringLiteral("SELECT * FROM [") + m_.cmbTablaTexto() + ']');
+}
+
+void VentanaImportacion::CmdBuscar_Click() {
+    Ocupacion ocupacion(m_);
+    if (!ocupacion.libre()) return;
+    Rutina r([this](const ErrorEjecucion& e) {
+        if (e.numero() == dialogo_.ErrorCancelacion()) {
+            dialogo_.NombreArchivo.clear();
+            return Respuesta::Saltar;
+        }
+        MsgBox(QStringLiteral("Error %1: %2").arg(e.numero()).arg(e.descripcion()), Botones::Aceptar);
+        return Respuesta::Abandonar;
+    });
+    r.paso([&] {
+         dialogo_.TituloDialogo = QStringLiteral("Selección del Archivo ");
+         dialogo_.CancelarConError = true;
+         dialogo_.CarpetaInicial = Proceso::CarpetaEjecutable();
+     })
+        .paso([&] { dialogo_.MostrarAbrir(); })
+        .paso([&] { m_.setCampo(kTabla, dialogo_.NombreArchivo.trimmed()); })
+        .paso([&] { m_.setLblEstado(QStringLiteral("Conectando con el archivo...")); })
+        .paso([&] { ConectarProveedor(false); })
+        .paso([&] { m_.setLblEstado(QStringLiteral("Leyendo archivo...")); })
+        .paso([&] {
+            if (!m_.cmbTablaLista().isEmpty()) {
+                m_.setCmbTablaTexto(m_.cmbTablaLista().first());
+                cmbTabla_Click();
+            }
+        })
+        .paso([&] { m_.setLblEstado(QStringLiteral("Cargando vista previa...")); })
+        .paso([&] { cargarVistaPreviaArchivo(); });
+    r.correr();
+}
+
+void VentanaImportacion::cmdCargarVistaPrevia_Click() {
+    Ocupacion ocupacion(m_);
+    if (!ocupacion.libre()) return;
+    cargarVistaPreviaArchivo();
+}
+
+void VentanaImportacion::cargarVistaPreviaArchivo() {
+    QString nombre, sentencia;
+    Rutina r([this](const ErrorEjecucion& e) { return trampa(e); });
+    r.paso([&] {
+         nombre = m_.cmbTablaTexto().trimmed();
+         if (nombre.isEmpty()) {
+             MsgBox(QStringLiteral("Debe informar el nombre de la tabla a leer"), Botones::Aceptar | Botones::IconoInformacion,
+                    QStringLiteral("Aviso al Operador"));
+             r.terminar();
+         }
+     })
+        .paso([&] {
+            sentencia = m_.campo(kSqlPrevio);
+            if (sentencia.trimmed().isEmpty()) {
+                m_.setCampo(kSqlPrevio, QStringLiteral("SELECT * FROM [") + nombre + ']');
+                sentencia = m_.campo(kSqlPrevio);
+            }
+        })
+        .paso([&] { ConectarProveedor(true); })
+        .paso([&] { LlenarVistaPrevia(sentencia, r); })
+        .paso([&] { origen_.Close(); });
+    r.correr();
+}
+
+void VentanaImportacion::LlenarVistaPrevia(const QString& sentencia, Rutina& llamador) {
+    ModeloGrilla& grilla = m_.MSFlexGrid2;
+    bool vacio = false;
+    bool abandonada = false;
+    auto trampaVentana = [this](const ErrorEjecucion& e) { return trampa(e); };
+    Rutina r(trampaVentana);
+    r.paso([&] { rsOrigen_ = origen_.abrirRecordset(sentencia); })
+        .paso([&] { vacio = rsOrigen_->EOF_(); })
+        .paso([&] {
+            if (vacio) return;
+            grilla.Clear();
+            grilla.setRows(2);
+            grilla.setCols(rsOrigen_->FieldCount() + 1);
+        })
+        .paso([&] {
+            if (vacio) return;
+            // Sólo las columnas que existen: un origen de menos de cinco campos se muestra igual.
+            const std::pair<int, int> anchos[] = {{0, 500}, {1, 2000}, {2, 2000}, {3, 1500}, {5, 900}};
+            for (const auto& [columna, twips] : anchos) {
+                if (columna < grilla.Cols()) grilla.setColWidth(columna, twips);
+            }
+        })
+        .paso([&] {
+            if (vacio) return;
+            for (int i = 0; i < rsOrigen_->FieldCount(); ++i) grilla.setTextMatrix(0, i + 1, rsOrigen_->FieldName(i));
+        })
+        .paso([&] {
+            if (vacio) return;
+            bool fin = false;
+            while (!fin) {
+                Rutina fila(trampaVentana);
+                fila.paso([&] {
+                        // Un origen de un solo campo no tiene "segundo campo": se lee vacío.
+                        const QString segundo = rsOrigen_->FieldCount() > 1 ? TextoValor(rsOrigen_->Field(1)) : QString();
+                        m_.setLblEstado(QStringLiteral("Leyendo ") + segundo);
+                        Proceso::BombearEventos();
+                    })
+                    .paso([&] {
+                        const int f = grilla.Rows() - 1;
+                        grilla.setTextMatrix(f, 0, QString::number(f));
+                        for (int i = 0; i < rsOrigen_->FieldCount(); ++i) grilla.setTextMatrix(f, i + 1, TextoValor(rsOrigen_->Field(i)));
+                    })
+                    .paso([&] {
+                        rsOrigen_->MoveNext();
+                        grilla.setRows(grilla.Rows() + 1);
+                    })
+                    .paso([&] { fin = grilla.Rows() > 20 || rsOrigen_->EOF_(); });
+                if (!fila.correr()) {
+                    abandonada = true;
+                    return;
+                }
+            }
+        })
+        .paso([&] {
+            if (!vacio) rsOrigen_->Close();
+        })
+        .paso([&] { m_.setLblEstado(QStringLiteral("...")); });
+    if (!r.correr() || abandonada) llamador.abandonar();
+}

@@ -1,0 +1,21 @@
+#pragma once
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTimer>
+
+// Una línea de estado que se redibuja a lo sumo 30 veces por segundo: pintarla en cada fila
+// hace la importación diez veces más lenta. El último texto siempre se muestra.
+class EtiquetaEstado : public QObject {
+    Q_OBJECT
+public:
+    explicit EtiquetaEstado(QLabel& etiqueta);
+    void mostrar(const QString& texto);
+
+private:
+    void pintar();
+
+    QLabel& etiqueta_;
+    QString pendiente_;
+    QElapsedTimer ultimo_;
+    QTimer demora_;
+};

@@ -1,0 +1,57 @@
+#include "import/ui/TablaGrilla.h"
+
+#include <QBrush>
+#include <QHeaderView>
+#include <QPalette>
+#include <QTimer>
+
+namespace {
+constexpr int kTwipsPorPixel = 15;
+constexpr int kAnchoPorDefecto = 960;  // twips
+}  // namespace
+
+TablaGrilla::TablaGrilla(ModeloGrilla& grilla, QTableView& vista) : QAbstractTableModel(&vista), grilla_(grilla), vista_(vista) {
+    vista_.setModel(this);
+    vista_.horizontalHeader()->hide();
+    vista_.verticalHeader()->hide();
+    vista_.verticalHeader()->setDefaultSectionSize(16);
+    vista_.verticalHeader()->setMinimumSectionSize(12);
+    vista_.setSelectionMode(QAbstractItemView::SingleSelection);
+    vista_.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    vista_.setWordWrap(false);
+    connect(&grilla_, &ModeloGrilla::cambio, this, &TablaGrilla::programar);
+    refrescar();
+}
+
+int TablaGrilla::rowCount(const QModelIndex& padre) const { return padre.isValid() ? 0 : grilla_.Rows(); }
+int TablaGrilla::columnCount(const QModelIndex& padre) const { return padre.isValid() ? 0 : grilla_.Cols(); }
+
+QVariant TablaGrilla::data(const QModelIndex& indice, int papel) const {
+    if (!indice.isValid()) return {};
+    const bool fija = indice.row() == 0 || indice.column() == 0;
+    if (papel == Qt::DisplayRole) {
+        try {
+            return grilla_.TextMatrix(indice.row(), indice.column());
+        } catch (...) {
+            return {};
+        }
+    }
+    if (papel == Qt::BackgroundRole && fija) return QBrush(vista_.palette().color(QPalette::Button));
+    return {};
+}
+
+void TablaGrilla::programar() {
+    if (programado_) return;
+    programado_ = true;
+    QTimer::singleShot(0, this, &TablaGrilla::refrescar);
+}
+
+void TablaGrilla::refrescar() {
+    programado_ = false;
+    beginResetModel();
+    endResetModel();
+    for (int c = 0; c < grilla_.Cols(); ++c) {
+        const int twips = grilla_.ColWidth(c);
+        vista_.setColumnWidth(c, (twips < 0 ? kAnchoPorDefecto : twips) / kTwipsPorPixel);
+    }
+}

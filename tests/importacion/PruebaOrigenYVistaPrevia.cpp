@@ -1,0 +1,180 @@
+#include <QDir>
+#include <sqlite3.h>
+
+#include "importacion/VentanaDePrueba.h"
+
+namespace {
+const QByteArray kCsv =
+    "eca1,serie,modelo,precio,activacion\r\n"
+    "E1,00012345,TV 32,100,01/02/2026\r\n"
+    "E2,A-2,Radio,5,02/02/2026\r\n"
+    "E3,A-3,Parlante,7,03/02/2026\r\n";
+
+QString Tablas(const ModeloVentana& m) { return m.cmbTablaLista().join(','); }
+}  // namespace
+
+TEST_F(VentanaDePrueba, BuscarConectaListaYMuestraLaVistaPrevia) {
+    const QString ruta = archivo("datos.CSV", kCsv);
+    archivo("otro.txt", "a,b\r\n1,2\r\n");
+    buscar(ruta);
+    EXPECT_EQ(selector_->ultimoTitulo, "Selección del Archivo ");
+    EXPECT_EQ(campo("tabla"), ruta);
+    EXPECT_EQ(campo("ODBC"), "DRIVER={Microsoft Text Driver (*.txt; *.csv)};DBQ=" + dir_.filePath("origen") + ";");
+    // Las tablas que informa el controlador de texto y, al final, el nombre base.
+    EXPECT_EQ(Tablas(*modelo_), "datos#CSV,otro#txt,datos");
+    EXPECT_EQ(modelo_->cmbTablaTexto(), "datos#CSV");
+    EXPECT_EQ(campo("SQLPREVIO"), "SELECT * FROM [datos#CSV]");
+    EXPECT_EQ(grilla(modelo_->MSFlexGrid2),
+              (QStringList{"|eca1|serie|modelo|precio|activacion", "1|E1|00012345|TV 32|100|01/02/2026",
+                           "2|E2|A-2|Radio|5|02/02/2026", "3|E3|A-3|Parlante|7|03/02/2026", "|||||"}));
+    const std::pair<int, int> anchos[] = {{0, 500}, {1, 2000}, {2, 2000}, {3, 1500}, {4, -1}, {5, 900}};
+    for (const auto& [c, w] : anchos) EXPECT_EQ(modelo_->MSFlexGrid2.ColWidth(c), w) << c;
+    EXPECT_EQ(modelo_->lblEstado(), "...");
+    EXPECT_FALSE(ventana_->ConexionOrigen().abierta());
+    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+}
+
+TEST_F(VentanaDePrueba, LaVistaPreviaLeeALoSumo19Filas) {
+    QByteArray csv = "a,b,c,d,e\n";
+    for (int i = 1; i <= 100; ++i) csv += QByteArray::number(i) + ",s" + QByteArray::number(i) + ",m,x,y\n";
+    buscar(archivo("cien.csv", csv));
+    const auto& g = modelo_->MSFlexGrid2;
+    ASSERT_EQ(g.Rows(), 21);
+    EXPECT_EQ(g.TextMatrix(19, 0), "19");
+    EXPECT_EQ(g.TextMatrix(19, 2), "s19");
+    EXPECT_EQ(g.TextMatrix(20, 0), "");
+}
+
+TEST_F(VentanaDePrueba, UnOrigenDeMenosDeCincoCamposSeMuestraSinErrores) {
+    buscar(archivo("tres.csv", "x,serie,z\n1,2,3\n"));
+    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+    EXPECT_EQ(grilla(modelo_->MSFlexGrid2), (QStringList{"|x|serie|z", "1|1|2|3", "|||"}));
+    buscar(archivo("otra/uno.csv", "solo\nA\nB\n"));
+    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+    EXPECT_EQ(grilla(modelo_->MSFlexGrid2), (QStringList{"|solo", "1|A", "2|B", "|"}));
+}
+
+TEST_F(VentanaDePrueba, CadaClaseDeArchivoGenerado) {
+    // db
+    const QString db = dir_.filePath("origen/prov.db");
+    QDir().mkpath(dir_.filePath("origen"));
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open(db.toUtf8().constData(), &h), SQLITE_OK);
+    sqlite3_exec(h, "CREATE TABLE garantias (eca1, serie, modelo, x, act); INSERT INTO garantias VALUES ('E','S1','M',1,'A');", nullptr,
+                 nullptr, nullptr);
+    sqlite3_close(h);
+    buscar(db);
+    EXPECT_EQ(Tablas(*modelo_), "garantias");
+    EXPECT_EQ(campo("ODBC"), "DRIVER=SQLite3 ODBC Driver;Database=" + db + ";LongNames=0;Timeout=1000;NoTXN=0;SyncPragma=NORMAL;StepAPI=0;");
+    EXPECT_EQ(grilla(modelo_->MSFlexGrid2).value(1), "1|E|S1|M|1|A");
+    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+}
+
+TEST_F(VentanaDePrueba, MuestrasPublicas) {
+    if (!HayMuestras()) GTEST_SKIP() << "no está ../shared/fixtures";
+    struct Caso {
+        const char* muestra;
+        const char* primeraTabla;
+        bool conFilas;
+    };
+    const Caso casos[] = {
+        {"xlsx/Test_num_double_date_bool_string.xlsx", "Sheet1$", true},
+        {"xls/Test_num_double_date_bool_string.xls", "Sheet1$", true},
+        {"dbf/dbase_03.dbf", "dbase_03", true},
+        {"mdb/testV1997.mdb", "Table1", true},
+        {"sqlite/Chinook_Sqlite.db", "Album", true},
+    };
+    for (const auto& c : casos) {
+        // Cada muestra en una ventana nueva: la lista de un dbf se extiende, no se vuelve a llenar.
+        mensajes_->olvidar();
+        modelo_ = std::make_unique<ModeloVentana>();
+        ventana_ = std::make_unique<VentanaImportacion>(*modelo_, std::make_unique<SelectorGuionado>(archivos_));
+        buscar(Muestra(c.muestra));
+        EXPECT_EQ(modelo_->cmbTablaTexto(), c.primeraTabla) << c.muestra;
+        EXPECT_GT(modelo_->MSFlexGrid2.Rows(), c.conFilas ? 2 : 1) << c.muestra;
+        EXPECT_TRUE(mensajes_->cuadros().empty()) << c.muestra << ": " << qPrintable(mensajes_->textos().join("\n"));
+        EXPECT_FALSE(modelo_->cmbTablaLista().join(',').contains("MSys", Qt::CaseInsensitive)) << c.muestra;
+    }
+}
+
+TEST_F(VentanaDePrueba, CadaConexionAUnDbfAgregaSuNombre) {
+    if (!HayMuestras()) GTEST_SKIP() << "no está ../shared/fixtures";
+    // "Buscar >>>" conecta dos veces (al elegir y en la vista previa): el nombre queda dos veces.
+    buscar(Muestra("dbf/dbase_03.dbf"));
+    EXPECT_EQ(Tablas(*modelo_), "dbase_03,dbase_03");
+    buscar(Muestra("dbf/dbase_03.dbf"));
+    EXPECT_EQ(Tablas(*modelo_), "dbase_03,dbase_03,dbase_03,dbase_03");
+    EXPECT_EQ(campo("SqlPrevio"), "Select * from [dbase_03]");
+}
+
+TEST_F(VentanaDePrueba, CancelarElDialogoSigueConLaRutaVacia) {
+    // Sin lista: la vista previa pide el nombre de la tabla.
+    buscar(std::nullopt);
+    EXPECT_EQ(campo("Tabla"), "");
+    EXPECT_EQ(mensajes_->textos(), QStringList{"Debe informar el nombre de la tabla a leer"});
+    EXPECT_EQ(mensajes_->cuadros()[0].titulo, "Aviso al Operador");
+
+    // Con una tabla listada de antes: la lectura sin conexión pasa por la trampa (3709 -> ManejarError).
+    buscar(archivo("datos.csv", kCsv));
+    mensajes_->olvidar();
+    buscar(std::nullopt);
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+    EXPECT_EQ(Botones::juego(mensajes_->cuadros()[0].estilo), Botones::AbortarReintentarOmitir);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("3709"));
+}
+
+TEST_F(VentanaDePrueba, ArchivosQueNoSePuedenLeerDejanLaVentanaUsable) {
+    struct Caso {
+        const char* nombre;
+        QByteArray contenido;
+    };
+    const Caso casos[] = {
+        {"vacio.xlsx", ""},
+        {"mentira.xls", "esto no es un libro"},
+        {"roto.db", QByteArray(3000, 'x')},
+        {"truncado.dbf", QByteArray("\x03\x7c\x01", 3)},
+        {"nada.mdb", "no"},
+    };
+    for (const auto& c : casos) {
+        mensajes_->olvidar();
+        mensajes_->responder(RespuestaMensaje::Omitir);  // la apertura falla: el operador salta el paso
+        buscar(archivo(c.nombre, c.contenido));
+        ASSERT_GE(mensajes_->cuadros().size(), 1u) << c.nombre;
+        const QString todo = mensajes_->textos().join("\n");
+        EXPECT_TRUE(todo.contains(c.nombre)) << c.nombre << ": " << qPrintable(todo);
+        EXPECT_FALSE(modelo_->ocupado());
+    }
+    // Después, un archivo bueno se lee.
+    mensajes_->olvidar();
+    buscar(archivo("bueno.csv", kCsv));
+    EXPECT_EQ(modelo_->MSFlexGrid2.TextMatrix(1, 2), "00012345");
+}
+
+TEST_F(VentanaDePrueba, UnaExtensionDesconocidaNoAbreNada) {
+    buscar(archivo("datos.csv", kCsv));
+    const QString odbc = campo("ODBC");
+    mensajes_->olvidar();
+    buscar(archivo("datos.xml", "<a/>"));
+    EXPECT_EQ(campo("ODBC"), odbc);
+    EXPECT_EQ(Tablas(*modelo_), "datos#csv,datos");
+}
+
+TEST_F(VentanaDePrueba, UnNombreEscritoSobreviveAlRelleno) {
+    buscar(archivo("datos.csv", kCsv));
+    modelo_->setCmbTablaTexto("no_existe");
+    ventana_->cmdCargarVistaPrevia_Click();
+    // La vista previa leyó la sentencia que estaba; el relleno la rehízo con el nombre escrito.
+    EXPECT_EQ(modelo_->cmbTablaTexto(), "no_existe");
+    EXPECT_EQ(campo("SqlPrevio"), "SELECT * FROM [no_existe]");
+    EXPECT_TRUE(mensajes_->cuadros().empty());
+    // La próxima lee ese nombre, que no es una tabla: la descripción del proveedor por la trampa.
+    ventana_->cmdCargarVistaPrevia_Click();
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("no_existe")) << qPrintable(mensajes_->cuadros()[0].texto);
+}
+
+TEST_F(VentanaDePrueba, SinNombreDeTablaLaVistaPreviaAvisa) {
+    ventana_->cmdCargarVistaPrevia_Click();
+    EXPECT_EQ(mensajes_->textos(), QStringList{"Debe informar el nombre de la tabla a leer"});
+    EXPECT_EQ(mensajes_->cuadros()[0].estilo, Botones::IconoInformacion);
+}
