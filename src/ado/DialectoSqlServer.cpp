@@ -251,16 +251,27 @@ QStringList SepararLote(const QString& lote) {
     QString primera;          // primera palabra de la sentencia actual
     bool esperaCuerpo = false;  // "IF ... (cond)" todavía sin la sentencia que controla
     bool insertSinFilas = false;  // "INSERT INTO t (...)" todavía sin VALUES ni SELECT
+    bool esTrigger = false;       // "CREATE TRIGGER": su cuerpo BEGIN ... END lleva ";" adentro
+    bool enCuerpo = false;
     auto cerrar = [&] {
         if (!actual.trimmed().isEmpty()) sentencias << actual.trimmed();
         actual.clear();
         primera.clear();
-        esperaCuerpo = insertSinFilas = false;
+        esperaCuerpo = insertSinFilas = esTrigger = enCuerpo = false;
     };
     for (std::size_t i = 0; i < f.size(); ++i) {
         const Ficha& x = f[i];
-        if (x.tipo == Ficha::Simbolo && x.texto == ";" && nivel == 0) {
+        if (x.tipo == Ficha::Palabra && esTrigger) {
+            if (Es(x, "BEGIN")) enCuerpo = true;
+            else if (Es(x, "END")) enCuerpo = false;
+        }
+        if (x.tipo == Ficha::Palabra && primera == QLatin1String("CREATE") && Es(x, "TRIGGER")) esTrigger = true;
+        if (x.tipo == Ficha::Simbolo && x.texto == ";" && nivel == 0 && !enCuerpo) {
             cerrar();
+            continue;
+        }
+        if (x.tipo == Ficha::FinLinea && (nivel > 0 || enCuerpo)) {
+            actual += x.texto;
             continue;
         }
         if (x.tipo == Ficha::FinLinea && nivel == 0) {

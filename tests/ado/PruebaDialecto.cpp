@@ -50,6 +50,9 @@ TEST(Dialecto, SeparaUnLoteComoSqlServer) {
         {"INSERT INTO a (x)\nSELECT 1", {"INSERT INTO a (x) SELECT 1"}},
         {"DELETE FROM a; DELETE FROM b;", {"DELETE FROM a", "DELETE FROM b"}},
         {" \r\n ", {}},
+        // El cuerpo de un trigger lleva ";" adentro.
+        {"CREATE TRIGGER t BEFORE INSERT ON a BEGIN SELECT RAISE(ABORT, 'x'); END;\nDELETE FROM a",
+         {"CREATE TRIGGER t BEFORE INSERT ON a BEGIN SELECT RAISE(ABORT, 'x'); END", "DELETE FROM a"}},
     };
     for (const auto& c : casos) EXPECT_EQ(SepararLote(QString::fromUtf8(c.lote)), c.sentencias) << c.lote;
 }

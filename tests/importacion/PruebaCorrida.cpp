@@ -1,0 +1,168 @@
+#include "importacion/VentanaDePrueba.h"
+#include <QRegularExpression>
+
+#include "platform/Proceso.h"
+
+namespace {
+
+class Corrida : public VentanaDePrueba {
+protected:
+    // Elige el archivo (su primera tabla) e importa.
+    void importar(const QString& nombre, const QByteArray& csv) {
+        buscar(archivo(nombre, csv));
+        mensajes_->olvidar();
+        ventana_->cmdImportar_Click();
+    }
+    QStringList garantias() { return filas("SELECT modelo, serie, nroTransmision, eca1, activacion FROM AUX_GARANTIA ORDER BY rowid"); }
+    QStringList transmisiones() { return filas("SELECT TIPO, Transmision, Responsable_envio, Anulado FROM MV_TRANSMISIONES ORDER BY Transmision"); }
+};
+
+const QByteArray kCabecera = "eca1,serie,modelo,otro,activacion\n";
+
+}  // namespace
+
+TEST_F(Corrida, CasosDeImportacion) {
+    struct Caso {
+        const char* nombre;
+        const char* previo;    // sentencias antes de importar
+        QByteArray filas;      // del archivo, sin cabecera
+        QStringList garantias; // AUX_GARANTIA después
+        QStringList transmisiones;
+        int64_t insertadas, repetidas, sinSerie;
+    };
+    const Caso casos[] = {
+        {"todas nuevas", "", "E1,S1,M1,x,A1\nE2,S2,M2,x,A2\n", {"M1|S1|1|E1|A1", "M2|S2|1|E2|A2"}, {"S|1|operador|0"}, 2, 0, 0},
+        {"algunas guardadas (el registro queda: la corrida agregó filas)",
+         "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES ('V','S1',0,'V','V')",
+         "E1,s1 ,M1,x,A1\nE2,S2,M2,x,A2\n", {"V|S1|0|V|V", "M2|S2|1|E2|A2"}, {"S|1|operador|0"}, 1, 1, 0},
+        {"todas guardadas: se borra su registro",
+         "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES ('V','S1',0,'V','V')",
+         "E1,S1,M1,x,A1\n", {"V|S1|0|V|V"}, {}, 0, 1, 0},
+        {"la misma serie dos veces", "", "E1,S1,M1,x,A1\nE2,S1,M2,x,A2\n", {"M1|S1|1|E1|A1"}, {"S|1|operador|0"}, 1, 1, 0},
+        {"series vacías se saltan", "", "E1,,M1,x,A1\nE2,  ,M2,x,A2\nE3,S3,M3,x,A3\n", {"M3|S3|1|E3|A3"}, {"S|1|operador|0"}, 1, 0, 2},
+        {"comillas y letras de otros alfabetos en todo",
+         "", "\"O'Brien, Ñandú\",\"S'1\",\"TV 32' LED\",x,\"ación'; DROP TABLE AUX_GARANTIA;--\"\n",
+         {"TV 32' LED|S'1|1|O'Brien, Ñandú|ación'; DROP TABLE AUX_GARANTIA;--"}, {"S|1|operador|0"}, 1, 0, 0},
+        {"número siguiente al mayor", "INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES ('S',7,'01/01/2026','10:00','x',0)",
+         "E1,S1,M1,x,A1\n", {"M1|S1|8|E1|A1"}, {"S|7|x|0", "S|8|operador|0"}, 1, 0, 0},
+        {"números de más de 16 bits", "INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES ('S',32767,'01/01/2026','10:00','x',0)",
+         "E1,S1,M1,x,A1\n", {"M1|S1|32768|E1|A1"}, {"S|32767|x|0", "S|32768|operador|0"}, 1, 0, 0},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        sql("DELETE FROM AUX_GARANTIA");
+        sql("DELETE FROM MV_TRANSMISIONES");
+        if (*c.previo) sql(c.previo);
+        importar("datos.csv", kCabecera + c.filas);
+        EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+        EXPECT_EQ(modelo_->lblEstado(), "Importación finalizada");
+        EXPECT_EQ(garantias(), c.garantias);
+        EXPECT_EQ(transmisiones(), c.transmisiones);
+        EXPECT_EQ(ventana_->resumen().insertadas, c.insertadas);
+        EXPECT_EQ(ventana_->resumen().yaGuardadas, c.repetidas);
+        EXPECT_EQ(ventana_->resumen().sinSerie, c.sinSerie);
+        EXPECT_FALSE(ventana_->ConexionOrigen().abierta());
+    }
+}
+
+TEST_F(Corrida, ElRegistroDeLaTransmisionLlevaFechaHoraYUsuario) {
+    sesion().Usuario = "d'Artagnan";
+    const QDateTime antes = QDateTime::currentDateTime();
+    importar("datos.csv", kCabecera + "E1,S1,M1,x,A1\n");
+    const QStringList r = filas("SELECT Fecha, Hora, Responsable_envio FROM MV_TRANSMISIONES");
+    ASSERT_EQ(r.size(), 1);
+    const QStringList partes = r[0].split('|');
+    EXPECT_EQ(partes[0], antes.toString("dd/MM/yyyy"));
+    EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d$").match(partes[1]).hasMatch()) << qPrintable(partes[1]);
+    EXPECT_EQ(partes[2], "d'Artagnan");
+}
+
+TEST_F(Corrida, ImportarDosVecesNoGuardaNadaLaSegunda) {
+    const QByteArray csv = kCabecera + "E1,S1,M1,x,A1\nE2,S2,M2,x,A2\n";
+    importar("datos.csv", csv);
+    ventana_->cmdImportar_Click();
+    EXPECT_EQ(garantias(), (QStringList{"M1|S1|1|E1|A1", "M2|S2|1|E2|A2"}));
+    EXPECT_EQ(transmisiones(), QStringList{"S|1|operador|0"});
+    EXPECT_EQ(modelo_->lblEstado(), "Importación finalizada");
+    EXPECT_EQ(ventana_->resumen().yaGuardadas, 2);
+}
+
+TEST_F(Corrida, UnaFilaRechazadaDetieneLaCorridaYConservaLoAnterior) {
+    sql("CREATE TRIGGER rechazo BEFORE INSERT ON AUX_GARANTIA WHEN NEW.modelo = 'MALO' BEGIN SELECT RAISE(ABORT, 'modelo rechazado'); END");
+    importar("datos.csv", kCabecera + "E1,S1,M1,x,A1\nE2,S2,MALO,x,A2\nE3,S3,M3,x,A3\n");
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+    EXPECT_EQ(mensajes_->cuadros()[0].titulo, "Aviso");
+    EXPECT_EQ(Botones::icono(mensajes_->cuadros()[0].estilo), Botones::IconoCritico);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("modelo rechazado"));
+    EXPECT_EQ(modelo_->lblEstado(), mensajes_->cuadros()[0].texto);
+    EXPECT_EQ(garantias(), QStringList{"M1|S1|1|E1|A1"});
+    EXPECT_EQ(transmisiones(), QStringList{"S|1|operador|0"});
+    EXPECT_TRUE(ventana_->ConexionOrigen().abierta());  // la corrida se dejó con el origen abierto
+    // La próxima operación la repara (3705: cierra y repite).
+    mensajes_->olvidar();
+    ventana_->cmdCargarVistaPrevia_Click();
+    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+}
+
+TEST_F(Corrida, UnOrigenDeMenosDeCincoCamposVaAManejarError) {
+    importar("tres.csv", "a,serie,c\n1,S1,3\n");
+    ASSERT_GE(mensajes_->cuadros().size(), 1u);
+    EXPECT_EQ(Botones::juego(mensajes_->cuadros()[0].estilo), Botones::AbortarReintentarOmitir);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("campo 5")) << qPrintable(mensajes_->cuadros()[0].texto);
+    EXPECT_TRUE(garantias().isEmpty());
+    EXPECT_NE(modelo_->lblEstado(), "Importación finalizada");
+}
+
+TEST_F(Corrida, CancelarYLuegoImportarNoFingeQueFunciono) {
+    buscar(archivo("datos.csv", kCabecera + "E1,S1,M1,x,A1\n"));
+    buscar(std::nullopt);  // cancelado: la ruta queda vacía, la lista no
+    mensajes_->olvidar();
+    ventana_->cmdImportar_Click();
+    ASSERT_GE(mensajes_->cuadros().size(), 1u);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("3709")) << qPrintable(mensajes_->cuadros()[0].texto);
+    EXPECT_NE(modelo_->lblEstado(), "Importación finalizada");
+    EXPECT_TRUE(garantias().isEmpty());
+    EXPECT_EQ(transmisiones(), QStringList{"S|1|operador|0"});  // el registro escrito antes queda
+}
+
+TEST_F(Corrida, SinNombreDeTablaNoSeEscribeNada) {
+    ventana_->cmdImportar_Click();
+    EXPECT_EQ(mensajes_->textos(), QStringList{"Debe informar el nombre de la tabla a leer"});
+    EXPECT_TRUE(transmisiones().isEmpty());
+}
+
+TEST_F(Corrida, SalirEnMedioConservaLasFilasEscritas) {
+    QByteArray csv = kCabecera;
+    for (int i = 1; i <= 500; ++i) csv += "E,S" + QByteArray::number(i) + ",M,x,A\n";
+    buscar(archivo("datos.csv", csv));
+    FinObservable fin;
+    QObject::connect(modelo_.get(), &ModeloVentana::progreso, [](qint64 hechas, qint64) {
+        if (hechas == 120) Proceso::Terminar(0);
+    });
+    EXPECT_THROW(ventana_->cmdImportar_Click(), Proceso::FinDelProceso);
+    // Otra conexión ve lo que la corrida escribió antes del fin.
+    Dll_Datos otra;
+    otra.ParametroConexion = dir_.path();
+    otra.NombreBase = "demo";
+    otra.Conectar(true, 3, {}, true, true);
+    EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA", &otra), QStringList{"120"});
+}
+
+TEST_F(Corrida, MientrasCorreNoEmpiezaOtraOperacion) {
+    QByteArray csv = kCabecera;
+    for (int i = 1; i <= 50; ++i) csv += "E,S" + QByteArray::number(i) + ",M,x,A\n";
+    buscar(archivo("datos.csv", csv));
+    int intentos = 0;
+    QObject::connect(modelo_.get(), &ModeloVentana::progreso, [&](qint64 hechas, qint64) {
+        if (hechas != 10) return;
+        ++intentos;
+        ventana_->cmdImportar_Click();  // un clic que llega en medio
+        ventana_->CmdBuscar_Click();
+        ventana_->SSTab1_Click(1);
+    });
+    ventana_->cmdImportar_Click();
+    EXPECT_EQ(intentos, 1);
+    EXPECT_EQ(transmisiones(), QStringList{"S|1|operador|0"});
+    EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA"), QStringList{"50"});
+    EXPECT_EQ(modelo_->MSFlexGrid1.Rows(), 2);  // la pestaña no se cargó
+}

@@ -1,0 +1,76 @@
+#include "importacion/VentanaDePrueba.h"
+
+namespace {
+class Transmisiones : public VentanaDePrueba {
+protected:
+    void transmision(int n, const char* fecha, const char* hora, const char* usuario = "op") {
+        sql(QString("INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES ('S',%1,'%2','%3','%4',0)")
+                .arg(n)
+                .arg(fecha, hora, usuario));
+    }
+    void garantia(int n, const char* serie) {
+        sql(QString("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES ('M-%1','%2',%1,'E-%1','A')")
+                .arg(n)
+                .arg(serie));
+    }
+    void clic(int fila) {
+        modelo_->MSFlexGrid1.Row = fila;
+        ventana_->MSFlexGrid1_Click();
+    }
+};
+}  // namespace
+
+TEST_F(Transmisiones, SinTransmisionesQuedanLosTitulos) {
+    ventana_->SSTab1_Click(1);
+    EXPECT_EQ(grilla(modelo_->MSFlexGrid1), (QStringList{"|Nro|Usuario|Fecha", "|||"}));
+    const int anchos[] = {10, 500, 1500, 1500};
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(modelo_->MSFlexGrid1.ColWidth(c), anchos[c]);
+    EXPECT_EQ(modelo_->lblEstadoTransmisiones(), "...");
+}
+
+TEST_F(Transmisiones, LaMasNuevaPrimeroPorFechaYHora) {
+    transmision(1, "31/12/2025", "23:59");
+    transmision(2, "02/01/2026", "08:00");
+    transmision(3, "02/01/2026", "17:30", "d''Artagnan");
+    transmision(4, "15/11/2025", "10:00");
+    sql("INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES ('R',9,'01/01/2030','00:00','otro',0)");
+    ventana_->SSTab1_Click(1);
+    EXPECT_EQ(grilla(modelo_->MSFlexGrid1),
+              (QStringList{"|Nro|Usuario|Fecha", "|3|d'Artagnan|02/01/2026 17:30", "|2|op|02/01/2026 08:00", "|1|op|31/12/2025 23:59",
+                           "|4|op|15/11/2025 10:00", "|||"}));
+    // Volver a la pestaña la vuelve a leer; la pestaña 0 no lee nada.
+    transmision(5, "03/01/2026", "09:00");
+    ventana_->SSTab1_Click(0);
+    EXPECT_EQ(modelo_->MSFlexGrid1.Rows(), 6);
+    ventana_->SSTab1_Click(1);
+    EXPECT_EQ(modelo_->MSFlexGrid1.TextMatrix(1, 1), "5");
+}
+
+TEST_F(Transmisiones, ClicMuestraLasFilasDeLaTransmision) {
+    transmision(40000, "01/01/2026", "10:00");
+    transmision(2, "01/01/2025", "10:00");
+    garantia(40000, "A1");
+    garantia(40000, "A2");
+    garantia(7, "OTRA");
+    ventana_->SSTab1_Click(1);
+    clic(1);
+    EXPECT_EQ(grilla(modelo_->MSFlexGrid3), (QStringList{"|Modelo|Serie|ECA1", "|M-40000|A1|E-40000", "|M-40000|A2|E-40000", "|||"}));
+    const int anchos[] = {50, 2000, 2500, 2000};
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(modelo_->MSFlexGrid3.ColWidth(c), anchos[c]);
+    EXPECT_EQ(modelo_->lblEstadoTransmisiones(), "... ");
+    // Una transmisión sin filas.
+    clic(2);
+    EXPECT_EQ(grilla(modelo_->MSFlexGrid3), (QStringList{"|Modelo|Serie|ECA1", "|||"}));
+    // La fila vacía del final y la de títulos no cambian nada.
+    garantia(2, "B1");
+    clic(3);
+    clic(0);
+    EXPECT_EQ(modelo_->MSFlexGrid3.Rows(), 2);
+}
+
+TEST_F(Transmisiones, UnaFallaAlLeerSeMuestraYElProgramaSigue) {
+    sql("DROP TABLE MV_TRANSMISIONES");
+    ventana_->SSTab1_Click(1);
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("MV_TRANSMISIONES"));
+}
