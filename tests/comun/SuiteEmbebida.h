@@ -20,6 +20,7 @@ protected:
         Proceso::FijarNombreEjecutable("garantias");
         Componentes::Reiniciar();
         ReiniciarSesion();
+        sesion().Usuario = "operador";
         Dll_Datos& d = Componentes::Datos();
         d.NombreBase = d.NombreUsuario = d.ClaveUsuario = "demo";
         d.Conectar(true, 3, {}, true, true);

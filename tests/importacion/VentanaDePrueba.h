@@ -28,7 +28,7 @@ class VentanaDePrueba : public SuiteEmbebida {
 protected:
     void SetUp() override {
         SuiteEmbebida::SetUp();
-        sesion().Usuario = "operador";
+        
         modelo_ = std::make_unique<ModeloVentana>();
         auto selector = std::make_unique<SelectorGuionado>(archivos_);
         selector_ = selector.get();
