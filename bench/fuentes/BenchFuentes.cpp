@@ -1,0 +1,91 @@
+// bench_fuentes: lo que mide bench/fuentes/correr, un proceso por medición.
+//   bench_fuentes generar CLASE FILAS RUTA    escribe un archivo de prueba (csv, xlsx, dbf, db)
+//   bench_fuentes leer RUTA [TABLA]           lee la tabla entera (sin TABLA, la primera que lista la
+//                                             ventana), cada valor con TextoValor
+//   bench_fuentes vista RUTA [TABLA]          lee 19 filas, como la vista previa
+// leer y vista escriben "filas segundos maxrss_kb" y terminan con 0; si el proveedor falla, el
+// mensaje por la salida de errores y 1.
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <cstdio>
+#include <limits>
+
+#include "Generadores.h"
+#include "ado/Conexion.h"
+#include "ado/Valores.h"
+#include "import/OrigenArchivo.h"
+#include "platform/ErrorEjecucion.h"
+
+namespace {
+// La tabla que la ventana muestra primero: dbf, txt y csv por su nombre base; las demás, la
+// primera que pasa el filtro.
+QString PrimeraTabla(Conexion& c, const QString& ruta) {
+    const QString ext = ExtensionOrigen(ruta).toLower();
+    if (ext == "dbf" || ext == "csv" || ext == "txt") return NombreBase(ruta);
+    for (const QString& t : c.proveedor()->tablas()) {
+        if (PasaFiltroTablas(ext, t)) return t.trimmed();
+    }
+    throw ErrorEjecucion(5, QStringLiteral("el archivo no tiene tablas"));
+}
+
+int Leer(const QString& ruta, QString tabla, qint64 limite) {
+    QElapsedTimer reloj;
+    reloj.start();
+    Conexion c;
+    c.Open(TextoConexionOrigen(QFileInfo(ruta).absoluteFilePath()));
+    if (tabla.isEmpty()) tabla = PrimeraTabla(c, ruta);
+    auto rs = c.abrirRecordset(QStringLiteral("SELECT * FROM [") + tabla + ']');
+    qint64 filas = 0;
+    qint64 caracteres = 0;  // para que la conversión no se pueda quitar
+    for (; !rs->EOF_() && filas < limite; rs->MoveNext(), ++filas) {
+        for (int i = 0; i < rs->FieldCount(); ++i) caracteres += TextoValor(rs->Field(i)).size();
+    }
+    rs->Close();
+    c.Close();
+    rusage uso{};
+    getrusage(RUSAGE_SELF, &uso);
+    std::printf("%lld %.6f %ld %lld\n", static_cast<long long>(filas), reloj.nsecsElapsed() / 1e9,
+                uso.ru_maxrss, static_cast<long long>(caracteres));
+    return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList a = QCoreApplication::arguments();
+    try {
+        if (a.size() == 5 && a[1] == "generar") {
+            const QString clase = a[2];
+            const qint64 filas = a[3].toLongLong();
+            QString falla;
+            if (clase == "csv")
+                falla = GenerarCsv(a[4], filas);
+            else if (clase == "xlsx")
+                falla = GenerarXlsx(a[4], filas);
+            else if (clase == "dbf")
+                falla = GenerarDbf(a[4], filas);
+            else if (clase == "db")
+                falla = GenerarDb(a[4], filas);
+            else
+                falla = QStringLiteral("clase desconocida: ") + clase;
+            if (!falla.isEmpty()) {
+                std::fprintf(stderr, "%s\n", qPrintable(falla));
+                return 1;
+            }
+            return 0;
+        }
+        const QString tabla = a.size() == 4 ? a[3] : QString();
+        if ((a.size() == 3 || a.size() == 4) && a[1] == "leer")
+            return Leer(a[2], tabla, std::numeric_limits<qint64>::max());
+        if ((a.size() == 3 || a.size() == 4) && a[1] == "vista") return Leer(a[2], tabla, 19);
+    } catch (const ErrorEjecucion& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.descripcion()));
+        return 1;
+    }
+    std::fprintf(stderr,
+                 "uso: bench_fuentes generar CLASE FILAS RUTA | leer RUTA [TABLA] | vista RUTA [TABLA]\n");
+    return 2;
+}

@@ -1,0 +1,16 @@
+#include "cli/Salida.h"
+
+#include <cstdio>
+
+Salida::Salida() : salida_(stdout), errores_(stderr) {
+    salida_.setEncoding(QStringConverter::Utf8);
+    errores_.setEncoding(QStringConverter::Utf8);
+}
+
+void Salida::linea(const QString& texto) { salida_ << texto << '\n'; }
+
+void Salida::error(const QString& texto) {
+    salida_.flush();
+    errores_ << "garantias-cli: " << texto << '\n';
+    errores_.flush();
+}

@@ -1,0 +1,58 @@
+// garantias-cli transmisiones | filas NUMERO, con --conexion "CADENA": lo que muestran las dos
+// grillas de la pestaña "Consultar".
+#include "cli/SesionCli.h"
+#include "cli/Verbos.h"
+#include "import/ModeloVentana.h"
+#include "import/VentanaImportacion.h"
+
+namespace {
+
+void Imprimir(const ModeloGrilla& g, Salida& salida) {
+    // Sin la columna fija ni la fila vacía del final.
+    for (int f = 0; f < g.Rows(); ++f) {
+        QStringList celdas;
+        bool vacia = true;
+        for (int c = 1; c < g.Cols(); ++c) {
+            celdas << g.TextMatrix(f, c);
+            vacia = vacia && celdas.back().isEmpty();
+        }
+        if (!vacia) salida.linea(celdas.join('\t'));
+    }
+}
+
+int Transmisiones(const Argumentos& a, Salida& salida) {
+    if (!a.sueltos.isEmpty()) throw ErrorUso(QStringLiteral("transmisiones no lleva argumentos"));
+    IniciarSesionCli(a);
+    ModeloVentana modelo;
+    VentanaImportacion ventana(modelo, nullptr);
+    ventana.cargaTransmisiones();
+    Imprimir(modelo.MSFlexGrid1, salida);
+    return Codigo::Bien;
+}
+
+int Filas(const Argumentos& a, Salida& salida) {
+    bool ok = false;
+    const qlonglong numero = a.sueltos.value(0).toLongLong(&ok);
+    if (a.sueltos.size() != 1 || !ok || numero <= 0) throw ErrorUso(QStringLiteral("filas necesita el número de una transmisión"));
+    IniciarSesionCli(a);
+    ModeloVentana modelo;
+    VentanaImportacion ventana(modelo, nullptr);
+    modelo.MSFlexGrid1.setTextMatrix(1, 1, QString::number(numero));
+    modelo.MSFlexGrid1.Row = 1;
+    ventana.MSFlexGrid1_Click();
+    Imprimir(modelo.MSFlexGrid3, salida);
+    return Codigo::Bien;
+}
+
+}  // namespace
+
+Verbo VerboTransmisiones() {
+    return {QStringLiteral("transmisiones"), QStringLiteral("transmisiones --conexion \"CADENA\""),
+            QStringLiteral("lista las transmisiones, la más nueva primero (número, usuario, fecha y hora)"),
+            {QStringLiteral("conexion")}, {}, &Transmisiones};
+}
+
+Verbo VerboFilas() {
+    return {QStringLiteral("filas"), QStringLiteral("filas NUMERO --conexion \"CADENA\""),
+            QStringLiteral("lista las filas de una transmisión (modelo, serie, ECA1)"), {QStringLiteral("conexion")}, {}, &Filas};
+}

@@ -1,0 +1,66 @@
+// garantias-cli vista ARCHIVO [--tabla NOMBRE]: las primeras filas de una hoja o tabla, como las
+// muestra la vista previa de la ventana.
+#include "ado/Conexion.h"
+#include "ado/Valores.h"
+#include "cli/OrigenCli.h"
+#include "cli/Verbos.h"
+#include "platform/ErrorEjecucion.h"
+
+namespace {
+// Las filas que muestra la vista previa, como en la ventana.
+constexpr int kFilasVista = 19;
+
+// Un valor en su celda: los tabuladores y saltos de línea se escriben como \t, \r y \n para que
+// cada fila siga en una línea y cada valor en su columna.
+QString Celda(const QString& texto) {
+    QString celda = texto;
+    celda.replace('\t', QLatin1String("\\t"))
+        .replace('\r', QLatin1String("\\r"))
+        .replace('\n', QLatin1String("\\n"));
+    return celda;
+}
+
+int Correr(const Argumentos& a, Salida& salida) {
+    if (a.sueltos.size() != 1)
+        throw ErrorUso(QStringLiteral("vista lleva un archivo: vista ARCHIVO [--tabla NOMBRE]"));
+    const QString& ruta = a.sueltos[0];
+    Conexion conexion;
+    AbrirOrigen(conexion, ruta);
+    const bool elegida = a.tiene(QStringLiteral("tabla"));
+    QString tabla = a.opcion(QStringLiteral("tabla"));
+    if (!elegida) {
+        const QStringList tablas = TablasOrigen(conexion, ruta);
+        if (tablas.isEmpty()) {
+            throw ErrorEjecucion(
+                Errores::ArgumentoInvalido,
+                QStringLiteral("el archivo \"%1\" no tiene hojas ni tablas para mostrar.").arg(ruta));
+        }
+        tabla = TablaPorDefecto(ruta, tablas);
+    } else if (tabla.trimmed().isEmpty()) {
+        throw ErrorUso(QStringLiteral("Debe informar el nombre de la tabla a leer"));
+    }
+    auto rs = conexion.abrirRecordset(ConsultaOrigen(ruta, tabla, elegida));
+    // La fila de títulos: la columna 0 de la grilla (la del número de fila) va vacía.
+    QStringList titulos{QString()};
+    for (int i = 0; i < rs->FieldCount(); ++i) titulos << Celda(rs->FieldName(i));
+    salida.linea(titulos.join('\t'));
+    for (int n = 1; n <= kFilasVista && !rs->EOF_(); ++n, rs->MoveNext()) {
+        QStringList celdas{QString::number(n)};
+        for (int i = 0; i < rs->FieldCount(); ++i) celdas << Celda(TextoValor(rs->Field(i)));
+        salida.linea(celdas.join('\t'));
+    }
+    rs->Close();
+    return Codigo::Bien;
+}
+}  // namespace
+
+Verbo VerboVista() {
+    return {
+        QStringLiteral("vista"),
+        QStringLiteral("vista ARCHIVO [--tabla NOMBRE]"),
+        QStringLiteral("Muestra los nombres de los campos y las primeras 19 filas de la hoja o tabla (sin "
+                       "--tabla, la primera que se lista), separados por tabuladores."),
+        {QStringLiteral("tabla")},
+        {},
+        &Correr};
+}

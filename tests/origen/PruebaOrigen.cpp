@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include "ado/TextoConexion.h"
+#include "import/OrigenArchivo.h"
+
+namespace {
+
+TEST(OrigenArchivo, TextoDeConexionPorExtension) {
+    struct Caso {
+        const char* ruta;
+        const char* texto;
+    };
+    const Caso casos[] = {
+        {"/datos/prov/lista.csv", "DRIVER={Microsoft Text Driver (*.txt; *.csv)};DBQ=/datos/prov;"},
+        {"/datos/prov/datos.CSV", "DRIVER={Microsoft Text Driver (*.txt; *.csv)};DBQ=/datos/prov;"},
+        {"/datos/prov/lista.Txt", "DRIVER={Microsoft Text Driver (*.txt; *.csv)};DBQ=/datos/prov;"},
+        {"/datos/base.db",
+         "DRIVER=SQLite3 ODBC "
+         "Driver;Database=/datos/base.db;LongNames=0;Timeout=1000;NoTXN=0;SyncPragma=NORMAL;"
+         "StepAPI=0;"},
+        {"/datos/libro.xls",
+         "Driver={Microsoft Excel Driver (*.xls)};DriverId=790;Dbq=/datos/libro.xls;DefaultDir=/datos;"},
+        {"/datos/libro.XLSX",
+         "Driver={Microsoft Excel Driver (*.xls)};DriverId=790;Dbq=/datos/libro.XLSX;DefaultDir=/datos;"},
+        {"/datos/tabla.dbf", "Provider=vfpoledb.1;Data Source=/datos/;Collating Sequence=general"},
+        {"/datos/base.mdb",
+         "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/datos/base.mdb;Jet OLEDB:Database Password=;"},
+        {"/datos/hoja.xml", ""},
+        {"/datos/sin_extension", ""},
+        {"", ""},
+        {"/datos/copia.csv.bak", ""},
+    };
+    for (const auto& c : casos) {
+        EXPECT_EQ(TextoConexionOrigen(QString::fromUtf8(c.ruta)), QString::fromUtf8(c.texto)) << c.ruta;
+    }
+}
+
+// Los proveedores leen del texto la ruta entera, aunque lleve blancos o puntos.
+TEST(OrigenArchivo, LaRutaSeLeeEnteraDelTexto) {
+    const QString ruta = QStringLiteral("/mis datos/prov.2024/base de datos.mdb");
+    EXPECT_EQ(TextoConexion(TextoConexionOrigen(ruta)).valor("Data Source"), ruta);
+    EXPECT_EQ(TextoConexion(TextoConexionOrigen("/mis datos/x.csv")).valor("DBQ"), "/mis datos");
+}
+
+TEST(OrigenArchivo, FiltroDeTablas) {
+    struct Caso {
+        const char* extension;
+        const char* nombre;
+        bool pasa;
+    };
+    const Caso casos[] = {
+        {"xls", "Hoja1$", true},
+        {"XLS", "Hoja1$", true},
+        {"xls", "Hoja1$_FilterDatabase", true},
+        {"xls", "Hoja1", false},
+        {"xls", "Rango_con_nombre", false},
+        {"xlsx", "Hoja1", true},
+        {"mdb", "MSysObjects", false},
+        {"mdb", "msysACEs", false},
+        {"MDB", "  MSYSQueries", false},
+        {"mdb", "Clientes", true},
+        {"mdb", "mSy", true},
+        {"mdb", "MSy_Tabla", true},
+        {"db", "MSysObjects", true},
+        {"csv", "datos#csv", true},
+        {"txt", "", true},
+        {"dbf", "mSysX", true},
+    };
+    for (const auto& c : casos) {
+        EXPECT_EQ(PasaFiltroTablas(QString::fromUtf8(c.extension), QString::fromUtf8(c.nombre)), c.pasa)
+            << c.extension << " " << c.nombre;
+    }
+}
+
+TEST(OrigenArchivo, NombreBaseHastaElPrimerPunto) {
+    struct Caso {
+        const char* archivo;
+        const char* base;
+    };
+    const Caso casos[] = {
+        {"datos.csv", "datos"},     {"datos.2024.csv", "datos"}, {"/carpeta.con.puntos/lista.dbf", "lista"},
+        {"sin_punto", "sin_punto"}, {".oculto.csv", ""},         {"", ""},
+    };
+    for (const auto& c : casos)
+        EXPECT_EQ(NombreBase(QString::fromUtf8(c.archivo)), QString::fromUtf8(c.base)) << c.archivo;
+    EXPECT_EQ(ExtensionOrigen("/a.b/datos.CSV"), "CSV");
+    EXPECT_EQ(ExtensionOrigen("/a.b/datos"), "");
+}
+
+}  // namespace
