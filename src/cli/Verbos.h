@@ -25,3 +25,4 @@ Verbo VerboVista();
 Verbo VerboImportar();
 Verbo VerboTransmisiones();
 Verbo VerboFilas();
+Verbo VerboUsuario();

@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("garantias-cli"));
     // Permisos y registros ven un solo programa: la línea de comandos se anota como la ventana.
     Proceso::FijarNombreEjecutable(QStringLiteral("garantias"));
+    Proceso::FijarBombeo(false);
     Salida salida;
     QStringList argumentos = QCoreApplication::arguments();
     argumentos.removeFirst();

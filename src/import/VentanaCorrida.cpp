@@ -15,15 +15,18 @@ namespace {
 const QString kSqlPrevio = QStringLiteral("SqlPrevio");
 
 // Cada fila nueva se guarda sólo si su serie no está: la base decide en la misma sentencia, con
-// el bloqueo que impide que dos estaciones guarden la misma serie a la vez.
+// el bloqueo que impide que dos estaciones guarden la misma serie a la vez. En la base embebida
+// el índice único de la serie decide solo (una búsqueda en el índice en vez de dos).
 const QString kInsertarFila = QStringLiteral(
     "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) SELECT ?,?,?,?,? "
     "WHERE NOT EXISTS (SELECT * FROM AUX_GARANTIA WITH (UPDLOCK, HOLDLOCK) WHERE serie=?)");
+const QString kInsertarFilaEmbebida = QStringLiteral(
+    "INSERT OR IGNORE INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES (?,?,?,?,?)");
 
 // Las filas se confirman en grupos: una transacción por fila hace la importación diez veces
 // más lenta. Un grupo dura a lo sumo esto, para que otra estación no espere el bloqueo.
-constexpr qint64 kMsPorGrupo = 200;
-constexpr int kFilasPorGrupo = 20000;
+constexpr qint64 kMsPorGrupo = 1000;
+constexpr int kFilasPorGrupo = 200000;
 
 // El grupo de filas abierto en la conexión de la suite. Se confirma antes de cada mensaje, al
 // terminar y, si el programa termina en medio ("Salir"), antes del fin del proceso.
@@ -146,6 +149,7 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero,
     bool hayFilas = false;
     bool dejar = false;
     std::unique_ptr<SentenciaPreparada> insertar;
+    bool embebida = false;
     GrupoFilas grupo(suite);
     qint64 hechas = 0;
     std::optional<qint64> total;
@@ -163,7 +167,8 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero,
         .paso([&] {
             hayFilas = !rsOrigen_->EOF_();
             total = rsOrigen_->total();
-            insertar = suite.preparar(kInsertarFila);
+            embebida = datos.TipoMotor() == QLatin1String("SQLite");
+            insertar = suite.preparar(embebida ? kInsertarFilaEmbebida : kInsertarFila);
         })
         .paso([&] {
             if (!hayFilas) return;
@@ -184,8 +189,9 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero,
                     })
                     .paso([&] {
                         if (saltar) return;
-                        const std::vector<QVariant> valores{TextoValor(rsOrigen_->Field(2)), serie, numero,
-                                                            TextoValor(rsOrigen_->Field(0)), TextoValor(rsOrigen_->Field(4)), serie};
+                        std::vector<QVariant> valores{TextoValor(rsOrigen_->Field(2)), serie, numero,
+                                                      TextoValor(rsOrigen_->Field(0)), TextoValor(rsOrigen_->Field(4))};
+                        if (!embebida) valores.push_back(serie);
                         grupo.asegurar();
                         const int64_t cambiadas = suite.ejecutar(*insertar, valores);
                         if (suite.Errors().Count() > 0) {

@@ -17,6 +17,7 @@ struct Estado {
     std::function<void(int)> terminador;
     std::map<int, std::function<void()>> avisos;
     int proximoAviso = 1;
+    bool bombeo = true;
 };
 Estado& estado() {
     static Estado e;
@@ -70,8 +71,10 @@ void FijarCarpetaEjecutable(const QString& carpeta) { estado().carpetaEjecutable
 void FijarCarpetaAplicacion(const QString& carpeta) { estado().carpetaAplicacion = carpeta; }
 
 void BombearEventos() {
-    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+    if (estado().bombeo && QCoreApplication::instance()) QCoreApplication::processEvents();
 }
+
+void FijarBombeo(bool activo) { estado().bombeo = activo; }
 
 int AlTerminar(std::function<void()> aviso) {
     const int id = estado().proximoAviso++;

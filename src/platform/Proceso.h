@@ -28,8 +28,11 @@ QString CarpetaDatos();
 void FijarCarpetaEjecutable(const QString& carpeta);
 void FijarCarpetaAplicacion(const QString& carpeta);
 
-// Deja que la ventana procese sus eventos pendientes (repintar, clics). Sin aplicación, nada.
+// Deja que la ventana procese sus eventos pendientes (repintar, clics). Sin aplicación, o en
+// un programa sin ventanas que lo apagó, nada.
 void BombearEventos();
+// El programa de línea de comandos no tiene ventanas que repintar: apaga la bomba.
+void FijarBombeo(bool activo);
 
 // Termina el proceso en el acto, sin cerrar ni guardar nada. Antes corre los avisos
 // registrados (por ejemplo, confirmar un grupo de filas ya escritas). No vuelve.
