@@ -40,6 +40,7 @@ int Filas(const Argumentos& a, Salida& salida) {
     modelo.MSFlexGrid1.setTextMatrix(1, 1, QString::number(numero));
     modelo.MSFlexGrid1.Row = 1;
     ventana.MSFlexGrid1_Click();
+    while (modelo.MSFlexGrid3.hayMas()) modelo.MSFlexGrid3.cargarMas();
     Imprimir(modelo.MSFlexGrid3, salida);
     return Codigo::Bien;
 }

@@ -32,14 +32,6 @@ void ModeloGrilla::setCols(int columnas) {
 
 QString ModeloGrilla::TextMatrix(int fila, int columna) const {
     exigir(fila, columna);
-    if (leer_ && fila >= primeraPerezosa_ && fila < primeraPerezosa_ + static_cast<int>(celdas_.size()) &&
-        celdas_[static_cast<std::size_t>(fila)].empty()) {
-        if (filaLeida_ != fila) {
-            cacheFila_ = leer_(fila);
-            filaLeida_ = fila;
-        }
-        return static_cast<std::size_t>(columna) < cacheFila_.size() ? cacheFila_[static_cast<std::size_t>(columna)] : QString();
-    }
     const auto& f = celdas_[static_cast<std::size_t>(fila)];
     return static_cast<std::size_t>(columna) < f.size() ? f[static_cast<std::size_t>(columna)] : QString();
 }
@@ -53,9 +45,8 @@ void ModeloGrilla::setTextMatrix(int fila, int columna, const QString& texto) {
 }
 
 void ModeloGrilla::Clear() {
-    leer_ = nullptr;
-    primeraPerezosa_ = -1;
-    filaLeida_ = -1;
+    hayMas_ = nullptr;
+    cargarMas_ = nullptr;
     for (auto& fila : celdas_) {
         fila.assign(static_cast<std::size_t>(columnas_), QString());
     }
@@ -75,13 +66,7 @@ void ModeloGrilla::setColWidth(int columna, int twips) {
     Q_EMIT cambio();
 }
 
-void ModeloGrilla::setFilasPerezosas(int primeraFila, int cantidad, LectorFilas leer) {
-    primeraPerezosa_ = primeraFila;
-    leer_ = std::move(leer);
-    filaLeida_ = -1;
-    filas_ = primeraFila + cantidad;
-    // Las filas perezosas no guardan celdas: un vector vacío por fila.
-    celdas_.resize(static_cast<std::size_t>(primeraFila));
-    celdas_.resize(static_cast<std::size_t>(filas_));
-    Q_EMIT cambio();
+void ModeloGrilla::setMas(std::function<bool()> hayMas, std::function<void()> cargarMas) {
+    hayMas_ = std::move(hayMas);
+    cargarMas_ = std::move(cargarMas);
 }

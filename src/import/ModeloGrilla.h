@@ -29,11 +29,14 @@ public:
     // La fila actual (la del último clic).
     int Row = 0;
 
-    // Filas que se leen a medida que se muestran: las filas de datos desde primeraFila las da
-    // "leer" cuando la vista las necesita (la grilla de una transmisión de un millón de filas
-    // muestra sus primeras filas sin leerlas todas). Vacía vuelve a las celdas guardadas.
-    using LectorFilas = std::function<std::vector<QString>(int fila)>;
-    void setFilasPerezosas(int primeraFila, int cantidad, LectorFilas leer);
+    // Filas que se leen a medida que se muestran: una grilla con más filas por leer (la de una
+    // transmisión de un millón de filas) muestra las primeras enseguida y lee las siguientes
+    // cuando la vista llega al final. hayMas: si quedan filas; cargarMas: lee otro tramo.
+    void setMas(std::function<bool()> hayMas, std::function<void()> cargarMas);
+    bool hayMas() const { return hayMas_ && hayMas_(); }
+    void cargarMas() {
+        if (hayMas()) cargarMas_();
+    }
 
     // Avisa que algo cambió; la vista lo toma a su ritmo.
     void avisar() { Q_EMIT cambio(); }
@@ -48,8 +51,6 @@ private:
     int columnas_;
     std::vector<std::vector<QString>> celdas_;
     std::vector<int> anchos_;
-    int primeraPerezosa_ = -1;
-    LectorFilas leer_;
-    mutable int filaLeida_ = -1;
-    mutable std::vector<QString> cacheFila_;
+    std::function<bool()> hayMas_;
+    std::function<void()> cargarMas_;
 };

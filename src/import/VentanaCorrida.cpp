@@ -75,6 +75,7 @@ private:
 void VentanaImportacion::cmdImportar_Click() {
     Ocupacion ocupacion(m_);
     if (!ocupacion.libre()) return;
+    cerrarFilasTransmision();  // una lectura abierta no queda debajo de la escritura
     Dll_Datos& datos = Componentes::Datos();
     QString nombre, sentencia;
     int32_t numero = 0;
@@ -275,6 +276,12 @@ void VentanaImportacion::cargaTransmisiones() {
     }
 }
 
+namespace {
+// La grilla de filas muestra enseguida este tramo y lee el resto a medida que se recorre.
+constexpr int kFilasPrimerTramo = 200;
+constexpr int kFilasPorTramo = 1000;
+}  // namespace
+
 void VentanaImportacion::MSFlexGrid1_Click() {
     if (m_.ocupado()) return;
     ModeloGrilla& lista = m_.MSFlexGrid1;
@@ -288,6 +295,7 @@ void VentanaImportacion::MSFlexGrid1_Click() {
             if (e.numero() != Errores::Desbordamiento && e.numero() != 381) throw;
         }
         if (numero == 0) return;
+        cerrarFilasTransmision();
         g.Clear();
         g.setRows(2);
         g.setCols(4);
@@ -296,21 +304,37 @@ void VentanaImportacion::MSFlexGrid1_Click() {
             g.setTextMatrix(0, c, QString::fromUtf8(columnas[c].first));
             g.setColWidth(c, columnas[c].second);
         }
-        RecordsetPtr rs;
-        datos.AbrirRecordset(QStringLiteral("SELECT * FROM AUX_GARANTIA WHERE NroTransmision=") + QString::number(numero), rs, nullptr, 0,
-                             1, -1, true);
-        for (; !rs->EOF_(); rs->MoveNext()) {
-            const QString serie = TextoValor(rs->Field(QStringLiteral("serie")));
-            m_.setLblEstadoTransmisiones(QStringLiteral("Cargando ") + serie);
-            const int f = g.Rows() - 1;
-            g.setTextMatrix(f, 1, TextoValor(rs->Field(QStringLiteral("modelo"))));
-            g.setTextMatrix(f, 2, serie);
-            g.setTextMatrix(f, 3, TextoValor(rs->Field(QStringLiteral("eca1"))));
-            g.setRows(g.Rows() + 1);
-        }
-        datos.CerrarRecordset(rs);
+        datos.AbrirRecordset(QStringLiteral("SELECT * FROM AUX_GARANTIA WHERE NroTransmision=") + QString::number(numero), rsFilas_, nullptr,
+                             0, 1, -1, true);
+        leerFilasTransmision(kFilasPrimerTramo);
+        g.setMas([this] { return rsFilas_ && rsFilas_->abierto(); }, [this] { leerFilasTransmision(kFilasPorTramo); });
         m_.setLblEstadoTransmisiones(QStringLiteral("... "));
     } catch (const ErrorEjecucion& e) {
+        cerrarFilasTransmision();
         MsgBox(e.descripcion(), Botones::Aceptar | Botones::IconoExclamacion);
     }
+}
+
+void VentanaImportacion::leerFilasTransmision(int cuantas) {
+    ModeloGrilla& g = m_.MSFlexGrid3;
+    try {
+        for (int i = 0; i < cuantas && !rsFilas_->EOF_(); ++i, rsFilas_->MoveNext()) {
+            const QString serie = TextoValor(rsFilas_->Field(QStringLiteral("serie")));
+            m_.setLblEstadoTransmisiones(QStringLiteral("Cargando ") + serie);
+            const int f = g.Rows() - 1;
+            g.setTextMatrix(f, 1, TextoValor(rsFilas_->Field(QStringLiteral("modelo"))));
+            g.setTextMatrix(f, 2, serie);
+            g.setTextMatrix(f, 3, TextoValor(rsFilas_->Field(QStringLiteral("eca1"))));
+            g.setRows(g.Rows() + 1);
+        }
+        if (rsFilas_->EOF_()) cerrarFilasTransmision();
+    } catch (const ErrorEjecucion& e) {
+        cerrarFilasTransmision();
+        MsgBox(e.descripcion(), Botones::Aceptar | Botones::IconoExclamacion);
+    }
+}
+
+void VentanaImportacion::cerrarFilasTransmision() {
+    if (rsFilas_ && rsFilas_->abierto()) rsFilas_->Close();
+    rsFilas_.reset();
 }

@@ -60,10 +60,14 @@ private:
     void mensajeDeError();
     void LlenarVistaPrevia(const QString& sentencia, Rutina& rutina);
     void ImportarFilas(const QString& sentencia, int32_t numero, Rutina& click);
+    // Lee hasta "cuantas" filas más de la transmisión abierta en la grilla de sus filas.
+    void leerFilasTransmision(int cuantas);
+    void cerrarFilasTransmision();
 
     ModeloVentana& m_;
     Conexion origen_;
     RecordsetPtr rsOrigen_;
+    RecordsetPtr rsFilas_;  // las filas de la transmisión que muestra MSFlexGrid3, mientras quedan
     Dll_Dialogo dialogo_;
     ResumenImportacion resumen_;
 };

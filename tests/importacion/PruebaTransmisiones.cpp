@@ -74,3 +74,22 @@ TEST_F(Transmisiones, UnaFallaAlLeerSeMuestraYElProgramaSigue) {
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("MV_TRANSMISIONES"));
 }
+
+TEST_F(Transmisiones, UnaTransmisionGrandeMuestraSusPrimerasFilasYLeeElRestoAlRecorrerla) {
+    transmision(1, "01/01/2026", "10:00");
+    sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+        "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) SELECT 'M', 'S' || i, 1, 'E', 'A' FROM n");
+    ventana_->SSTab1_Click(1);
+    clic(1);
+    ModeloGrilla& g = modelo_->MSFlexGrid3;
+    EXPECT_EQ(g.Rows(), 202);
+    EXPECT_TRUE(g.hayMas());
+    EXPECT_EQ(modelo_->lblEstadoTransmisiones(), "... ");
+    while (g.hayMas()) g.cargarMas();
+    EXPECT_EQ(g.Rows(), 1502);
+    EXPECT_EQ(g.TextMatrix(1500, 2), "S1500");
+    EXPECT_EQ(g.TextMatrix(1501, 2), "");
+    // Otro clic empieza de nuevo.
+    clic(1);
+    EXPECT_EQ(g.Rows(), 202);
+}

@@ -40,8 +40,24 @@ QVariant TablaGrilla::data(const QModelIndex& indice, int papel) const {
     return {};
 }
 
+bool TablaGrilla::canFetchMore(const QModelIndex& padre) const { return !padre.isValid() && grilla_.hayMas(); }
+
+void TablaGrilla::fetchMore(const QModelIndex& padre) {
+    if (padre.isValid()) return;
+    const int antes = grilla_.Rows();
+    silencio_ = true;  // los cambios de este tramo se avisan abajo, sin rehacer el modelo (la vista no salta)
+    grilla_.cargarMas();
+    silencio_ = false;
+    if (grilla_.Rows() > antes) {
+        beginInsertRows({}, antes, grilla_.Rows() - 1);
+        endInsertRows();
+        const QModelIndex desde = index(antes - 1, 0), hasta = index(antes - 1, grilla_.Cols() - 1);
+        Q_EMIT dataChanged(desde, hasta);
+    }
+}
+
 void TablaGrilla::programar() {
-    if (programado_) return;
+    if (programado_ || silencio_) return;
     programado_ = true;
     QTimer::singleShot(0, this, &TablaGrilla::refrescar);
 }

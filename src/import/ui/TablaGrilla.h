@@ -15,6 +15,9 @@ public:
     int rowCount(const QModelIndex& padre = {}) const override;
     int columnCount(const QModelIndex& padre = {}) const override;
     QVariant data(const QModelIndex& indice, int papel) const override;
+    // La vista pide más filas al llegar al final: la grilla lee otro tramo.
+    bool canFetchMore(const QModelIndex& padre) const override;
+    void fetchMore(const QModelIndex& padre) override;
 
 private:
     void programar();
@@ -23,4 +26,5 @@ private:
     ModeloGrilla& grilla_;
     QTableView& vista_;
     bool programado_ = false;
+    bool silencio_ = false;
 };
