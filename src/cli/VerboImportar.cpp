@@ -57,6 +57,6 @@ int Importar(const Argumentos& a, Salida& salida) {
 
 Verbo VerboImportar() {
     return {QStringLiteral("importar"), QStringLiteral("importar ARCHIVO [--tabla NOMBRE] --conexion \"CADENA\""),
-            QStringLiteral("importa la hoja o tabla (la primera si no se nombra) a la base de la suite"),
+            QStringLiteral("Importa la hoja o tabla a la base de la suite, como el botón \"Importar\" (sin --tabla: de un txt o csv, el propio archivo; de las demás clases, la primera que se lista). Muestra el progreso y, al final, el resumen."),
             {QStringLiteral("tabla"), QStringLiteral("conexion")}, {}, &Importar};
 }

@@ -49,11 +49,11 @@ int Filas(const Argumentos& a, Salida& salida) {
 
 Verbo VerboTransmisiones() {
     return {QStringLiteral("transmisiones"), QStringLiteral("transmisiones --conexion \"CADENA\""),
-            QStringLiteral("lista las transmisiones, la más nueva primero (número, usuario, fecha y hora)"),
+            QStringLiteral("Lista las transmisiones, la más nueva primero: número, usuario, fecha y hora."),
             {QStringLiteral("conexion")}, {}, &Transmisiones};
 }
 
 Verbo VerboFilas() {
     return {QStringLiteral("filas"), QStringLiteral("filas NUMERO --conexion \"CADENA\""),
-            QStringLiteral("lista las filas de una transmisión (modelo, serie, ECA1)"), {QStringLiteral("conexion")}, {}, &Filas};
+            QStringLiteral("Lista las filas de una transmisión: modelo, serie y ECA1."), {QStringLiteral("conexion")}, {}, &Filas};
 }

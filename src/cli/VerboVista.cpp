@@ -59,7 +59,7 @@ Verbo VerboVista() {
         QStringLiteral("vista"),
         QStringLiteral("vista ARCHIVO [--tabla NOMBRE]"),
         QStringLiteral("Muestra los nombres de los campos y las primeras 19 filas de la hoja o tabla (sin "
-                       "--tabla, la primera que se lista), separados por tabuladores."),
+                       "--tabla: de un txt o csv, el propio archivo; si no, la primera que se lista), separados por tabuladores."),
         {QStringLiteral("tabla")},
         {},
         &Correr};
