@@ -12,7 +12,6 @@
 #include "startup/Sesion.h"
 
 namespace {
-const QString kSqlPrevio = QStringLiteral("SqlPrevio");
 
 // Cada fila nueva se guarda sólo si su serie no está: la base decide en la misma sentencia, con
 // el bloqueo que impide que dos estaciones guarden la misma serie a la vez. En la base embebida
@@ -84,20 +83,9 @@ void VentanaImportacion::cmdImportar_Click() {
     Rutina click([this](const ErrorEjecucion& e) { return trampa(e); });
     click
         .paso([&] {
-            nombre = m_.cmbTablaTexto().trimmed();
-            if (nombre.isEmpty()) {
-                MsgBox(QStringLiteral("Debe informar el nombre de la tabla a leer"), Botones::Aceptar | Botones::IconoInformacion,
-                       QStringLiteral("Aviso al Operador"));
-                click.terminar();
-            }
+            if (!NombreDeTabla(nombre)) click.terminar();
         })
-        .paso([&] {
-            sentencia = m_.campo(kSqlPrevio);
-            if (sentencia.trimmed().isEmpty()) {
-                m_.setCampo(kSqlPrevio, QStringLiteral("SELECT * FROM [") + nombre + ']');
-                sentencia = m_.campo(kSqlPrevio);
-            }
-        })
+        .paso([&] { sentencia = SentenciaDeLectura(nombre); })
         .paso([&] { ConectarProveedor(true); })
         .paso([&] {
             // El número y el registro de la transmisión, en una transacción que tiene el bloqueo de

@@ -55,6 +55,10 @@ private:
     };
 
     Respuesta trampa(const ErrorEjecucion& error);
+    // El nombre de la hoja o tabla escrito en la lista; vacío: lo pide al operador y da false.
+    bool NombreDeTabla(QString& nombre);
+    // La sentencia del campo "SqlPrevio"; si está vacío, primero lo arma con el nombre.
+    QString SentenciaDeLectura(const QString& nombre);
     void AbrirOrigen(const QString& textoConexion, const QString& extension);
     void ListarTablas(const QString& extension);
     void mensajeDeError();

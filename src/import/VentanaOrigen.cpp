@@ -170,24 +170,26 @@ void VentanaImportacion::cmdCargarVistaPrevia_Click() {
     cargarVistaPreviaArchivo();
 }
 
+bool VentanaImportacion::NombreDeTabla(QString& nombre) {
+    nombre = m_.cmbTablaTexto().trimmed();
+    if (!nombre.isEmpty()) return true;
+    MsgBox(QStringLiteral("Debe informar el nombre de la tabla a leer"), Botones::Aceptar | Botones::IconoInformacion,
+           QStringLiteral("Aviso al Operador"));
+    return false;
+}
+
+QString VentanaImportacion::SentenciaDeLectura(const QString& nombre) {
+    if (m_.campo(kSqlPrevio).trimmed().isEmpty()) m_.setCampo(kSqlPrevio, QStringLiteral("SELECT * FROM [") + nombre + ']');
+    return m_.campo(kSqlPrevio);
+}
+
 void VentanaImportacion::cargarVistaPreviaArchivo() {
     QString nombre, sentencia;
     Rutina r([this](const ErrorEjecucion& e) { return trampa(e); });
     r.paso([&] {
-         nombre = m_.cmbTablaTexto().trimmed();
-         if (nombre.isEmpty()) {
-             MsgBox(QStringLiteral("Debe informar el nombre de la tabla a leer"), Botones::Aceptar | Botones::IconoInformacion,
-                    QStringLiteral("Aviso al Operador"));
-             r.terminar();
-         }
+         if (!NombreDeTabla(nombre)) r.terminar();
      })
-        .paso([&] {
-            sentencia = m_.campo(kSqlPrevio);
-            if (sentencia.trimmed().isEmpty()) {
-                m_.setCampo(kSqlPrevio, QStringLiteral("SELECT * FROM [") + nombre + ']');
-                sentencia = m_.campo(kSqlPrevio);
-            }
-        })
+        .paso([&] { sentencia = SentenciaDeLectura(nombre); })
         .paso([&] { ConectarProveedor(true); })
         .paso([&] { LlenarVistaPrevia(sentencia, r); })
         .paso([&] { origen_.Close(); });
