@@ -98,6 +98,23 @@ QString DecodificadorTexto::decodificar(QByteArrayView bytes) {
     return texto;
 }
 
+void DecodificadorTexto::decodificar(QByteArrayView bytes, QString& destino) {
+    if (!decodificador_) {
+        // UTF-8 o 1252: lo común es ASCII, igual en las dos, y se copia ensanchando.
+        const qsizetype n = bytes.size();
+        destino.resize(n);
+        char16_t* d = reinterpret_cast<char16_t*>(destino.data());
+        const auto* o = reinterpret_cast<const unsigned char*>(bytes.data());
+        unsigned char altos = 0;
+        for (qsizetype i = 0; i < n; ++i) {
+            d[i] = o[i];
+            altos |= o[i];
+        }
+        if (altos < 0x80) return;
+    }
+    destino = decodificar(bytes);
+}
+
 bool EsUtf8Valido(QByteArrayView bytes, bool final) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();

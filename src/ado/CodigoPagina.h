@@ -14,6 +14,9 @@ class DecodificadorTexto {
     // La página con la que decodifica (1252 si la pedida no existe).
     int codigoPagina() const { return pagina_; }
     QString decodificar(QByteArrayView bytes);
+    // Lo mismo sobre destino, reusando su memoria si nadie más la comparte (leer un archivo
+    // entero no pide memoria por cada valor).
+    void decodificar(QByteArrayView bytes, QString& destino);
 
   private:
     int pagina_;

@@ -19,12 +19,15 @@ LectorCsv::LectorCsv(QIODevice& origen, OpcionesCsv opciones, qsizetype tamBufer
 
 bool LectorCsv::llenar() {
     if (agotado_ || !falla_.isEmpty()) return false;
-    if (pos_ > 0) {
-        std::memmove(bufer_.data(), bufer_.constData() + pos_, static_cast<size_t>(fin_ - pos_));
-        fin_ -= pos_;
-        pos_ = 0;
+    if (ancla_ > 0) {
+        std::memmove(bufer_.data(), bufer_.constData() + ancla_, static_cast<size_t>(fin_ - ancla_));
+        fin_ -= ancla_;
+        pos_ -= ancla_;
+        ancla_ = 0;
     }
-    if (fin_ == bufer_.size()) return true;  // lleno: el que llama consume antes de pedir más
+    // Un registro que ocupa todo el búfer lo hace crecer: el registro entero queda en memoria,
+    // acotado por kMaxRegistro.
+    if (fin_ == bufer_.size()) bufer_.resize(bufer_.size() * 2);
     const qint64 n = origen_.read(bufer_.data() + fin_, bufer_.size() - fin_);
     if (n < 0) {
         falla_ = QStringLiteral("falló la lectura (%1)").arg(origen_.errorString());
@@ -36,11 +39,6 @@ bool LectorCsv::llenar() {
     }
     fin_ += n;
     return true;
-}
-
-int LectorCsv::mirar() {
-    if (pos_ == fin_ && !llenar()) return -1;
-    return static_cast<unsigned char>(bufer_[pos_]);
 }
 
 char LectorCsv::decidirDelimitador() const {
@@ -101,7 +99,7 @@ LectorCsv::Estado LectorCsv::empezar() {
     // Las líneas en blanco antes del encabezado no cuentan.
     Registro r;
     do {
-        r = leerRegistro(crudos_);
+        r = leerRegistro();
     } while (r == Registro::Blanco);
     if (r == Registro::Falla) return Estado::Falla;
     if (r == Registro::Fin) return Estado::Fin;
@@ -109,24 +107,25 @@ LectorCsv::Estado LectorCsv::empezar() {
     nombres_ = opciones_.nombres;
     if (opciones_.encabezado) {
         if (nombres_.isEmpty()) {
-            for (std::size_t i = 0; i < crudos_.size(); ++i) {
-                const QString n = decodificador_.decodificar(crudos_[i]);
+            camposFila_ = static_cast<qsizetype>(tramos_.size());
+            for (qsizetype i = 0; i < camposFila_; ++i) {
+                const QString n = decodificador_.decodificar(campo(i));
                 nombres_.append(n.isEmpty() ? QStringLiteral("F%1").arg(i + 1) : n);
             }
         }
     } else {
         // Sin encabezado la primera línea ya es una fila: queda pendiente para siguiente().
-        for (auto i = static_cast<std::size_t>(nombres_.size()); i < crudos_.size(); ++i) {
+        for (auto i = static_cast<std::size_t>(nombres_.size()); i < tramos_.size(); ++i) {
             nombres_.append(QStringLiteral("F%1").arg(i + 1));
         }
-        pendiente_.swap(crudos_);
         hayPendiente_ = true;
     }
     return Estado::Fila;
 }
 
-LectorCsv::Registro LectorCsv::leerRegistro(std::vector<QByteArray>& campos) {
-    campos.clear();
+LectorCsv::Registro LectorCsv::leerRegistro() {
+    tramos_.clear();
+    ancla_ = pos_;  // lo anterior ya se entregó: llenar() puede descartarlo
     int c = mirar();
     if (c == -1) return falla_.isEmpty() ? Registro::Fin : Registro::Falla;
     if (c == '\r' || c == '\n') {
@@ -134,32 +133,38 @@ LectorCsv::Registro LectorCsv::leerRegistro(std::vector<QByteArray>& campos) {
         if (c == '\r' && mirar() == '\n') ++pos_;
         return falla_.isEmpty() ? Registro::Blanco : Registro::Falla;
     }
-    qsizetype total = 0;
-    QByteArray campo;
-    const auto agregar = [&](qsizetype desde, qsizetype hasta) {
-        campo.append(bufer_.constData() + desde, hasta - desde);
-        total += hasta - desde;
+    // Las posiciones se guardan desde ancla_, que llenar() mueve junto con los bytes.
+    const auto largo = [&] { return pos_ - ancla_; };
+    // Copia n bytes desde pos_ a la posición w del campo (que nunca está después: quitar
+    // comillas sólo acorta).
+    const auto bajar = [&](qsizetype w, qsizetype n) {
+        if (n > 0 && ancla_ + w != pos_)
+            std::memmove(bufer_.data() + ancla_ + w, bufer_.constData() + pos_, static_cast<size_t>(n));
     };
     for (;;) {
-        campo.clear();
+        qsizetype desde = largo();
+        qsizetype w = desde;  // fin del contenido del campo
+        bool comillas = false;
         if (mirar() == '"') {
+            comillas = true;
             ++pos_;
+            desde = w = largo();
             for (;;) {
                 if (pos_ == fin_ && !llenar()) break;  // comilla sin cerrar: el campo llega al final
-                const char* p = bufer_.constData() + pos_;
-                const void* q = std::memchr(p, '"', static_cast<size_t>(fin_ - pos_));
-                if (!q) {
-                    agregar(pos_, fin_);
-                    pos_ = fin_;
-                } else {
-                    const qsizetype k = static_cast<const char*>(q) - bufer_.constData();
-                    agregar(pos_, k);
-                    pos_ = k + 1;
+                const char* base = bufer_.constData();
+                const void* q = std::memchr(base + pos_, '"', static_cast<size_t>(fin_ - pos_));
+                const qsizetype k = q ? static_cast<const char*>(q) - base : fin_;
+                bajar(w, k - pos_);
+                w += k - pos_;
+                pos_ = k;
+                if (q) {
+                    ++pos_;
                     if (mirar() != '"') break;  // comilla de cierre
-                    campo.append('"');
+                    bufer_.data()[ancla_ + w] = '"';
+                    ++w;
                     ++pos_;
                 }
-                if (total > kMaxRegistro) {
+                if (largo() > kMaxRegistro) {
                     falla_ = RegistroLargo();
                     return Registro::Falla;
                 }
@@ -168,22 +173,25 @@ LectorCsv::Registro LectorCsv::leerRegistro(std::vector<QByteArray>& campos) {
         // Fuera de comillas (o lo que siga a la comilla de cierre): hasta el delimitador o el fin de línea.
         for (;;) {
             if (pos_ == fin_ && !llenar()) break;
+            const char* base = bufer_.constData();
+            const char d = delim_;
             qsizetype k = pos_;
             while (k < fin_) {
-                const char ch = bufer_[k];
-                if (ch == delim_ || ch == '\r' || ch == '\n') break;
+                const char ch = base[k];
+                if (ch == d || ch == '\r' || ch == '\n') break;
                 ++k;
             }
-            agregar(pos_, k);
+            if (comillas) bajar(w, k - pos_);
+            w += k - pos_;
             pos_ = k;
             if (k < fin_) break;
-            if (total > kMaxRegistro) {
+            if (largo() > kMaxRegistro) {
                 falla_ = RegistroLargo();
                 return Registro::Falla;
             }
         }
         if (!falla_.isEmpty()) return Registro::Falla;
-        campos.push_back(campo);
+        tramos_.emplace_back(desde, w - desde);
         c = mirar();
         if (c ==
             static_cast<unsigned char>(delim_)) {  // mirar() da 0..255: un delimitador alto no es negativo
@@ -198,27 +206,24 @@ LectorCsv::Registro LectorCsv::leerRegistro(std::vector<QByteArray>& campos) {
     }
 }
 
-LectorCsv::Estado LectorCsv::siguiente(std::vector<QString>& campos) {
-    const auto entregar = [&](const std::vector<QByteArray>* crudos) {
-        campos.assign(static_cast<std::size_t>(nombres_.size()), QString());
-        if (!crudos) return;
-        const std::size_t n = std::min(crudos->size(), campos.size());  // lo que sobra se ignora
-        for (std::size_t i = 0; i < n; ++i) {
-            if (!(*crudos)[i].isEmpty()) campos[i] = decodificador_.decodificar((*crudos)[i]);
-        }
-    };
+void LectorCsv::decodificar(QByteArrayView bytes, QString& destino) {
+    decodificador_.decodificar(bytes, destino);
+}
+
+LectorCsv::Estado LectorCsv::siguienteCrudo() {
+    const qsizetype ancho = nombres_.size();
     if (hayPendiente_) {
         if (blancos_ > 0) {
             --blancos_;
-            entregar(nullptr);
+            camposFila_ = 0;
         } else {
             hayPendiente_ = false;
-            entregar(&pendiente_);
+            camposFila_ = std::min(static_cast<qsizetype>(tramos_.size()), ancho);  // lo que sobra se ignora
         }
         return Estado::Fila;
     }
     for (;;) {
-        switch (leerRegistro(crudos_)) {
+        switch (leerRegistro()) {
             case Registro::Blanco:
                 ++blancos_;
                 continue;
@@ -232,13 +237,26 @@ LectorCsv::Estado LectorCsv::siguiente(std::vector<QString>& campos) {
         }
         if (blancos_ > 0) {
             // Una línea en blanco entre filas es una fila de nulos; la fila leída espera su turno.
-            pendiente_.swap(crudos_);
             hayPendiente_ = true;
             --blancos_;
-            entregar(nullptr);
+            camposFila_ = 0;
         } else {
-            entregar(&crudos_);
+            camposFila_ = std::min(static_cast<qsizetype>(tramos_.size()), ancho);
         }
         return Estado::Fila;
     }
+}
+
+LectorCsv::Estado LectorCsv::siguiente(std::vector<QString>& campos) {
+    const Estado e = siguienteCrudo();
+    if (e != Estado::Fila) return e;
+    campos.resize(static_cast<std::size_t>(nombres_.size()));
+    for (qsizetype i = 0; i < nombres_.size(); ++i) {
+        const QByteArrayView b = campo(i);
+        if (b.isEmpty())
+            campos[static_cast<std::size_t>(i)] = QString();
+        else
+            decodificar(b, campos[static_cast<std::size_t>(i)]);
+    }
+    return Estado::Fila;
 }

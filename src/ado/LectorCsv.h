@@ -34,8 +34,20 @@ class LectorCsv {
     const QStringList& nombres() const { return nombres_; }
 
     // La fila siguiente, con nombres().size() campos: el texto tal como está escrito, o QString
-    // nulo si el campo está vacío o falta. Las líneas en blanco del final no son filas.
+    // nulo si el campo está vacío o falta. Las líneas en blanco del final no son filas. Reusa la
+    // memoria de los textos de campos cuando nadie más los comparte.
     Estado siguiente(std::vector<QString>& campos);
+
+    // Lo mismo sin convertir: después de Fila, campo(i) da los bytes del campo i ya sin comillas
+    // (vacío si está vacío o falta), válidos hasta la próxima lectura; decodificar() los convierte.
+    Estado siguienteCrudo();
+    QByteArrayView campo(qsizetype i) const {
+        if (i >= camposFila_) return {};
+        const auto& t = tramos_[static_cast<std::size_t>(i)];
+        return QByteArrayView(bufer_.constData() + ancla_ + t.first, t.second);
+    }
+    // Convierte bytes del archivo a texto en destino, reusando su memoria si no está compartida.
+    void decodificar(QByteArrayView bytes, QString& destino);
 
     // Qué falló, en castellano y sin nombrar el archivo (lo nombra quien lo abrió).
     const QString& falla() const { return falla_; }
@@ -49,9 +61,15 @@ class LectorCsv {
 
   private:
     enum class Registro { Datos, Blanco, Fin, Falla };
-    Registro leerRegistro(std::vector<QByteArray>& campos);
-    bool llenar();  // trae más bytes al búfer; false al final o en falla
-    int mirar();    // el byte siguiente sin consumirlo, -1 al final
+    // Lee un registro dejando sus campos en tramos_. El registro queda entero en el búfer desde
+    // ancla_ (el búfer crece si hace falta): los campos se desentrecomillan en su lugar.
+    Registro leerRegistro();
+    bool llenar();  // trae más bytes al búfer (conserva desde ancla_); false al final o en falla
+    // El byte siguiente sin consumirlo, -1 al final.
+    int mirar() {
+        if (pos_ == fin_ && !llenar()) return -1;
+        return static_cast<unsigned char>(bufer_.constData()[pos_]);
+    }
     char decidirDelimitador() const;
 
     QIODevice& origen_;
@@ -62,9 +80,10 @@ class LectorCsv {
     char delim_ = ',';
     DecodificadorTexto decodificador_;
     QStringList nombres_;
-    std::vector<QByteArray> crudos_;
-    std::vector<QByteArray> pendiente_;  // fila leída mientras se contaban líneas en blanco
-    qint64 blancos_ = 0;                 // líneas en blanco aún no entregadas
-    bool hayPendiente_ = false;
+    qsizetype ancla_ = 0;  // comienzo del registro en lectura: lo anterior ya se consumió
+    std::vector<std::pair<qsizetype, qsizetype>> tramos_;  // campos del registro: desde ancla_, largo
+    qsizetype camposFila_ = 0;   // campos de tramos_ que tiene la fila entregada (0: fila en blanco)
+    qint64 blancos_ = 0;         // líneas en blanco aún no entregadas
+    bool hayPendiente_ = false;  // tramos_ tiene una fila leída mientras se contaban líneas en blanco
     QString falla_;
 };

@@ -198,15 +198,19 @@ LectorDbf::Estado LectorDbf::siguiente(std::vector<QVariant>& fila) {
 }
 
 bool LectorDbf::valor(const CampoDbf& campo, const char* datos, QVariant& salida) {
-    salida = QVariant();
     const int largo = campo.longitud;
+    if (campo.tipo == 'C' && !nulo(campo.bitNulo)) {
+        // El texto se escribe sobre el del registro anterior: sin pedir memoria si nadie lo
+        // comparte. Un texto en blanco es "" (no nulo).
+        if (salida.typeId() != QMetaType::QString) salida = QVariant(QString(QLatin1String("")));
+        QString& texto = *static_cast<QString*>(salida.data());
+        decodificador_.decodificar(SinBlancos(datos, largo, false), texto);
+        if (texto.isNull()) texto = QString(QLatin1String(""));
+        return true;
+    }
+    salida = QVariant();
     if (nulo(campo.bitNulo)) return true;
     switch (campo.tipo) {
-        case 'C': {
-            salida = QString(decodificador_.decodificar(SinBlancos(datos, largo, false)));
-            if (salida.toString().isNull()) salida = QString(QLatin1String(""));
-            return true;
-        }
         case 'V':
         case 'Q': {
             int usado = largo;

@@ -75,7 +75,7 @@ class FuenteTexto : public FuenteFilas {
     QString nombreColumna(int i) const override { return lector_.nombres().at(i); }
 
     bool siguiente(std::vector<QVariant>& fila) override {
-        switch (lector_.siguiente(campos_)) {
+        switch (lector_.siguienteCrudo()) {
             case LectorCsv::Estado::Fin:
                 return false;
             case LectorCsv::Estado::Falla:
@@ -83,9 +83,19 @@ class FuenteTexto : public FuenteFilas {
             case LectorCsv::Estado::Fila:
                 break;
         }
-        fila.resize(campos_.size());
-        for (std::size_t i = 0; i < campos_.size(); ++i) {
-            fila[i] = campos_[i].isNull() ? QVariant() : QVariant(campos_[i]);
+        const auto n = static_cast<std::size_t>(lector_.nombres().size());
+        fila.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const QByteArrayView bytes = lector_.campo(static_cast<qsizetype>(i));
+            QVariant& v = fila[i];
+            if (bytes.isEmpty()) {
+                v = QVariant();
+                continue;
+            }
+            // El texto se escribe sobre el de la fila anterior: si ya nadie lo comparte, sin pedir
+            // memoria nueva.
+            if (v.typeId() != QMetaType::QString) v = QVariant(QString());
+            lector_.decodificar(bytes, *static_cast<QString*>(v.data()));
         }
         return true;
     }
@@ -98,7 +108,6 @@ class FuenteTexto : public FuenteFilas {
     QString ruta_;
     QFile archivo_;
     LectorCsv lector_;
-    std::vector<QString> campos_;
 };
 
 class ProveedorTexto : public Proveedor {

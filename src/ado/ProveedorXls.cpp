@@ -1,17 +1,19 @@
-#include <freexl.h>
-
 #include <QFile>
-#include <cmath>
 
 #include "ado/ConsultaSimple.h"
-#include "ado/FechasExcel.h"
+#include "ado/ContenedorOle.h"
 #include "ado/FuenteHoja.h"
 #include "ado/HojasExcel.h"
+#include "ado/LibroBiff.h"
+#include "ado/LibroFreeXL.h"
 #include "ado/Proveedores.h"
 #include "platform/ErrorEjecucion.h"
 
-// Los libros .xls (BIFF5 y BIFF8) se leen con FreeXL, que carga el libro entero al abrirlo: un
-// .xls no pasa de 65.536 filas, así que el costo está acotado.
+// Los libros .xls (BIFF5 y BIFF8) se leen con el lector propio (ContenedorOle + LibroBiff): lee
+// las fórmulas con su resultado, los BIFF5 con su página de códigos y es varias veces más rápido.
+// Un libro que el lector propio rechaza se intenta con FreeXL antes de darlo por dañado. Las dos
+// vías leen el flujo del libro entero al abrirlo (una hoja entera al consultarla): un .xls no pasa
+// de 65.536 filas, así que el costo está acotado.
 
 namespace {
 const QString kNombre = QStringLiteral("Proveedor de Excel");
@@ -21,152 +23,95 @@ const QString kNombre = QStringLiteral("Proveedor de Excel");
                          QStringLiteral("El libro de Excel \"%1\" %2.").arg(ruta, causa), kNombre);
 }
 
-QString CausaFreeXL(int codigo, const QString& ruta) {
-    switch (codigo) {
-        case FREEXL_INSUFFICIENT_MEMORY:
-            return QStringLiteral("no se pudo leer: no hay memoria suficiente");
-        case FREEXL_INVALID_CFBF_HEADER:
-        case FREEXL_CFBF_INVALID_SIGNATURE:
-            return QStringLiteral("no es un libro .xls (no es un documento de Office)") +
-                   ClaseDeContenido(ruta);
-        case FREEXL_CFBF_READ_ERROR:
-        case FREEXL_CFBF_SEEK_ERROR:
-            return QStringLiteral("está truncado: el archivo termina antes que sus datos");
-        case FREEXL_CFBF_INVALID_SECTOR_SIZE:
-        case FREEXL_CFBF_EMPTY_FAT_CHAIN:
-        case FREEXL_CFBF_ILLEGAL_FAT_ENTRY:
-        case FREEXL_INVALID_MINI_STREAM:
-        case FREEXL_CFBF_ILLEGAL_MINI_FAT_ENTRY:
-            return QStringLiteral(
-                       "está dañado: la estructura del documento de Office no es válida (código %1)")
-                .arg(codigo);
-        case FREEXL_BIFF_INVALID_BOF:
-        case FREEXL_BIFF_INVALID_SST:
-        case FREEXL_BIFF_ILLEGAL_SST_INDEX:
-        case FREEXL_ILLEGAL_RK_VALUE:
-            return QStringLiteral("está dañado: sus registros de Excel no son válidos (código %1)")
-                .arg(codigo);
-        case FREEXL_BIFF_WORKBOOK_NOT_FOUND:
-            return QStringLiteral(
-                "no contiene un libro de Excel: es otro documento de Office, o un libro protegido "
-                "con contraseña (que se guarda cifrado)");
-        case FREEXL_INVALID_CHARACTER:
-        case FREEXL_UNSUPPORTED_CHARSET:
-            return QStringLiteral("usa un juego de caracteres que no se puede convertir (código %1)")
-                .arg(codigo);
-        case FREEXL_CRAFTED_FILE:
-            return QStringLiteral("está dañado o fue alterado: sus datos se contradicen");
-        default:
-            return QStringLiteral("no se pudo leer (FreeXL, código %1)").arg(codigo);
+// Las filas de una hoja leída por el lector propio: sus celdas, ya ordenadas, se agrupan por fila.
+class FuenteBiff : public FuenteHoja {
+  public:
+    FuenteBiff(std::shared_ptr<LibroBiff> libro, std::size_t hoja, const QString& ruta)
+        : libro_(std::move(libro)) {
+        if (!libro_->leerHoja(hoja, celdas_))
+            Fallar(ruta, QStringLiteral("está dañado: %1").arg(libro_->falla()));
+        leerCabecera();
     }
-}
 
-// El libro abierto por FreeXL; se cierra cuando lo suelta el último que lo usa.
-using Libro = std::shared_ptr<const void>;
+  protected:
+    bool leerFila(FilaHoja& fila) override {
+        const auto& celdas = celdas_.celdas;
+        if (siguiente_ >= celdas.size()) return false;
+        const quint32 numero = celdas[siguiente_].fila;
+        std::size_t fin = siguiente_;
+        while (fin < celdas.size() && celdas[fin].fila == numero) ++fin;
+        // Lo que queda a la derecha de los campos no se convierte.
+        const int utiles = columnasUtiles();
+        std::size_t ancho = celdas[fin - 1].columna + 1u;
+        if (utiles >= 0) ancho = std::min<std::size_t>(ancho, static_cast<std::size_t>(utiles));
+        fila.numero = static_cast<qint64>(numero) + 1;
+        fila.celdas.assign(ancho, QVariant());
+        for (std::size_t k = siguiente_; k < fin; ++k) {
+            if (celdas[k].columna < ancho) fila.celdas[celdas[k].columna] = libro_->valor(celdas[k], celdas_);
+        }
+        siguiente_ = fin;
+        return true;
+    }
 
-Libro AbrirLibro(const QString& ruta) {
-    // FreeXL confunde un archivo corto que no es OLE con uno truncado: la firma se mira antes.
+  private:
+    std::shared_ptr<LibroBiff> libro_;
+    LibroBiff::Celdas celdas_;
+    std::size_t siguiente_ = 0;
+};
+
+// Abre el libro con el lector propio. Sin valor, con la causa en causa, si no lo pudo leer;
+// lanza si el archivo no es un documento de Office o está protegido (FreeXL no haría más).
+std::shared_ptr<LibroBiff> AbrirBiff(const QString& ruta, QString& causa) {
     QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly) || !archivo.read(8).startsWith("\xD0\xCF\x11\xE0")) {
-        Fallar(ruta,
-               QStringLiteral("no es un libro .xls (no es un documento de Office)") + ClaseDeContenido(ruta));
+    if (!archivo.open(QIODevice::ReadOnly)) {
+        Fallar(ruta, QStringLiteral("no se puede leer: %1 (¿sin permiso o bloqueado por otro programa?)")
+                         .arg(archivo.errorString()));
     }
-    archivo.close();
-    const void* manejador = nullptr;
-    const int r = freexl_open(QFile::encodeName(ruta).constData(), &manejador);
-    if (r != FREEXL_OK) {
-        if (manejador) freexl_close(manejador);
-        Fallar(ruta, CausaFreeXL(r, ruta));
+    ContenedorOle ole(archivo);
+    if (!ole.abrir()) {
+        switch (ole.falla()) {
+            case ContenedorOle::Falla::NoEsOle:
+                Fallar(ruta, QStringLiteral("no es un libro .xls (no es un documento de Office)") +
+                                 ClaseDeContenido(ruta));
+            case ContenedorOle::Falla::Truncado:
+                causa = QStringLiteral("está truncado: %1").arg(ole.descripcion());
+                return nullptr;
+            default:
+                causa = QStringLiteral("está dañado: la estructura del documento de Office no es válida (%1)")
+                            .arg(ole.descripcion());
+                return nullptr;
+        }
     }
-    // FreeXL responde "bien" sin libro cuando un registro no se deja interpretar.
-    if (!manejador) {
-        Fallar(ruta,
-               QStringLiteral("no se pudo leer: tiene registros que el lector de .xls no sabe interpretar "
-                              "(libro dañado, o de una variante o juego de caracteres no admitido; "
-                              "guárdelo de nuevo como .xlsx)"));
+    const auto flujo = ole.flujo({QStringLiteral("Workbook"), QStringLiteral("Book")});
+    if (!flujo) {
+        if (ole.falla() == ContenedorOle::Falla::Truncado) {
+            causa = QStringLiteral("está truncado: %1").arg(ole.descripcion());
+        } else if (ole.falla() != ContenedorOle::Falla::Ninguna) {
+            causa = QStringLiteral("está dañado: la estructura del documento de Office no es válida (%1)")
+                        .arg(ole.descripcion());
+        } else if (ole.tieneFlujo(QStringLiteral("EncryptedPackage"))) {
+            Fallar(ruta,
+                   QStringLiteral("está protegido con contraseña: quite la protección en Excel y vuelva a "
+                                  "intentarlo"));
+        } else {
+            Fallar(ruta,
+                   QStringLiteral("no contiene un libro de Excel: es otro documento de Office, o un libro "
+                                  "protegido con contraseña (que se guarda cifrado)"));
+        }
+        return nullptr;
     }
-    Libro libro(manejador, [](const void* m) { freexl_close(m); });
-    unsigned int clave = 0;
-    if (freexl_get_info(manejador, FREEXL_BIFF_PASSWORD, &clave) == FREEXL_OK && clave != FREEXL_BIFF_PLAIN) {
+    auto libro = std::make_shared<LibroBiff>(*flujo);
+    if (!libro->abrir()) {
+        causa = QStringLiteral("está dañado: sus registros de Excel no son válidos (%1)").arg(libro->falla());
+        return nullptr;
+    }
+    if (libro->protegido()) {
         Fallar(ruta,
                QStringLiteral(
                    "está protegido con contraseña: quite la protección en Excel y vuelva a intentarlo"));
     }
     return libro;
 }
-
-QVariant Valor(const FreeXL_CellValue& v) {
-    switch (v.type) {
-        case FREEXL_CELL_INT:
-            return static_cast<qlonglong>(v.value.int_value);
-        case FREEXL_CELL_DOUBLE: {
-            const double x = v.value.double_value;
-            if (std::floor(x) == x && std::fabs(x) <= 9007199254740992.0) return static_cast<qlonglong>(x);
-            return x;
-        }
-        case FREEXL_CELL_TEXT:
-        case FREEXL_CELL_SST_TEXT:
-            return v.value.text_value ? QString::fromUtf8(v.value.text_value) : QString();
-        case FREEXL_CELL_DATE:
-        case FREEXL_CELL_DATETIME:
-        case FREEXL_CELL_TIME: {
-            const QString texto = v.value.text_value ? QString::fromUtf8(v.value.text_value) : QString();
-            const QVariant fecha = FechaDeTexto(texto);
-            return fecha.isValid() ? fecha : QVariant(texto);
-        }
-        default:
-            return {};
-    }
-}
-
-// Las filas de una hoja del libro. La hoja activa de FreeXL es del libro, no de la fuente: se
-// vuelve a elegir en cada fila por si otro recordset eligió otra mientras tanto.
-class FuenteXls : public FuenteHoja {
-  public:
-    FuenteXls(Libro libro, unsigned short hoja, QString ruta)
-        : libro_(std::move(libro)), hoja_(hoja), ruta_(std::move(ruta)) {
-        elegir();
-        unsigned short columnas = 0;
-        if (freexl_worksheet_dimensions(libro_.get(), &filas_, &columnas) != FREEXL_OK) {
-            Fallar(ruta_, QStringLiteral("está dañado: no se pueden leer las dimensiones de una hoja"));
-        }
-        columnasHoja_ = columnas;
-        leerCabecera();
-    }
-
-  protected:
-    bool leerFila(FilaHoja& fila) override {
-        if (siguiente_ >= filas_) return false;
-        elegir();
-        const int utiles = columnasUtiles();
-        const unsigned short ancho =
-            utiles >= 0 ? static_cast<unsigned short>(std::min<int>(utiles, columnasHoja_)) : columnasHoja_;
-        fila.numero = siguiente_ + 1;
-        fila.celdas.assign(ancho, QVariant());
-        for (unsigned short c = 0; c < ancho; ++c) {
-            FreeXL_CellValue v;
-            const int r = freexl_get_cell_value(libro_.get(), siguiente_, c, &v);
-            if (r != FREEXL_OK) Fallar(ruta_, CausaFreeXL(r, ruta_));
-            fila.celdas[c] = Valor(v);
-        }
-        ++siguiente_;
-        return true;
-    }
-
-  private:
-    void elegir() {
-        if (freexl_select_active_worksheet(libro_.get(), hoja_) != FREEXL_OK) {
-            Fallar(ruta_, QStringLiteral("está dañado: no se puede elegir la hoja %1").arg(hoja_ + 1));
-        }
-    }
-
-    Libro libro_;
-    unsigned short hoja_;
-    QString ruta_;
-    unsigned int filas_ = 0;
-    unsigned short columnasHoja_ = 0;
-    unsigned int siguiente_ = 0;
-};
 
 class ProveedorXls : public Proveedor {
   public:
@@ -175,27 +120,24 @@ class ProveedorXls : public Proveedor {
     void abrir(const TextoConexion& texto) override {
         ruta_ = texto.valor(QStringLiteral("Dbq"));
         ComprobarArchivoExcel(ruta_);
-        Libro libro = AbrirLibro(ruta_);
-        unsigned int cuantas = 0;
-        if (freexl_get_info(libro.get(), FREEXL_BIFF_SHEET_COUNT, &cuantas) != FREEXL_OK) {
-            Fallar(ruta_, QStringLiteral("está dañado: no se puede contar sus hojas"));
+        QString causa;
+        biff_ = AbrirBiff(ruta_, causa);
+        if (biff_) {
+            hojas_.clear();
+            for (const LibroBiff::Hoja& h : biff_->hojas()) hojas_.append(h.nombre);
+            return;
         }
-        QStringList hojas;
-        for (unsigned int i = 0; i < cuantas && i <= 0xFFFF; ++i) {
-            const char* nombre = nullptr;
-            if (freexl_get_worksheet_name(libro.get(), static_cast<unsigned short>(i), &nombre) !=
-                    FREEXL_OK ||
-                !nombre) {
-                Fallar(ruta_,
-                       QStringLiteral("está dañado: no se puede leer el nombre de la hoja %1").arg(i + 1));
-            }
-            hojas.append(QString::fromUtf8(nombre));
+        // El lector propio no pudo: FreeXL, y si tampoco puede, la causa que dio el propio.
+        try {
+            libro_ = AbrirLibroFreeXL(ruta_);
+        } catch (const ErrorEjecucion&) {
+            Fallar(ruta_, causa);
         }
-        hojas_ = hojas;
-        libro_ = std::move(libro);
+        hojas_ = HojasFreeXL(libro_, ruta_);
     }
 
     void cerrar() override {
+        biff_.reset();
         libro_.reset();
         hojas_.clear();
     }
@@ -207,7 +149,7 @@ class ProveedorXls : public Proveedor {
     }
 
     std::unique_ptr<FuenteFilas> consultar(const QString& sql, bool actualizable) override {
-        if (!libro_)
+        if (!libro_ && !biff_)
             throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("El libro no está abierto."),
                                  kNombre);
         const auto tabla = TablaDeConsulta(sql);
@@ -216,12 +158,14 @@ class ProveedorXls : public Proveedor {
         if (actualizable)
             throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionLibroSoloLectura(ruta_), kNombre);
         const int i = BuscarHoja(hojas_, *tabla, ruta_);
-        return std::make_unique<FuenteXls>(libro_, static_cast<unsigned short>(i), ruta_);
+        if (biff_) return std::make_unique<FuenteBiff>(biff_, static_cast<std::size_t>(i), ruta_);
+        return CrearFuenteFreeXL(libro_, static_cast<unsigned short>(i), ruta_);
     }
 
   private:
     QString ruta_;
-    Libro libro_;
+    std::shared_ptr<LibroBiff> biff_;  // el lector propio, o
+    LibroFreeXL libro_;                // FreeXL cuando el propio no pudo
     QStringList hojas_;
 };
 }  // namespace

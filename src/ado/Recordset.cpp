@@ -5,6 +5,7 @@
 
 namespace {
 const QString kAdo = QStringLiteral("ADO");
+const QVariant kNulo;  // lo que da un campo que la fila no trae
 }
 
 Recordset::Recordset(std::unique_ptr<FuenteFilas> fuente, Conexion* duena)
@@ -67,7 +68,7 @@ int Recordset::indiceCampo(const QString& nombre) const {
     return -1;
 }
 
-QVariant Recordset::Field(int i) const {
+const QVariant& Recordset::Field(int i) const {
     exigirAbierto();
     if (i < 0 || i >= fuente_->columnas()) {
         throw ErrorEjecucion(3265,
@@ -80,13 +81,13 @@ QVariant Recordset::Field(int i) const {
         for (const auto& [n, v] : cambios_) {
             if (n.compare(fuente_->nombreColumna(i), Qt::CaseInsensitive) == 0) return v;
         }
-        return {};
+        return kNulo;
     }
     if (eof_) throw ErrorEjecucion(3021, QStringLiteral("No hay fila actual: se llegó al final de las filas."), kAdo);
-    return static_cast<std::size_t>(i) < fila_.size() ? fila_[static_cast<std::size_t>(i)] : QVariant();
+    return static_cast<std::size_t>(i) < fila_.size() ? fila_[static_cast<std::size_t>(i)] : kNulo;
 }
 
-QVariant Recordset::Field(const QString& nombre) const {
+const QVariant& Recordset::Field(const QString& nombre) const {
     const int i = indiceCampo(nombre);
     if (i < 0) {
         throw ErrorEjecucion(3265, QStringLiteral("No existe el campo \"%1\" en el conjunto de filas.").arg(nombre), kAdo);

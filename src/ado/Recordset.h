@@ -30,8 +30,10 @@ public:
 
     int FieldCount() const;
     QString FieldName(int i) const;
-    QVariant Field(int i) const;
-    QVariant Field(const QString& nombre) const;
+    // El valor del campo en la fila actual; la referencia vale hasta el próximo MoveNext, Close
+    // o SetField (quien lo guarde más tiempo, que lo copie).
+    const QVariant& Field(int i) const;
+    const QVariant& Field(const QString& nombre) const;
     // Índice del campo por nombre; -1 si no existe.
     int indiceCampo(const QString& nombre) const;
 

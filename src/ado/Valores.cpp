@@ -5,10 +5,47 @@
 
 #include "platform/Regional.h"
 
+namespace {
+// dd/mm/yyyy y, si la hora no es medianoche, " hh:mm:ss": lo mismo que Regional::TextoFechaHora,
+// escrito cifra por cifra porque es el valor que más se convierte al leer un archivo entero.
+QString TextoFechaRapido(const QDate& fecha, const QTime& hora) {
+    int a = 0, m = 0, d = 0;
+    fecha.getDate(&a, &m, &d);
+    const bool conHora = hora.isValid() && (hora.hour() != 0 || hora.minute() != 0 || hora.second() != 0);
+    QString t(conHora ? 19 : 10, Qt::Uninitialized);
+    char16_t* p = reinterpret_cast<char16_t*>(t.data());
+    const auto dos = [&p](int v) {
+        *p++ = static_cast<char16_t>(u'0' + v / 10);
+        *p++ = static_cast<char16_t>(u'0' + v % 10);
+    };
+    dos(d);
+    *p++ = Regional::SeparadorFecha.unicode();
+    dos(m);
+    *p++ = Regional::SeparadorFecha.unicode();
+    dos(a / 100);
+    dos(a % 100);
+    if (conHora) {
+        *p++ = u' ';
+        dos(hora.hour());
+        *p++ = Regional::SeparadorHora.unicode();
+        dos(hora.minute());
+        *p++ = Regional::SeparadorHora.unicode();
+        dos(hora.second());
+    }
+    return t;
+}
+
+bool AnioDeCuatroCifras(const QDate& fecha) {
+    return fecha.isValid() && fecha.year() >= 1 && fecha.year() <= 9999;
+}
+}  // namespace
+
 QString TextoValor(const QVariant& valor) {
+    // El texto primero: es casi todo lo que se lee, y un texto nunca es "nulo" para QVariant.
+    if (valor.typeId() == QMetaType::QString) return *static_cast<const QString*>(valor.constData());
     if (!valor.isValid() || valor.isNull()) return {};
     switch (valor.typeId()) {
-        case QMetaType::QString: return valor.toString();
+        case QMetaType::QString: return *static_cast<const QString*>(valor.constData());
         case QMetaType::Bool: return valor.toBool() ? QStringLiteral("Verdadero") : QStringLiteral("Falso");
         case QMetaType::Int:
         case QMetaType::LongLong:
@@ -20,8 +57,15 @@ QString TextoValor(const QVariant& valor) {
         case QMetaType::ULong: return QString::number(valor.toULongLong());
         case QMetaType::Double:
         case QMetaType::Float: return Regional::TextoNumero(valor.toDouble());
-        case QMetaType::QDate: return Regional::TextoFecha(valor.toDate());
-        case QMetaType::QDateTime: return Regional::TextoFechaHora(valor.toDateTime());
+        case QMetaType::QDate: {
+            const QDate& f = *static_cast<const QDate*>(valor.constData());
+            return AnioDeCuatroCifras(f) ? TextoFechaRapido(f, QTime()) : Regional::TextoFecha(f);
+        }
+        case QMetaType::QDateTime: {
+            const QDateTime& m = *static_cast<const QDateTime*>(valor.constData());
+            const QDate f = m.date();
+            return AnioDeCuatroCifras(f) ? TextoFechaRapido(f, m.time()) : Regional::TextoFechaHora(m);
+        }
         case QMetaType::QByteArray: return QString::fromUtf8(valor.toByteArray());
         default: return valor.toString();
     }

@@ -2,6 +2,7 @@
 #include <QStringList>
 
 #include "banner/ui/Dll_Display.h"
+#include "connections/ui/DialogoAccesoQt.h"
 #include "import/ui/FrmAuxGarantia.h"
 #include "platform/Mensajes.h"
 #include "platform/ui/MensajesQt.h"
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("garantias"));
     InstalarServicioMensajes(std::make_unique<MensajesQt>());
     Componentes::InstalarDisplay(std::make_unique<Dll_Display>());
+    InstalarDialogoAcceso(std::make_unique<DialogoAccesoQt>());
 
     QStringList argumentos = QApplication::arguments();
     argumentos.removeFirst();

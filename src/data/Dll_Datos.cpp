@@ -5,6 +5,7 @@
 #include "ado/Proveedores.h"
 #include "ado/TextoConexion.h"
 #include "data/AlmacenEmbebido.h"
+#include "data/LiteralSql.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Proceso.h"
 
@@ -63,12 +64,7 @@ void Dll_Datos::EjecutarSQL(const QString& sql, int, RecordsetPtr*) {
     conexion_.Execute(sql);
 }
 
-QString Dll_Datos::FormatearValor(const QString& valor, const QString& tipo) const {
-    if (tipo == QLatin1String("'")) return '\'' + QString(valor).replace('\'', QLatin1String("''")) + '\'';
-    static const QRegularExpression numero(QStringLiteral(R"(^\s*[-+]?\d+([.,]\d+)?\s*$)"));
-    if (!numero.match(valor).hasMatch()) return QStringLiteral("Null");
-    return valor.trimmed().replace(',', '.');
-}
+QString Dll_Datos::FormatearValor(const QString& valor, const QString& tipo) const { return LiteralSql(valor, tipo); }
 
 void Dll_Datos::CerrarRecordset(RecordsetPtr& rs) {
     if (rs && rs->abierto()) rs->Close();

@@ -4,10 +4,13 @@
 #include <cstdio>
 
 #include "config/Configuracion.h"
+#include "config/RegistrarAcceso.h"
 #include "platform/Proceso.h"
 #include "platform/Rutina.h"
+#include "startup/CatalogoConsultas.h"
 #include "startup/Componentes.h"
 #include "startup/ConectarEstadisticas.h"
+#include "startup/Login.h"
 #include "startup/ParametrosLanzamiento.h"
 #include "startup/ReglasConexion.h"
 #include "startup/Sesion.h"
@@ -130,14 +133,29 @@ void InicioAplicacion(const QString& lineaComandos) {
         consultas.CatalogoActivo = true;
         consultas.ArchivoCatalogo = Proceso::CarpetaAplicacion() + QStringLiteral("consultas.ntw");
     });
+    // El catálogo se crea sólo si falta; uno existente queda intacto.
+    inicio.paso([&] {
+        if (!QFileInfo(Componentes::Consultas().ArchivoCatalogo).isFile()) CrearCatalogoConsultas();
+    });
     inicio.paso([&] { CargarConfiguracion(); });
     // 13. Ingreso.
     pasoLogin = inicio.cantidad();
-    inicio.paso([] {});
+    inicio.paso([&] {
+        const ResultadoIngreso ingreso = Ingreso();
+        if (!ingreso.reconectar) return;
+        // Validado en el cuadro con otra base u otro servidor: el inicio vuelve a los valores de
+        // conexión con los que eligió el operador, no con los del lanzamiento.
+        v.base = ingreso.base;
+        v.servidor = ingreso.servidor;
+        textoConexion.clear();
+        AplicarMarcaPlataforma(v.servidor, textoConexion, v.base, v.usuario, v.clave);
+        inicio.irA(pasoValoresConexion);
+    });
+    // 14. Registro del acceso.
+    inicio.paso([&] { RegistrarAcceso(QString()); });
     // 15. Cartel cerrado; se vuelve a la ventana.
     inicio.paso([&] { cartel.CartelCerrar(); });
 
-    Q_UNUSED(pasoValoresConexion);
     try {
         inicio.correr();
     } catch (const std::exception&) {

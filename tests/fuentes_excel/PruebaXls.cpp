@@ -1,8 +1,9 @@
-// El proveedor de .xls (FreeXL) a través de la conexión, sobre las muestras públicas y archivos
+// El proveedor de .xls a través de la conexión, sobre las muestras públicas y archivos
 // dañados hechos en la prueba.
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <QDateTime>
 #include <QTemporaryDir>
 
 #include "LibrosDePrueba.h"
@@ -19,12 +20,42 @@ TEST(Xls, ValoresConocidosDeLasMuestras) {
     const HojaLeida tipos = LeerHoja(Muestra(QStringLiteral("xls/Test_num_double_date_bool_string.xls")),
                                      QStringLiteral("sheet1"));
     EXPECT_EQ(tipos.campos,
-              QStringList({"1", "1,02", "11/05/2009", "1", "next value is null", "07/05/2009"}));
+              QStringList({"1", "1,02", "11/05/2009", "1", "next value is null", "07/05/2009 11:01:02"}));
     ASSERT_EQ(tipos.filas.size(), 29u);
     EXPECT_EQ(tipos.filas[0][0], QVariant(qlonglong{2}));  // un número entero guardado como decimal
     EXPECT_EQ(tipos.filas[0][1], QVariant(2.04));
     EXPECT_TRUE(tipos.filas[0][4].isNull());
-    EXPECT_EQ(tipos.filas[0][5], QVariant(QDate(2009, 5, 8)));
+    EXPECT_EQ(tipos.filas[0][5], QVariant(QDateTime(QDate(2009, 5, 8), QTime(11, 1, 2))));
+
+    // Los tres que FreeXL no interpreta: BIFF8 con nombres no ASCII, BIFF5 en Mac Roman con fechas
+    // de 1904 y BIFF5 sin registro CODEPAGE.
+    const QString formate = Muestra(QStringLiteral("xls/Formate.xls"));
+    EXPECT_EQ(HojasDe(formate).join(u'|'), QString::fromUtf8("Blätt1$|ÖÄÜ$|Blätt3$|Formate$"));
+    const HojaLeida blatt = LeerHoja(formate, QString::fromUtf8("Blätt1$"));
+    EXPECT_EQ(blatt.campos, QStringList({"Huber", "03/07/1907"}));  // B1: serie 2741, DD/MM/YYYY
+    ASSERT_GE(blatt.filas.size(), 3u);
+    EXPECT_EQ(blatt.texto(0, 0), QString::fromUtf8("Äcker"));
+    EXPECT_EQ(blatt.filas[2][1], QVariant(QDateTime(QDate(1899, 12, 30), QTime(6, 34))));  // B4, HH:MM
+
+    const HojaLeida mac =
+        LeerHoja(Muestra(QStringLiteral("xls/as3xls_BIFF5.xls")), QStringLiteral("Sheet1$"));
+    EXPECT_EQ(mac.campos.value(1), "Hi");
+    ASSERT_EQ(mac.filas.size(), 9u);
+    EXPECT_EQ(mac.filas[0][2], QVariant(QDate(2007, 2, 22)));  // cuenta desde el 01/01/1904
+
+    const HojaLeida italiano = LeerHoja(Muestra(QStringLiteral("xls/Test_git_issue_231_NoCodePage.xls")),
+                                        QStringLiteral("file excel senza nome$"));
+    EXPECT_EQ(italiano.campos.size(), 11);
+    ASSERT_EQ(italiano.filas.size(), 4u);
+    EXPECT_EQ(italiano.texto(0, 7), "9788837089733");  // el ISBN es texto
+    EXPECT_EQ(italiano.filas[0][9], QVariant(QDate(2016, 2, 15)));
+
+    // Los resultados guardados de las fórmulas.
+    ASSERT_EQ(formulas.filas.size(), 7u);
+    EXPECT_EQ(formulas.texto(2, 1), "ABCDEF");
+    EXPECT_EQ(formulas.filas[3][1], QVariant(QString()));
+    EXPECT_EQ(formulas.filas[4][1], QVariant(true));
+    EXPECT_EQ(formulas.texto(5, 1), "#DIV/0!");
 
     // Los números de serie alrededor del 29/02/1900 que no existió.
     const HojaLeida serie =

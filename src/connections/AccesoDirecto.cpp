@@ -1,0 +1,124 @@
+#include "connections/AccesoDirecto.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include "errors/AvisoError.h"
+#include "platform/ErrorEjecucion.h"
+#include "platform/Proceso.h"
+#include "platform/Rutina.h"
+
+// Q_INIT_RESOURCE no se puede usar dentro de un espacio de nombres: los recursos de una
+// biblioteca estática se registran a mano antes de leerlos.
+static void RegistrarRecursos() { Q_INIT_RESOURCE(Recursos); }
+
+namespace {
+constexpr int32_t kRutaNoEncontrada = 76;
+constexpr int32_t kErrorAcceso = 75;
+
+ErrorEjecucion Falla(int32_t numero, const QString& descripcion) {
+    return ErrorEjecucion(numero, descripcion, Proceso::NombreEjecutable());
+}
+
+// Un valor de "Exec=": entre comillas si lleva algo que el intérprete de la entrada separaría;
+// dentro, ", `, $ y \ van escapados (y la barra, otra vez, por ser un valor de texto).
+QString ArgumentoExec(const QString& ruta) {
+    static const QString especiales = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    bool citar = false;
+    for (QChar c : ruta) citar = citar || especiales.contains(c);
+    if (!citar) return ruta;
+    QString dentro;
+    for (QChar c : ruta) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') dentro += '\\';
+        dentro += c;
+    }
+    return '"' + dentro.replace('\\', QLatin1String("\\\\")) + '"';
+}
+
+void EscribirIcono(const QString& destino) {
+    RegistrarRecursos();
+    QFile origen(QStringLiteral(":/garantias/garantias.svg"));
+    if (!origen.open(QIODevice::ReadOnly))
+        throw Falla(kErrorAcceso, QStringLiteral("Falta el ícono del programa."));
+    const QByteArray svg = origen.readAll();
+    QFile actual(destino);
+    if (actual.open(QIODevice::ReadOnly) && actual.readAll() == svg) return;
+    actual.close();
+    QSaveFile archivo(destino);
+    if (!archivo.open(QIODevice::WriteOnly) || archivo.write(svg) != svg.size() || !archivo.commit()) {
+        throw Falla(
+            kErrorAcceso,
+            QStringLiteral("No se pudo escribir el ícono %1: %2").arg(destino, archivo.errorString()));
+    }
+}
+}  // namespace
+
+QString CarpetaEscritorio() { return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation); }
+
+QString ArchivoAccesoDirecto() {
+    return CarpetaEscritorio() + '/' + Proceso::NombreEjecutable().trimmed() + QStringLiteral(".desktop");
+}
+
+QString RutaIcono() { return Proceso::CarpetaAplicacion() + QStringLiteral("garantias.svg"); }
+
+QString TextoAccesoDirecto(const QString& ejecutable, const QString& icono) {
+    return QStringLiteral(
+               "[Desktop Entry]\n"
+               "Type=Application\n"
+               "Version=1.0\n"
+               "Name=%1\n"
+               "Comment=Importación de garantías\n"
+               "Exec=%2\n"
+               "Icon=%3\n"
+               "Terminal=false\n")
+        .arg(Proceso::NombreEjecutable().trimmed(), ArgumentoExec(ejecutable), icono);
+}
+
+void CrearAccesoDirecto() {
+    QString escritorio, archivo, ejecutable, icono;
+    Rutina r([](const ErrorEjecucion& e) {
+        switch (AvisoError(e, std::nullopt, QStringLiteral("Click"))) {
+            case 4:
+                return Respuesta::Repetir;
+            case 5:
+                return Respuesta::Saltar;
+            default:
+                return Respuesta::Abandonar;
+        }
+    });
+    // 1-2. El escritorio del usuario.
+    r.paso([&] {
+        escritorio = CarpetaEscritorio();
+        if (escritorio.isEmpty() || !QFileInfo(escritorio).isDir()) {
+            throw Falla(kRutaNoEncontrada,
+                        QStringLiteral("No se encontró la carpeta del escritorio %1.").arg(escritorio));
+        }
+        archivo = ArchivoAccesoDirecto();
+    });
+    // 3-4. Destino e ícono: el ejecutable del programa y su ícono.
+    r.paso([&] {
+        ejecutable = Proceso::CarpetaEjecutable() + Proceso::NombreEjecutable().trimmed();
+        icono = RutaIcono();
+        EscribirIcono(icono);
+    });
+    // 5. Guardar, sobrescribiendo el que hubiera.
+    r.paso([&] {
+        const QByteArray texto = TextoAccesoDirecto(ejecutable, icono).toUtf8();
+        QSaveFile salida(archivo);
+        if (!salida.open(QIODevice::WriteOnly) || salida.write(texto) != texto.size() || !salida.commit()) {
+            throw Falla(kErrorAcceso, QStringLiteral("No se pudo escribir el acceso directo %1: %2")
+                                          .arg(archivo, salida.errorString()));
+        }
+        // Los escritorios sólo lanzan las entradas ejecutables.
+        if (!QFile::setPermissions(
+                archivo, QFile::permissions(archivo) | QFileDevice::ExeOwner | QFileDevice::ExeUser)) {
+            throw Falla(
+                kErrorAcceso,
+                QStringLiteral("No se pudo marcar como ejecutable el acceso directo %1.").arg(archivo));
+        }
+    });
+    r.correr();
+}

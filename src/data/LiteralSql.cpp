@@ -1,0 +1,10 @@
+#include "data/LiteralSql.h"
+
+#include <QRegularExpression>
+
+QString LiteralSql(const QString& valor, const QString& tipo) {
+    if (tipo == QLatin1String("'")) return '\'' + QString(valor).replace('\'', QLatin1String("''")) + '\'';
+    static const QRegularExpression numero(QStringLiteral(R"(^\s*[-+]?\d+([.,]\d+)?\s*$)"));
+    if (!numero.match(valor).hasMatch()) return QStringLiteral("Null");
+    return valor.trimmed().replace(',', '.');
+}
