@@ -1,9 +1,22 @@
+#include <clocale>
+#include <cstring>
+#include <langinfo.h>
 #include "ado/DiagnosticosOdbc.h"
 #include "ado/EnlaceOdbc.h"
 #include "ado/FuenteOdbc.h"
 #include "ado/Proveedores.h"
 #include "ado/TextoConexionOdbc.h"
 #include "platform/ErrorEjecucion.h"
+
+namespace {
+// Algunos controladores (el de SQLite, FreeTDS) convierten el texto ancho según el idioma del
+// proceso: con LANG=C perderían los acentos. Los caracteres del proceso se leen siempre en UTF-8.
+void AsegurarCaracteresUtf8() {
+    const char* juego = nl_langinfo(CODESET);
+    if (juego && std::strcmp(juego, "UTF-8") == 0) return;
+    if (!std::setlocale(LC_CTYPE, "C.UTF-8")) std::setlocale(LC_CTYPE, "C.utf8");
+}
+}  // namespace
 
 namespace {
 
@@ -33,6 +46,7 @@ class ProveedorOdbc : public Proveedor {
     QString nombre() const override { return QStringLiteral("Proveedor ODBC"); }
 
     void abrir(const TextoConexion& texto) override {
+        AsegurarCaracteresUtf8();
         cerrar();
         auto enlace = std::make_shared<EnlaceOdbc>(nombre());
         enlace->crearEntorno();

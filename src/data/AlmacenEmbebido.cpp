@@ -1,6 +1,10 @@
 #include "data/AlmacenEmbebido.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 #include <QFile>
 #include <QFileInfo>
 #include <sqlite3.h>
@@ -27,7 +31,8 @@ ErrorEjecucion Falla(const QString& descripcion) { return ErrorEjecucion(Errores
 // Crea la base con su esquema en un archivo aparte y lo pone en su lugar al final, así un
 // corte a mitad de camino no deja una base a medio hacer.
 void Crear(const QString& archivo, const QString& nombre) {
-    const QString nuevo = archivo + QStringLiteral(".nuevo");
+    // Un nombre propio de este proceso: dos estaciones que crean la misma base a la vez no se pisan.
+    const QString nuevo = archivo + QStringLiteral(".nuevo-%1").arg(QCoreApplication::applicationPid());
     QFile::remove(nuevo);
     sqlite3* db = nullptr;
     const QByteArray ruta = QFile::encodeName(nuevo);
@@ -48,11 +53,14 @@ void Crear(const QString& archivo, const QString& nombre) {
     sqlite3_close_v2(db);
     db = nullptr;
     // Otra estación pudo crearla en el mismo momento: gana la primera y esta copia se descarta.
-    if (!QFileInfo::exists(archivo) && !QFile::rename(nuevo, archivo) && !QFileInfo::exists(archivo)) {
-        QFile::remove(nuevo);
-        throw Falla(QStringLiteral("No se pudo crear la base \"%1\" en %2.").arg(nombre, archivo));
-    }
+    // link() no reemplaza nunca un archivo que ya está (un rename lo pisaría, con la base abierta).
+    const QByteArray origen = QFile::encodeName(nuevo), destino = QFile::encodeName(archivo);
+    const int r = ::link(origen.constData(), destino.constData());
+    const int causa = errno;
     QFile::remove(nuevo);
+    if (r != 0 && causa != EEXIST) {
+        throw Falla(QStringLiteral("No se pudo crear la base \"%1\" en %2 (%3).").arg(nombre, archivo, QString::fromLocal8Bit(std::strerror(causa))));
+    }
 }
 
 }  // namespace
