@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "platform/ErrorEjecucion.h"
+
 QString CarpetaDeConexion(const QString& valor) {
     QString ruta = valor.trimmed();
     if (ruta.size() > 1 && (ruta.endsWith('/') || ruta.endsWith('\\'))) ruta.chop(1);
@@ -29,4 +31,17 @@ QFileInfoList ArchivosDeCarpeta(const QDir& carpeta, const QStringList& extensio
         return c != 0 ? c < 0 : a.fileName() < b.fileName();
     });
     return archivos;
+}
+
+QString CarpetaComprobada(const QString& valor, const QString& clave, const QString& contenido, const QString& proveedor) {
+    auto fallar = [&](const QString& descripcion) { throw ErrorEjecucion(Errores::ProveedorFallo, descripcion, proveedor); };
+    const QString carpeta = CarpetaDeConexion(valor);
+    if (carpeta.isEmpty()) fallar(QStringLiteral("El texto de conexión no indica la carpeta de %1 (%2=).").arg(contenido, clave));
+    const QFileInfo info(carpeta);
+    if (!info.exists()) fallar(QStringLiteral("No se encuentra la carpeta \"%1\" de %2.").arg(carpeta, contenido));
+    if (!info.isDir()) {
+        fallar(QStringLiteral("\"%1\" no es una carpeta: %2= debe nombrar la carpeta de %3.").arg(carpeta, clave, contenido));
+    }
+    if (!info.isReadable()) fallar(QStringLiteral("No se puede leer la carpeta \"%1\" (sin permiso).").arg(carpeta));
+    return carpeta;
 }

@@ -98,19 +98,8 @@ class ProveedorDbase : public Proveedor {
     QString nombre() const override { return kNombre; }
 
     void abrir(const TextoConexion& texto) override {
-        const QString carpeta = CarpetaDeConexion(texto.valor(QStringLiteral("Data Source")));
-        if (carpeta.isEmpty())
-            Fallar(QStringLiteral("El texto de conexión no indica la carpeta de las tablas (Data Source=)."));
-        const QFileInfo info(carpeta);
-        if (!info.exists())
-            Fallar(QStringLiteral("No se encuentra la carpeta \"%1\" de las tablas dBase.").arg(carpeta));
-        if (!info.isDir()) {
-            Fallar(QStringLiteral(
-                       "\"%1\" no es una carpeta: Data Source= debe nombrar la carpeta de las tablas .dbf.")
-                       .arg(carpeta));
-        }
-        if (!info.isReadable())
-            Fallar(QStringLiteral("No se puede leer la carpeta \"%1\" (sin permiso).").arg(carpeta));
+        const QString carpeta = CarpetaComprobada(texto.valor(QStringLiteral("Data Source")), QStringLiteral("Data Source"),
+                                                  QStringLiteral("las tablas .dbf"), kNombre);
         carpeta_.setPath(carpeta);
         abierto_ = true;
     }

@@ -115,19 +115,8 @@ class ProveedorTexto : public Proveedor {
     QString nombre() const override { return kNombre; }
 
     void abrir(const TextoConexion& texto) override {
-        const QString carpeta = CarpetaDeConexion(texto.valor(QStringLiteral("DBQ")));
-        if (carpeta.isEmpty())
-            Fallar(QStringLiteral("El texto de conexión no indica la carpeta de los archivos (DBQ=)."));
-        const QFileInfo info(carpeta);
-        if (!info.exists())
-            Fallar(
-                QStringLiteral("No se encuentra la carpeta \"%1\" de los archivos de texto.").arg(carpeta));
-        if (!info.isDir())
-            Fallar(QStringLiteral(
-                       "\"%1\" no es una carpeta: DBQ= debe nombrar la carpeta de los archivos de texto.")
-                       .arg(carpeta));
-        if (!info.isReadable())
-            Fallar(QStringLiteral("No se puede leer la carpeta \"%1\" (sin permiso).").arg(carpeta));
+        const QString carpeta = CarpetaComprobada(texto.valor(QStringLiteral("DBQ")), QStringLiteral("DBQ"),
+                                                  QStringLiteral("los archivos de texto"), kNombre);
         carpeta_.setPath(carpeta);
         abierto_ = true;
     }
