@@ -1,6 +1,6 @@
 #include "ado/Proveedor.h"
 
-#include "ado/DialectoSqlServer.h"
+#include "ado/sqlite/DialectoSqlServer.h"
 #include "ado/Valores.h"
 #include "platform/ErrorEjecucion.h"
 

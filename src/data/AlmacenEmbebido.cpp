@@ -10,7 +10,7 @@
 #include <sqlite3.h>
 
 #include "ado/Conexion.h"
-#include "ado/ProveedorSqlite.h"
+#include "ado/sqlite/ProveedorSqlite.h"
 #include "ado/Proveedores.h"
 #include "platform/ErrorEjecucion.h"
 

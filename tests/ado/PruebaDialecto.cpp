@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ado/DialectoSqlServer.h"
+#include "ado/sqlite/DialectoSqlServer.h"
 #include "comun/Pruebas.h"
 
 using DialectoSqlServer::AdaptarASqlite;

@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 
 #include "ado/Conexion.h"
-#include "ado/DiagnosticosOdbc.h"
-#include "ado/EnlaceOdbc.h"
+#include "ado/odbc/DiagnosticosOdbc.h"
+#include "ado/odbc/EnlaceOdbc.h"
 #include "ado/Proveedores.h"
 #include "ado/TextoConexion.h"
 #include "comun/Pruebas.h"

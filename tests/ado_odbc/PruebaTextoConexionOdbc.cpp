@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "ado/FuenteOdbc.h"
+#include "ado/odbc/FuenteOdbc.h"
 #include "ado/Proveedores.h"
-#include "ado/TextoConexionOdbc.h"
+#include "ado/odbc/TextoConexionOdbc.h"
 #include "comun/Pruebas.h"
 #include "platform/ErrorEjecucion.h"
 

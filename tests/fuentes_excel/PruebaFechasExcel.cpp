@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 
-#include "ado/FechasExcel.h"
+#include "ado/excel/FechasExcel.h"
 #include "ado/Valores.h"
 
 TEST(FechasExcel, NumeroDeSerieAFecha) {

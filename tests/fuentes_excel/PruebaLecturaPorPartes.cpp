@@ -11,9 +11,9 @@
 #endif
 
 #include "LibrosDePrueba.h"
-#include "ado/CadenasXlsx.h"
+#include "ado/excel/CadenasXlsx.h"
 #include "ado/Conexion.h"
-#include "ado/HojaXml.h"
+#include "ado/excel/HojaXml.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "ado/CarpetaOrigen.h"
 #include "ado/Conexion.h"
-#include "ado/LectorCsv.h"
+#include "ado/texto/LectorCsv.h"
 #include "ado/Valores.h"
 #include "comun/Pruebas.h"
 #include "platform/ErrorEjecucion.h"

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "ado/EsquemaIni.h"
-#include "ado/LectorCsv.h"
+#include "ado/texto/EsquemaIni.h"
+#include "ado/texto/LectorCsv.h"
 
 namespace {
 struct Lectura {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ado/LectorDbf.h"
+#include "ado/dbase/LectorDbf.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t largo) {
     if (largo < 2) return 0;

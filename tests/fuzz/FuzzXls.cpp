@@ -4,8 +4,8 @@
 #include <QBuffer>
 #include <QVariant>
 
-#include "ado/ContenedorOle.h"
-#include "ado/LibroBiff.h"
+#include "ado/excel/ContenedorOle.h"
+#include "ado/excel/LibroBiff.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t largo) {
     if (largo < 1) return 0;

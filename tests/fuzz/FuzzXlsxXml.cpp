@@ -14,10 +14,10 @@
 #include <cstring>
 #include <vector>
 
-#include "ado/CadenasXlsx.h"
-#include "ado/FechasExcel.h"
-#include "ado/HojaXml.h"
-#include "ado/XmlXlsx.h"
+#include "ado/excel/CadenasXlsx.h"
+#include "ado/excel/FechasExcel.h"
+#include "ado/excel/HojaXml.h"
+#include "ado/excel/XmlXlsx.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {

@@ -1,0 +1,122 @@
+#include "ado/excel/CadenasXlsx.h"
+
+#include <expat.h>
+
+#include <cstring>
+#include <string>
+
+#include "ado/excel/XmlXlsx.h"
+#include "ado/excel/ZipXlsx.h"
+#include "platform/ErrorEjecucion.h"
+
+namespace {
+constexpr int kTrozo = 64 * 1024;
+constexpr std::size_t kMaximoValor = 1 << 20;
+}  // namespace
+
+struct CadenasXlsx::Estado {
+    std::vector<QString>& cadenas;
+    XML_Parser parser = nullptr;
+    bool terminado = false;
+    bool enCadena = false;
+    int fonetica = 0;
+    bool capturando = false;
+    std::string actual;
+
+    explicit Estado(std::vector<QString>& c) : cadenas(c) {}
+
+    void abre(const char* n) {
+        if (std::strcmp(n, "si") == 0) {
+            enCadena = true;
+            fonetica = 0;
+            actual.clear();
+        } else if (!enCadena) {
+            return;
+        } else if (std::strcmp(n, "rPh") == 0) {
+            ++fonetica;
+        } else if (std::strcmp(n, "t") == 0 && fonetica == 0) {
+            capturando = true;
+        }
+    }
+    void cierra(const char* n) {
+        if (!enCadena) return;
+        if (std::strcmp(n, "si") == 0) {
+            cadenas.push_back(TextoXlsx(actual));
+            enCadena = capturando = false;
+        } else if (std::strcmp(n, "t") == 0) {
+            capturando = false;
+        } else if (std::strcmp(n, "rPh") == 0 && fonetica > 0) {
+            --fonetica;
+        }
+    }
+    void texto(const char* s, int n) {
+        if (capturando && actual.size() + static_cast<std::size_t>(n) <= kMaximoValor) {
+            actual.append(s, static_cast<std::size_t>(n));
+        }
+    }
+};
+
+namespace {
+void XMLCALL Abre(void* d, const XML_Char* n, const XML_Char**) {
+    static_cast<CadenasXlsx::Estado*>(d)->abre(NombreLocal(n));
+}
+void XMLCALL Cierra(void* d, const XML_Char* n) {
+    static_cast<CadenasXlsx::Estado*>(d)->cierra(NombreLocal(n));
+}
+void XMLCALL Texto(void* d, const XML_Char* s, int n) { static_cast<CadenasXlsx::Estado*>(d)->texto(s, n); }
+}  // namespace
+
+CadenasXlsx::CadenasXlsx(std::unique_ptr<FlujoBytes> flujo, QString libro, QString parte)
+    : flujo_(std::move(flujo)), libro_(std::move(libro)), parte_(std::move(parte)), e_(new Estado(cadenas_)) {
+    e_->parser = XML_ParserCreate(nullptr);
+    if (!e_->parser) {
+        delete e_;
+        throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("No hay memoria para leer el libro."));
+    }
+    XML_SetUserData(e_->parser, e_);
+    XML_SetElementHandler(e_->parser, Abre, Cierra);
+    XML_SetCharacterDataHandler(e_->parser, Texto);
+}
+
+CadenasXlsx::~CadenasXlsx() {
+    XML_ParserFree(e_->parser);
+    delete e_;
+}
+
+const QString& CadenasXlsx::cadena(qint64 i) {
+    while (i >= leidas() && !e_->terminado) {
+        void* destino = XML_GetBuffer(e_->parser, kTrozo);
+        if (!destino)
+            throw ErrorEjecucion(Errores::ProveedorFallo,
+                                 QStringLiteral("No hay memoria para leer el libro."));
+        int n;
+        try {
+            n = flujo_->leer(static_cast<char*>(destino), kTrozo);
+        } catch (...) {
+            e_->terminado = true;
+            throw;
+        }
+        if (n == 0) e_->terminado = true;
+        if (XML_ParseBuffer(e_->parser, n, n == 0 ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
+            e_->terminado = true;
+            const QString causa =
+                QStringLiteral("está dañado: la parte \"%1\" no es XML válido (línea %2: %3)")
+                    .arg(parte_)
+                    .arg(XML_GetCurrentLineNumber(e_->parser))
+                    .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(e_->parser))));
+            throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionLibro(libro_, causa),
+                                 QStringLiteral("Proveedor de Excel"));
+        }
+    }
+    if (i < 0 || i >= leidas()) {
+        throw ErrorEjecucion(
+            Errores::ProveedorFallo,
+            DescripcionLibro(libro_, QStringLiteral("está dañado: una celda pide la cadena compartida %1 "
+                                                    "y la parte \"%2\" tiene %3")
+                                         .arg(i)
+                                         .arg(parte_)
+                                         .arg(leidas())),
+            QStringLiteral("Proveedor de Excel"));
+    }
+    return cadenas_[static_cast<std::size_t>(i)];
+}

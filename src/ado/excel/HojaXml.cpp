@@ -1,0 +1,209 @@
+#include "ado/excel/HojaXml.h"
+
+#include <expat.h>
+
+#include <charconv>
+#include <cstring>
+
+#include "ado/excel/XmlXlsx.h"
+#include "ado/excel/ZipXlsx.h"
+#include "platform/ErrorEjecucion.h"
+
+namespace {
+constexpr int kTrozo = 64 * 1024;
+// Una celda de Excel no pasa de 32.767 caracteres; lo que exceda esta cota se descarta para que
+// un archivo hostil no haga crecer la memoria.
+constexpr std::size_t kMaximoValor = 1 << 20;
+constexpr int kMaximaColumna = 16383;  // XFD
+
+// "C5" -> 2; -1 si la referencia no es válida.
+int ColumnaDeReferencia(const char* r) {
+    int columna = 0, letras = 0;
+    for (; *r; ++r) {
+        char c = *r;
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c < 'A' || c > 'Z') break;
+        if (++letras > 3) return -1;
+        columna = columna * 26 + (c - 'A' + 1);
+    }
+    if (letras == 0 || columna - 1 > kMaximaColumna) return -1;
+    return columna - 1;
+}
+
+qint64 Entero(const char* texto, qint64 defecto) {
+    if (!texto) return defecto;
+    qint64 v = 0;
+    const char* fin = texto + std::strlen(texto);
+    const auto r = std::from_chars(texto, fin, v);
+    if (r.ec != std::errc() || r.ptr != fin) return defecto;
+    return v;
+}
+}  // namespace
+
+struct HojaXml::Estado {
+    FlujoBytes& flujo;
+    QString libro;
+    QString parte;
+    XML_Parser parser = nullptr;
+    bool suspendido = false;
+    bool ultimoTrozo = false;
+    bool terminado = false;
+    bool filaLista = false;
+
+    int profundidadDatos = 0;  // dentro de <sheetData>
+    bool enFila = false;
+    bool enCelda = false;
+    bool enLinea = false;  // dentro de <is>
+    int fonetica = 0;      // dentro de <rPh>: su texto no es el valor
+    bool capturando = false;
+    qint64 ultimaFila = 0;
+    int columnaSiguiente = 0;
+    FilaXml fila;
+
+    Estado(FlujoBytes& f, QString l, QString p) : flujo(f), libro(std::move(l)), parte(std::move(p)) {}
+
+    void abre(const char* nombre, const char** at) {
+        if (std::strcmp(nombre, "sheetData") == 0) {
+            ++profundidadDatos;
+        } else if (profundidadDatos == 0) {
+            return;
+        } else if (std::strcmp(nombre, "row") == 0) {
+            qint64 n = Entero(Atributo(at, "r"), ultimaFila + 1);
+            if (n <= ultimaFila || n > (qint64{1} << 31)) n = ultimaFila + 1;
+            ultimaFila = n;
+            fila.numero = n;
+            fila.celdas.clear();
+            columnaSiguiente = 0;
+            enFila = true;
+        } else if (enFila && std::strcmp(nombre, "c") == 0) {
+            CeldaXml c;
+            const char* r = Atributo(at, "r");
+            const int col = r ? ColumnaDeReferencia(r) : -1;
+            c.columna = col >= 0 ? col : std::min(columnaSiguiente, kMaximaColumna);
+            columnaSiguiente = c.columna + 1;
+            const char* t = Atributo(at, "t");
+            if (t) {
+                if (std::strcmp(t, "s") == 0)
+                    c.tipo = 's';
+                else if (std::strcmp(t, "inlineStr") == 0)
+                    c.tipo = 'i';
+                else if (std::strcmp(t, "str") == 0)
+                    c.tipo = 't';
+                else if (std::strcmp(t, "b") == 0)
+                    c.tipo = 'b';
+                else if (std::strcmp(t, "e") == 0)
+                    c.tipo = 'e';
+                else if (std::strcmp(t, "d") == 0)
+                    c.tipo = 'd';
+            }
+            const qint64 s = Entero(Atributo(at, "s"), 0);
+            c.estilo = (s >= 0 && s < (1 << 20)) ? static_cast<int>(s) : 0;
+            fila.celdas.push_back(std::move(c));
+            enCelda = true;
+        } else if (enCelda) {
+            if (std::strcmp(nombre, "v") == 0 && !enLinea) {
+                capturando = true;
+            } else if (std::strcmp(nombre, "is") == 0) {
+                enLinea = true;
+            } else if (std::strcmp(nombre, "rPh") == 0) {
+                ++fonetica;
+            } else if (enLinea && fonetica == 0 && std::strcmp(nombre, "t") == 0) {
+                capturando = true;
+            }
+        }
+    }
+
+    void cierra(const char* nombre) {
+        if (profundidadDatos == 0) return;
+        if (std::strcmp(nombre, "sheetData") == 0) {
+            --profundidadDatos;
+        } else if (enCelda && std::strcmp(nombre, "c") == 0) {
+            enCelda = enLinea = capturando = false;
+            fonetica = 0;
+        } else if (enFila && std::strcmp(nombre, "row") == 0) {
+            enFila = enCelda = enLinea = capturando = false;
+            fonetica = 0;
+            filaLista = true;
+            // La fila está completa: expat se detiene aquí y sigue en la próxima llamada.
+            XML_StopParser(parser, XML_TRUE);
+        } else if (std::strcmp(nombre, "v") == 0 || std::strcmp(nombre, "t") == 0) {
+            capturando = false;
+        } else if (std::strcmp(nombre, "rPh") == 0 && fonetica > 0) {
+            --fonetica;
+        }
+    }
+
+    void texto(const char* s, int n) {
+        if (!capturando || fila.celdas.empty()) return;
+        std::string& v = fila.celdas.back().valor;
+        if (v.size() + static_cast<std::size_t>(n) <= kMaximoValor) v.append(s, static_cast<std::size_t>(n));
+    }
+
+    [[noreturn]] void fallarXml() {
+        const QString causa = QStringLiteral("está dañado: la parte \"%1\" no es XML válido (línea %2: %3)")
+                                  .arg(parte)
+                                  .arg(XML_GetCurrentLineNumber(parser))
+                                  .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser))));
+        terminado = true;
+        throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionLibro(libro, causa),
+                             QStringLiteral("Proveedor de Excel"));
+    }
+};
+
+namespace {
+void XMLCALL Abre(void* d, const XML_Char* n, const XML_Char** at) {
+    static_cast<HojaXml::Estado*>(d)->abre(NombreLocal(n), at);
+}
+void XMLCALL Cierra(void* d, const XML_Char* n) { static_cast<HojaXml::Estado*>(d)->cierra(NombreLocal(n)); }
+void XMLCALL Texto(void* d, const XML_Char* s, int n) { static_cast<HojaXml::Estado*>(d)->texto(s, n); }
+}  // namespace
+
+HojaXml::HojaXml(FlujoBytes& flujo, QString libro, QString parte)
+    : e_(new Estado(flujo, std::move(libro), std::move(parte))) {
+    e_->parser = XML_ParserCreate(nullptr);
+    if (!e_->parser) {
+        delete e_;
+        throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("No hay memoria para leer la hoja."));
+    }
+    XML_SetUserData(e_->parser, e_);
+    XML_SetElementHandler(e_->parser, Abre, Cierra);
+    XML_SetCharacterDataHandler(e_->parser, Texto);
+}
+
+HojaXml::~HojaXml() {
+    XML_ParserFree(e_->parser);
+    delete e_;
+}
+
+bool HojaXml::siguiente(FilaXml& fila) {
+    Estado& e = *e_;
+    e.filaLista = false;
+    while (!e.filaLista) {
+        if (e.terminado) return false;
+        XML_Status estado;
+        if (e.suspendido) {
+            e.suspendido = false;
+            estado = XML_ResumeParser(e.parser);
+        } else {
+            void* destino = XML_GetBuffer(e.parser, kTrozo);
+            if (!destino) e.fallarXml();
+            int n;
+            try {
+                n = e.flujo.leer(static_cast<char*>(destino), kTrozo);
+            } catch (...) {
+                e.terminado = true;
+                throw;
+            }
+            e.ultimoTrozo = n == 0;
+            estado = XML_ParseBuffer(e.parser, n, e.ultimoTrozo ? XML_TRUE : XML_FALSE);
+        }
+        if (estado == XML_STATUS_ERROR) e.fallarXml();
+        if (estado == XML_STATUS_SUSPENDED) {
+            e.suspendido = true;
+        } else if (e.ultimoTrozo) {
+            e.terminado = true;
+        }
+    }
+    std::swap(fila, e.fila);  // el vector de quien llama se reusa para la próxima fila
+    return true;
+}

@@ -1,0 +1,164 @@
+#include <QFile>
+#include <charconv>
+#include <cmath>
+
+#include "ado/excel/CadenasXlsx.h"
+#include "ado/ConsultaSimple.h"
+#include "ado/excel/FechasExcel.h"
+#include "ado/excel/FuenteHoja.h"
+#include "ado/excel/HojaXml.h"
+#include "ado/excel/HojasExcel.h"
+#include "ado/excel/LibroXlsx.h"
+#include "ado/Proveedores.h"
+#include "ado/excel/XmlXlsx.h"
+#include "platform/ErrorEjecucion.h"
+
+namespace {
+const QString kNombre = QStringLiteral("Proveedor de Excel");
+
+// Las filas de una hoja de un .xlsx, leídas del zip a medida que se piden. Se queda con el libro
+// (compartido) para no depender de que el proveedor siga abierto.
+class FuenteXlsx : public FuenteHoja {
+  public:
+    FuenteXlsx(std::shared_ptr<const LibroXlsx> libro, const HojaXlsx& hoja)
+        : libro_(std::move(libro)),
+          flujo_(libro_->zip().abrirFlujo(hoja.parte)),
+          hoja_(*flujo_, libro_->ruta(), hoja.parte) {
+        leerCabecera();
+    }
+
+  protected:
+    bool leerFila(FilaHoja& fila) override {
+        if (!hoja_.siguiente(xml_)) return false;
+        fila.numero = xml_.numero;
+        const int utiles = columnasUtiles();
+        int ancho = 0;
+        for (const CeldaXml& c : xml_.celdas) ancho = std::max(ancho, c.columna + 1);
+        if (utiles >= 0) ancho = std::min(ancho, utiles);  // lo de fuera de los campos ni se convierte
+        fila.celdas.assign(static_cast<std::size_t>(ancho), QVariant());
+        for (const CeldaXml& c : xml_.celdas) {
+            if (c.columna < ancho) fila.celdas[static_cast<std::size_t>(c.columna)] = valor(c);
+        }
+        return true;
+    }
+
+  private:
+    QVariant valor(const CeldaXml& c) {
+        switch (c.tipo) {
+            case 's': {
+                if (c.valor.empty()) return {};
+                qint64 i = -1;
+                std::from_chars(c.valor.data(), c.valor.data() + c.valor.size(), i);
+                return cadenas().cadena(i);
+            }
+            case 'i':
+            case 't':
+                return TextoXlsx(c.valor);
+            case 'b':
+                if (c.valor.empty()) return {};
+                return c.valor == "1" || c.valor == "true";
+            case 'e':
+                return QString::fromUtf8(c.valor.data(), static_cast<qsizetype>(c.valor.size()));
+            case 'd': {
+                if (c.valor.empty()) return {};
+                const QString texto =
+                    QString::fromUtf8(c.valor.data(), static_cast<qsizetype>(c.valor.size()));
+                const QVariant fecha = FechaDeTexto(texto);
+                return fecha.isValid() ? fecha : QVariant(texto);
+            }
+            default:
+                return numero(c);
+        }
+    }
+
+    QVariant numero(const CeldaXml& c) {
+        if (c.valor.empty()) return {};
+        double x = 0;
+        const char* inicio = c.valor.data();
+        const char* fin = inicio + c.valor.size();
+        while (inicio < fin && (*inicio == ' ' || *inicio == '+')) ++inicio;  // from_chars no acepta "+"
+        const auto r = std::from_chars(inicio, fin, x);
+        if (r.ec != std::errc() || r.ptr != fin) {
+            return QString::fromUtf8(c.valor.data(), static_cast<qsizetype>(c.valor.size()));
+        }
+        if (libro_->estiloFecha(c.estilo)) {
+            const QVariant fecha = FechaDeSerie(x, libro_->sistema1904());
+            if (fecha.isValid()) return fecha;
+        }
+        if (std::floor(x) == x && std::fabs(x) <= 9007199254740992.0) return static_cast<qlonglong>(x);
+        return x;
+    }
+
+    CadenasXlsx& cadenas() {
+        if (!cadenas_) {
+            if (libro_->parteCadenas().isEmpty()) {
+                throw ErrorEjecucion(
+                    Errores::ProveedorFallo,
+                    DescripcionLibro(libro_->ruta(), QStringLiteral("está dañado: una celda pide una cadena "
+                                                                    "compartida y el libro no tiene")),
+                    kNombre);
+            }
+            cadenas_ = std::make_unique<CadenasXlsx>(libro_->zip().abrirFlujo(libro_->parteCadenas()),
+                                                     libro_->ruta(), libro_->parteCadenas());
+        }
+        return *cadenas_;
+    }
+
+    std::shared_ptr<const LibroXlsx> libro_;
+    std::unique_ptr<FlujoBytes> flujo_;
+    HojaXml hoja_;
+    FilaXml xml_;
+    std::unique_ptr<CadenasXlsx> cadenas_;
+};
+
+class ProveedorXlsx : public Proveedor {
+  public:
+    QString nombre() const override { return kNombre; }
+
+    void abrir(const TextoConexion& texto) override {
+        const QString ruta = texto.valor(QStringLiteral("Dbq"));
+        ComprobarArchivoExcel(ruta);
+        QFile archivo(ruta);
+        if (!archivo.open(QIODevice::ReadOnly) || !archivo.read(4).startsWith("PK")) {
+            throw ErrorEjecucion(
+                Errores::ProveedorFallo,
+                DescripcionLibro(
+                    ruta, QStringLiteral("no es un libro .xlsx (no es un zip)") + ClaseDeContenido(ruta)),
+                kNombre);
+        }
+        archivo.close();
+        libro_ = std::make_shared<const LibroXlsx>(ruta);
+    }
+
+    void cerrar() override { libro_.reset(); }
+
+    QStringList tablas() override {
+        QStringList nombres;
+        if (libro_) {
+            for (const HojaXlsx& h : libro_->hojas()) nombres.append(h.nombre + u'$');
+        }
+        return nombres;
+    }
+
+    std::unique_ptr<FuenteFilas> consultar(const QString& sql, bool actualizable) override {
+        if (!libro_)
+            throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("El libro no está abierto."),
+                                 kNombre);
+        const auto tabla = TablaDeConsulta(sql);
+        if (!tabla)
+            throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionConsultaNoAdmitida(sql), kNombre);
+        if (actualizable)
+            throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionLibroSoloLectura(libro_->ruta()),
+                                 kNombre);
+        QStringList nombres;
+        for (const HojaXlsx& h : libro_->hojas()) nombres.append(h.nombre);
+        const int i = BuscarHoja(nombres, *tabla, libro_->ruta());
+        return std::make_unique<FuenteXlsx>(libro_, libro_->hojas()[static_cast<std::size_t>(i)]);
+    }
+
+  private:
+    std::shared_ptr<const LibroXlsx> libro_;
+};
+}  // namespace
+
+std::unique_ptr<Proveedor> CrearProveedorXlsx() { return std::make_unique<ProveedorXlsx>(); }

@@ -1,0 +1,160 @@
+#include <QDateTime>
+#include <QString>
+#include <cstring>
+
+#include "ado/sqlite/ProveedorSqlite.h"
+
+namespace {
+
+void FuncionGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
+    const QByteArray t = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
+    sqlite3_result_text(ctx, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+}
+
+// Largo sin los blancos finales, como compara SQL Server.
+int SinBlancosFinales(const char* s, int n) {
+    while (n > 0 && s[n - 1] == ' ') --n;
+    return n;
+}
+
+int ColacionEspanolCi(void*, int n1, const void* v1, int n2, const void* v2) {
+    const auto* a = static_cast<const unsigned char*>(v1);
+    const auto* b = static_cast<const unsigned char*>(v2);
+    n1 = SinBlancosFinales(reinterpret_cast<const char*>(a), n1);
+    n2 = SinBlancosFinales(reinterpret_cast<const char*>(b), n2);
+    // Camino rápido: mientras ambos sean ASCII se compara byte a byte sin mayúsculas.
+    const int m = n1 < n2 ? n1 : n2;
+    int i = 0;
+    for (; i < m; ++i) {
+        unsigned char x = a[i], y = b[i];
+        if ((x | y) & 0x80) break;
+        if (x >= 'A' && x <= 'Z') x += 32;
+        if (y >= 'A' && y <= 'Z') y += 32;
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (i == m) return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
+    const QString qa = QString::fromUtf8(reinterpret_cast<const char*>(a + i), n1 - i).toCaseFolded();
+    const QString qb = QString::fromUtf8(reinterpret_cast<const char*>(b + i), n2 - i).toCaseFolded();
+    const int c = qa.compare(qb);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+// dd/mm/yyyy (o dd/mm/yy) -> yyyymmdd para comparar; -1 si no es una fecha así.
+long long ClaveFecha(const unsigned char* s, int n) {
+    int partes[3] = {0, 0, 0};
+    int digitos[3] = {0, 0, 0};
+    int p = 0;
+    int i = 0;
+    for (; i < n && p < 3; ++i) {
+        const unsigned char c = s[i];
+        if (c >= '0' && c <= '9') {
+            partes[p] = partes[p] * 10 + (c - '0');
+            ++digitos[p];
+        } else if ((c == '/' || c == '-' || c == '.') && p < 2 && digitos[p] > 0) {
+            ++p;
+        } else {
+            break;
+        }
+    }
+    if (p != 2 || digitos[2] == 0 || digitos[0] > 2 || digitos[1] > 2 || digitos[2] > 4) return -1;
+    int anio = partes[2];
+    if (digitos[2] <= 2) anio += anio < 30 ? 2000 : 1900;
+    return static_cast<long long>(anio) * 10000 + partes[1] * 100 + partes[0];
+}
+
+int ColacionFechaDmy(void*, int n1, const void* v1, int n2, const void* v2) {
+    const auto* a = static_cast<const unsigned char*>(v1);
+    const auto* b = static_cast<const unsigned char*>(v2);
+    const long long ka = ClaveFecha(a, n1), kb = ClaveFecha(b, n2);
+    if (ka >= 0 && kb >= 0 && ka != kb) return ka < kb ? -1 : 1;
+    if ((ka >= 0) != (kb >= 0)) return ka < 0 ? -1 : 1;  // lo que no es fecha va antes
+    const int c = std::memcmp(a, b, static_cast<std::size_t>(n1 < n2 ? n1 : n2));
+    if (c != 0) return c < 0 ? -1 : 1;
+    return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
+}
+
+}  // namespace
+
+void RegistrarExtensiones(sqlite3* db) {
+    sqlite3_create_function_v2(db, "getdate", 0, SQLITE_UTF8, nullptr, FuncionGetDate, nullptr, nullptr, nullptr);
+    sqlite3_create_collation_v2(db, "ESPANOL_CI", SQLITE_UTF8, nullptr, ColacionEspanolCi, nullptr);
+    sqlite3_create_collation_v2(db, "FECHA_DMY", SQLITE_UTF8, nullptr, ColacionFechaDmy, nullptr);
+}
+
+ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia) {
+    const int extendido = db ? sqlite3_extended_errcode(db) : codigo;
+    const QString motor = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(codigo));
+    ErrorAdo e;
+    e.origen = QStringLiteral("SQLite");
+    const int primario = extendido & 0xFF;
+    switch (extendido) {
+        case SQLITE_CONSTRAINT_UNIQUE:
+        case SQLITE_CONSTRAINT_PRIMARYKEY:
+            e.nativo = 2627;
+            e.descripcion = QStringLiteral("Infracción de la restricción de clave única: no se puede insertar una clave duplicada (%1).").arg(motor);
+            return e;
+        case SQLITE_CONSTRAINT_FOREIGNKEY:
+        case SQLITE_CONSTRAINT_CHECK:
+            e.nativo = 547;
+            e.descripcion = QStringLiteral("La instrucción entró en conflicto con una restricción (%1).").arg(motor);
+            return e;
+        case SQLITE_CONSTRAINT_NOTNULL:
+            e.nativo = 515;
+            e.descripcion = QStringLiteral("No se puede insertar el valor NULL en la columna (%1).").arg(motor);
+            return e;
+        default: break;
+    }
+    switch (primario) {
+        case SQLITE_ERROR:
+            if (motor.startsWith(QLatin1String("no such table"))) {
+                e.nativo = 208;
+                e.descripcion = QStringLiteral("El nombre de objeto no es válido: %1.").arg(motor.mid(motor.indexOf(':') + 1).trimmed());
+            } else if (motor.startsWith(QLatin1String("no such column")) || motor.contains(QLatin1String("has no column named"))) {
+                e.nativo = 207;
+                e.descripcion = QStringLiteral("El nombre de columna no es válido (%1).").arg(motor);
+            } else if (motor.contains(QLatin1String("syntax error")) || motor.contains(QLatin1String("incomplete input"))) {
+                e.nativo = 102;
+                e.descripcion = QStringLiteral("Sintaxis incorrecta en la instrucción (%1).").arg(motor);
+            } else {
+                e.nativo = 50000;
+                e.descripcion = QStringLiteral("La base rechazó la instrucción (%1).").arg(motor);
+            }
+            break;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            e.nativo = 1222;
+            e.descripcion = QStringLiteral("Se superó el tiempo de espera: otro programa tiene bloqueada la base (%1).").arg(motor);
+            break;
+        case SQLITE_READONLY:
+            e.nativo = 3906;
+            e.descripcion = QStringLiteral("No se puede escribir en la base: es de sólo lectura (%1).").arg(motor);
+            break;
+        case SQLITE_FULL:
+            e.nativo = 1105;
+            e.descripcion = QStringLiteral("No hay lugar en el disco para la base (%1).").arg(motor);
+            break;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            e.nativo = 824;
+            e.descripcion = QStringLiteral("El archivo de la base está dañado o no es una base de datos (%1).").arg(motor);
+            break;
+        case SQLITE_IOERR:
+        case SQLITE_CANTOPEN:
+            e.nativo = 823;
+            e.descripcion = QStringLiteral("Error de lectura o escritura en el archivo de la base (%1).").arg(motor);
+            break;
+        case SQLITE_TOOBIG:
+            e.nativo = 8152;
+            e.descripcion = QStringLiteral("El valor es demasiado largo (%1).").arg(motor);
+            break;
+        case SQLITE_CONSTRAINT:
+            e.nativo = 547;
+            e.descripcion = QStringLiteral("La instrucción entró en conflicto con una restricción (%1).").arg(motor);
+            break;
+        default:
+            e.nativo = primario != 0 ? primario : 50000;
+            e.descripcion = QStringLiteral("Error de la base (%1).").arg(motor);
+    }
+    Q_UNUSED(sentencia);
+    return e;
+}

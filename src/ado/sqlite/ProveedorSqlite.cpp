@@ -1,0 +1,371 @@
+#include "ado/sqlite/ProveedorSqlite.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <climits>
+
+#include "ado/sqlite/DialectoSqlServer.h"
+#include "ado/Proveedores.h"
+#include "platform/ErrorEjecucion.h"
+#include "platform/Regional.h"
+
+namespace {
+
+ErrorEjecucion Lanzable(const ErrorAdo& e) { return ErrorEjecucion(e.nativo, e.descripcion, e.origen); }
+
+QByteArray Utf8(const QString& s) { return s.toUtf8(); }
+
+// Las filas de una sentencia preparada, a medida que se piden.
+class FuenteSqlite : public FuenteFilas {
+public:
+    // columnaFila: índice de la columna oculta con el rowid (formas actualizables), o -1.
+    FuenteSqlite(sqlite3* db, sqlite3_stmt* st, bool tiposDeOrigen, QString tabla, int columnaFila)
+        : db_(db), st_(st), tiposDeOrigen_(tiposDeOrigen), tabla_(std::move(tabla)), columnaFila_(columnaFila) {
+        const int n = sqlite3_column_count(st_);
+        for (int i = 0; i < n; ++i) {
+            if (i == columnaFila_) continue;
+            indices_.push_back(i);
+            nombres_ << QString::fromUtf8(sqlite3_column_name(st_, i));
+            const char* tipo = sqlite3_column_decltype(st_, i);
+            tiposDeclarados_ << (tipo ? QString::fromUtf8(tipo).toUpper() : QString());
+        }
+    }
+    ~FuenteSqlite() override { sqlite3_finalize(st_); }
+
+    int columnas() const override { return static_cast<int>(indices_.size()); }
+    QString nombreColumna(int i) const override { return nombres_.at(i); }
+
+    bool siguiente(std::vector<QVariant>& fila) override {
+        if (terminada_) return false;
+        const int rc = sqlite3_step(st_);
+        if (rc == SQLITE_DONE) {
+            terminada_ = true;
+            return false;
+        }
+        if (rc != SQLITE_ROW) {
+            terminada_ = true;
+            throw Lanzable(ErrorDeSqlite(db_, rc));
+        }
+        fila.resize(indices_.size());
+        for (std::size_t k = 0; k < indices_.size(); ++k) fila[k] = valor(indices_[k], static_cast<int>(k));
+        filaActual_ = columnaFila_ >= 0 ? sqlite3_column_int64(st_, columnaFila_) : 0;
+        return true;
+    }
+
+    bool actualizable() const override { return columnaFila_ >= 0; }
+
+    void guardar(const std::vector<std::pair<QString, QVariant>>& cambios, bool nueva) override {
+        if (columnaFila_ < 0) FuenteFilas::guardar(cambios, nueva);
+        QString sql;
+        if (nueva) {
+            QStringList columnas, marcas;
+            for (const auto& c : cambios) {
+                columnas << '"' + QString(c.first).replace('"', "\"\"") + '"';
+                marcas << QStringLiteral("?");
+            }
+            sql = columnas.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(tabla_)
+                                     : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(tabla_, columnas.join(','), marcas.join(','));
+        } else {
+            QStringList asignaciones;
+            for (const auto& c : cambios) asignaciones << '"' + QString(c.first).replace('"', "\"\"") + "\"=?";
+            sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(tabla_, asignaciones.join(','));
+        }
+        sqlite3_stmt* st = nullptr;
+        const QByteArray u = Utf8(sql);
+        int rc = sqlite3_prepare_v2(db_, u.constData(), static_cast<int>(u.size()), &st, nullptr);
+        if (rc != SQLITE_OK) throw Lanzable(ErrorDeSqlite(db_, rc, sql));
+        int i = 1;
+        for (const auto& c : cambios) Ligar(st, i++, c.second);
+        if (!nueva) sqlite3_bind_int64(st, i, filaActual_);
+        rc = sqlite3_step(st);
+        sqlite3_finalize(st);
+        if (rc != SQLITE_DONE) throw Lanzable(ErrorDeSqlite(db_, rc, sql));
+    }
+
+    static void Ligar(sqlite3_stmt* st, int i, const QVariant& v) {
+        if (!v.isValid() || v.isNull()) {
+            sqlite3_bind_null(st, i);
+            return;
+        }
+        switch (v.typeId()) {
+            case QMetaType::Bool: sqlite3_bind_int(st, i, v.toBool() ? 1 : 0); break;
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::Short:
+            case QMetaType::UInt:
+            case QMetaType::UShort:
+            case QMetaType::Long: sqlite3_bind_int64(st, i, v.toLongLong()); break;
+            case QMetaType::Double:
+            case QMetaType::Float: sqlite3_bind_double(st, i, v.toDouble()); break;
+            case QMetaType::QDateTime: {
+                const QByteArray t = Regional::Formato(v.toDateTime(), QStringLiteral("dd/mm/yyyy hh:nn:ss")).toUtf8();
+                sqlite3_bind_text(st, i, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            case QMetaType::QDate: {
+                const QByteArray t = Regional::TextoFecha(v.toDate()).toUtf8();
+                sqlite3_bind_text(st, i, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                const QByteArray t = v.toString().toUtf8();
+                sqlite3_bind_text(st, i, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+            }
+        }
+    }
+
+private:
+    QVariant valor(int i, int k) const {
+        switch (sqlite3_column_type(st_, i)) {
+            case SQLITE_NULL: return {};
+            case SQLITE_INTEGER: {
+                const qlonglong n = sqlite3_column_int64(st_, i);
+                if (tiposDeOrigen_ && tiposDeclarados_.at(k).startsWith(QLatin1String("BOOL"))) return QVariant(n != 0);
+                return QVariant(n);
+            }
+            case SQLITE_FLOAT: return QVariant(sqlite3_column_double(st_, i));
+            case SQLITE_BLOB:
+                return QByteArray(static_cast<const char*>(sqlite3_column_blob(st_, i)), sqlite3_column_bytes(st_, i));
+            default: {
+                QString t = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st_, i)),
+                                              sqlite3_column_bytes(st_, i));
+                // En los archivos de los proveedores, una columna declarada como fecha se muestra dd/mm/yyyy.
+                if (tiposDeOrigen_ && (tiposDeclarados_.at(k).contains(QLatin1String("DATE")) ||
+                                       tiposDeclarados_.at(k).contains(QLatin1String("TIME")))) {
+                    if (auto f = Regional::LeerFechaHora(t)) {
+                        if (f->time() == QTime(0, 0)) return f->date();
+                        return *f;
+                    }
+                }
+                return t;
+            }
+        }
+    }
+
+    sqlite3* db_;
+    sqlite3_stmt* st_;
+    bool tiposDeOrigen_;
+    QString tabla_;
+    int columnaFila_;
+    std::vector<int> indices_;
+    QStringList nombres_;
+    QStringList tiposDeclarados_;
+    sqlite3_int64 filaActual_ = 0;
+    bool terminada_ = false;
+};
+
+// La tabla de "SELECT ... FROM tabla ...", para guardar las filas de una forma actualizable.
+QString TablaDe(const QString& sql) {
+    static const QRegularExpression patron(QStringLiteral(R"re(\bFROM\s+(\[[^\]]+\]|"[^"]+"|[A-Za-z_][\w$#.]*))re"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const auto m = patron.match(sql);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+}  // namespace
+
+std::unique_ptr<Proveedor> CrearProveedorSuite() { return std::make_unique<ProveedorSqlite>(true); }
+std::unique_ptr<Proveedor> CrearProveedorSqlite() { return std::make_unique<ProveedorSqlite>(false); }
+
+void ProveedorSqlite::exigirAbierta() const {
+    if (!db_) throw ErrorEjecucion(Errores::ConexionCerrada, QStringLiteral("La base no está abierta."), nombre());
+}
+
+void ProveedorSqlite::abrir(const TextoConexion& texto) {
+    archivo_ = suite_ ? texto.valor(QStringLiteral("Data Source")) : texto.valor(QStringLiteral("Database"));
+    const bool crear = suite_ && texto.valor(QStringLiteral("Crear")) == QLatin1String("1");
+    if (archivo_.isEmpty()) {
+        throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("No se indicó el archivo de la base de datos."), nombre());
+    }
+    const QFileInfo info(archivo_);
+    if (!crear && !info.exists()) {
+        throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("No existe el archivo \"%1\".").arg(archivo_), nombre());
+    }
+    if (info.exists() && !info.isFile()) {
+        throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("\"%1\" no es un archivo.").arg(archivo_), nombre());
+    }
+    if (info.exists() && !info.isReadable()) {
+        throw ErrorEjecucion(Errores::ProveedorFallo,
+                             QStringLiteral("No se puede leer el archivo \"%1\": no hay permiso.").arg(archivo_), nombre());
+    }
+    int banderas = suite_ ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+    if (crear) banderas |= SQLITE_OPEN_CREATE;
+    const QByteArray ruta = QFile::encodeName(archivo_);
+    int rc = sqlite3_open_v2(ruta.constData(), &db_, banderas | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        const ErrorAdo e = ErrorDeSqlite(db_, rc);
+        cerrar();
+        throw ErrorEjecucion(e.nativo, QStringLiteral("No se pudo abrir la base \"%1\": %2").arg(archivo_, e.descripcion), nombre());
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, tiempoEsperaMs_);
+    RegistrarExtensiones(db_);
+    // Leer el esquema descubre enseguida un archivo que no es una base o está dañado.
+    rc = sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        const ErrorAdo e = ErrorDeSqlite(db_, rc);
+        cerrar();
+        throw ErrorEjecucion(e.nativo,
+                             QStringLiteral("El archivo \"%1\" no es una base SQLite o está dañado: %2").arg(archivo_, e.descripcion),
+                             nombre());
+    }
+    if (suite_) {
+        // WAL: quien lee no frena la importación. NORMAL: seguro ante la caída del programa.
+        sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        sqlite3_exec(db_, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+        // Un caché de páginas más grande es lo que más acelera una importación grande (a lo sumo 64 MiB).
+        sqlite3_exec(db_, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
+        // Menos puntos de control durante una importación grande: cada uno relee y reescribe el WAL.
+        sqlite3_exec(db_, "PRAGMA wal_autocheckpoint=16384", nullptr, nullptr, nullptr);
+    }
+}
+
+void ProveedorSqlite::cerrar() {
+    if (db_) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+    }
+}
+
+QStringList ProveedorSqlite::tablas() {
+    exigirAbierta();
+    sqlite3_stmt* st = nullptr;
+    const char* sql = "SELECT name FROM sqlite_master WHERE type IN ('table','view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid";
+    int rc = sqlite3_prepare_v2(db_, sql, -1, &st, nullptr);
+    if (rc != SQLITE_OK) throw Lanzable(ErrorDeSqlite(db_, rc));
+    QStringList nombres;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        nombres << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    }
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE) throw Lanzable(ErrorDeSqlite(db_, rc));
+    return nombres;
+}
+
+QString ProveedorSqlite::adaptar(const QString& sql) const {
+    return suite_ ? DialectoSqlServer::AdaptarASqlite(sql) : sql;
+}
+
+std::unique_ptr<FuenteFilas> ProveedorSqlite::consultar(const QString& sql, bool actualizable) {
+    exigirAbierta();
+    QString texto = adaptar(sql.trimmed());
+    while (texto.endsWith(';')) texto.chop(1);
+    QString tabla;
+    int columnaFila = -1;
+    if (actualizable) {
+        if (!suite_) {
+            throw ErrorEjecucion(3251, QStringLiteral("El archivo \"%1\" se abre sólo para leer.").arg(archivo_), nombre());
+        }
+        tabla = TablaDe(texto);
+        static const QRegularExpression seleccion(QStringLiteral(R"(^\s*SELECT\s+\*)"), QRegularExpression::CaseInsensitiveOption);
+        const auto m = seleccion.match(texto);
+        if (tabla.isEmpty() || !m.hasMatch()) {
+            throw ErrorEjecucion(3251, QStringLiteral("Sólo se pueden actualizar las filas de SELECT * FROM una tabla."), nombre());
+        }
+        texto = QStringLiteral("SELECT rowid AS \"__fila__\", *") + texto.mid(m.capturedEnd());
+        columnaFila = 0;
+    }
+    sqlite3_stmt* st = nullptr;
+    const QByteArray u = Utf8(texto);
+    const int rc = sqlite3_prepare_v2(db_, u.constData(), static_cast<int>(u.size()), &st, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(st);
+        throw Lanzable(ErrorDeSqlite(db_, rc, texto));
+    }
+    if (!st) throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("La consulta está vacía."), nombre());
+    return std::make_unique<FuenteSqlite>(db_, st, !suite_, tabla, columnaFila);
+}
+
+void ProveedorSqlite::ejecutar(const QString& lote, ListaErrores& errores) {
+    if (!suite_) {
+        Proveedor::ejecutar(lote, errores);
+        return;
+    }
+    exigirAbierta();
+    for (const QString& sentencia : DialectoSqlServer::SepararLote(lote)) {
+        const QByteArray u = Utf8(adaptar(sentencia));
+        const char* resto = u.constData();
+        const char* fin = u.constData() + u.size();
+        const bool enTransaccion = !sqlite3_get_autocommit(db_);
+        bool fallo = false;
+        while (resto < fin) {
+            sqlite3_stmt* st = nullptr;
+            int rc = sqlite3_prepare_v2(db_, resto, static_cast<int>(fin - resto), &st, &resto);
+            if (rc != SQLITE_OK) {
+                errores.agregar(ErrorDeSqlite(db_, rc, sentencia));
+                fallo = true;
+                break;
+            }
+            if (!st) break;  // sólo blancos o comentarios
+            while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            }
+            if (rc != SQLITE_DONE) {
+                errores.agregar(ErrorDeSqlite(db_, rc, sentencia));
+                fallo = true;
+            }
+            sqlite3_finalize(st);
+            if (fallo) break;
+        }
+        // Si el motor deshizo solo la transacción (disco lleno, bloqueo), lo que sigue del lote
+        // ya no correría dentro de ella: el lote se detiene ahí.
+        if (fallo && enTransaccion && sqlite3_get_autocommit(db_)) break;
+    }
+}
+
+namespace {
+// Una sentencia de SQLite preparada una vez; cada corrida liga los valores y la vuelve a usar.
+class SentenciaSqlite : public SentenciaPreparada {
+public:
+    SentenciaSqlite(sqlite3* db, sqlite3_stmt* st) : db_(db), st_(st) {}
+    ~SentenciaSqlite() override { sqlite3_finalize(st_); }
+    int64_t ejecutar(const std::vector<QVariant>& valores, ListaErrores& errores) override {
+        sqlite3_reset(st_);
+        sqlite3_clear_bindings(st_);
+        for (std::size_t i = 0; i < valores.size(); ++i) FuenteSqlite::Ligar(st_, static_cast<int>(i + 1), valores[i]);
+        int rc;
+        while ((rc = sqlite3_step(st_)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE) {
+            errores.agregar(ErrorDeSqlite(db_, rc));
+            sqlite3_reset(st_);
+            return -1;
+        }
+        return sqlite3_changes(db_);
+    }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* st_;
+};
+}  // namespace
+
+std::unique_ptr<SentenciaPreparada> ProveedorSqlite::preparar(const QString& sql) {
+    exigirAbierta();
+    if (!suite_) return Proveedor::preparar(sql);
+    const QByteArray u = Utf8(adaptar(sql));
+    sqlite3_stmt* st = nullptr;
+    const int rc = sqlite3_prepare_v3(db_, u.constData(), static_cast<int>(u.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+    if (rc != SQLITE_OK || !st) {
+        sqlite3_finalize(st);
+        throw Lanzable(ErrorDeSqlite(db_, rc, sql));
+    }
+    return std::make_unique<SentenciaSqlite>(db_, st);
+}
+
+void ProveedorSqlite::correrControl(const char* sql) {
+    exigirAbierta();
+    const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) throw Lanzable(ErrorDeSqlite(db_, rc));
+}
+
+void ProveedorSqlite::empezarTransaccion() { correrControl("BEGIN IMMEDIATE"); }
+void ProveedorSqlite::confirmarTransaccion() { correrControl("COMMIT"); }
+void ProveedorSqlite::deshacerTransaccion() { correrControl("ROLLBACK"); }
+
+void ProveedorSqlite::fijarTiempoEspera(int segundos) {
+    // 0 es "sin límite", como en las conexiones del programa; SQLite entiende 0 como "no esperar".
+    tiempoEsperaMs_ = segundos <= 0 ? INT_MAX : (segundos > INT_MAX / 1000 ? INT_MAX : segundos * 1000);
+    if (db_) sqlite3_busy_timeout(db_, tiempoEsperaMs_);
+}
