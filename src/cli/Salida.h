@@ -22,4 +22,7 @@ namespace Codigo {
 inline constexpr int Bien = 0;
 inline constexpr int Falla = 1;  // el archivo o la base fallaron
 inline constexpr int Uso = 2;    // la línea de comandos está mal escrita
+inline constexpr int NoEncontrado = 3;  // el verbo corrió bien, pero algo pedido no está (una serie)
+inline constexpr int Interrumpido = 130;  // Ctrl-C (SIGINT): 128 + 2
+inline constexpr int Terminado = 143;     // SIGTERM: 128 + 15
 }  // namespace Codigo
