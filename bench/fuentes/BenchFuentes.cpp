@@ -20,19 +20,15 @@
 #include "Generadores.h"
 #include "ado/Conexion.h"
 #include "ado/Valores.h"
-#include "import/OrigenArchivo.h"
+#include "ado/ClasesOrigen.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {
-// La tabla que la ventana muestra primero: dbf, txt y csv por su nombre base; las demás, la
-// primera que pasa el filtro.
-QString PrimeraTabla(Conexion& c, const QString& ruta) {
-    const QString ext = ExtensionOrigen(ruta).toLower();
-    if (ext == "dbf" || ext == "csv" || ext == "txt") return NombreBase(ruta);
-    for (const QString& t : c.proveedor()->tablas()) {
-        if (PasaFiltroTablas(ext, t)) return t.trimmed();
-    }
-    throw ErrorEjecucion(5, QStringLiteral("el archivo no tiene tablas"));
+// La tabla que se lee si no se nombra ninguna, como en la línea de comandos.
+QString PrimeraTabla(Conexion& c, const ArchivoOrigen& archivo) {
+    const QString tabla = archivo.tablaPorDefecto(archivo.tablasListadas(c));
+    if (tabla.isEmpty()) throw ErrorEjecucion(5, QStringLiteral("el archivo no tiene tablas"));
+    return tabla;
 }
 
 int Leer(const QString& ruta, QString tabla, qint64 limite, int veces = 1) {
@@ -43,9 +39,10 @@ int Leer(const QString& ruta, QString tabla, qint64 limite, int veces = 1) {
         QElapsedTimer reloj;
         reloj.start();
         Conexion c;
-        c.Open(TextoConexionOrigen(QFileInfo(ruta).absoluteFilePath()));
-        if (tabla.isEmpty()) tabla = PrimeraTabla(c, ruta);
-        auto rs = c.abrirRecordset(QStringLiteral("SELECT * FROM [") + tabla + ']');
+        const ArchivoOrigen archivo = ArchivoOrigen::De(QFileInfo(ruta).absoluteFilePath());
+        c.Open(archivo.textoConexion());
+        if (tabla.isEmpty()) tabla = PrimeraTabla(c, archivo);
+        auto rs = c.abrirRecordset(SentenciaDeTabla(tabla));
         filas = 0;
         caracteres = 0;
         for (; !rs->EOF_() && filas < limite; rs->MoveNext(), ++filas) {

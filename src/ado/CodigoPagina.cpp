@@ -1,25 +1,8 @@
 #include "ado/CodigoPagina.h"
 
-#include <array>
+#include "platform/Cp1252.h"
 
 namespace {
-// Windows-1252 coincide con Latin-1 salvo en 0x80-0x9F; los cinco huecos se leen como el
-// carácter de control del mismo número, igual que hace Windows.
-constexpr std::array<char16_t, 32> kAltos1252 = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-QString Decodificar1252(QByteArrayView bytes) {
-    QString texto(bytes.size(), Qt::Uninitialized);
-    QChar* destino = texto.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        destino[i] = (b >= 0x80 && b <= 0x9F) ? QChar(kAltos1252[b - 0x80]) : QChar(b);
-    }
-    return texto;
-}
-
 // Nombre ICU de cada página que no es 1252 ni UTF-8.
 const char* NombrePagina(int pagina) {
     switch (pagina) {
@@ -92,7 +75,7 @@ DecodificadorTexto::DecodificadorTexto(int codigoPagina) : pagina_(codigoPagina)
 
 QString DecodificadorTexto::decodificar(QByteArrayView bytes) {
     if (pagina_ == 65001) return QString::fromUtf8(bytes);
-    if (!decodificador_) return Decodificar1252(bytes);
+    if (!decodificador_) return Cp1252::Decodificar(bytes);
     QString texto = decodificador_->decode(bytes);
     decodificador_->resetState();
     return texto;

@@ -39,7 +39,7 @@ int Importar(const Argumentos& a, Salida& salida) {
     if (a.tiene(QStringLiteral("tabla"))) {
         modelo.setCmbTablaTexto(a.opcion(QStringLiteral("tabla")));
     } else {
-        modelo.setCmbTablaTexto(TablaPorDefecto(ruta, modelo.cmbTablaLista()));
+        modelo.setCmbTablaTexto(ArchivoOrigen::De(ruta).tablaPorDefecto(modelo.cmbTablaLista()));
     }
     ventana.cmbTabla_Click();
     ventana.cmdImportar_Click();

@@ -7,9 +7,10 @@
 namespace {
 int Correr(const Argumentos& a, Salida& salida) {
     if (a.sueltos.size() != 1) throw ErrorUso(QStringLiteral("tablas lleva un archivo: tablas ARCHIVO"));
+    const ArchivoOrigen archivo = ArchivoDeLineaDeComandos(a.sueltos[0]);
     Conexion conexion;
-    AbrirOrigen(conexion, a.sueltos[0]);
-    for (const QString& tabla : TablasOrigen(conexion, a.sueltos[0])) salida.linea(tabla);
+    AbrirOrigen(conexion, archivo);
+    for (const QString& tabla : archivo.tablasListadas(conexion)) salida.linea(tabla);
     return Codigo::Bien;
 }
 }  // namespace

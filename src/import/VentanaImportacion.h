@@ -2,6 +2,7 @@
 #include <QString>
 #include <memory>
 
+#include "ado/ClasesOrigen.h"
 #include "ado/Conexion.h"
 #include "import/Dll_Dialogo.h"
 #include "import/ModeloVentana.h"
@@ -59,8 +60,8 @@ private:
     bool NombreDeTabla(QString& nombre);
     // La sentencia del campo "SqlPrevio"; si está vacío, primero lo arma con el nombre.
     QString SentenciaDeLectura(const QString& nombre);
-    void AbrirOrigen(const QString& textoConexion, const QString& extension);
-    void ListarTablas(const QString& extension);
+    void AbrirOrigen(const QString& textoConexion, const ArchivoOrigen& archivo);
+    void ListarTablas(const ArchivoOrigen& archivo);
     void mensajeDeError();
     void LlenarVistaPrevia(const QString& sentencia, Rutina& rutina);
     void ImportarFilas(const QString& sentencia, int32_t numero, Rutina& click);

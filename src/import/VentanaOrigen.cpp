@@ -2,7 +2,6 @@
 #include <QFileInfo>
 
 #include "ado/Valores.h"
-#include "import/OrigenArchivo.h"
 #include "import/VentanaImportacion.h"
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
@@ -39,7 +38,8 @@ void VentanaImportacion::mensajeDeError() {
 }
 
 void VentanaImportacion::ConectarProveedor(bool no_cerrar) {
-    QString ruta, textoGuardado, textoConexion, carpeta, archivo, extension, sentencia;
+    QString ruta, textoGuardado, textoConexion;
+    ArchivoOrigen archivo;
     bool hayArchivo = false;
     Rutina r([this](const ErrorEjecucion& e) { return trampa(e); });
     std::size_t pasoCierre = 0;
@@ -49,40 +49,39 @@ void VentanaImportacion::ConectarProveedor(bool no_cerrar) {
          hayArchivo = !ruta.isEmpty();
          textoConexion = textoGuardado;
      })
-        .paso([&] { Componentes::Funciones().SepararRuta(ruta, carpeta, archivo, extension); })
+        .paso([&] { archivo = ArchivoOrigen::De(ruta); })
         .paso([&] {
-            const QString ext = extension.toLower();
-            if (hayArchivo && !TextoConexionOrigen(ruta).isEmpty()) textoConexion = TextoConexionOrigen(ruta);
-            if (ext == QLatin1String("db") || ext == QLatin1String("xls") || ext == QLatin1String("xlsx") ||
-                ext == QLatin1String("mdb")) {
-                AbrirOrigen(textoConexion, ext);
-                r.irA(pasoCierre);
-            } else if (ext != QLatin1String("txt") && ext != QLatin1String("csv") && ext != QLatin1String("dbf")) {
+            if (!archivo.conocido()) {
                 r.irA(pasoCierre);  // ninguna clase conocida: no se abre nada
+                return;
+            }
+            if (hayArchivo) textoConexion = archivo.textoConexion();
+            if (archivo.clase->listado() == ListadoOrigen::Tablas) {
+                AbrirOrigen(textoConexion, archivo);
+                r.irA(pasoCierre);
             }
         })
         .paso([&] { origen_.Open(textoConexion); })
         .paso([&] {
-            const QString ext = extension.toLower();
             const bool sinErrores = origen_.Errors().Count() == 0;
             const bool soloAvisos = !sinErrores && origen_.Errors().Item(0).nativo == 0;
-            if (ext == QLatin1String("dbf")) {
+            if (archivo.clase->listado() == ListadoOrigen::SoloNombreBase) {
                 if (!sinErrores) {
                     mensajeDeError();
                     return;
                 }
-                sentencia = QStringLiteral("Select * from [") + NombreBase(archivo) + ']';
+                const QString sentencia = archivo.clase->sentenciaDelArchivo(archivo.ruta);
                 m_.setCampo(kOdbc, textoConexion);
                 m_.setCampo(kSqlPrevio, sentencia);
-                m_.cmbTablaAgregar(NombreBase(archivo));
+                m_.cmbTablaAgregar(archivo.nombreBase());
                 rsOrigen_ = origen_.abrirRecordset(sentencia);
                 if (origen_.Errors().Count() == 0) rsOrigen_->Close();
                 return;
             }
             if (sinErrores || soloAvisos) {
                 m_.setCampo(kOdbc, textoConexion);
-                ListarTablas(ext);
-                m_.cmbTablaAgregar(NombreBase(archivo));
+                ListarTablas(archivo);
+                m_.cmbTablaAgregar(archivo.nombreBase());
                 if (soloAvisos) {
                     MsgBox(QStringLiteral("Se ha conectado con exito"), Botones::Aceptar | Botones::IconoInformacion,
                            QStringLiteral("ATENCION"));
@@ -98,14 +97,14 @@ void VentanaImportacion::ConectarProveedor(bool no_cerrar) {
     r.correr();
 }
 
-void VentanaImportacion::AbrirOrigen(const QString& textoConexion, const QString& extension) {
+void VentanaImportacion::AbrirOrigen(const QString& textoConexion, const ArchivoOrigen& archivo) {
     // Los pasos de AbrirOrigen corren bajo la trampa de quien lo llama: una falla al abrir que
     // el operador salta deja juzgar la lista de errores.
     Rutina r([this](const ErrorEjecucion& e) { return trampa(e); });
     r.paso([&] { origen_.Open(textoConexion); }).paso([&] {
         if (origen_.Errors().Count() == 0 || origen_.Errors().Item(0).nativo == 0) {
             m_.setCampo(kOdbc, textoConexion);
-            ListarTablas(extension);
+            ListarTablas(archivo);
         } else {
             mensajeDeError();
         }
@@ -113,14 +112,14 @@ void VentanaImportacion::AbrirOrigen(const QString& textoConexion, const QString
     r.correr();
 }
 
-void VentanaImportacion::ListarTablas(const QString& extension) {
+void VentanaImportacion::ListarTablas(const ArchivoOrigen& archivo) {
     const QString recordado = m_.cmbTablaTexto();
     m_.cmbTablaLimpiar();
     RecordsetPtr tablas = origen_.OpenSchemaTablas();
     if (!tablas->EOF_()) {
         for (; !tablas->EOF_(); tablas->MoveNext()) {
             const QString nombre = TextoValor(tablas->Field(QStringLiteral("TABLE_NAME"))).trimmed();
-            if (PasaFiltroTablas(extension, nombre)) m_.cmbTablaAgregar(nombre);
+            if (archivo.pasaFiltro(nombre)) m_.cmbTablaAgregar(nombre);
         }
         tablas->Close();
     }
@@ -129,7 +128,7 @@ void VentanaImportacion::ListarTablas(const QString& extension) {
 }
 
 void VentanaImportacion::cmbTabla_Click() {
-    m_.setCampo(kSqlPrevio, QStringLiteral("SELECT * FROM [") + m_.cmbTablaTexto() + ']');
+    m_.setCampo(kSqlPrevio, SentenciaDeTabla(m_.cmbTablaTexto()));
 }
 
 void VentanaImportacion::CmdBuscar_Click() {
@@ -179,7 +178,7 @@ bool VentanaImportacion::NombreDeTabla(QString& nombre) {
 }
 
 QString VentanaImportacion::SentenciaDeLectura(const QString& nombre) {
-    if (m_.campo(kSqlPrevio).trimmed().isEmpty()) m_.setCampo(kSqlPrevio, QStringLiteral("SELECT * FROM [") + nombre + ']');
+    if (m_.campo(kSqlPrevio).trimmed().isEmpty()) m_.setCampo(kSqlPrevio, SentenciaDeTabla(nombre));
     return m_.campo(kSqlPrevio);
 }
 

@@ -3,8 +3,9 @@
 #include <QByteArrayView>
 #include <QString>
 
-// Los archivos que el programa escribe y lee (QZERR.LOG, BASES.TXT, consultas.ntw) van en la
-// página de códigos del sistema original, Windows-1252, un byte por carácter.
+// La página de códigos Windows-1252, un byte por carácter: la de los archivos que el programa
+// escribe y lee (QZERR.LOG, BASES.TXT, consultas.ntw) y la que se supone en los archivos de origen
+// que no dicen la suya. Es la única tabla de esta página en el programa.
 namespace Cp1252 {
 
 // Texto a bytes; un carácter que la página no tiene se escribe "?".

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ado/TextoConexion.h"
-#include "import/OrigenArchivo.h"
+#include "ado/ClasesOrigen.h"
 
 namespace {
 
@@ -31,15 +31,15 @@ TEST(OrigenArchivo, TextoDeConexionPorExtension) {
         {"/datos/copia.csv.bak", ""},
     };
     for (const auto& c : casos) {
-        EXPECT_EQ(TextoConexionOrigen(QString::fromUtf8(c.ruta)), QString::fromUtf8(c.texto)) << c.ruta;
+        EXPECT_EQ(ArchivoOrigen::De(QString::fromUtf8(c.ruta)).textoConexion(), QString::fromUtf8(c.texto)) << c.ruta;
     }
 }
 
 // Los proveedores leen del texto la ruta entera, aunque lleve blancos o puntos.
 TEST(OrigenArchivo, LaRutaSeLeeEnteraDelTexto) {
     const QString ruta = QStringLiteral("/mis datos/prov.2024/base de datos.mdb");
-    EXPECT_EQ(TextoConexion(TextoConexionOrigen(ruta)).valor("Data Source"), ruta);
-    EXPECT_EQ(TextoConexion(TextoConexionOrigen("/mis datos/x.csv")).valor("DBQ"), "/mis datos");
+    EXPECT_EQ(TextoConexion(ArchivoOrigen::De(ruta).textoConexion()).valor("Data Source"), ruta);
+    EXPECT_EQ(TextoConexion(ArchivoOrigen::De("/mis datos/x.csv").textoConexion()).valor("DBQ"), "/mis datos");
 }
 
 TEST(OrigenArchivo, FiltroDeTablas) {
@@ -67,7 +67,7 @@ TEST(OrigenArchivo, FiltroDeTablas) {
         {"dbf", "mSysX", true},
     };
     for (const auto& c : casos) {
-        EXPECT_EQ(PasaFiltroTablas(QString::fromUtf8(c.extension), QString::fromUtf8(c.nombre)), c.pasa)
+        EXPECT_EQ(ClasePorExtension(QString::fromUtf8(c.extension))->pasaFiltro(QString::fromUtf8(c.nombre)), c.pasa)
             << c.extension << " " << c.nombre;
     }
 }
@@ -82,9 +82,9 @@ TEST(OrigenArchivo, NombreBaseHastaElPrimerPunto) {
         {"sin_punto", "sin_punto"}, {".oculto.csv", ""},         {"", ""},
     };
     for (const auto& c : casos)
-        EXPECT_EQ(NombreBase(QString::fromUtf8(c.archivo)), QString::fromUtf8(c.base)) << c.archivo;
-    EXPECT_EQ(ExtensionOrigen("/a.b/datos.CSV"), "CSV");
-    EXPECT_EQ(ExtensionOrigen("/a.b/datos"), "");
+        EXPECT_EQ(ClaseTexto().nombreBase(QString::fromUtf8(c.archivo)), QString::fromUtf8(c.base)) << c.archivo;
+    EXPECT_EQ(ArchivoOrigen::De("/a.b/datos.CSV").extension, "CSV");
+    EXPECT_EQ(ArchivoOrigen::De("/a.b/datos").extension, "");
 }
 
 }  // namespace

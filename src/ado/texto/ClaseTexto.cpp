@@ -1,0 +1,34 @@
+// Los archivos de texto delimitado (.txt, .csv): la conexión abre la carpeta del archivo, como el
+// controlador de texto de Windows, y cada archivo de la carpeta es una tabla.
+#include "ado/ClasesOrigen.h"
+#include "ado/Proveedores.h"
+
+namespace {
+class Texto : public ClaseOrigen {
+public:
+    QString nombre() const override { return QStringLiteral("texto"); }
+    QStringList extensiones() const override { return {QStringLiteral("txt"), QStringLiteral("csv")}; }
+    bool esCarpeta() const override { return true; }
+    ListadoOrigen listado() const override { return ListadoOrigen::TablasYNombreBase; }
+
+    QString textoConexion(const QString& ruta) const override {
+        const ArchivoOrigen a = ArchivoOrigen::De(ruta);
+        return QStringLiteral("DRIVER={Microsoft Text Driver (*.txt; *.csv)};DBQ=") + a.carpeta + ';';
+    }
+    bool reconoce(const TextoConexion& texto) const override {
+        return texto.valor(QStringLiteral("Driver")).contains(QLatin1String("Microsoft Text Driver"), Qt::CaseInsensitive);
+    }
+    std::unique_ptr<Proveedor> crearProveedor(const TextoConexion&) const override { return CrearProveedorTexto(); }
+
+    // El nombre con que el proveedor lista el archivo: "datos#csv".
+    QString tablaDelArchivo(const QString& ruta) const override {
+        const ArchivoOrigen a = ArchivoOrigen::De(ruta);
+        return a.archivo.left(a.archivo.size() - a.extension.size() - 1) + '#' + a.extension;
+    }
+};
+}  // namespace
+
+const ClaseOrigen& ClaseTexto() {
+    static const Texto clase;
+    return clase;
+}
