@@ -27,7 +27,7 @@ QString TextoAyuda() {
         "como \\t, \\r y \\n.\n"
         "\n"
         "Códigos de salida: 0 bien; 1 el archivo o la base fallaron (el mensaje sale por la salida de\n"
-        "errores); 2 la línea de comandos está mal escrita.\n");
+        "errores); 2 la línea de comandos está mal escrita; 3 (serie) alguna serie pedida no está.\n");
     return texto;
 }
 

@@ -14,3 +14,9 @@ void Salida::error(const QString& texto) {
     errores_ << "garantias-cli: " << texto << '\n';
     errores_.flush();
 }
+
+QString Celda(const QString& texto) {
+    QString celda = texto;
+    celda.replace('\t', QLatin1String("\\t")).replace('\r', QLatin1String("\\r")).replace('\n', QLatin1String("\\n"));
+    return celda;
+}

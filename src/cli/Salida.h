@@ -17,6 +17,10 @@ class Salida {
     QTextStream errores_;
 };
 
+// Un valor en su celda de una salida separada por tabuladores: los tabuladores y saltos de línea
+// se escriben como \t, \r y \n para que cada fila siga en una línea y cada valor en su columna.
+QString Celda(const QString& texto);
+
 // Códigos de salida del programa.
 namespace Codigo {
 inline constexpr int Bien = 0;

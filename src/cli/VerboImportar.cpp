@@ -1,12 +1,15 @@
-// garantias-cli importar ARCHIVO [--tabla NOMBRE] --conexion "CADENA"
+// garantias-cli importar ARCHIVO [--tabla NOMBRE] [--prueba] [--rechazos ARCHIVO.csv [--utf8]] --conexion "CADENA"
 #include <QFileInfo>
+#include <optional>
 
 #include "cli/BarraProgreso.h"
 #include "cli/OrigenCli.h"
 #include "cli/SesionCli.h"
 #include "cli/Verbos.h"
+#include "import/ArchivoRechazos.h"
 #include "import/ModeloVentana.h"
 #include "import/VentanaImportacion.h"
+#include "startup/Componentes.h"
 
 namespace {
 
@@ -26,12 +29,23 @@ int Importar(const Argumentos& a, Salida& salida) {
     if (!QFileInfo(ruta).isFile()) {
         throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("No existe el archivo \"%1\".").arg(ruta));
     }
+    const bool utf8 = a.tiene(QStringLiteral("utf8"));
+    if (utf8 && !a.tiene(QStringLiteral("rechazos"))) throw ErrorUso(QStringLiteral("--utf8 va con --rechazos ARCHIVO.csv"));
+    // El archivo de las filas no importadas se abre antes de importar: si no se puede escribir,
+    // no se importa nada.
+    std::optional<ArchivoRechazos> rechazos;
+    if (a.tiene(QStringLiteral("rechazos"))) {
+        if (a.opcion(QStringLiteral("rechazos")).trimmed().isEmpty()) throw ErrorUso(QStringLiteral("--rechazos necesita un archivo"));
+        rechazos.emplace(a.opcion(QStringLiteral("rechazos")),
+                         utf8 ? ArchivoRechazos::Codificacion::Utf8 : ArchivoRechazos::Codificacion::Windows1252);
+    }
     IniciarSesionCli(a);
 
     // El mismo núcleo que la ventana: elegir el archivo (lista sus tablas y previsualiza), la
     // tabla pedida y "Importar".
     ModeloVentana modelo;
     VentanaImportacion ventana(modelo, std::make_unique<ArchivoDado>(ruta));
+    ventana.setPrueba(a.tiene(QStringLiteral("prueba")));
     BarraProgreso barra;
     QObject::connect(&modelo, &ModeloVentana::progreso, [&barra](qint64 hechas, qint64 total) { barra.avanzar(hechas, total); });
     modelo.setCampo(QStringLiteral("Tabla"), ruta);
@@ -44,19 +58,41 @@ int Importar(const Argumentos& a, Salida& salida) {
     ventana.cmbTabla_Click();
     ventana.cmdImportar_Click();
     barra.terminar();
-    if (!ventana.resumen().terminada) {
+    const ResumenImportacion& resumen = ventana.resumen();
+    if (!resumen.avisoCampos.isEmpty()) salida.error(QStringLiteral("aviso: ") + resumen.avisoCampos);
+    // Las filas no importadas se escriben también si la corrida se detuvo: la que falló está ahí.
+    if (rechazos) {
+        rechazos->escribir(ventana.rechazos(), [](std::vector<Rechazo>& tramo) { CompletarTransmisiones(tramo, Componentes::Datos()); });
+    }
+    if (!resumen.terminada) {
         salida.error(QStringLiteral("la importación no terminó: %1").arg(modelo.lblEstado()));
         return Codigo::Falla;
     }
     salida.linea(modelo.lblEstado());
-    salida.linea(ventana.resumen().texto());
+    salida.linea(resumen.texto());
+    if (rechazos) {
+        salida.linea(QStringLiteral("%1 filas no importadas en \"%2\".").arg(ventana.rechazos().cantidad()).arg(rechazos->ruta()));
+    }
     return Codigo::Bien;
 }
 
 }  // namespace
 
 Verbo VerboImportar() {
-    return {QStringLiteral("importar"), QStringLiteral("importar ARCHIVO [--tabla NOMBRE] --conexion \"CADENA\""),
-            QStringLiteral("Importa la hoja o tabla a la base de la suite, como el botón \"Importar\" (sin --tabla: de un txt o csv, el propio archivo; de las demás clases, la primera que se lista). Muestra el progreso y, al final, el resumen."),
-            {QStringLiteral("tabla"), QStringLiteral("conexion")}, {}, &Importar};
+    return {QStringLiteral("importar"),
+            QStringLiteral("importar ARCHIVO [--tabla NOMBRE] [--prueba] [--rechazos ARCHIVO.csv [--utf8]] --conexion \"CADENA\""),
+            QStringLiteral(
+                "Importa la hoja o tabla a la base de la suite, como el botón \"Importar\" (sin --tabla: de un txt o csv, el "
+                "propio archivo; de las demás clases, la primera que se lista). Muestra el progreso y, al final, el resumen. "
+                "Los campos se toman por posición (eca1, serie, modelo, sin uso, activación); si los títulos parecen de otro "
+                "orden, lo avisa por la salida de errores y en el resumen.\n"
+                "      --prueba: lee todo el origen y cuenta lo que agregaría, las series ya guardadas y las filas sin serie, "
+                "con el mismo resumen, sin escribir en AUX_GARANTIA ni en MV_TRANSMISIONES ni tomar número; termina con 0 si "
+                "el origen se pudo leer.\n"
+                "      --rechazos ARCHIVO.csv: escribe las filas que no se agregaron, en el orden del archivo: sus campos y "
+                "después motivo (\"serie ya guardada\", \"sin serie\" o \"falló\"), detalle (la transmisión que guarda la "
+                "serie, o el mensaje de la base) y fila (número de fila de datos, desde 1). Separado por \";\", en "
+                "Windows-1252, o en UTF-8 con --utf8. Si el archivo no se puede escribir, no se importa nada."),
+            {QStringLiteral("tabla"), QStringLiteral("conexion"), QStringLiteral("rechazos")},
+            {QStringLiteral("prueba"), QStringLiteral("utf8")}, &Importar};
 }

@@ -10,16 +10,6 @@ namespace {
 // Las filas que muestra la vista previa, como en la ventana.
 constexpr int kFilasVista = 19;
 
-// Un valor en su celda: los tabuladores y saltos de línea se escriben como \t, \r y \n para que
-// cada fila siga en una línea y cada valor en su columna.
-QString Celda(const QString& texto) {
-    QString celda = texto;
-    celda.replace('\t', QLatin1String("\\t"))
-        .replace('\r', QLatin1String("\\r"))
-        .replace('\n', QLatin1String("\\n"));
-    return celda;
-}
-
 int Correr(const Argumentos& a, Salida& salida) {
     if (a.sueltos.size() != 1)
         throw ErrorUso(QStringLiteral("vista lleva un archivo: vista ARCHIVO [--tabla NOMBRE]"));

@@ -25,4 +25,5 @@ Verbo VerboVista();
 Verbo VerboImportar();
 Verbo VerboTransmisiones();
 Verbo VerboFilas();
+Verbo VerboSerie();
 Verbo VerboUsuario();

@@ -1,9 +1,8 @@
 #include "import/ResumenImportacion.h"
 
 QString ResumenImportacion::texto() const {
-    return QStringLiteral("Transmisión %1: %2 filas agregadas, %3 series ya guardadas, %4 filas sin serie.")
-        .arg(transmision)
-        .arg(insertadas)
-        .arg(yaGuardadas)
-        .arg(sinSerie);
+    QString t = prueba ? QStringLiteral("Prueba sin escribir: ") : QStringLiteral("Transmisión %1: ").arg(transmision);
+    t += QStringLiteral("%1 filas agregadas, %2 series ya guardadas, %3 filas sin serie.").arg(insertadas).arg(yaGuardadas).arg(sinSerie);
+    if (!avisoCampos.isEmpty()) t += QStringLiteral(" Aviso: ") + avisoCampos;
+    return t;
 }

@@ -5,10 +5,14 @@
 // Lo que dejó una importación, para que el operador lo lea de un vistazo.
 struct ResumenImportacion {
     int32_t transmision = 0;
-    int64_t insertadas = 0;      // filas agregadas a AUX_GARANTIA
+    int64_t insertadas = 0;      // filas agregadas a AUX_GARANTIA (en una prueba: que se agregarían)
     int64_t yaGuardadas = 0;     // series que ya estaban guardadas
     int64_t sinSerie = 0;        // filas salteadas por no tener serie
-    bool terminada = false;      // llegó a "Importación finalizada"
+    bool terminada = false;      // llegó a "Importación finalizada" (o "Prueba finalizada")
+    bool prueba = false;         // una prueba: no se escribió nada ni se tomó número
+    QString avisoCampos;         // los títulos parecen de otro orden (vacío: nada que decir)
 
+    // Una línea: "Transmisión 3: ..." o, en una prueba, "Prueba sin escribir: ..."; con el aviso
+    // de los títulos al final, si lo hay.
     QString texto() const;
 };

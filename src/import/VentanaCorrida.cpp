@@ -2,6 +2,8 @@
 #include <QElapsedTimer>
 
 #include "ado/Valores.h"
+#include "data/SeriesGuardadas.h"
+#include "import/OrdenCampos.h"
 #include "import/VentanaImportacion.h"
 #include "platform/Conversiones.h"
 #include "platform/Mensajes.h"
@@ -80,6 +82,8 @@ void VentanaImportacion::cmdImportar_Click() {
     int32_t numero = 0;
     bool registroRechazado = false;
     resumen_ = ResumenImportacion{};
+    resumen_.prueba = prueba_;
+    rechazos_.limpiar();
     Rutina click([this](const ErrorEjecucion& e) { return trampa(e); });
     click
         .paso([&] {
@@ -88,6 +92,7 @@ void VentanaImportacion::cmdImportar_Click() {
         .paso([&] { sentencia = SentenciaDeLectura(nombre); })
         .paso([&] { ConectarProveedor(true); })
         .paso([&] {
+            if (prueba_) return;  // una prueba no toma número
             // El número y el registro de la transmisión, en una transacción que tiene el bloqueo de
             // escritura: dos estaciones nunca toman el mismo número. La fecha y la hora salen de una
             // sola lectura del reloj del servidor.
@@ -125,7 +130,7 @@ void VentanaImportacion::cmdImportar_Click() {
         .paso([&] { origen_.Close(); })
         .paso([&] {
             resumen_.terminada = true;
-            m_.setLblEstado(QStringLiteral("Importación finalizada"));
+            m_.setLblEstado(prueba_ ? QStringLiteral("Prueba finalizada") : QStringLiteral("Importación finalizada"));
         });
     click.correr();
     Q_UNUSED(registroRechazado);
@@ -138,6 +143,8 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero,
     bool hayFilas = false;
     bool dejar = false;
     std::unique_ptr<SentenciaPreparada> insertar;
+    std::unique_ptr<PruebaSeries> prueba;  // sólo en una prueba: decide sin escribir
+    qint64 numeroFila = 0;                 // la fila de datos del origen, desde 1
     bool embebida = false;
     GrupoFilas grupo(suite);
     qint64 hechas = 0;
@@ -156,8 +163,13 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero,
         .paso([&] {
             hayFilas = !rsOrigen_->EOF_();
             total = rsOrigen_->total();
+            rechazos_.limpiar(NombresCampos(*rsOrigen_));
+            resumen_.avisoCampos = AvisoOrdenCampos(rechazos_.nombresCampos());
             embebida = datos.TipoMotor() == QLatin1String("SQLite");
-            insertar = suite.preparar(embebida ? kInsertarFilaEmbebida : kInsertarFila);
+            if (prueba_)
+                prueba = std::make_unique<PruebaSeries>(datos);
+            else
+                insertar = suite.preparar(embebida ? kInsertarFilaEmbebida : kInsertarFila);
         })
         .paso([&] {
             if (!hayFilas) return;
@@ -166,10 +178,12 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero,
                 QString serie;
                 bool saltar = false;
                 Rutina fila(trampaFilas);
+                ++numeroFila;
                 fila.paso([&] {
                         serie = TextoValor(rsOrigen_->Field(1));
                         if (serie.trimmed().isEmpty()) {
                             ++resumen_.sinSerie;
+                            rechazos_.agregar(RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::SinSerie));
                             saltar = true;
                         }
                     })
@@ -178,6 +192,15 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero,
                     })
                     .paso([&] {
                         if (saltar) return;
+                        if (prueba) {
+                            if (prueba->agregaria(serie)) {
+                                ++resumen_.insertadas;
+                            } else {
+                                ++resumen_.yaGuardadas;
+                                rechazos_.agregar(RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::SerieGuardada));
+                            }
+                            return;
+                        }
                         std::vector<QVariant> valores{TextoValor(rsOrigen_->Field(2)), serie, numero,
                                                       TextoValor(rsOrigen_->Field(0)), TextoValor(rsOrigen_->Field(4))};
                         if (!embebida) valores.push_back(serie);
@@ -185,6 +208,7 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero,
                         const int64_t cambiadas = suite.ejecutar(*insertar, valores);
                         if (suite.Errors().Count() > 0) {
                             const QString descripcion = suite.Errors().Item(0).descripcion;
+                            rechazos_.agregar(RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::Fallo, descripcion));
                             grupo.confirmar();  // las filas anteriores quedan
                             m_.setLblEstado(descripcion);
                             MsgBox(descripcion, Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
@@ -196,6 +220,7 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero,
                         } else {
                             ++resumen_.yaGuardadas;
                             haySeriesRepetidas = true;
+                            rechazos_.agregar(RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::SerieGuardada));
                         }
                         grupo.contar();
                     })
@@ -214,8 +239,12 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero,
             grupo.confirmar();
             if (dejar) r.abandonar();
         })
-        .paso([&] { rsOrigen_->Close(); })
         .paso([&] {
+            rsOrigen_->Close();
+            prueba.reset();  // la tabla de la prueba se borra al terminar
+        })
+        .paso([&] {
+            if (prueba_) return;
             // El registro de la transmisión se borra sólo si la corrida no agregó ninguna fila:
             // las filas agregadas nunca quedan bajo un número sin transmisión.
             if (!haySeriesRepetidas || resumen_.insertadas > 0) return;

@@ -6,6 +6,7 @@
 #include "ado/Conexion.h"
 #include "import/Dll_Dialogo.h"
 #include "import/ModeloVentana.h"
+#include "import/Rechazos.h"
 #include "import/ResumenImportacion.h"
 #include "platform/Rutina.h"
 
@@ -37,6 +38,13 @@ public:
     Conexion& ConexionOrigen() { return origen_; }
     // El resumen de la última importación (filas agregadas, series ya guardadas, filas sin serie).
     const ResumenImportacion& resumen() const { return resumen_; }
+    // Las filas que la última importación no agregó, en el orden del archivo, con su motivo (el
+    // detalle de "serie ya guardada" se completa al leerlas: CompletarTransmisiones).
+    const Rechazos& rechazos() const { return rechazos_; }
+    // Prueba: "Importar" lee todo el origen y cuenta lo que agregaría, sin escribir en
+    // AUX_GARANTIA ni en MV_TRANSMISIONES y sin tomar número.
+    void setPrueba(bool prueba) { prueba_ = prueba; }
+    bool prueba() const { return prueba_; }
 
 private:
     // Marca la ventana como ocupada mientras dura una operación; otra operación no empieza.
@@ -75,4 +83,6 @@ private:
     RecordsetPtr rsFilas_;  // las filas de la transmisión que muestra MSFlexGrid3, mientras quedan
     Dll_Dialogo dialogo_;
     ResumenImportacion resumen_;
+    Rechazos rechazos_;
+    bool prueba_ = false;
 };

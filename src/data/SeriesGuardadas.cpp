@@ -1,0 +1,108 @@
+#include "data/SeriesGuardadas.h"
+
+#include "ado/Valores.h"
+#include "data/Dll_Datos.h"
+#include "platform/ErrorEjecucion.h"
+
+namespace {
+
+// Series por consulta: una rama de UNION ALL por serie, cada una una búsqueda en el índice.
+// SQLite admite a lo sumo 500 ramas.
+constexpr qsizetype kSeriesPorConsulta = 100;
+
+bool Embebida(const Dll_Datos& datos) { return datos.TipoMotor() == QLatin1String("SQLite"); }
+
+QString Literal(const Dll_Datos& datos, const QString& serie) { return datos.FormatearValor(serie, QStringLiteral("'")); }
+
+// La primera falla de la lista de errores de la conexión, lanzada.
+void LanzarSiFallo(Dll_Datos& datos) {
+    const ListaErrores& errores = datos.conexion().Errors();
+    if (errores.Count() > 0) throw ErrorEjecucion(Errores::ProveedorFallo, errores.Item(0).descripcion);
+}
+
+}  // namespace
+
+std::vector<std::vector<GarantiaGuardada>> BuscarSeries(Dll_Datos& datos, const QStringList& series) {
+    std::vector<std::vector<GarantiaGuardada>> resultado(static_cast<std::size_t>(series.size()));
+    for (qsizetype desde = 0; desde < series.size(); desde += kSeriesPorConsulta) {
+        const qsizetype hasta = std::min(series.size(), desde + kSeriesPorConsulta);
+        QString sql;
+        for (qsizetype i = desde; i < hasta; ++i) {
+            if (i > desde) sql += QStringLiteral(" UNION ALL ");
+            sql += QStringLiteral("SELECT ") + QString::number(i - desde) +
+                   QStringLiteral(" AS pedida, a.serie, a.nroTransmision, t.Fecha, t.Hora, t.Responsable_envio, a.eca1, a.modelo, "
+                                  "a.activacion FROM AUX_GARANTIA a with(nolock) LEFT JOIN MV_TRANSMISIONES t with(nolock) "
+                                  "ON t.Transmision=a.nroTransmision AND t.TIPO='S' WHERE a.serie=") +
+                   Literal(datos, series[i]);
+        }
+        RecordsetPtr rs;
+        datos.AbrirRecordset(sql, rs, nullptr, 0, 1, -1, true);
+        for (; !rs->EOF_(); rs->MoveNext()) {
+            const qsizetype pedida = desde + static_cast<qsizetype>(NumeroValor(rs->Field(0)));
+            if (pedida < desde || pedida >= hasta) continue;
+            GarantiaGuardada g;
+            g.serie = TextoValor(rs->Field(1));
+            g.transmision = TextoValor(rs->Field(2));
+            g.fecha = TextoValor(rs->Field(3));
+            g.hora = TextoValor(rs->Field(4));
+            g.usuario = TextoValor(rs->Field(5));
+            g.eca1 = TextoValor(rs->Field(6));
+            g.modelo = TextoValor(rs->Field(7));
+            g.activacion = TextoValor(rs->Field(8));
+            resultado[static_cast<std::size_t>(pedida)].push_back(std::move(g));
+        }
+        datos.CerrarRecordset(rs);
+    }
+    return resultado;
+}
+
+PruebaSeries::PruebaSeries(Dll_Datos& datos) : datos_(datos) {
+    datos_.reabrirSiHaceFalta();
+    if (Embebida(datos_)) {
+        // La tabla compara como la serie de AUX_GARANTIA; vive sólo en esta conexión.
+        tabla_ = QStringLiteral("temp.prueba_series");
+        datos_.EjecutarSQL(QStringLiteral("DROP TABLE IF EXISTS temp.prueba_series"));
+        datos_.EjecutarSQL(QStringLiteral("CREATE TEMP TABLE prueba_series (serie TEXT COLLATE ESPANOL_CI NOT NULL PRIMARY KEY)"));
+        LanzarSiFallo(datos_);
+        anotar_ = datos_.conexion().preparar(
+            QStringLiteral("INSERT OR IGNORE INTO temp.prueba_series (serie) SELECT ? WHERE NOT EXISTS (SELECT * FROM AUX_GARANTIA WHERE serie=?)"));
+    } else {
+        // La columna se copia de AUX_GARANTIA: el mismo tipo y la misma colación.
+        tabla_ = QStringLiteral("#prueba_series");
+        datos_.EjecutarSQL(QStringLiteral("IF OBJECT_ID('tempdb..#prueba_series') IS NOT NULL DROP TABLE #prueba_series"));
+        datos_.EjecutarSQL(QStringLiteral("SELECT TOP 0 serie INTO #prueba_series FROM AUX_GARANTIA"));
+        LanzarSiFallo(datos_);
+        datos_.EjecutarSQL(QStringLiteral("CREATE INDEX prueba_series_serie ON #prueba_series (serie)"));
+        LanzarSiFallo(datos_);
+    }
+}
+
+PruebaSeries::~PruebaSeries() {
+    anotar_.reset();
+    try {
+        if (datos_.Conectado()) datos_.EjecutarSQL(QStringLiteral("DROP TABLE ") + tabla_);
+    } catch (const ErrorEjecucion&) {
+    }
+}
+
+bool PruebaSeries::agregaria(const QString& serie) {
+    Conexion& c = datos_.conexion();
+    if (anotar_) {
+        // La clave primaria de la tabla temporal deja afuera la serie que ya vino en el archivo.
+        const int64_t cambiadas = c.ejecutar(*anotar_, {serie, serie});
+        LanzarSiFallo(datos_);
+        return cambiadas > 0;
+    }
+    const QString l = Literal(datos_, serie);
+    RecordsetPtr rs;
+    datos_.AbrirRecordset(QStringLiteral("SELECT CASE WHEN EXISTS (SELECT * FROM AUX_GARANTIA with(nolock) WHERE serie=") + l +
+                              QStringLiteral(") OR EXISTS (SELECT * FROM ") + tabla_ + QStringLiteral(" WHERE serie=") + l +
+                              QStringLiteral(") THEN 1 ELSE 0 END AS guardada"),
+                          rs, nullptr, 0, 1, -1, true);
+    const bool guardada = NumeroValor(rs->Field(0)) != 0;
+    datos_.CerrarRecordset(rs);
+    if (guardada) return false;
+    datos_.EjecutarSQL(QStringLiteral("INSERT INTO ") + tabla_ + QStringLiteral(" (serie) VALUES (") + l + ')');
+    LanzarSiFallo(datos_);
+    return true;
+}
