@@ -6,9 +6,10 @@
 
 namespace {
 
-// Series por consulta: una rama de UNION ALL por serie, cada una una búsqueda en el índice.
-// SQLite admite a lo sumo 500 ramas.
-constexpr qsizetype kSeriesPorConsulta = 100;
+// Series por consulta. Las pedidas van como una tabla derivada de literales (cada una con su
+// número) y la base las junta con AUX_GARANTIA por el índice de la serie, comparando con la
+// colación de la columna. SQLite admite a lo sumo 500 ramas de UNION ALL.
+constexpr qsizetype kSeriesPorConsulta = 400;
 
 bool Embebida(const Dll_Datos& datos) { return datos.TipoMotor() == QLatin1String("SQLite"); }
 
@@ -26,15 +27,17 @@ std::vector<std::vector<GarantiaGuardada>> BuscarSeries(Dll_Datos& datos, const 
     std::vector<std::vector<GarantiaGuardada>> resultado(static_cast<std::size_t>(series.size()));
     for (qsizetype desde = 0; desde < series.size(); desde += kSeriesPorConsulta) {
         const qsizetype hasta = std::min(series.size(), desde + kSeriesPorConsulta);
-        QString sql;
+        QString pedidas;
         for (qsizetype i = desde; i < hasta; ++i) {
-            if (i > desde) sql += QStringLiteral(" UNION ALL ");
-            sql += QStringLiteral("SELECT ") + QString::number(i - desde) +
-                   QStringLiteral(" AS pedida, a.serie, a.nroTransmision, t.Fecha, t.Hora, t.Responsable_envio, a.eca1, a.modelo, "
-                                  "a.activacion FROM AUX_GARANTIA a with(nolock) LEFT JOIN MV_TRANSMISIONES t with(nolock) "
-                                  "ON t.Transmision=a.nroTransmision AND t.TIPO='S' WHERE a.serie=") +
-                   Literal(datos, series[i]);
+            pedidas += i > desde ? QStringLiteral(" UNION ALL SELECT ") : QStringLiteral("SELECT ");
+            pedidas += QString::number(i - desde) + (i > desde ? QStringLiteral(",") : QStringLiteral(" AS pedida,")) +
+                       Literal(datos, series[i]) + (i > desde ? QString() : QStringLiteral(" AS serie"));
         }
+        const QString sql = QStringLiteral("SELECT p.pedida, a.serie, a.nroTransmision, t.Fecha, t.Hora, t.Responsable_envio, a.eca1, "
+                                           "a.modelo, a.activacion FROM (") +
+                            pedidas +
+                            QStringLiteral(") p INNER JOIN AUX_GARANTIA a with(nolock) ON a.serie=p.serie LEFT JOIN MV_TRANSMISIONES t "
+                                           "with(nolock) ON t.Transmision=a.nroTransmision AND t.TIPO='S'");
         RecordsetPtr rs;
         datos.AbrirRecordset(sql, rs, nullptr, 0, 1, -1, true);
         for (; !rs->EOF_(); rs->MoveNext()) {
