@@ -151,3 +151,35 @@ TEST_F(HerramientasCli, TitulosEnOtroOrdenSeAvisanSinRechazar) {
     EXPECT_TRUE(r.lineas()[1].contains("Aviso: los campos se toman por posición")) << qPrintable(r.salida);
     EXPECT_EQ(cli({"serie", "S1"}).codigo, 0);
 }
+
+// Cada clase de archivo: la prueba da las cuentas y las filas no importadas que después da la
+// importación, y no escribe nada.
+TEST_F(HerramientasCli, PruebaYRechazosEnCadaClaseDeArchivo) {
+    const QString ejemplos = QStringLiteral(GARANTIAS_EJEMPLOS);
+    ASSERT_EQ(cli({"importar", ejemplos + "/garantias.csv"}).codigo, 0);
+    // Sin la columna "detalle": en la prueba, una serie repetida en el mismo archivo no tiene transmisión.
+    auto sinDetalle = [](const QString& ruta) {
+        QStringList lineas = QString::fromUtf8(LeerArchivo(ruta)).split("\r\n");
+        for (QString& l : lineas) {
+            QStringList partes = l.split(';');
+            if (partes.size() >= 3) partes.removeAt(partes.size() - 2);
+            l = partes.join(';');
+        }
+        return lineas;
+    };
+    for (const char* clase : {"xlsx", "dbf", "db", "csv"}) {
+        SCOPED_TRACE(clase);
+        const QString origen = ejemplos + "/garantias." + clase;
+        const QStringList antes = guardado();
+        const Resultado prueba = cli({"importar", origen, "--prueba", "--rechazos", dir_.filePath("prueba.csv"), "--utf8"});
+        ASSERT_EQ(prueba.codigo, 0) << qPrintable(prueba.errores);
+        EXPECT_EQ(guardado(), antes);
+        const Resultado real = cli({"importar", origen, "--rechazos", dir_.filePath("real.csv"), "--utf8"});
+        ASSERT_EQ(real.codigo, 0) << qPrintable(real.errores);
+        ASSERT_EQ(prueba.lineas().size(), 3);
+        ASSERT_EQ(real.lineas().size(), 3);
+        EXPECT_EQ(prueba.lineas()[1].section(':', 1), real.lineas()[1].section(':', 1));
+        EXPECT_EQ(prueba.lineas()[2].section(' ', 0, 0), real.lineas()[2].section(' ', 0, 0));
+        EXPECT_EQ(sinDetalle(dir_.filePath("prueba.csv")), sinDetalle(dir_.filePath("real.csv")));
+    }
+}
