@@ -5,6 +5,7 @@
 #include "connections/ui/DialogoAccesoQt.h"
 #include "import/ui/FrmAuxGarantia.h"
 #include "platform/Mensajes.h"
+#include "platform/Senales.h"
 #include "platform/ui/MensajesQt.h"
 #include "startup/Componentes.h"
 
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("garantias"));
     InstalarServicioMensajes(std::make_unique<MensajesQt>());
+    Senales::Instalar();
     Componentes::InstalarDisplay(std::make_unique<Dll_Display>());
     InstalarDialogoAcceso(std::make_unique<DialogoAccesoQt>());
 

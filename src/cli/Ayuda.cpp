@@ -26,8 +26,17 @@ QString TextoAyuda() {
         "La salida va en UTF-8; en la vista, los tabuladores y saltos de línea de un valor se escriben\n"
         "como \\t, \\r y \\n.\n"
         "\n"
-        "Códigos de salida: 0 bien; 1 el archivo o la base fallaron (el mensaje sale por la salida de\n"
-        "errores); 2 la línea de comandos está mal escrita; 3 (serie) alguna serie pedida no está.\n");
+        "Códigos de salida (todos los verbos):\n"
+        "  0    bien: el verbo hizo todo su trabajo\n"
+        "  1    falla: el archivo o la base fallaron, o el trabajo quedó a medias (el motivo sale por la\n"
+        "       salida de errores; lo que una importación ya guardó queda, y se dice)\n"
+        "  2    la línea de comandos está mal escrita\n"
+        "  3    no encontrado: alguna serie pedida no está (serie), la transmisión pedida no existe\n"
+        "       (filas), o el archivo no tiene filas con serie (importar)\n"
+        "  130  interrumpido con Ctrl-C (SIGINT): la importación confirma lo escrito y dice qué quedó\n"
+        "  143  terminado con SIGTERM: igual que 130\n"
+        "\n"
+        "Una base embebida que no existe se crea, y se avisa por la salida de errores con su ruta.\n");
     return texto;
 }
 

@@ -21,12 +21,13 @@ class Salida {
 // se escriben como \t, \r y \n para que cada fila siga en una línea y cada valor en su columna.
 QString Celda(const QString& texto);
 
-// Códigos de salida del programa.
+// Códigos de salida del programa, los mismos para todos los verbos (la ayuda y el README los
+// muestran en una tabla). Un verbo que no terminó su trabajo nunca devuelve Bien.
 namespace Codigo {
 inline constexpr int Bien = 0;
-inline constexpr int Falla = 1;  // el archivo o la base fallaron
-inline constexpr int Uso = 2;    // la línea de comandos está mal escrita
-inline constexpr int NoEncontrado = 3;  // el verbo corrió bien, pero algo pedido no está (una serie)
+inline constexpr int Falla = 1;         // el archivo o la base fallaron, o el trabajo quedó a medias
+inline constexpr int Uso = 2;           // la línea de comandos está mal escrita
+inline constexpr int NoEncontrado = 3;  // lo pedido no está: una serie, una transmisión, filas con serie
 inline constexpr int Interrumpido = 130;  // Ctrl-C (SIGINT): 128 + 2
 inline constexpr int Terminado = 143;     // SIGTERM: 128 + 15
 }  // namespace Codigo

@@ -2,6 +2,8 @@
 // grillas de la pestaña "Consultar".
 #include "cli/SesionCli.h"
 #include "cli/Verbos.h"
+#include "data/Dll_Datos.h"
+#include "startup/Componentes.h"
 #include "import/ModeloVentana.h"
 #include "import/VentanaImportacion.h"
 
@@ -20,6 +22,17 @@ void Imprimir(const ModeloGrilla& g, Salida& salida) {
     }
 }
 
+// Si hay un registro de la transmisión (una transmisión sin filas se lista vacía, no es un error).
+bool ExisteTransmision(qlonglong numero) {
+    RecordsetPtr rs;
+    Dll_Datos& datos = Componentes::Datos();
+    datos.AbrirRecordset(QStringLiteral("SELECT Transmision FROM MV_TRANSMISIONES WHERE TIPO='S' AND Transmision=") + QString::number(numero), rs,
+                         nullptr, 0, 1, -1, true);
+    const bool hay = !rs->EOF_();
+    datos.CerrarRecordset(rs);
+    return hay;
+}
+
 int Transmisiones(const Argumentos& a, Salida& salida) {
     if (!a.sueltos.isEmpty()) throw ErrorUso(QStringLiteral("transmisiones no lleva argumentos"));
     IniciarSesionCli(a);
@@ -27,6 +40,10 @@ int Transmisiones(const Argumentos& a, Salida& salida) {
     VentanaImportacion ventana(modelo, nullptr);
     ventana.cargaTransmisiones();
     Imprimir(modelo.MSFlexGrid1, salida);
+    if (!ventana.fallaConsulta().isEmpty()) {
+        salida.error(QStringLiteral("la lista de transmisiones no se leyó entera: %1").arg(ventana.fallaConsulta()));
+        return Codigo::Falla;
+    }
     return Codigo::Bien;
 }
 
@@ -40,8 +57,16 @@ int Filas(const Argumentos& a, Salida& salida) {
     modelo.MSFlexGrid1.setTextMatrix(1, 1, QString::number(numero));
     modelo.MSFlexGrid1.Row = 1;
     ventana.MSFlexGrid1_Click();
-    while (modelo.MSFlexGrid3.hayMas()) modelo.MSFlexGrid3.cargarMas();
+    while (modelo.MSFlexGrid3.hayMas() && ventana.fallaConsulta().isEmpty()) modelo.MSFlexGrid3.cargarMas();
     Imprimir(modelo.MSFlexGrid3, salida);
+    if (!ventana.fallaConsulta().isEmpty()) {
+        salida.error(QStringLiteral("las filas de la transmisión %1 no se leyeron enteras: %2").arg(numero).arg(ventana.fallaConsulta()));
+        return Codigo::Falla;
+    }
+    if (modelo.MSFlexGrid3.Rows() <= 2 && !ExisteTransmision(numero)) {
+        salida.error(QStringLiteral("no existe la transmisión %1").arg(numero));
+        return Codigo::NoEncontrado;
+    }
     return Codigo::Bien;
 }
 

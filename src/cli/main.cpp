@@ -10,6 +10,7 @@
 #include "cli/Verbos.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Proceso.h"
+#include "platform/Senales.h"
 
 namespace {
 const Verbo* BuscarVerbo(const QString& nombre) {
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     // Permisos y registros ven un solo programa: la línea de comandos se anota como la ventana.
     Proceso::FijarNombreEjecutable(QStringLiteral("garantias"));
     Proceso::FijarBombeo(false);
+    Senales::Instalar();
     Salida salida;
     QStringList argumentos = QCoreApplication::arguments();
     argumentos.removeFirst();

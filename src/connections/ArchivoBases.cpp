@@ -4,6 +4,7 @@
 
 #include "platform/Cp1252.h"
 #include "platform/ErrorEjecucion.h"
+#include "platform/Privado.h"
 #include "platform/Proceso.h"
 #include "startup/Componentes.h"
 
@@ -22,6 +23,7 @@ void GrabarBase(const QString& Nombre, const QString& Dbname, const QString& Usu
                 const QString& Servidor) {
     const QString ruta = RutaBases();
     QFile archivo(ruta);
+    Privado::CrearArchivo(ruta);  // guarda claves: sólo para el usuario
     if (!archivo.open(QIODevice::WriteOnly | QIODevice::Append)) {
         throw ErrorEjecucion(kErrorAcceso,
                              QStringLiteral("No se pudo abrir %1 para agregar la conexión: %2")

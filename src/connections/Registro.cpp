@@ -7,6 +7,7 @@
 #include "connections/ModeloAcceso.h"
 #include "data/AlmacenEmbebido.h"
 #include "platform/Mensajes.h"
+#include "platform/Privado.h"
 #include "platform/Proceso.h"
 #include "platform/Rutina.h"
 #include "servicios/Archivos.h"
@@ -40,6 +41,10 @@ void AvisoArranque(const ErrorEjecucion& e) {
 void ArrancarAcompanante(const QString& servidor) {
     const QString programa = Proceso::CarpetaEjecutable() + QStringLiteral("ODBC.exe");
     if (!QFileInfo(programa).isFile()) return;
+    if (Privado::EscribiblePorOtros(programa)) {
+        throw ErrorEjecucion(70, QStringLiteral("No se inicia %1: otros usuarios pueden cambiar el programa o su carpeta.").arg(programa),
+                             Proceso::NombreEjecutable());
+    }
     // Sin esperar: su trabajo es suyo. Los argumentos van como los recibiría el original.
     const QString argumento =
         QStringLiteral("Server=") + servidor + QStringLiteral(";DB=") + Componentes::Datos().NombreBase + ';';

@@ -1,18 +1,23 @@
 #include "data/AlmacenEmbebido.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include "ado/Conexion.h"
-#include "ado/sqlite/ProveedorSqlite.h"
 #include "ado/Proveedores.h"
+#include "ado/sqlite/ProveedorSqlite.h"
 #include "platform/ErrorEjecucion.h"
+#include "platform/Privado.h"
 
 namespace AlmacenEmbebido {
 namespace {
@@ -25,42 +30,154 @@ const char* const kEsquemaEstadisticas =
     ;
 
 const QString kOrigen = QStringLiteral("Base embebida");
+const QString kNuevo = QStringLiteral(".nuevo-");
 
-ErrorEjecucion Falla(const QString& descripcion) { return ErrorEjecucion(Errores::ProveedorFallo, descripcion, kOrigen); }
+ErrorEjecucion Falla(const QString& descripcion, int numero = Errores::ProveedorFallo) {
+    return ErrorEjecucion(numero, descripcion, kOrigen);
+}
 
-// Crea la base con su esquema en un archivo aparte y lo pone en su lugar al final, así un
-// corte a mitad de camino no deja una base a medio hacer.
+// La causa de una falla del sistema como la lee el operador.
+QString Causa(int error) {
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG: return QStringLiteral("disco lleno");
+        case EACCES:
+        case EPERM:
+        case EROFS: return QStringLiteral("sin permiso de escritura");
+        default: return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+bool EsEstadisticas(const QString& nombre) { return nombre.compare(kEstadisticas, Qt::CaseInsensitive) == 0; }
+
+std::function<void(const QString&, const QString&)>& AvisoCreacion() {
+    static std::function<void(const QString&, const QString&)> aviso = [](const QString& nombre, const QString& archivo) {
+        const QString programa = QCoreApplication::instance() ? QCoreApplication::applicationName() : QStringLiteral("garantias");
+        const QByteArray texto =
+            QStringLiteral("%1: se creó la base \"%2\" en %3 (no existía).\n").arg(programa, nombre, archivo).toUtf8();
+        std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stderr);
+        std::fflush(stderr);
+    };
+    return aviso;
+}
+
+// Una conexión propia con el archivo, para mirarlo antes de que lo abra el programa.
+class Crudo {
+public:
+    ~Crudo() { sqlite3_close_v2(db); }
+    sqlite3* db = nullptr;
+};
+
+// Mira un archivo que ya está antes de usarlo como base: nunca se reescribe uno que no es una
+// base de la suite (vacío, de otra cosa, sin tablas, un enlace a nada), cualquiera sea su tamaño.
+void Revisar(const QString& archivo, const QString& nombre) {
+    const QFileInfo info(archivo);
+    auto noSeToca = [&](const QString& por) {
+        return Falla(QStringLiteral("No se puede usar %1: la base está dañada (%2). El archivo no se toca: "
+                                    "restáurelo de una copia o quítelo para que el programa cree una base nueva.")
+                         .arg(archivo, por),
+                     824);
+    };
+    if (info.isSymLink() && !info.exists()) throw noSeToca(QStringLiteral("es un enlace a un archivo que no existe"));
+    if (!info.isFile()) throw noSeToca(QStringLiteral("no es un archivo"));
+    if (info.size() == 0) throw noSeToca(QStringLiteral("el archivo está vacío"));
+    QFile f(archivo);
+    if (!f.open(QIODevice::ReadOnly)) {
+        throw Falla(QStringLiteral("No se puede leer %1: %2.").arg(archivo, f.errorString()));
+    }
+    if (f.read(16) != QByteArray("SQLite format 3", 16)) throw noSeToca(QStringLiteral("no es una base SQLite"));
+    f.close();
+
+    Crudo c;
+    const QByteArray ruta = QFile::encodeName(archivo);
+    int rc = sqlite3_open_v2(ruta.constData(), &c.db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) throw Falla(QStringLiteral("No se pudo abrir la base \"%1\": %2").arg(nombre, ErrorDeSqlite(c.db, rc).descripcion));
+    sqlite3_extended_result_codes(c.db, 1);
+    sqlite3_busy_timeout(c.db, 5000);
+    RegistrarExtensiones(c.db, true);
+    sqlite3_stmt* st = nullptr;
+    const QStringList hacen = EsEstadisticas(nombre) ? QStringList{QStringLiteral("TA_CONFIGURACION")}
+                                                     : QStringList{QStringLiteral("AUX_GARANTIA"), QStringLiteral("MV_TRANSMISIONES")};
+    QStringList tablas;
+    rc = sqlite3_prepare_v2(c.db, "SELECT name FROM sqlite_master WHERE type='table'", -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            tablas << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))).toUpper();
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        const QString descripcion = ErrorDeSqlite(c.db, rc).descripcion;
+        sqlite3_finalize(st);
+        throw Falla(QStringLiteral("No se pudo abrir la base \"%1\": %2").arg(nombre, descripcion));
+    }
+    sqlite3_finalize(st);
+    for (const QString& t : hacen) {
+        if (!tablas.contains(t)) {
+            throw noSeToca(tablas.isEmpty() ? QStringLiteral("no tiene tablas") : QStringLiteral("le falta la tabla %1").arg(t));
+        }
+    }
+}
+
+// Restos de creaciones cortadas ("demo.db.nuevo-1234", con sus -wal y -shm): los de un proceso
+// que ya no corre en esta máquina, o viejos. Los de una creación en curso no se tocan.
+void LimpiarRestos(const QString& carpeta) {
+    const QDir dir(carpeta);
+    const QDateTime ahora = QDateTime::currentDateTimeUtc();
+    for (const QFileInfo& e : dir.entryInfoList({QStringLiteral("*.db") + kNuevo + '*'}, QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString nombre = e.fileName();
+        const QString cola = nombre.mid(nombre.lastIndexOf(kNuevo) + kNuevo.size());
+        bool esNumero = false;
+        const qint64 pid = cola.section('-', 0, 0).toLongLong(&esNumero);
+        if (!esNumero || pid <= 0) continue;
+        if (pid == QCoreApplication::applicationPid()) continue;
+        const qint64 edad = e.lastModified().toUTC().secsTo(ahora);
+        const bool muerto = ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+        if ((muerto && edad >= 5) || edad >= 3600) QFile::remove(e.absoluteFilePath());
+    }
+}
+
+// Crea la base con su esquema en un archivo nuevo de este proceso y lo pone en su lugar al final,
+// así un corte a mitad de camino no deja una base a medio hacer. El archivo nace 0600: guarda las
+// claves de los usuarios.
 void Crear(const QString& archivo, const QString& nombre) {
     // Un nombre propio de este proceso: dos estaciones que crean la misma base a la vez no se pisan.
-    const QString nuevo = archivo + QStringLiteral(".nuevo-%1").arg(QCoreApplication::applicationPid());
-    QFile::remove(nuevo);
-    sqlite3* db = nullptr;
+    const QString nuevo = archivo + kNuevo + QString::number(QCoreApplication::applicationPid());
     const QByteArray ruta = QFile::encodeName(nuevo);
-    int rc = sqlite3_open_v2(ruta.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    auto fallar = [&](const QString& causa) {
-        const QString motor = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    ::unlink(ruta.constData());  // uno con este número es de un proceso que ya terminó
+    const int fd = ::open(ruta.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        throw Falla(QStringLiteral("No se pudo crear la base \"%1\" en %2: %3.").arg(nombre, archivo, Causa(errno)));
+    }
+    ::close(fd);
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(ruta.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    auto fallar = [&]() {
+        const QString motor = ErrorDeSqlite(db, rc).descripcion;
         sqlite3_close_v2(db);
-        QFile::remove(nuevo);
-        return Falla(QStringLiteral("No se pudo crear la base \"%1\" en %2: %3 (%4).").arg(nombre, archivo, causa, motor));
+        for (const char* cola : {"", "-wal", "-shm", "-journal"}) QFile::remove(nuevo + QLatin1String(cola));
+        return Falla(QStringLiteral("No se pudo crear la base \"%1\" en %2: %3").arg(nombre, archivo, motor));
     };
-    if (rc != SQLITE_OK) throw fallar(QStringLiteral("no se puede escribir el archivo"));
-    RegistrarExtensiones(db);
-    const bool estadisticas = nombre.compare(kEstadisticas, Qt::CaseInsensitive) == 0;
-    const QByteArray esquema = QByteArray("BEGIN;\n") + (estadisticas ? kEsquemaEstadisticas : kEsquemaSuite) + "\nCOMMIT;";
+    if (rc != SQLITE_OK) throw fallar();
+    sqlite3_extended_result_codes(db, 1);
+    RegistrarExtensiones(db, true);
+    const QByteArray esquema = QByteArray("BEGIN;\n") + (EsEstadisticas(nombre) ? kEsquemaEstadisticas : kEsquemaSuite) + "\nCOMMIT;";
     rc = sqlite3_exec(db, esquema.constData(), nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) throw fallar(QStringLiteral("no se pudieron crear las tablas"));
+    if (rc != SQLITE_OK) throw fallar();
     rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) throw fallar();
     sqlite3_close_v2(db);
     db = nullptr;
     // Otra estación pudo crearla en el mismo momento: gana la primera y esta copia se descarta.
     // link() no reemplaza nunca un archivo que ya está (un rename lo pisaría, con la base abierta).
-    const QByteArray origen = QFile::encodeName(nuevo), destino = QFile::encodeName(archivo);
-    const int r = ::link(origen.constData(), destino.constData());
+    const QByteArray destino = QFile::encodeName(archivo);
+    const int r = ::link(ruta.constData(), destino.constData());
     const int causa = errno;
-    QFile::remove(nuevo);
+    for (const char* cola : {"", "-wal", "-shm"}) QFile::remove(nuevo + QLatin1String(cola));
     if (r != 0 && causa != EEXIST) {
-        throw Falla(QStringLiteral("No se pudo crear la base \"%1\" en %2 (%3).").arg(nombre, archivo, QString::fromLocal8Bit(std::strerror(causa))));
+        throw Falla(QStringLiteral("No se pudo crear la base \"%1\" en %2: %3.").arg(nombre, archivo, Causa(causa)));
     }
+    if (r == 0) AvisoCreacion()(nombre, archivo);
 }
 
 }  // namespace
@@ -77,7 +194,7 @@ bool NombreValido(const QString& nombre) {
 QString Archivo(const QString& carpeta, const QString& nombre) {
     const QString n = nombre.trimmed();
     const QDir dir(carpeta);
-    const QStringList existentes = dir.entryList({QStringLiteral("*.db")}, QDir::Files);
+    const QStringList existentes = dir.entryList({QStringLiteral("*.db")}, QDir::Files | QDir::System);
     for (const QString& e : existentes) {
         if (QFileInfo(e).completeBaseName().compare(n, Qt::CaseInsensitive) == 0) return dir.filePath(e);
     }
@@ -85,7 +202,13 @@ QString Archivo(const QString& carpeta, const QString& nombre) {
 }
 
 bool Existe(const QString& carpeta, const QString& nombre) {
-    return NombreValido(nombre) && QFileInfo(Archivo(carpeta, nombre)).isFile();
+    if (!NombreValido(nombre)) return false;
+    const QFileInfo info(Archivo(carpeta, nombre));
+    return info.isFile() || info.isSymLink();
+}
+
+void FijarAvisoCreacion(std::function<void(const QString& nombre, const QString& archivo)> aviso) {
+    AvisoCreacion() = std::move(aviso);
 }
 
 void Abrir(Conexion& conexion, const QString& carpeta, const QString& nombre) {
@@ -94,16 +217,21 @@ void Abrir(Conexion& conexion, const QString& carpeta, const QString& nombre) {
                         ? QStringLiteral("No se indicó el nombre de la base de datos.")
                         : QStringLiteral("\"%1\" no es un nombre de base de datos válido.").arg(nombre));
     }
-    if (!QDir().mkpath(carpeta)) {
-        throw Falla(QStringLiteral("No se pudo crear la carpeta de datos %1 (elija otra con GARANTIAS_DATOS).").arg(carpeta));
+    if (!Privado::CrearCarpeta(carpeta)) {
+        throw Falla(QStringLiteral("No se pudo crear la carpeta de datos %1: %2 (elija otra con GARANTIAS_DATOS).").arg(carpeta, Causa(errno)));
     }
+    LimpiarRestos(carpeta);
     const QString archivo = Archivo(carpeta, nombre);
-    if (!QFileInfo::exists(archivo)) {
-        if (!QFileInfo(carpeta).isWritable()) {
-            throw Falla(QStringLiteral("No se puede escribir en la carpeta de datos %1 (elija otra con GARANTIAS_DATOS).").arg(carpeta));
+    const QFileInfo info(archivo);
+    if (!info.exists() && !info.isSymLink()) {
+        if (::access(QFile::encodeName(carpeta).constData(), W_OK) != 0) {
+            throw Falla(QStringLiteral("No se puede crear la base \"%1\" en la carpeta de datos %2: %3 (elija otra con GARANTIAS_DATOS).")
+                            .arg(nombre.trimmed(), carpeta, Causa(errno)));
         }
         Crear(archivo, nombre.trimmed());
     }
+    // La que está (o la que otra estación puso en su lugar en el mismo momento).
+    Revisar(archivo, nombre.trimmed());
     conexion.Open(TextoConexionSuite(archivo));
 }
 

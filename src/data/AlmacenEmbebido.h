@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 class Conexion;
 
@@ -19,9 +20,15 @@ QString Archivo(const QString& carpeta, const QString& nombre);
 // Si la base existe (nunca la crea).
 bool Existe(const QString& carpeta, const QString& nombre);
 
-// Abre la base en la conexión; si no existe, la crea con sus tablas (la carpeta también).
-// Lanza ErrorEjecucion con la causa: nombre no válido, carpeta que no se puede crear o escribir,
-// archivo dañado (que no se toca).
+// Abre la base en la conexión; si no existe, la crea con sus tablas (la carpeta también, 0700; la
+// base nace 0600) y lo avisa. Antes quita los restos de creaciones cortadas. Un archivo que ya
+// está y no es una base de la suite (vacío, sin tablas, de otra cosa, un enlace a nada) nunca se
+// reescribe.
+// Lanza ErrorEjecucion con la causa y la ruta: nombre no válido, disco lleno, sin permiso de
+// escritura, la base está dañada, la base está en uso por otra estación.
 void Abrir(Conexion& conexion, const QString& carpeta, const QString& nombre);
+
+// Lo que se hace al crear una base (por defecto: lo dice por la salida de errores, con la ruta).
+void FijarAvisoCreacion(std::function<void(const QString& nombre, const QString& archivo)> aviso);
 
 }  // namespace AlmacenEmbebido

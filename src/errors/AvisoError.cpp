@@ -5,6 +5,7 @@
 #include <QProcessEnvironment>
 
 #include "platform/Cp1252.h"
+#include "platform/Privado.h"
 #include "platform/Mensajes.h"
 #include "platform/Regional.h"
 #include "startup/Componentes.h"
@@ -53,6 +54,7 @@ int16_t AvisoError(const ErrorEjecucion& error, std::optional<int> botones, std:
     QFile registro;
     try {
         registro.setFileName(RutaRegistroErrores());
+        Privado::CrearArchivo(registro.fileName());  // en la carpeta temporal: sólo para el usuario
         if (!registro.open(QIODevice::Append)) registro.setFileName({});
     } catch (...) {
     }

@@ -1,7 +1,9 @@
 #include "import/ResumenImportacion.h"
 
 QString ResumenImportacion::texto() const {
-    QString t = prueba ? QStringLiteral("Prueba sin escribir: ") : QStringLiteral("Transmisión %1: ").arg(transmision);
+    QString t = prueba ? QStringLiteral("Prueba sin escribir: ")
+                       : transmision == 0 ? QStringLiteral("Ninguna transmisión: ")
+                                          : QStringLiteral("Transmisión %1: ").arg(transmision);
     t += QStringLiteral("%1 filas agregadas, %2 series ya guardadas, %3 filas sin serie.").arg(insertadas).arg(yaGuardadas).arg(sinSerie);
     if (!avisoCampos.isEmpty()) t += QStringLiteral(" Aviso: ") + avisoCampos;
     return t;

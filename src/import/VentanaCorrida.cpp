@@ -1,9 +1,8 @@
 // La corrida de importación y el examinador de transmisiones.
-#include <QElapsedTimer>
-
 #include "ado/Valores.h"
 #include "data/SeriesGuardadas.h"
 #include "import/OrdenCampos.h"
+#include "import/GrupoTransmision.h"
 #include "import/VentanaImportacion.h"
 #include "platform/Conversiones.h"
 #include "platform/Mensajes.h"
@@ -24,53 +23,6 @@ const QString kInsertarFila = QStringLiteral(
 const QString kInsertarFilaEmbebida = QStringLiteral(
     "INSERT OR IGNORE INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES (?,?,?,?,?)");
 
-// Las filas se confirman en grupos: una transacción por fila hace la importación diez veces
-// más lenta. Un grupo dura a lo sumo esto, para que otra estación no espere el bloqueo.
-constexpr qint64 kMsPorGrupo = 1000;
-constexpr int kFilasPorGrupo = 200000;
-
-// El grupo de filas abierto en la conexión de la suite. Se confirma antes de cada mensaje, al
-// terminar y, si el programa termina en medio ("Salir"), antes del fin del proceso.
-class GrupoFilas {
-public:
-    explicit GrupoFilas(Conexion& c) : c_(c) {
-        aviso_ = Proceso::AlTerminar([this] { confirmar(); });
-    }
-    ~GrupoFilas() {
-        confirmar();
-        Proceso::QuitarAvisoAlTerminar(aviso_);
-    }
-    void asegurar() {
-        if (abierto_) return;
-        c_.BeginTrans();
-        abierto_ = true;
-        filas_ = 0;
-        reloj_.start();
-    }
-    void contar() {
-        if (++filas_ >= kFilasPorGrupo || reloj_.elapsed() >= kMsPorGrupo) confirmar();
-    }
-    void confirmar() {
-        if (!abierto_) return;
-        abierto_ = false;
-        try {
-            c_.CommitTrans();
-        } catch (const ErrorEjecucion&) {
-            try {
-                c_.RollbackTrans();
-            } catch (const ErrorEjecucion&) {
-            }
-            throw;
-        }
-    }
-
-private:
-    Conexion& c_;
-    bool abierto_ = false;
-    int filas_ = 0;
-    QElapsedTimer reloj_;
-    int aviso_;
-};
 }  // namespace
 
 void VentanaImportacion::cmdImportar_Click() {
@@ -79,8 +31,6 @@ void VentanaImportacion::cmdImportar_Click() {
     cerrarFilasTransmision();  // una lectura abierta no queda debajo de la escritura
     Dll_Datos& datos = Componentes::Datos();
     QString nombre, sentencia;
-    int32_t numero = 0;
-    bool registroRechazado = false;
     resumen_ = ResumenImportacion{};
     resumen_.prueba = prueba_;
     rechazos_.limpiar();
@@ -91,62 +41,25 @@ void VentanaImportacion::cmdImportar_Click() {
         })
         .paso([&] { sentencia = SentenciaDeLectura(nombre); })
         .paso([&] { ConectarProveedor(true); })
-        .paso([&] {
-            if (prueba_) return;  // una prueba no toma número
-            // El número y el registro de la transmisión, en una transacción que tiene el bloqueo de
-            // escritura: dos estaciones nunca toman el mismo número. La fecha y la hora salen de una
-            // sola lectura del reloj del servidor.
-            datos.reabrirSiHaceFalta();
-            Conexion& c = datos.conexion();
-            c.BeginTrans();
-            try {
-                RecordsetPtr rs;
-                datos.AbrirRecordset(QStringLiteral("SELECT MAX(TRANSMISION) as transmision FROM MV_TRANSMISIONES WITH (UPDLOCK, HOLDLOCK)"),
-                                     rs, nullptr, 0, 1, -1, true);
-                numero = rs->EOF_() ? 1 : Conversiones::CLng(Conversiones::Val(TextoValor(rs->Field(QStringLiteral("transmision")))) + 1);
-                datos.CerrarRecordset(rs);
-                const QDateTime ahora = FechaServidor();
-                datos.EjecutarSQL(QStringLiteral("INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha, Hora, Responsable_envio, Anulado)") +
-                                  QStringLiteral(" VALUES ('S',") + QString::number(numero) + QStringLiteral(",'") +
-                                  Regional::Formato(ahora, QStringLiteral("DD/MM/YYYY")) + QStringLiteral("','") +
-                                  Regional::Formato(ahora, QStringLiteral("HH:MM")) + QStringLiteral("',") +
-                                  datos.FormatearValor(sesion().Usuario, QStringLiteral("'")) + QStringLiteral(",0)"));
-            } catch (const ErrorEjecucion&) {
-                c.RollbackTrans();
-                throw;
-            }
-            if (c.Errors().Count() > 0) {
-                const QString descripcion = c.Errors().Item(0).descripcion;
-                c.RollbackTrans();
-                registroRechazado = true;
-                MsgBox(descripcion, Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso"));
-                click.abandonar();
-                return;
-            }
-            c.CommitTrans();
-            resumen_.transmision = numero;
-        })
-        .paso([&] { ImportarFilas(sentencia, numero, click); })
+        .paso([&] { ImportarFilas(sentencia, click); })
         .paso([&] { origen_.Close(); })
         .paso([&] {
             resumen_.terminada = true;
             m_.setLblEstado(prueba_ ? QStringLiteral("Prueba finalizada") : QStringLiteral("Importación finalizada"));
         });
     click.correr();
-    Q_UNUSED(registroRechazado);
 }
 
-void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero, Rutina& click) {
+void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) {
     Dll_Datos& datos = Componentes::Datos();
     Conexion& suite = datos.conexion();
-    bool haySeriesRepetidas = false;
     bool hayFilas = false;
     bool dejar = false;
     std::unique_ptr<SentenciaPreparada> insertar;
     std::unique_ptr<PruebaSeries> prueba;  // sólo en una prueba: decide sin escribir
     qint64 numeroFila = 0;                 // la fila de datos del origen, desde 1
     bool embebida = false;
-    GrupoFilas grupo(suite);
+    GrupoTransmision grupo(datos, sesion().Usuario);
     qint64 hechas = 0;
     std::optional<qint64> total;
 
@@ -165,6 +78,7 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero,
             total = rsOrigen_->total();
             rechazos_.limpiar(NombresCampos(*rsOrigen_));
             resumen_.avisoCampos = AvisoOrdenCampos(rechazos_.nombresCampos());
+            datos.reabrirSiHaceFalta();
             embebida = datos.TipoMotor() == QLatin1String("SQLite");
             if (prueba_)
                 prueba = std::make_unique<PruebaSeries>(datos);
@@ -201,10 +115,15 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero,
                             }
                             return;
                         }
-                        std::vector<QVariant> valores{TextoValor(rsOrigen_->Field(2)), serie, numero,
+                        std::vector<QVariant> valores{TextoValor(rsOrigen_->Field(2)), serie, 0,
                                                       TextoValor(rsOrigen_->Field(0)), TextoValor(rsOrigen_->Field(4))};
                         if (!embebida) valores.push_back(serie);
-                        grupo.asegurar();
+                        if (!grupo.asegurar()) {
+                            MsgBox(grupo.rechazo(), Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso"));
+                            dejar = true;
+                            return;
+                        }
+                        valores[2] = grupo.numero();
                         const int64_t cambiadas = suite.ejecutar(*insertar, valores);
                         if (suite.Errors().Count() > 0) {
                             const QString descripcion = suite.Errors().Item(0).descripcion;
@@ -219,10 +138,9 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero,
                             ++resumen_.insertadas;
                         } else {
                             ++resumen_.yaGuardadas;
-                            haySeriesRepetidas = true;
                             rechazos_.agregar(RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::SerieGuardada));
                         }
-                        grupo.contar();
+                        grupo.contar(cambiadas > 0);
                     })
                     .paso([&] {
                         if (dejar) return;
@@ -242,19 +160,17 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, int32_t numero,
         .paso([&] {
             rsOrigen_->Close();
             prueba.reset();  // la tabla de la prueba se borra al terminar
-        })
-        .paso([&] {
-            if (prueba_) return;
-            // El registro de la transmisión se borra sólo si la corrida no agregó ninguna fila:
-            // las filas agregadas nunca quedan bajo un número sin transmisión.
-            if (!haySeriesRepetidas || resumen_.insertadas > 0) return;
-            datos.EjecutarSQL(QStringLiteral("DELETE FROM MV_TRANSMISIONES WHERE Transmision=") + QString::number(numero));
-            if (suite.Errors().Count() > 0) {
-                MsgBox(suite.Errors().Item(0).descripcion, Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso"));
-                r.abandonar();
-            }
         });
-    if (!r.correr()) click.abandonar();
+    const bool bien = r.correr();
+    try {
+        grupo.confirmar();
+    } catch (const ErrorEjecucion&) {
+    }
+    if (!prueba_) {
+        resumen_.transmision = grupo.guardada();
+        resumen_.insertadas = grupo.filasGuardadas();
+    }
+    if (!bien) click.abandonar();
 }
 
 void VentanaImportacion::SSTab1_Click(int pestana) {
@@ -265,6 +181,7 @@ void VentanaImportacion::SSTab1_Click(int pestana) {
 void VentanaImportacion::cargaTransmisiones() {
     ModeloGrilla& g = m_.MSFlexGrid1;
     Dll_Datos& datos = Componentes::Datos();
+    fallaConsulta_.clear();
     try {
         g.Clear();
         g.setRows(2);
@@ -289,6 +206,7 @@ void VentanaImportacion::cargaTransmisiones() {
         m_.setLblEstadoTransmisiones(QStringLiteral("..."));
     } catch (const ErrorEjecucion& e) {
         // Una falla al leer no termina el programa: el operador ve su descripción.
+        fallaConsulta_ = e.descripcion();
         MsgBox(e.descripcion(), Botones::Aceptar | Botones::IconoExclamacion);
     }
 }
@@ -304,6 +222,7 @@ void VentanaImportacion::MSFlexGrid1_Click() {
     ModeloGrilla& lista = m_.MSFlexGrid1;
     ModeloGrilla& g = m_.MSFlexGrid3;
     Dll_Datos& datos = Componentes::Datos();
+    fallaConsulta_.clear();
     try {
         int32_t numero = 0;
         try {
@@ -328,6 +247,7 @@ void VentanaImportacion::MSFlexGrid1_Click() {
         m_.setLblEstadoTransmisiones(QStringLiteral("... "));
     } catch (const ErrorEjecucion& e) {
         cerrarFilasTransmision();
+        fallaConsulta_ = e.descripcion();
         MsgBox(e.descripcion(), Botones::Aceptar | Botones::IconoExclamacion);
     }
 }
@@ -347,6 +267,7 @@ void VentanaImportacion::leerFilasTransmision(int cuantas) {
         if (rsFilas_->EOF_()) cerrarFilasTransmision();
     } catch (const ErrorEjecucion& e) {
         cerrarFilasTransmision();
+        fallaConsulta_ = e.descripcion();
         MsgBox(e.descripcion(), Botones::Aceptar | Botones::IconoExclamacion);
     }
 }

@@ -45,6 +45,8 @@ public:
     // AUX_GARANTIA ni en MV_TRANSMISIONES y sin tomar número.
     void setPrueba(bool prueba) { prueba_ = prueba; }
     bool prueba() const { return prueba_; }
+    // La falla de la última lectura de la pestaña "Consultar" (lista o filas); vacío si leyó todo.
+    const QString& fallaConsulta() const { return fallaConsulta_; }
 
 private:
     // Marca la ventana como ocupada mientras dura una operación; otra operación no empieza.
@@ -72,7 +74,7 @@ private:
     void ListarTablas(const ArchivoOrigen& archivo);
     void mensajeDeError();
     void LlenarVistaPrevia(const QString& sentencia, Rutina& rutina);
-    void ImportarFilas(const QString& sentencia, int32_t numero, Rutina& click);
+    void ImportarFilas(const QString& sentencia, Rutina& click);
     // Lee hasta "cuantas" filas más de la transmisión abierta en la grilla de sus filas.
     void leerFilasTransmision(int cuantas);
     void cerrarFilasTransmision();
@@ -85,4 +87,5 @@ private:
     ResumenImportacion resumen_;
     Rechazos rechazos_;
     bool prueba_ = false;
+    QString fallaConsulta_;
 };

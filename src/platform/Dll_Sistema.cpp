@@ -1,4 +1,5 @@
 #include "platform/Dll_Sistema.h"
+#include "platform/Privado.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,7 +20,7 @@ QString Dll_Sistema::CarpetaPredeterminada() const {
     QString carpeta = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (!carpeta.isEmpty()) {
         carpeta += "/garantias";
-        if (QDir().mkpath(carpeta) && QFileInfo(carpeta).isWritable()) return carpeta + '/';
+        if (Privado::CrearCarpeta(carpeta) && QFileInfo(carpeta).isWritable()) return carpeta + '/';
     }
     return QDir::tempPath() + '/';
 }

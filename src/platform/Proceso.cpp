@@ -4,9 +4,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <unistd.h>
+
+#include "platform/Privado.h"
+#include "platform/Senales.h"
 
 namespace Proceso {
 namespace {
@@ -19,6 +23,8 @@ struct Estado {
     int proximoAviso = 1;
     bool bombeo = true;
 };
+std::atomic<int> g_avisos{0};  // cuántos avisos hay, para el manejador de señales
+
 Estado& estado() {
     static Estado e;
     return e;
@@ -57,7 +63,7 @@ QString CarpetaAplicacion() {
     const QString propia = CarpetaEjecutable();
     if (QFileInfo(propia).isWritable()) return propia;
     const QString usuario = CarpetaUsuario();
-    QDir().mkpath(usuario);
+    Privado::CrearCarpeta(usuario);
     return usuario;
 }
 
@@ -71,6 +77,7 @@ void FijarCarpetaEjecutable(const QString& carpeta) { estado().carpetaEjecutable
 void FijarCarpetaAplicacion(const QString& carpeta) { estado().carpetaAplicacion = carpeta; }
 
 void BombearEventos() {
+    Senales::AtenderPendiente();
     if (estado().bombeo && QCoreApplication::instance()) QCoreApplication::processEvents();
 }
 
@@ -79,10 +86,16 @@ void FijarBombeo(bool activo) { estado().bombeo = activo; }
 int AlTerminar(std::function<void()> aviso) {
     const int id = estado().proximoAviso++;
     estado().avisos[id] = std::move(aviso);
+    g_avisos = static_cast<int>(estado().avisos.size());
     return id;
 }
 
-void QuitarAvisoAlTerminar(int id) { estado().avisos.erase(id); }
+void QuitarAvisoAlTerminar(int id) {
+    estado().avisos.erase(id);
+    g_avisos = static_cast<int>(estado().avisos.size());
+}
+
+bool HayAvisos() { return g_avisos.load() > 0; }
 
 void Terminar(int codigo) {
     auto avisos = estado().avisos;

@@ -29,7 +29,8 @@ void FijarCarpetaEjecutable(const QString& carpeta);
 void FijarCarpetaAplicacion(const QString& carpeta);
 
 // Deja que la ventana procese sus eventos pendientes (repintar, clics). Sin aplicación, o en
-// un programa sin ventanas que lo apagó, nada.
+// un programa sin ventanas que lo apagó, nada. Es también el punto seguro donde una señal de
+// fin pendiente termina el proceso (Senales).
 void BombearEventos();
 // El programa de línea de comandos no tiene ventanas que repintar: apaga la bomba.
 void FijarBombeo(bool activo);
@@ -41,6 +42,9 @@ void FijarBombeo(bool activo);
 // Registra un aviso que corre justo antes del fin del proceso. Devuelve su identificador.
 int AlTerminar(std::function<void()> aviso);
 void QuitarAvisoAlTerminar(int id);
+// Si hay algún aviso registrado (trabajo que conservar antes del fin). Se puede llamar desde un
+// manejador de señales.
+bool HayAvisos();
 
 // Costura para las pruebas: reemplaza el fin del proceso. La función no debe volver (en las
 // pruebas lanza FinDelProceso). Vacía vuelve al fin real.

@@ -1,8 +1,11 @@
 #include "startup/ConectarEstadisticas.h"
 
+#include <cstdio>
+
 #include "config/Configuracion.h"
 #include "data/AlmacenEmbebido.h"
 #include "platform/Conversiones.h"
+#include "platform/Proceso.h"
 #include "platform/Rutina.h"
 #include "startup/Componentes.h"
 #include "startup/Sesion.h"
@@ -26,7 +29,18 @@ void ConectarEstadisticas() {
         })
         .paso([&] { estadisticas.Conectar(false, 3, QString(), true, false); })
         .paso([&] {
-            if (estadisticas.Conectado()) estadisticas.conexion().setDefaultDatabase(kBase);
+            if (estadisticas.Conectado()) {
+                estadisticas.conexion().setDefaultDatabase(kBase);
+                return;
+            }
+            // Sin la base de estadísticas la configuración no se puede leer: el tiempo de espera
+            // queda en 90 y la causa se dice una vez, con la ruta, en vez de un error de conexión
+            // cerrada en cada lectura.
+            const QByteArray texto = (QStringLiteral("%1: sin la base de estadísticas (se usa el tiempo de espera de 90 s): %2\n")
+                                          .arg(Proceso::NombreEjecutable(), estadisticas.UltimaFalla()))
+                                         .toUtf8();
+            std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stderr);
+            conectar.terminar();
         })
         .paso([&] {
             QString aux;

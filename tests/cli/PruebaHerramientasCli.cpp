@@ -79,7 +79,7 @@ TEST_F(HerramientasCli, SerieDiceDondeEstaCadaUnaYTerminaConTresSiFalta) {
 
     EXPECT_EQ(cli({"serie"}).codigo, 2);
     EXPECT_TRUE(cli({"serie", "--help"}).salida.contains("Termina con 3 si alguna serie no está"));
-    EXPECT_TRUE(cli({"--help"}).salida.contains("3 (serie) alguna serie pedida no está"));
+    EXPECT_TRUE(cli({"--help"}).salida.contains("alguna serie pedida no está (serie)"));
 }
 
 TEST_F(HerramientasCli, SerieLeeCienMilSeriesDeLaEntrada) {
@@ -147,7 +147,7 @@ TEST_F(HerramientasCli, PruebaYRechazos) {
 TEST_F(HerramientasCli, TitulosEnOtroOrdenSeAvisanSinRechazar) {
     const Resultado r = cli({"importar", archivo("a.csv", "SERIE;ECA1;modelo;factura;activacion\nE1;S1;M;f;A\n")});
     ASSERT_EQ(r.codigo, 0) << qPrintable(r.errores);
-    EXPECT_TRUE(r.errores.startsWith("garantias-cli: aviso: los campos se toman por posición")) << qPrintable(r.errores);
+    EXPECT_TRUE(r.errores.contains("garantias-cli: aviso: los campos se toman por posición")) << qPrintable(r.errores);
     EXPECT_TRUE(r.lineas()[1].contains("Aviso: los campos se toman por posición")) << qPrintable(r.salida);
     EXPECT_EQ(cli({"serie", "S1"}).codigo, 0);
 }

@@ -1,7 +1,10 @@
 #include "importacion/VentanaDePrueba.h"
 #include <QRegularExpression>
 
+#include <csignal>
+
 #include "platform/Proceso.h"
+#include "platform/Senales.h"
 
 namespace {
 
@@ -35,7 +38,7 @@ TEST_F(Corrida, CasosDeImportacion) {
         {"algunas guardadas (el registro queda: la corrida agregó filas)",
          "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES ('V','S1',0,'V','V')",
          "E1,s1 ,M1,x,A1\nE2,S2,M2,x,A2\n", {"V|S1|0|V|V", "M2|S2|1|E2|A2"}, {"S|1|operador|0"}, 1, 1, 0},
-        {"todas guardadas: se borra su registro",
+        {"todas guardadas: no queda registro ni se gasta número",
          "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES ('V','S1',0,'V','V')",
          "E1,S1,M1,x,A1\n", {"V|S1|0|V|V"}, {}, 0, 1, 0},
         {"la misma serie dos veces", "", "E1,S1,M1,x,A1\nE2,S1,M2,x,A2\n", {"M1|S1|1|E1|A1"}, {"S|1|operador|0"}, 1, 1, 0},
@@ -122,7 +125,7 @@ TEST_F(Corrida, CancelarYLuegoImportarNoFingeQueFunciono) {
     EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("3709")) << qPrintable(mensajes_->cuadros()[0].texto);
     EXPECT_NE(modelo_->lblEstado(), "Importación finalizada");
     EXPECT_TRUE(garantias().isEmpty());
-    EXPECT_EQ(transmisiones(), QStringList{"S|1|operador|0"});  // el registro escrito antes queda
+    EXPECT_TRUE(transmisiones().isEmpty());  // sin filas no queda transmisión
 }
 
 TEST_F(Corrida, SinNombreDeTablaNoSeEscribeNada) {
@@ -165,4 +168,53 @@ TEST_F(Corrida, MientrasCorreNoEmpiezaOtraOperacion) {
     EXPECT_EQ(transmisiones(), QStringList{"S|1|operador|0"});
     EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA"), QStringList{"50"});
     EXPECT_EQ(modelo_->MSFlexGrid1.Rows(), 2);  // la pestaña no se cargó
+}
+
+TEST_F(Corrida, UnaSenalEnMedioConfirmaElGrupoYTerminaConSuCodigo) {
+    QByteArray csv = kCabecera;
+    for (int i = 1; i <= 500; ++i) csv += "E,S" + QByteArray::number(i) + ",M,x,A\n";
+    buscar(archivo("datos.csv", csv));
+    FinObservable fin;
+    QObject::connect(modelo_.get(), &ModeloVentana::progreso, [](qint64 hechas, qint64) {
+        if (hechas == 120) Senales::Simular(SIGTERM);  // llega en medio de una fila
+    });
+    try {
+        ventana_->cmdImportar_Click();
+        ADD_FAILURE() << "la corrida no terminó el proceso";
+    } catch (const Proceso::FinDelProceso& f) {
+        EXPECT_EQ(f.codigo, 143);
+    }
+    EXPECT_EQ(Senales::Pendiente(), 0);
+    Dll_Datos otra;
+    otra.ParametroConexion = dir_.path();
+    otra.NombreBase = "demo";
+    otra.Conectar(true, 3, {}, true, true);
+    EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=1", &otra), QStringList{"120"});
+    EXPECT_EQ(filas("SELECT Transmision FROM MV_TRANSMISIONES", &otra), QStringList{"1"});
+}
+
+TEST_F(Corrida, SinFilasNuevasNoSeGastaNumero) {
+    // Corridas que no agregan nada entre dos que sí: los números siguen sin huecos.
+    // Cada archivo en su carpeta: el controlador de texto lista todos los de la carpeta.
+    importar("a/datos.csv", kCabecera + "E,S1,M,x,A\n");
+    importar("b/datos.csv", kCabecera + "E,S1,M,x,A\n");
+    importar("c/datos.csv", kCabecera);
+    importar("d/datos.csv", kCabecera + "E,,M,x,A\n");
+    importar("e/datos.csv", kCabecera + "E,S2,M,x,A\n");
+    EXPECT_EQ(transmisiones(), (QStringList{"S|1|operador|0", "S|2|operador|0"}));
+    EXPECT_EQ(garantias(), (QStringList{"M|S1|1|E|A", "M|S2|2|E|A"}));
+    EXPECT_EQ(ventana_->resumen().transmision, 2);
+}
+
+TEST_F(Corrida, UnRegistroRechazadoNoDejaNada) {
+    sql("CREATE TRIGGER rechazo BEFORE INSERT ON MV_TRANSMISIONES BEGIN SELECT RAISE(ABORT, 'transmisiones cerradas'); END");
+    importar("datos.csv", kCabecera + "E1,S1,M1,x,A1\n");
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+    EXPECT_EQ(mensajes_->cuadros()[0].titulo, "Aviso");
+    EXPECT_EQ(Botones::icono(mensajes_->cuadros()[0].estilo), Botones::IconoInformacion);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("transmisiones cerradas"));
+    EXPECT_NE(modelo_->lblEstado(), "Importación finalizada");
+    EXPECT_TRUE(garantias().isEmpty());
+    EXPECT_TRUE(transmisiones().isEmpty());
+    EXPECT_EQ(ventana_->resumen().transmision, 0);
 }

@@ -1,5 +1,11 @@
 #include <QDateTime>
 #include <QString>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <cstring>
 
 #include "ado/sqlite/ProveedorSqlite.h"
@@ -73,17 +79,49 @@ int ColacionFechaDmy(void*, int n1, const void* v1, int n2, const void* v2) {
     return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
 }
 
+// Los textos de la base de la suite: dos fechas dd/mm/yyyy distintas, en orden cronológico (lo
+// que no es fecha va antes); el resto, como ESPANOL_CI. Dos textos son iguales sólo si lo son
+// para ESPANOL_CI, así que el orden por fecha no cambia ninguna comparación por igualdad.
+int ColacionSuite(void* p, int n1, const void* v1, int n2, const void* v2) {
+    const long long ka = ClaveFecha(static_cast<const unsigned char*>(v1), n1);
+    const long long kb = ClaveFecha(static_cast<const unsigned char*>(v2), n2);
+    if ((ka >= 0) != (kb >= 0)) return ka < 0 ? -1 : 1;
+    if (ka >= 0 && ka != kb) return ka < kb ? -1 : 1;
+    return ColacionEspanolCi(p, n1, v1, n2, v2);
+}
+
 }  // namespace
 
-void RegistrarExtensiones(sqlite3* db) {
+void RegistrarExtensiones(sqlite3* db, bool suite) {
     sqlite3_create_function_v2(db, "getdate", 0, SQLITE_UTF8, nullptr, FuncionGetDate, nullptr, nullptr, nullptr);
     sqlite3_create_collation_v2(db, "ESPANOL_CI", SQLITE_UTF8, nullptr, ColacionEspanolCi, nullptr);
     sqlite3_create_collation_v2(db, "FECHA_DMY", SQLITE_UTF8, nullptr, ColacionFechaDmy, nullptr);
+    // En la base de la suite, NOCASE es la regla del programa (ver sql/esquema_suite.sql): ningún
+    // índice la usa, así otra herramienta, con la NOCASE de SQLite, lee la misma base sin daño.
+    if (suite) sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, ColacionSuite, nullptr);
+}
+
+// Una escritura que falló sin decir por qué: si no queda lugar (en el disco, o el archivo llegó al
+// tamaño máximo que el sistema le deja al proceso), la causa es ésa.
+static bool SinLugar(const char* archivo) {
+    if (!archivo || !*archivo) return false;
+    struct stat st {};
+    struct rlimit limite {};
+    if (::stat(archivo, &st) == 0 && ::getrlimit(RLIMIT_FSIZE, &limite) == 0 && limite.rlim_cur != RLIM_INFINITY &&
+        static_cast<rlim_t>(st.st_size) + (1 << 20) >= limite.rlim_cur) {
+        return true;
+    }
+    const QByteArray carpeta = QFile::encodeName(QFileInfo(QString::fromUtf8(archivo)).absolutePath());
+    struct statvfs fs {};
+    return ::statvfs(carpeta.constData(), &fs) == 0 && static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize < (4ull << 20);
 }
 
 ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia) {
     const int extendido = db ? sqlite3_extended_errcode(db) : codigo;
     const QString motor = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(codigo));
+    const char* nombreArchivo = db ? sqlite3_db_filename(db, "main") : nullptr;
+    const QString archivo = nombreArchivo && *nombreArchivo ? QStringLiteral("la base %1").arg(QString::fromUtf8(nombreArchivo))
+                                                           : QStringLiteral("la base");
     ErrorAdo e;
     e.origen = QStringLiteral("SQLite");
     const int primario = extendido & 0xFF;
@@ -123,26 +161,39 @@ ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
             e.nativo = 1222;
-            e.descripcion = QStringLiteral("Se superó el tiempo de espera: otro programa tiene bloqueada la base (%1).").arg(motor);
+            e.descripcion = QStringLiteral("Se superó el tiempo de espera en %1: la base está en uso por otra estación (%2).").arg(archivo, motor);
             break;
         case SQLITE_READONLY:
+        case SQLITE_PERM:
             e.nativo = 3906;
-            e.descripcion = QStringLiteral("No se puede escribir en la base: es de sólo lectura (%1).").arg(motor);
+            e.descripcion = QStringLiteral("No se puede escribir en %1: sin permiso de escritura (%2).").arg(archivo, motor);
             break;
         case SQLITE_FULL:
             e.nativo = 1105;
-            e.descripcion = QStringLiteral("No hay lugar en el disco para la base (%1).").arg(motor);
+            e.descripcion = QStringLiteral("No hay lugar para escribir %1: disco lleno (%2).").arg(archivo, motor);
             break;
         case SQLITE_CORRUPT:
         case SQLITE_NOTADB:
             e.nativo = 824;
-            e.descripcion = QStringLiteral("El archivo de la base está dañado o no es una base de datos (%1).").arg(motor);
+            e.descripcion = QStringLiteral("No se puede usar %1: la base está dañada o no es una base de datos (%2).").arg(archivo, motor);
             break;
         case SQLITE_IOERR:
-        case SQLITE_CANTOPEN:
-            e.nativo = 823;
-            e.descripcion = QStringLiteral("Error de lectura o escritura en el archivo de la base (%1).").arg(motor);
+        case SQLITE_CANTOPEN: {
+            // El error del sistema dice la causa de fondo.
+            const int sistema = db ? sqlite3_system_errno(db) : 0;
+            const bool escritura = extendido == SQLITE_IOERR_WRITE || extendido == SQLITE_IOERR_TRUNCATE || extendido == SQLITE_IOERR_FSYNC;
+            if (sistema == ENOSPC || sistema == EDQUOT || sistema == EFBIG || (escritura && sistema == 0 && SinLugar(nombreArchivo))) {
+                e.nativo = 1105;
+                e.descripcion = QStringLiteral("No hay lugar para escribir %1: disco lleno (%2).").arg(archivo, motor);
+            } else if (sistema == EACCES || sistema == EPERM || sistema == EROFS) {
+                e.nativo = 3906;
+                e.descripcion = QStringLiteral("No se puede escribir en %1: sin permiso de escritura (%2).").arg(archivo, motor);
+            } else {
+                e.nativo = 823;
+                e.descripcion = QStringLiteral("Error de lectura o escritura en %1 (%2).").arg(archivo, motor);
+            }
             break;
+        }
         case SQLITE_TOOBIG:
             e.nativo = 8152;
             e.descripcion = QStringLiteral("El valor es demasiado largo (%1).").arg(motor);

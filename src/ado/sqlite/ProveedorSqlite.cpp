@@ -201,14 +201,16 @@ void ProveedorSqlite::abrir(const TextoConexion& texto) {
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, tiempoEsperaMs_);
-    RegistrarExtensiones(db_);
+    RegistrarExtensiones(db_, suite_);
     // Leer el esquema descubre enseguida un archivo que no es una base o está dañado.
     rc = sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         const ErrorAdo e = ErrorDeSqlite(db_, rc);
         cerrar();
+        // En la base de la suite la descripción ya dice la causa (dañada, en uso, sin permiso).
         throw ErrorEjecucion(e.nativo,
-                             QStringLiteral("El archivo \"%1\" no es una base SQLite o está dañado: %2").arg(archivo_, e.descripcion),
+                             suite_ ? QStringLiteral("No se pudo abrir la base \"%1\": %2").arg(archivo_, e.descripcion)
+                                    : QStringLiteral("El archivo \"%1\" no es una base SQLite o está dañado: %2").arg(archivo_, e.descripcion),
                              nombre());
     }
     if (suite_) {

@@ -46,5 +46,7 @@ ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia = {});
 
 // Registra en la conexión lo que el dialecto necesita: la función getDate() y las colaciones
 // ESPANOL_CI (sin distinguir mayúsculas ni blancos finales) y FECHA_DMY (textos dd/mm/yyyy en
-// orden cronológico).
-void RegistrarExtensiones(sqlite3* db);
+// orden cronológico), que declaran las bases hechas antes de que se pudieran abrir con otras
+// herramientas. suite: la base de la suite, donde NOCASE pasa a ser ESPANOL_CI con las fechas en
+// orden cronológico.
+void RegistrarExtensiones(sqlite3* db, bool suite);

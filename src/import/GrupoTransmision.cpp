@@ -1,0 +1,116 @@
+#include "import/GrupoTransmision.h"
+
+#include <cstdio>
+
+#include "ado/Valores.h"
+#include "data/Dll_Datos.h"
+#include "platform/Conversiones.h"
+#include "platform/Proceso.h"
+#include "platform/Regional.h"
+#include "servicios/FechaServidor.h"
+
+namespace {
+// Una transacción por fila hace la importación diez veces más lenta. Un grupo dura a lo sumo
+// esto, para que otra estación no espere el bloqueo.
+constexpr qint64 kMsPorGrupo = 1000;
+constexpr int kFilasPorGrupo = 200000;
+}  // namespace
+
+GrupoTransmision::GrupoTransmision(Dll_Datos& datos, QString usuario) : datos_(datos), usuario_(std::move(usuario)) {
+    aviso_ = Proceso::AlTerminar([this] {
+        if (!abierto_ && guardada_ == 0) return;
+        try {
+            confirmar();
+        } catch (...) {
+        }
+        const QByteArray texto = (QStringLiteral("garantias: la importación no terminó. ") + textoGuardado() + '\n').toUtf8();
+        std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stderr);
+    });
+}
+
+GrupoTransmision::~GrupoTransmision() {
+    Proceso::QuitarAvisoAlTerminar(aviso_);
+    try {
+        confirmar();
+    } catch (...) {
+    }
+}
+
+bool GrupoTransmision::asegurar() {
+    if (!abierto_) {
+        datos_.conexion().BeginTrans();
+        abierto_ = true;
+        filasGrupo_ = 0;
+        agregadasGrupo_ = 0;
+        reloj_.start();
+    }
+    if (guardada_ == 0 && !conNumero_) tomarNumero();
+    return conNumero_ || guardada_ != 0;
+}
+
+void GrupoTransmision::tomarNumero() {
+    // Dentro del grupo, con el bloqueo de escritura: dos estaciones nunca toman el mismo número.
+    // La fecha y la hora salen de una sola lectura del reloj del servidor.
+    Conexion& c = datos_.conexion();
+    try {
+        RecordsetPtr rs;
+        datos_.AbrirRecordset(QStringLiteral("SELECT MAX(TRANSMISION) as transmision FROM MV_TRANSMISIONES WITH (UPDLOCK, HOLDLOCK)"), rs,
+                              nullptr, 0, 1, -1, true);
+        numero_ = rs->EOF_() ? 1 : Conversiones::CLng(Conversiones::Val(TextoValor(rs->Field(QStringLiteral("transmision")))) + 1);
+        datos_.CerrarRecordset(rs);
+        const QDateTime ahora = FechaServidor();
+        datos_.EjecutarSQL(QStringLiteral("INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha, Hora, Responsable_envio, Anulado)") +
+                           QStringLiteral(" VALUES ('S',") + QString::number(numero_) + QStringLiteral(",'") +
+                           Regional::Formato(ahora, QStringLiteral("DD/MM/YYYY")) + QStringLiteral("','") +
+                           Regional::Formato(ahora, QStringLiteral("HH:MM")) + QStringLiteral("',") +
+                           datos_.FormatearValor(usuario_, QStringLiteral("'")) + QStringLiteral(",0)"));
+    } catch (...) {
+        abierto_ = false;
+        c.RollbackTrans();
+        throw;
+    }
+    if (c.Errors().Count() > 0) {
+        rechazo_ = c.Errors().Item(0).descripcion;
+        abierto_ = false;
+        c.RollbackTrans();
+        return;
+    }
+    conNumero_ = true;
+}
+
+void GrupoTransmision::contar(bool agregada) {
+    ++filasGrupo_;
+    if (agregada) ++agregadasGrupo_;
+    if (filasGrupo_ >= kFilasPorGrupo || reloj_.elapsed() >= kMsPorGrupo) confirmar();
+}
+
+void GrupoTransmision::confirmar() {
+    if (!abierto_) return;
+    abierto_ = false;
+    Conexion& c = datos_.conexion();
+    const bool conFilas = guardada_ != 0 || agregadasGrupo_ > 0;
+    const bool tomado = conNumero_;
+    conNumero_ = false;
+    if (!conFilas) {
+        // Nada que guardar: ni el registro ni el número.
+        c.RollbackTrans();
+        return;
+    }
+    try {
+        c.CommitTrans();
+    } catch (...) {
+        try {
+            c.RollbackTrans();
+        } catch (...) {
+        }
+        throw;
+    }
+    if (tomado) guardada_ = numero_;
+    filasGuardadas_ += agregadasGrupo_;
+    agregadasGrupo_ = 0;
+}
+
+QString GrupoTransmision::textoGuardado() const {
+    if (guardada_ == 0) return QStringLiteral("No quedó ninguna transmisión: no se agregó ninguna fila.");
+    return QStringLiteral("Quedó la transmisión %1 con %2 filas.").arg(guardada_).arg(filasGuardadas_);
+}

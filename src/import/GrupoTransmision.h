@@ -1,0 +1,61 @@
+#pragma once
+#include <QElapsedTimer>
+#include <QString>
+#include <cstdint>
+
+class Dll_Datos;
+
+// Las filas de una importación se escriben en grupos, cada uno en una transacción de la conexión
+// de la suite. La transmisión existe sólo con filas: su número (el mayor más uno) y su registro
+// en MV_TRANSMISIONES se toman dentro del grupo que agrega la primera fila, y quedan cuando ese
+// grupo se confirma. Un grupo que no agregó ninguna fila mientras la transmisión no quedó se
+// deshace entero: una corrida que termina sin agregar filas (archivo vacío, error, corte, disco
+// lleno) no deja registro ni gasta número. Un corte del proceso en medio de un grupo lo deshace
+// la base.
+//
+// El grupo abierto se confirma antes de cada mensaje, al terminar y, si el programa termina en
+// medio ("Salir", una señal), antes del fin del proceso; entonces dice por la salida de errores
+// qué quedó.
+class GrupoTransmision {
+public:
+    GrupoTransmision(Dll_Datos& datos, QString usuario);
+    ~GrupoTransmision();
+    GrupoTransmision(const GrupoTransmision&) = delete;
+    GrupoTransmision& operator=(const GrupoTransmision&) = delete;
+
+    // Abre el grupo si no está abierto y, si la transmisión todavía no tiene número en él, lo
+    // toma y escribe el registro. false: la base rechazó el registro (rechazo() dice por qué);
+    // el grupo quedó deshecho. Lanza ErrorEjecucion si falla la lectura del número.
+    bool asegurar();
+    // El número de la transmisión en el grupo abierto (o la que quedó).
+    int32_t numero() const { return numero_; }
+    const QString& rechazo() const { return rechazo_; }
+
+    // Una fila pasó por el grupo (agregada: la base la guardó). Un grupo largo se confirma.
+    void contar(bool agregada);
+    // Cierra el grupo: lo confirma si la transmisión tiene filas; si no, lo deshace.
+    void confirmar();
+
+    // La transmisión que quedó guardada y sus filas; 0 si ninguna.
+    int32_t guardada() const { return guardada_; }
+    int64_t filasGuardadas() const { return filasGuardadas_; }
+
+    // Lo que quedó, en una línea para el operador.
+    QString textoGuardado() const;
+
+private:
+    void tomarNumero();
+
+    Dll_Datos& datos_;
+    QString usuario_;
+    bool abierto_ = false;
+    bool conNumero_ = false;  // el grupo abierto tiene el registro de la transmisión
+    int32_t numero_ = 0;
+    int32_t guardada_ = 0;
+    int64_t filasGrupo_ = 0;     // filas que pasaron por el grupo abierto
+    int64_t agregadasGrupo_ = 0; // filas que agregó el grupo abierto
+    int64_t filasGuardadas_ = 0;
+    QString rechazo_;
+    QElapsedTimer reloj_;
+    int aviso_;
+};

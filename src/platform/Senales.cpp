@@ -1,0 +1,85 @@
+#include "platform/Senales.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/Proceso.h"
+
+namespace Senales {
+namespace {
+
+volatile std::sig_atomic_t g_senal = 0;
+int g_tubo[2] = {-1, -1};
+char g_nombre[64] = "garantias";  // el nombre del programa, listo para el manejador
+
+const char* NombreSenal(int senal) { return senal == SIGINT ? "SIGINT" : "SIGTERM"; }
+
+void EscribirError(const char* texto) {
+    std::size_t n = 0;
+    while (texto[n]) ++n;
+    const ssize_t r = ::write(2, texto, n);
+    (void)r;
+}
+
+extern "C" void Manejador(int senal) {
+    if (g_senal != 0 || !Proceso::HayAvisos()) {
+        // Nada que conservar (o ya se pidió una vez): termina ya. Lo que estaba a medio escribir
+        // en la base lo deshace la base.
+        EscribirError(g_nombre);
+        EscribirError(": terminado por ");
+        EscribirError(NombreSenal(senal));
+        EscribirError(".\n");
+        ::_exit(128 + senal);
+    }
+    g_senal = senal;
+    if (g_tubo[1] >= 0) {
+        const char c = static_cast<char>(senal);
+        const ssize_t r = ::write(g_tubo[1], &c, 1);
+        (void)r;
+    }
+}
+
+}  // namespace
+
+void Instalar() {
+    if (QCoreApplication::instance()) {
+        const QByteArray nombre = QCoreApplication::applicationName().toUtf8().left(static_cast<int>(sizeof g_nombre) - 1);
+        std::copy(nombre.begin(), nombre.end(), g_nombre);
+        g_nombre[nombre.size()] = 0;
+    }
+    if (g_tubo[0] < 0 && ::pipe2(g_tubo, O_CLOEXEC | O_NONBLOCK) != 0) g_tubo[0] = g_tubo[1] = -1;
+    struct sigaction sa {};
+    sa.sa_handler = Manejador;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+    if (QCoreApplication::instance() && g_tubo[0] >= 0) {
+        auto* aviso = new QSocketNotifier(g_tubo[0], QSocketNotifier::Read, QCoreApplication::instance());
+        QObject::connect(aviso, &QSocketNotifier::activated, [] {
+            char c;
+            while (::read(g_tubo[0], &c, 1) > 0) {
+            }
+            AtenderPendiente();
+        });
+    }
+}
+
+int Pendiente() { return g_senal; }
+
+void AtenderPendiente() {
+    const int senal = g_senal;
+    if (senal == 0) return;
+    g_senal = 0;
+    const QByteArray texto = QByteArray(g_nombre) + ": " + NombreSenal(senal) + ": se termina después de confirmar lo escrito.\n";
+    EscribirError(texto.constData());
+    Proceso::Terminar(128 + senal);
+}
+
+void Simular(int senal) { g_senal = senal; }
+
+}  // namespace Senales

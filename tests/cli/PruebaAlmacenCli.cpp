@@ -1,0 +1,219 @@
+// La base embebida vista desde afuera: garantias-cli contra una carpeta de datos nueva, lo que
+// queda después de importaciones que fallan o se cortan y los permisos de lo que se crea (lo que
+// quedó en la base se mira con el programa sqlite3).
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <csignal>
+#include <sys/stat.h>
+#include <thread>
+
+#include "comun/Pruebas.h"
+
+namespace {
+
+const QString kCadena = QStringLiteral("@Server=; @dbname= demo; @usuario= demo; @Password= demo;");
+const QByteArray kCabecera = "eca1,serie,modelo,otro,activacion\n";
+
+struct Resultado {
+    int codigo = -1;
+    QString salida;
+    QString errores;
+};
+
+int Modo(const QString& ruta) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(ruta).constData(), &st) != 0) return -1;
+    return static_cast<int>(st.st_mode & 07777);
+}
+
+class AlmacenCli : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+    QString datos() const { return dir_.filePath("datos"); }
+    QString base() const { return datos() + "/demo.db"; }
+
+    QProcess* preparar(const QStringList& argumentos, const QString& previo = {}) {
+        auto* p = new QProcess;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert("GARANTIAS_DATOS", datos());
+        entorno.insert("GARANTIAS_CONEXION", kCadena);
+        entorno.insert("HOME", dir_.filePath("casa"));
+        entorno.insert("XDG_DATA_HOME", dir_.filePath("casa/.local/share"));
+        entorno.insert("temp", "");
+        entorno.insert("TEMP", "");
+        p->setProcessEnvironment(entorno);
+        const QString cli = QCoreApplication::applicationDirPath() + "/garantias-cli";
+        // Por un shell: la umask y los límites del proceso se fijan ahí, como en una instalación real.
+        QString guion = "umask 022; " + previo + " exec \"$0\" \"$@\"";
+        p->setProgram("/bin/sh");
+        p->setArguments(QStringList{"-c", guion, cli} + argumentos);
+        return p;
+    }
+    Resultado cli(const QStringList& argumentos, const QString& previo = {}) {
+        std::unique_ptr<QProcess> p(preparar(argumentos, previo));
+        p->start();
+        Resultado r;
+        if (!p->waitForStarted(10000) || !p->waitForFinished(120000)) {
+            p->kill();
+            p->waitForFinished(5000);
+            ADD_FAILURE() << "garantias-cli no terminó";
+            return r;
+        }
+        r.codigo = p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -2;
+        r.salida = QString::fromUtf8(p->readAllStandardOutput());
+        r.errores = QString::fromUtf8(p->readAllStandardError());
+        return r;
+    }
+    // El programa sqlite3 de la distribución, sin nada cargado.
+    Resultado sqlite3(const QString& sql) {
+        QProcess p;
+        p.start("sqlite3", {"-batch", "-bail", base(), sql});
+        Resultado r;
+        if (!p.waitForStarted(10000)) {
+            ADD_FAILURE() << "falta el programa sqlite3 (scripts/install-deps lo instala)";
+            return r;
+        }
+        p.waitForFinished(60000);
+        r.codigo = p.exitCode();
+        r.salida = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        r.errores = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+    QString archivo(const QString& nombre, const QByteArray& bytes) {
+        const QString ruta = dir_.filePath("origen/" + nombre);
+        EscribirArchivo(ruta, bytes);
+        return ruta;
+    }
+    QString contar(const char* tabla) { return sqlite3(QStringLiteral("SELECT count(*) FROM %1").arg(tabla)).salida; }
+
+    QTemporaryDir dir_;
+};
+
+}  // namespace
+
+TEST_F(AlmacenCli, UnaInstalacionNuevaEsPrivadaYDiceLoQueCrea) {
+    const Resultado r = cli({"transmisiones"});
+    ASSERT_EQ(r.codigo, 0) << qPrintable(r.errores);
+    // Con umask 022 igual: la carpeta de datos 0700, las bases 0600 (guardan las claves).
+    EXPECT_EQ(Modo(datos()), 0700);
+    EXPECT_EQ(Modo(base()), 0600);
+    EXPECT_EQ(Modo(datos() + "/QZ_ESTADISTICAS.db"), 0600);
+    EXPECT_TRUE(r.errores.contains("se creó la base \"demo\" en " + base())) << qPrintable(r.errores);
+    EXPECT_TRUE(r.errores.contains("QZ_ESTADISTICAS.db")) << qPrintable(r.errores);
+    // La segunda vez no hay nada que crear ni que avisar.
+    const Resultado otra = cli({"transmisiones"});
+    EXPECT_EQ(otra.codigo, 0);
+    EXPECT_FALSE(otra.errores.contains("se creó")) << qPrintable(otra.errores);
+    // Un nombre de base mal escrito no entra callado a una base vacía.
+    const Resultado typo = cli({"transmisiones", "--conexion", "@Server=; @dbname= dmeo; @usuario= dmeo; @Password= x;"});
+    EXPECT_TRUE(typo.errores.contains("se creó la base \"dmeo\"")) << qPrintable(typo.errores);
+    // Una umask más estricta gana.
+    QDir(datos()).removeRecursively();
+    const Resultado estricta = cli({"transmisiones"}, "umask 077;");
+    ASSERT_EQ(estricta.codigo, 0) << qPrintable(estricta.errores);
+    EXPECT_EQ(Modo(datos()), 0700);
+    EXPECT_EQ(Modo(base()), 0600);
+}
+
+TEST_F(AlmacenCli, ImportacionesQueFallanNoDejanTransmision) {
+    QByteArray grande = kCabecera;
+    for (int i = 0; i < 20000; ++i) grande += "E,SERIE-" + QByteArray::number(i) + ",Modelo de heladera,x,01/01/2026\n";
+    struct Caso {
+        const char* nombre;
+        QString archivo;
+        QStringList opciones;
+        QString previo;  // en el shell, antes del programa
+        int codigo;
+        const char* mensaje;
+    };
+    const Caso casos[] = {
+        {"archivo vacío", archivo("vacio.csv", ""), {}, {}, 1, "no terminó"},
+        {"sólo la cabecera", archivo("cabecera.csv", kCabecera), {}, {}, 3, "no tiene filas con serie"},
+        {"filas de tres campos", archivo("cortas.csv", "a,serie,c\n1,S1,3\n"), {}, {}, 1, "campo 5"},
+        {"un dbf que no es dbf", archivo("falso.dbf", "esto no es un dbf\n"), {}, {}, 1, "no terminó"},
+        {"un xlsx que no es xlsx", archivo("falso.xlsx", "PK esto tampoco\n"), {}, {}, 1, "no terminó"},
+        {"una tabla que no está", archivo("bien.csv", kCabecera + "E,S1,M,x,A\n"), {"--tabla", "noexiste"}, {}, 1, "no terminó"},
+        // El disco se llena (un límite de tamaño de archivo: vale también para root).
+        {"disco lleno", archivo("grande.csv", grande), {}, "trap '' XFSZ; ulimit -f 128;", 1, "disco lleno"},
+    };
+    ASSERT_EQ(cli({"transmisiones"}).codigo, 0);  // la base existe y está vacía
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        const Resultado r = cli(QStringList{"importar", c.archivo} + c.opciones, c.previo);
+        EXPECT_EQ(r.codigo, c.codigo) << qPrintable(r.errores);
+        EXPECT_TRUE(r.errores.contains(QString::fromUtf8(c.mensaje))) << qPrintable(r.errores);
+        EXPECT_FALSE(r.salida.contains(QRegularExpression("Transmisión \\d"))) << qPrintable(r.salida);
+        EXPECT_EQ(contar("MV_TRANSMISIONES"), "0");
+        EXPECT_EQ(contar("AUX_GARANTIA"), "0");
+    }
+    // La primera importación que guarda filas toma el número 1: ninguno se gastó.
+    const Resultado bien = cli({"importar", archivo("uno.csv", kCabecera + "E,S1,M,x,A\n")});
+    EXPECT_EQ(bien.codigo, 0) << qPrintable(bien.errores);
+    EXPECT_TRUE(bien.salida.contains("Transmisión 1: 1 filas agregadas")) << qPrintable(bien.salida);
+    // Importarlo de nuevo no agrega nada, no deja transmisión y termina bien.
+    const Resultado otra = cli({"importar", archivo("uno.csv", kCabecera + "E,S1,M,x,A\n")});
+    EXPECT_EQ(otra.codigo, 0) << qPrintable(otra.errores);
+    EXPECT_TRUE(otra.salida.contains("Ninguna transmisión: 0 filas agregadas, 1 series ya guardadas")) << qPrintable(otra.salida);
+    EXPECT_EQ(sqlite3("SELECT group_concat(Transmision) FROM MV_TRANSMISIONES").salida, "1");
+}
+
+TEST_F(AlmacenCli, ConsultasQueNoEncuentranONoTerminanNoDanCero) {
+    ASSERT_EQ(cli({"importar", archivo("uno.csv", kCabecera + "E,S1,M,x,A\n")}).codigo, 0);
+    const Resultado existe = cli({"filas", "1"});
+    EXPECT_EQ(existe.codigo, 0);
+    EXPECT_TRUE(existe.salida.contains("S1"));
+    const Resultado falta = cli({"filas", "99"});
+    EXPECT_EQ(falta.codigo, 3);
+    EXPECT_TRUE(falta.errores.contains("no existe la transmisión 99")) << qPrintable(falta.errores);
+    // Una base que no es una base no se toca, y el error lo dice.
+    const QString otra = datos() + "/vacia.db";
+    EscribirArchivo(otra, {});
+    const Resultado vacia = cli({"transmisiones", "--conexion", "@Server=; @dbname= vacia; @usuario= vacia; @Password= x;"});
+    EXPECT_EQ(vacia.codigo, 1);
+    EXPECT_TRUE(vacia.errores.contains("la base está dañada")) << qPrintable(vacia.errores);
+    EXPECT_TRUE(vacia.errores.contains(otra)) << qPrintable(vacia.errores);
+    EXPECT_EQ(QFileInfo(otra).size(), 0);
+}
+
+TEST_F(AlmacenCli, UnaSenalConfirmaLoEscritoYDiceQueQuedo) {
+    QByteArray csv = kCabecera;
+    for (int i = 0; i < 400000; ++i) csv += "E,SERIE-" + QByteArray::number(i) + ",Modelo,x,01/01/2026\n";
+    const QString ruta = archivo("grande.csv", csv);
+    ASSERT_EQ(cli({"transmisiones"}).codigo, 0);
+    const std::pair<int, int> senales[] = {{SIGTERM, 143}, {SIGINT, 130}};
+    for (const auto& [senal, codigo] : senales) {
+        SCOPED_TRACE(senal);
+        std::unique_ptr<QProcess> p(preparar({"importar", ruta}));
+        p->start();
+        ASSERT_TRUE(p->waitForStarted(10000));
+        // Espera a que el primer grupo esté confirmado: la transmisión ya existe.
+        const QString antes = contar("MV_TRANSMISIONES");
+        bool empezo = false;
+        for (int i = 0; i < 600 && !empezo; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            empezo = contar("MV_TRANSMISIONES") != antes;
+        }
+        ASSERT_TRUE(empezo) << "la importación no empezó a guardar";
+        ASSERT_EQ(p->state(), QProcess::Running) << "terminó antes de la señal: use un archivo más grande";
+        ::kill(static_cast<pid_t>(p->processId()), senal);
+        ASSERT_TRUE(p->waitForFinished(60000));
+        EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p->exitCode(), codigo);
+        const QString errores = QString::fromUtf8(p->readAllStandardError());
+        const QRegularExpressionMatch m = QRegularExpression("Quedó la transmisión (\\d+) con (\\d+) filas").match(errores);
+        ASSERT_TRUE(m.hasMatch()) << qPrintable(errores);
+        EXPECT_EQ(sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" + m.captured(1)).salida, m.captured(2));
+        EXPECT_GT(m.captured(2).toInt(), 0);
+        EXPECT_LT(m.captured(2).toInt(), 400000);
+        // Lo que no quedó se importa la próxima vez: la siguiente corrida lo agrega entero.
+        EXPECT_EQ(sqlite3("SELECT count(*) FROM MV_TRANSMISIONES WHERE Transmision NOT IN (SELECT nroTransmision FROM AUX_GARANTIA)").salida, "0");
+    }
+}
