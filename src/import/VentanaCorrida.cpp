@@ -91,13 +91,29 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
             while (!fin && !dejar) {
                 QString serie;
                 bool saltar = false;
-                Rutina fila(trampaFilas);
+                bool decidida = false;  // la fila ya se agregó o ya está anotada como no agregada
+                auto anotar = [&](MotivoRechazo motivo, const QString& detalle = {}) {
+                    if (decidida) return;
+                    decidida = true;
+                    Rechazo rechazo{numeroFila, {}, motivo, detalle};
+                    try {
+                        rechazo = RechazoDeFila(*rsOrigen_, numeroFila, motivo, detalle);
+                    } catch (const ErrorEjecucion&) {  // la fila ya no se puede leer: sin sus campos
+                    }
+                    rechazos_.agregar(std::move(rechazo));
+                };
+                // Una falla que deja la fila sin agregar (saltada, o la corrida detenida) la anota.
+                Rutina fila([&](const ErrorEjecucion& e) {
+                    const Respuesta respuesta = trampaFilas(e);
+                    if (respuesta != Respuesta::Repetir) anotar(MotivoRechazo::Fallo, e.descripcion());
+                    return respuesta;
+                });
                 ++numeroFila;
                 fila.paso([&] {
                         serie = TextoValor(rsOrigen_->Field(1));
                         if (serie.trimmed().isEmpty()) {
                             ++resumen_.sinSerie;
-                            rechazos_.agregar(RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::SinSerie));
+                            anotar(MotivoRechazo::SinSerie);
                             saltar = true;
                         }
                     })
@@ -105,13 +121,14 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                         if (!saltar) m_.setLblEstado(QStringLiteral("Importando ") + serie);
                     })
                     .paso([&] {
-                        if (saltar) return;
+                        if (saltar || decidida) return;  // sin serie, o la lectura de la serie falló
                         if (prueba) {
                             if (prueba->agregaria(serie)) {
                                 ++resumen_.insertadas;
+                                decidida = true;
                             } else {
                                 ++resumen_.yaGuardadas;
-                                rechazos_.agregar(RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::SerieGuardada));
+                                anotar(MotivoRechazo::SerieGuardada);
                             }
                             return;
                         }
@@ -119,6 +136,7 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                                                       TextoValor(rsOrigen_->Field(0)), TextoValor(rsOrigen_->Field(4))};
                         if (!embebida) valores.push_back(serie);
                         if (!grupo.asegurar()) {
+                            anotar(MotivoRechazo::Fallo, grupo.rechazo());
                             MsgBox(grupo.rechazo(), Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso"));
                             dejar = true;
                             return;
@@ -127,7 +145,7 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                         const int64_t cambiadas = suite.ejecutar(*insertar, valores);
                         if (suite.Errors().Count() > 0) {
                             const QString descripcion = suite.Errors().Item(0).descripcion;
-                            rechazos_.agregar(RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::Fallo, descripcion));
+                            anotar(MotivoRechazo::Fallo, descripcion);
                             grupo.confirmar();  // las filas anteriores quedan
                             m_.setLblEstado(descripcion);
                             MsgBox(descripcion, Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
@@ -136,9 +154,10 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                         }
                         if (cambiadas > 0) {
                             ++resumen_.insertadas;
+                            decidida = true;
                         } else {
                             ++resumen_.yaGuardadas;
-                            rechazos_.agregar(RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::SerieGuardada));
+                            anotar(MotivoRechazo::SerieGuardada);
                         }
                         grupo.contar(cambiadas > 0);
                     })

@@ -264,3 +264,34 @@ TEST_F(Herramientas, ElResumenDiceQueLosTitulosParecenDeOtroOrden) {
     importar("bien.csv", kCabecera + "E2;S2;M2;x;A2\n");
     EXPECT_TRUE(ventana_->resumen().avisoCampos.isEmpty());
 }
+
+TEST_F(Herramientas, UnaFilaQueFallaYSeSaltaOSeAbandonaQuedaAnotada) {
+    // Un origen de tres campos: leer el quinto falla en cada fila y va a ManejarError.
+    struct Caso {
+        const char* nombre;
+        std::vector<int> respuestas;  // 3 abortar, 4 reintentar, 5 omitir
+        QStringList rechazos;         // "fila|motivo"
+    };
+    const Caso casos[] = {
+        {"omitir cada fila", {5, 5}, {"1|falló", "2|falló"}},
+        {"reintentar y después abortar", {4, 3}, {"1|falló"}},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        buscar(archivo("tres.csv", "a;serie;c\n1;S1;3\n2;S2;3\n"));
+        mensajes_->olvidar();
+        for (int r : c.respuestas) mensajes_->responder(r);
+        ventana_->cmdImportar_Click();
+        EXPECT_EQ(mensajes_->cuadros().size(), c.respuestas.size());
+        QStringList vistos;
+        ventana_->rechazos().recorrer([&](std::vector<Rechazo>& t) {
+            for (const Rechazo& r : t) {
+                vistos << QString::number(r.fila) + '|' + TextoMotivo(r.motivo);
+                EXPECT_TRUE(r.detalle.contains("no tiene el campo 5")) << qPrintable(r.detalle);
+                EXPECT_EQ(r.campos.size(), 3);
+            }
+        });
+        EXPECT_EQ(vistos, c.rechazos);
+        EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA"), QStringList{"0"});
+    }
+}
