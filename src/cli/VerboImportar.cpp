@@ -73,7 +73,8 @@ int Importar(const Argumentos& a, Salida& salida) {
     if (rechazos) {
         salida.linea(QStringLiteral("%1 filas no importadas en \"%2\".").arg(ventana.rechazos().cantidad()).arg(rechazos->ruta()));
     }
-    if (resumen.insertadas == 0 && resumen.yaGuardadas == 0) {
+    // Una prueba termina bien si el origen se pudo leer, aunque no tenga filas con serie.
+    if (!resumen.prueba && resumen.insertadas == 0 && resumen.yaGuardadas == 0) {
         salida.error(QStringLiteral("\"%1\" no tiene filas con serie: no se guardó nada.").arg(ruta));
         return Codigo::NoEncontrado;
     }

@@ -142,6 +142,11 @@ TEST_F(HerramientasCli, PruebaYRechazos) {
     EXPECT_EQ(guardado(), despues);
 
     EXPECT_EQ(cli({"importar", csv, "--utf8"}).codigo, 2);
+
+    // Una prueba de un origen legible termina con 0, aunque no tenga ninguna fila con serie.
+    r = cli({"importar", archivo("d.csv", kCabecera + "E;;M;f;A\n"), "--prueba"});
+    EXPECT_EQ(r.codigo, 0) << qPrintable(r.errores);
+    EXPECT_EQ(r.lineas().value(1), "Prueba sin escribir: 0 filas agregadas, 0 series ya guardadas, 1 filas sin serie.");
 }
 
 TEST_F(HerramientasCli, TitulosEnOtroOrdenSeAvisanSinRechazar) {
