@@ -1,93 +1,106 @@
 -- Base de la suite embebida (SQLite): las tablas y vistas que el programa lee o escribe.
 -- El programa la crea así la primera vez que se conecta a una base que no existe.
 --
--- Los textos se comparan como en SQL Server: sin distinguir mayúsculas ni blancos finales
--- (colación ESPANOL_CI). Las fechas de las transmisiones se guardan como texto dd/mm/yyyy y se
--- ordenan por fecha (colación FECHA_DMY). Ambas colaciones las registra el programa al abrir la
--- base: para consultarla con otra herramienta, lea las tablas sin ordenar ni comparar por esas
--- columnas, o use el programa de línea de comandos.
+-- Se abre con cualquier herramienta de SQLite (el programa sqlite3, DB Browser for SQLite) sin
+-- cargar nada. Los textos se declaran COLLATE NOCASE: dentro del programa esa colación es la de
+-- SQL Server en español (sin distinguir mayúsculas, también las acentuadas como Ñ/ñ, sin contar
+-- los blancos finales; y las fechas dd/mm/yyyy se ordenan por fecha); en otra herramienta es la
+-- NOCASE de SQLite (sólo letras ASCII). Ningún índice usa esa colación, así las dos lecturas
+-- nunca desordenan un índice.
+--
+-- Las claves únicas usan una expresión con funciones propias de SQLite: el texto sin blancos
+-- finales, con las mayúsculas A-Z y las acentuadas de los idiomas latinos (Á É Í Ó Ú Ü Ñ À È Ì
+-- Ò Ù Â Ê Î Ô Û Ã Õ Ç Ä Ë Ï Ö Å) pasadas a minúsculas. La de la serie es la columna calculada
+-- serie_clave (búsquela así: WHERE serie_clave = lower('ab123')). Una fila agregada desde otra
+-- herramienta cumple la misma regla: una serie que ya está (en otra escritura de mayúsculas o con
+-- blancos al final) se rechaza con "UNIQUE constraint failed".
 
 -- Guarantee registrations, one per serial number.
 CREATE TABLE AUX_GARANTIA (
-    modelo          TEXT COLLATE ESPANOL_CI,
-    serie           TEXT COLLATE ESPANOL_CI NOT NULL,
+    modelo          TEXT COLLATE NOCASE,
+    serie           TEXT COLLATE NOCASE NOT NULL,
     nroTransmision  INTEGER,
-    eca1            TEXT COLLATE ESPANOL_CI,
-    activacion      TEXT COLLATE ESPANOL_CI
+    eca1            TEXT COLLATE NOCASE,
+    activacion      TEXT COLLATE NOCASE,
+    -- La clave de la serie (ver arriba), calculada: no se escribe.
+    serie_clave     TEXT GENERATED ALWAYS AS (
+        (CASE WHEN serie GLOB '*[^ -~]*' THEN lower(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(rtrim(serie,' '),'Á','á'),'É','é'),'Í','í'),'Ó','ó'),'Ú','ú'),'Ü','ü'),'Ñ','ñ'),'À','à'),'È','è'),'Ì','ì'),'Ò','ò'),'Ù','ù'),'Â','â'),'Ê','ê'),'Î','î'),'Ô','ô'),'Û','û'),'Ã','ã'),'Õ','õ'),'Ç','ç'),'Ä','ä'),'Ë','ë'),'Ï','ï'),'Ö','ö'),'Å','å'))
+          ELSE lower(rtrim(serie,' ')) END)
+    ) VIRTUAL
 );
--- Una serie se guarda una sola vez.
-CREATE UNIQUE INDEX AUX_GARANTIA_serie ON AUX_GARANTIA (serie);
+-- Una serie se guarda una sola vez; también el índice de las búsquedas por serie.
+CREATE UNIQUE INDEX IF NOT EXISTS AUX_GARANTIA_serie_clave ON AUX_GARANTIA (serie_clave);
 -- Las filas de una transmisión (pestaña "Consultar").
 CREATE INDEX AUX_GARANTIA_nroTransmision ON AUX_GARANTIA (nroTransmision);
 
 -- Una fila por transmisión (corrida de importación).
 CREATE TABLE MV_TRANSMISIONES (
-    TIPO               TEXT COLLATE ESPANOL_CI NOT NULL DEFAULT 'S',
+    TIPO               TEXT COLLATE NOCASE NOT NULL DEFAULT 'S',
     Transmision        INTEGER NOT NULL,
-    Fecha              TEXT COLLATE FECHA_DMY,
+    Fecha              TEXT COLLATE NOCASE,
     Hora               TEXT,
-    Responsable_envio  TEXT COLLATE ESPANOL_CI,
+    Responsable_envio  TEXT COLLATE NOCASE,
     Anulado            INTEGER NOT NULL DEFAULT 0
 );
 CREATE UNIQUE INDEX MV_TRANSMISIONES_Transmision ON MV_TRANSMISIONES (Transmision);
-CREATE INDEX MV_TRANSMISIONES_Fecha ON MV_TRANSMISIONES (TIPO, Fecha, Hora);
 
 -- Usuarios de la suite, uno por usuario y sistema. Las claves, codificadas.
 CREATE TABLE TA_USUARIOS (
-    NOMBRE         TEXT COLLATE ESPANOL_CI NOT NULL,
-    SISTEMA        TEXT COLLATE ESPANOL_CI NOT NULL,
+    NOMBRE         TEXT COLLATE NOCASE NOT NULL,
+    SISTEMA        TEXT COLLATE NOCASE NOT NULL,
     Password       TEXT,
     gUsuarioClave  TEXT
 );
-CREATE UNIQUE INDEX TA_USUARIOS_NOMBRE ON TA_USUARIOS (NOMBRE, SISTEMA);
+CREATE UNIQUE INDEX IF NOT EXISTS TA_USUARIOS_clave ON TA_USUARIOS (
+    (CASE WHEN NOMBRE GLOB '*[^ -~]*' THEN lower(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(rtrim(NOMBRE,' '),'Á','á'),'É','é'),'Í','í'),'Ó','ó'),'Ú','ú'),'Ü','ü'),'Ñ','ñ'),'À','à'),'È','è'),'Ì','ì'),'Ò','ò'),'Ù','ù'),'Â','â'),'Ê','ê'),'Î','î'),'Ô','ô'),'Û','û'),'Ã','ã'),'Õ','õ'),'Ç','ç'),'Ä','ä'),'Ë','ë'),'Ï','ï'),'Ö','ö'),'Å','å'))
+          ELSE lower(rtrim(NOMBRE,' ')) END),
+    lower(rtrim(SISTEMA,' '))
+);
 
 -- Configuración: una fila por clave.
 CREATE TABLE TA_CONFIGURACION (
-    Grupo            TEXT COLLATE ESPANOL_CI,
-    Clave            TEXT COLLATE ESPANOL_CI NOT NULL,
+    Grupo            TEXT COLLATE NOCASE,
+    Clave            TEXT COLLATE NOCASE NOT NULL,
     Valor            TEXT,
     PoliticaNegocio  INTEGER NOT NULL DEFAULT 0,
     ValorAux         TEXT
 );
-CREATE INDEX TA_CONFIGURACION_Clave ON TA_CONFIGURACION (Clave);
 
 -- Tareas (permisos) de cada usuario y entradas del menú de la suite.
 CREATE TABLE TA_TAREAS (
-    USUARIO  TEXT COLLATE ESPANOL_CI NOT NULL,
-    TAREA    TEXT COLLATE ESPANOL_CI NOT NULL
+    USUARIO  TEXT COLLATE NOCASE NOT NULL,
+    TAREA    TEXT COLLATE NOCASE NOT NULL
 );
-CREATE INDEX TA_TAREAS_USUARIO ON TA_TAREAS (USUARIO);
 
 CREATE TABLE TA_MENU (
-    Clave    TEXT COLLATE ESPANOL_CI NOT NULL,
-    Proceso  TEXT COLLATE ESPANOL_CI,
-    Nombre   TEXT COLLATE ESPANOL_CI
+    Clave    TEXT COLLATE NOCASE NOT NULL,
+    Proceso  TEXT COLLATE NOCASE,
+    Nombre   TEXT COLLATE NOCASE
 );
-CREATE INDEX TA_MENU_Clave ON TA_MENU (Clave);
 
 -- Una fila por cada inicio de un programa.
 CREATE TABLE Control_Acceso (
-    Maquina        TEXT COLLATE ESPANOL_CI,
-    Usuario        TEXT COLLATE ESPANOL_CI,
-    Formulario     TEXT COLLATE ESPANOL_CI,
-    Tarea          TEXT COLLATE ESPANOL_CI,
+    Maquina        TEXT COLLATE NOCASE,
+    Usuario        TEXT COLLATE NOCASE,
+    Formulario     TEXT COLLATE NOCASE,
+    Tarea          TEXT COLLATE NOCASE,
     Ingreso        TEXT,
-    NombreUsuario  TEXT COLLATE ESPANOL_CI
+    NombreUsuario  TEXT COLLATE NOCASE
 );
 
 -- Registro de acciones sobre comprobantes. El programa escribe en la vista, que lo pasa a la tabla.
 CREATE TABLE MV_CPTEACCIONES (
-    TC             TEXT COLLATE ESPANOL_CI,
-    IdComprobante  TEXT COLLATE ESPANOL_CI,
+    TC             TEXT COLLATE NOCASE,
+    IdComprobante  TEXT COLLATE NOCASE,
     IdComplemento  INTEGER,
-    Tipo_accion    TEXT COLLATE ESPANOL_CI,
+    Tipo_accion    TEXT COLLATE NOCASE,
     FECHAHORA      TEXT,
-    Usuario        TEXT COLLATE ESPANOL_CI,
-    PC             TEXT COLLATE ESPANOL_CI,
+    Usuario        TEXT COLLATE NOCASE,
+    PC             TEXT COLLATE NOCASE,
     SYSTEMUSER     TEXT,
-    Proceso        TEXT COLLATE ESPANOL_CI,
+    Proceso        TEXT COLLATE NOCASE,
     ProcesoLote    TEXT,
-    Cuenta         TEXT COLLATE ESPANOL_CI
+    Cuenta         TEXT COLLATE NOCASE
 );
 CREATE VIEW V_MV_CPTEACCIONES AS
     SELECT TC, IdComprobante, IdComplemento, Tipo_accion, FECHAHORA, Usuario, PC, SYSTEMUSER, Proceso,

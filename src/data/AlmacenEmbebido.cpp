@@ -69,8 +69,106 @@ public:
     sqlite3* db = nullptr;
 };
 
+// Corre una sentencia; en falla, la descripción del motor con su causa.
+bool Correr(sqlite3* db, const char* sql, QString& falla) {
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) return true;
+    falla = ErrorDeSqlite(db, rc).descripcion;
+    return false;
+}
+
+// Las sentencias del esquema que crean un índice sólo si falta: las que una base anterior no tiene.
+QList<QByteArray> IndicesNuevos(const char* esquema) {
+    QList<QByteArray> sentencias;
+    QByteArray actual;
+    for (const QByteArray& linea : QByteArray(esquema).split('\n')) {
+        if (actual.isEmpty() && linea.trimmed().startsWith("--")) continue;
+        actual += linea + '\n';
+        if (!sqlite3_complete(actual.constData())) continue;
+        if (actual.trimmed().contains("INDEX IF NOT EXISTS")) sentencias << actual;
+        actual.clear();
+    }
+    return sentencias;
+}
+
+// La definición de la columna serie_clave de AUX_GARANTIA, como la escribe el esquema.
+QByteArray ColumnaClaveSerie() {
+    const QByteArray esquema(kEsquemaSuite);
+    const qsizetype desde = esquema.indexOf("serie_clave     TEXT GENERATED");
+    const qsizetype hasta = esquema.indexOf("VIRTUAL", desde);
+    return desde < 0 || hasta < 0 ? QByteArray() : esquema.mid(desde, hasta + 7 - desde);
+}
+
+bool TieneColumna(sqlite3* db, const char* tabla, const char* columna) {
+    sqlite3_stmt* st = nullptr;
+    bool tiene = false;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM pragma_table_xinfo(?) WHERE name=?", -1, &st, nullptr) == SQLITE_OK) {
+        sqlite3_bind_text(st, 1, tabla, -1, SQLITE_STATIC);
+        sqlite3_bind_text(st, 2, columna, -1, SQLITE_STATIC);
+        tiene = sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) > 0;
+    }
+    sqlite3_finalize(st);
+    return tiene;
+}
+
+// Las bases hechas antes declaraban las colaciones propias del programa (ESPANOL_CI, FECHA_DMY),
+// que otra herramienta no tiene: no podía ni leerlas. Se pasan al esquema de hoy en una sola
+// transacción: fuera los índices que las usaban; la clave calculada de la serie y los índices
+// nuevos; y las columnas declaradas NOCASE (un cambio del texto del esquema: los datos guardados
+// no cambian). Si algo falla, la base queda como estaba y el programa la sigue usando igual.
+void Migrar(sqlite3* db, const QString& archivo, const QString& nombre) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db,
+                       "SELECT count(*) FROM sqlite_master WHERE type='table' AND "
+                       "(sql LIKE '%COLLATE ESPANOL_CI%' OR sql LIKE '%COLLATE FECHA_DMY%')",
+                       -1, &st, nullptr);
+    const bool vieja = st && sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) > 0;
+    sqlite3_finalize(st);
+    if (!vieja) return;
+    QString falla;
+    bool bien = Correr(db, "BEGIN IMMEDIATE", falla);
+    if (bien) {
+        bien = Correr(db,
+                      "DROP INDEX IF EXISTS AUX_GARANTIA_serie; DROP INDEX IF EXISTS MV_TRANSMISIONES_Fecha;"
+                      "DROP INDEX IF EXISTS TA_USUARIOS_NOMBRE; DROP INDEX IF EXISTS TA_CONFIGURACION_Clave;"
+                      "DROP INDEX IF EXISTS TA_TAREAS_USUARIO; DROP INDEX IF EXISTS TA_MENU_Clave;",
+                      falla);
+        const QByteArray clave = ColumnaClaveSerie();
+        if (bien && !EsEstadisticas(nombre) && !clave.isEmpty() && !TieneColumna(db, "AUX_GARANTIA", "serie_clave")) {
+            bien = Correr(db, QByteArray("ALTER TABLE AUX_GARANTIA ADD COLUMN " + clave).constData(), falla);
+        }
+        for (const QByteArray& indice : IndicesNuevos(EsEstadisticas(nombre) ? kEsquemaEstadisticas : kEsquemaSuite)) {
+            if (bien) bien = Correr(db, indice.constData(), falla);
+        }
+        int version = 0;
+        if (bien && sqlite3_prepare_v2(db, "PRAGMA schema_version", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
+            version = sqlite3_column_int(st, 0);
+        }
+        sqlite3_finalize(st);
+        if (bien) {
+            sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
+            const QByteArray cambio =
+                "PRAGMA writable_schema=ON;"
+                "UPDATE sqlite_master SET sql=replace(replace(sql,'COLLATE ESPANOL_CI','COLLATE NOCASE'),'COLLATE FECHA_DMY','COLLATE NOCASE') "
+                "WHERE type='table';"
+                "PRAGMA schema_version=" +
+                QByteArray::number(version + 1) + ";PRAGMA writable_schema=OFF;";
+            bien = Correr(db, cambio.constData(), falla);
+        }
+        if (bien) bien = Correr(db, "COMMIT", falla);
+        if (!bien) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    if (!bien) {
+        const QByteArray texto = QStringLiteral("%1: la base %2 queda con su esquema anterior (sólo este programa la lee): %3\n")
+                                     .arg(QCoreApplication::applicationName(), archivo, falla)
+                                     .toUtf8();
+        std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stderr);
+    }
+}
+
 // Mira un archivo que ya está antes de usarlo como base: nunca se reescribe uno que no es una
 // base de la suite (vacío, de otra cosa, sin tablas, un enlace a nada), cualquiera sea su tamaño.
+// De paso pasa al esquema de hoy una base hecha antes.
 void Revisar(const QString& archivo, const QString& nombre) {
     const QFileInfo info(archivo);
     auto noSeToca = [&](const QString& por) {
@@ -117,6 +215,7 @@ void Revisar(const QString& archivo, const QString& nombre) {
             throw noSeToca(tablas.isEmpty() ? QStringLiteral("no tiene tablas") : QStringLiteral("le falta la tabla %1").arg(t));
         }
     }
+    if (!sqlite3_db_readonly(c.db, "main")) Migrar(c.db, archivo, nombre);
 }
 
 // Restos de creaciones cortadas ("demo.db.nuevo-1234", con sus -wal y -shm): los de un proceso

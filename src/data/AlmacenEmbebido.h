@@ -23,7 +23,7 @@ bool Existe(const QString& carpeta, const QString& nombre);
 // Abre la base en la conexión; si no existe, la crea con sus tablas (la carpeta también, 0700; la
 // base nace 0600) y lo avisa. Antes quita los restos de creaciones cortadas. Un archivo que ya
 // está y no es una base de la suite (vacío, sin tablas, de otra cosa, un enlace a nada) nunca se
-// reescribe.
+// reescribe. Una base hecha antes pasa al esquema que leen otras herramientas.
 // Lanza ErrorEjecucion con la causa y la ruta: nombre no válido, disco lleno, sin permiso de
 // escritura, la base está dañada, la base está en uso por otra estación.
 void Abrir(Conexion& conexion, const QString& carpeta, const QString& nombre);

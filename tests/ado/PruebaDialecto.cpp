@@ -20,7 +20,13 @@ TEST(Dialecto, AdaptaLasFormasDeSqlServerSinTocarLosLiterales) {
         {"IF NOT EXISTS (SELECT * FROM AUX_GARANTIA WHERE serie='A1') INSERT INTO AUX_GARANTIA (modelo,serie) "
          " VALUES('TV','A1') ",
          "INSERT INTO AUX_GARANTIA (modelo,serie)  SELECT 'TV','A1' WHERE NOT EXISTS (SELECT * FROM AUX_GARANTIA WHERE "
-         "serie='A1') "},
+         "serie_clave=clave_serie('A1')) "},
+        // Una condición sobre la serie de AUX_GARANTIA va por su clave; un SET o una lista de columnas, no.
+        {"SELECT a.modelo FROM AUX_GARANTIA a INNER JOIN p ON a.serie = p.serie WHERE a.nro=1 AND serie=? OR serie = N'ñ'",
+         "SELECT a.modelo FROM AUX_GARANTIA a INNER JOIN p ON a.serie_clave = clave_serie(p.serie) WHERE a.nro=1 AND "
+         "serie_clave=clave_serie(?) OR serie_clave = clave_serie('ñ')"},
+        {"UPDATE AUX_GARANTIA SET serie='X', modelo='M' WHERE serie<>'Y'", "UPDATE AUX_GARANTIA SET serie='X', modelo='M' WHERE serie<>'Y'"},
+        {"SELECT * FROM OTRA WHERE serie='A1'", "SELECT * FROM OTRA WHERE serie='A1'"},
         // Nada dentro de un literal se toca.
         {"INSERT INTO t (m) VALUES ('TV TOP 5 with(nolock)')", "INSERT INTO t (m) VALUES ('TV TOP 5 with(nolock)')"},
         {"INSERT INTO t (m) VALUES ('O''Brien IF NOT EXISTS (x)')", "INSERT INTO t (m) VALUES ('O''Brien IF NOT EXISTS (x)')"},

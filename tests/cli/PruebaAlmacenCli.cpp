@@ -1,6 +1,6 @@
 // La base embebida vista desde afuera: garantias-cli contra una carpeta de datos nueva, lo que
-// queda después de importaciones que fallan o se cortan y los permisos de lo que se crea (lo que
-// quedó en la base se mira con el programa sqlite3).
+// queda después de importaciones que fallan o se cortan, los permisos de lo que se crea y la
+// base leída y escrita con el programa sqlite3, sin nada cargado.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -154,6 +154,7 @@ TEST_F(AlmacenCli, ImportacionesQueFallanNoDejanTransmision) {
         EXPECT_EQ(contar("MV_TRANSMISIONES"), "0");
         EXPECT_EQ(contar("AUX_GARANTIA"), "0");
     }
+    EXPECT_EQ(sqlite3("PRAGMA integrity_check").salida, "ok");
     // La primera importación que guarda filas toma el número 1: ninguno se gastó.
     const Resultado bien = cli({"importar", archivo("uno.csv", kCabecera + "E,S1,M,x,A\n")});
     EXPECT_EQ(bien.codigo, 0) << qPrintable(bien.errores);
@@ -181,6 +182,28 @@ TEST_F(AlmacenCli, ConsultasQueNoEncuentranONoTerminanNoDanCero) {
     EXPECT_TRUE(vacia.errores.contains("la base está dañada")) << qPrintable(vacia.errores);
     EXPECT_TRUE(vacia.errores.contains(otra)) << qPrintable(vacia.errores);
     EXPECT_EQ(QFileInfo(otra).size(), 0);
+}
+
+TEST_F(AlmacenCli, LaBaseSeLeeYSeEscribeConElProgramaSqlite3) {
+    ASSERT_EQ(cli({"importar", archivo("uno.csv", kCabecera + "E1,ÑANDÚ-1,M1,x,A1\nE2,S2,M2,x,A2\n")}).codigo, 0);
+    // Sin colaciones propias: se consulta, se ordena y se busca por serie.
+    EXPECT_EQ(sqlite3("SELECT modelo FROM AUX_GARANTIA WHERE serie='S2'").salida, "M2");
+    EXPECT_EQ(sqlite3("SELECT serie FROM AUX_GARANTIA ORDER BY serie").salida, "S2\nÑANDÚ-1");
+    EXPECT_EQ(sqlite3("SELECT Transmision, Responsable_envio FROM MV_TRANSMISIONES ORDER BY Fecha DESC, Hora DESC").salida, "1|demo");
+    EXPECT_EQ(sqlite3("PRAGMA integrity_check").salida, "ok");
+    // Una serie que ya está, en otra escritura, se rechaza con un error claro.
+    for (const char* repetida : {"s2", "S2  ", "ñandú-1", "Ñandú-1 "}) {
+        const Resultado r = sqlite3(QStringLiteral("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('x','%1',9)").arg(repetida));
+        EXPECT_NE(r.codigo, 0) << repetida;
+        EXPECT_TRUE(r.errores.contains("UNIQUE constraint failed")) << repetida << ": " << qPrintable(r.errores);
+    }
+    // Una nueva entra, y el programa la ve y la respeta.
+    const Resultado nueva = sqlite3("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('x','S3',1)");
+    EXPECT_EQ(nueva.codigo, 0) << qPrintable(nueva.errores);
+    EXPECT_TRUE(cli({"filas", "1"}).salida.contains("S3"));
+    const Resultado otra = cli({"importar", archivo("dos.csv", kCabecera + "E,s3,M,x,A\n")});
+    EXPECT_TRUE(otra.salida.contains("1 series ya guardadas")) << qPrintable(otra.salida);
+    EXPECT_EQ(contar("AUX_GARANTIA"), "3");
 }
 
 TEST_F(AlmacenCli, UnaSenalConfirmaLoEscritoYDiceQueQuedo) {

@@ -1,4 +1,5 @@
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include "Acceso.h"
 #include "errors/AvisoError.h"
@@ -87,6 +88,9 @@ TEST_F(Acceso, UnaEntradaCortaSeContestaComoElCuadroDeError) {
 TEST_F(Acceso, GrabarBaseEscribeUnaLineaQueSeLeeIgual) {
     GrabarBase("  CAFÉ / SRV ", " café ", " café", QString::fromUtf8("clave, con coma"), " srv:1500 ");
     GrabarBase("B", "b", "b", "b", "t");
+    // Guarda claves: sólo para el usuario (umask 022 o no).
+    EXPECT_EQ(QFileInfo(RutaBases()).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QByteArray bytes = LeerArchivo(RutaBases());
     EXPECT_TRUE(bytes.startsWith("CAF\xC9 / SRV,caf\xE9,caf\xE9,")) << bytes.constData();
     EXPECT_TRUE(bytes.endsWith(",srv:1500\r\nB,b,b," + Componentes::Funciones().Encriptar("b").toLatin1() +

@@ -1,5 +1,5 @@
-// La base embebida por dentro: lo que nunca se reescribe, los restos de creaciones cortadas y los
-// permisos.
+// La base embebida por dentro: lo que nunca se reescribe, los restos de creaciones cortadas, el
+// paso de una base hecha antes al esquema que leen otras herramientas y los permisos.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -16,6 +16,7 @@
 
 #include "ado/Valores.h"
 #include "ado/sqlite/ProveedorSqlite.h"
+#include "ado/Recordset.h"
 #include "comun/Pruebas.h"
 #include "data/AlmacenEmbebido.h"
 #include "data/Dll_Datos.h"
@@ -77,6 +78,31 @@ protected:
     QTemporaryDir dir_;
     QStringList creadas_;
 };
+
+// Una base como las hacía el programa antes: colaciones propias en el esquema.
+const char* const kEsquemaAnterior = R"(
+CREATE TABLE AUX_GARANTIA (modelo TEXT COLLATE ESPANOL_CI, serie TEXT COLLATE ESPANOL_CI NOT NULL,
+    nroTransmision INTEGER, eca1 TEXT COLLATE ESPANOL_CI, activacion TEXT COLLATE ESPANOL_CI);
+CREATE UNIQUE INDEX AUX_GARANTIA_serie ON AUX_GARANTIA (serie);
+CREATE INDEX AUX_GARANTIA_nroTransmision ON AUX_GARANTIA (nroTransmision);
+CREATE TABLE MV_TRANSMISIONES (TIPO TEXT COLLATE ESPANOL_CI NOT NULL DEFAULT 'S', Transmision INTEGER NOT NULL,
+    Fecha TEXT COLLATE FECHA_DMY, Hora TEXT, Responsable_envio TEXT COLLATE ESPANOL_CI, Anulado INTEGER NOT NULL DEFAULT 0);
+CREATE UNIQUE INDEX MV_TRANSMISIONES_Transmision ON MV_TRANSMISIONES (Transmision);
+CREATE INDEX MV_TRANSMISIONES_Fecha ON MV_TRANSMISIONES (TIPO, Fecha, Hora);
+CREATE TABLE TA_USUARIOS (NOMBRE TEXT COLLATE ESPANOL_CI NOT NULL, SISTEMA TEXT COLLATE ESPANOL_CI NOT NULL,
+    Password TEXT, gUsuarioClave TEXT);
+CREATE UNIQUE INDEX TA_USUARIOS_NOMBRE ON TA_USUARIOS (NOMBRE, SISTEMA);
+CREATE TABLE TA_CONFIGURACION (Grupo TEXT COLLATE ESPANOL_CI, Clave TEXT COLLATE ESPANOL_CI NOT NULL, Valor TEXT,
+    PoliticaNegocio INTEGER NOT NULL DEFAULT 0, ValorAux TEXT);
+CREATE INDEX TA_CONFIGURACION_Clave ON TA_CONFIGURACION (Clave);
+CREATE TABLE TA_TAREAS (USUARIO TEXT COLLATE ESPANOL_CI NOT NULL, TAREA TEXT COLLATE ESPANOL_CI NOT NULL);
+CREATE TABLE TA_MENU (Clave TEXT COLLATE ESPANOL_CI NOT NULL, Proceso TEXT COLLATE ESPANOL_CI, Nombre TEXT COLLATE ESPANOL_CI);
+CREATE TABLE Control_Acceso (Maquina TEXT, Usuario TEXT, Formulario TEXT, Tarea TEXT, Ingreso TEXT, NombreUsuario TEXT);
+CREATE TABLE AUX_ERR (Proceso TEXT, fecha TEXT, Error INTEGER, Descripcion TEXT, SQL TEXT, PC TEXT, Usuario TEXT);
+INSERT INTO AUX_GARANTIA VALUES ('M1','ÑANDÚ-1',1,'E1','A1'), ('M2','s2',1,'E2','A2');
+INSERT INTO MV_TRANSMISIONES VALUES ('S',1,'02/01/2026','10:00','op',0), ('S',2,'31/12/2025','09:00','op',0);
+PRAGMA journal_mode=WAL;
+)";
 
 }  // namespace
 
@@ -169,6 +195,83 @@ TEST_F(Almacen, SinLugarEnElDiscoLaBaseNoSeCreaYSeDiceLaCausa) {
     EXPECT_TRUE(d->UltimaFalla().contains("disco lleno")) << qPrintable(d->UltimaFalla());
     EXPECT_TRUE(d->UltimaFalla().contains(dir_.filePath("llena.db"))) << qPrintable(d->UltimaFalla());
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{});
+}
+
+TEST_F(Almacen, UnaBaseHechaAntesPasaAlEsquemaQueLeenOtrasHerramientas) {
+    const QString archivo = dir_.filePath("vieja.db");
+    ASSERT_EQ(Sqlite(archivo, kEsquemaAnterior, true), "wal");
+    ASSERT_TRUE(Sqlite(archivo, "SELECT * FROM AUX_GARANTIA WHERE serie='s2'").contains("no such collation sequence"));
+    {
+        auto d = conectar("vieja");
+        ASSERT_TRUE(d->Conectado()) << qPrintable(d->UltimaFalla());
+        // El programa sigue comparando como antes, y ordena las fechas por fecha.
+        RecordsetPtr rs;
+        d->AbrirRecordset("SELECT modelo FROM AUX_GARANTIA WHERE serie='ñandú-1 '", rs);
+        ASSERT_FALSE(rs->EOF_());
+        EXPECT_EQ(TextoValor(rs->Field(0)), "M1");
+        d->CerrarRecordset(rs);
+        d->AbrirRecordset("SELECT Transmision FROM MV_TRANSMISIONES ORDER BY FECHA DESC", rs);
+        EXPECT_EQ(TextoValor(rs->Field(0)), "1");
+        d->CerrarRecordset(rs);
+        d->EjecutarSQL("INSERT OR IGNORE INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('x','S2',3)");
+        EXPECT_EQ(d->conexion().Errors().Count(), 0);
+    }
+    // Otra herramienta la abre sin nada cargado; los datos están y la regla de la serie se cumple.
+    EXPECT_EQ(Sqlite(archivo, "SELECT count(*) FROM sqlite_master WHERE sql LIKE '%ESPANOL_CI%' OR sql LIKE '%FECHA_DMY%'"), "0");
+    EXPECT_EQ(Sqlite(archivo, "SELECT modelo, serie FROM AUX_GARANTIA ORDER BY serie"), "M2|s2\nM1|ÑANDÚ-1");
+    EXPECT_EQ(Sqlite(archivo, "PRAGMA integrity_check"), "ok");
+    EXPECT_TRUE(Sqlite(archivo, "INSERT INTO AUX_GARANTIA (modelo,serie) VALUES ('x','ñandú-1')").contains("UNIQUE constraint failed"));
+    EXPECT_EQ(Sqlite(archivo, "SELECT serie FROM AUX_GARANTIA WHERE serie_clave='ñandú-1'"), "ÑANDÚ-1");
+    EXPECT_EQ(creadas_, QStringList{});
+    // Abrirla otra vez no cambia nada más.
+    const QString esquema = Sqlite(archivo, "SELECT group_concat(sql) FROM sqlite_master");
+    ASSERT_TRUE(conectar("vieja")->Conectado());
+    EXPECT_EQ(Sqlite(archivo, "SELECT group_concat(sql) FROM sqlite_master"), esquema);
+}
+
+TEST_F(Almacen, LaClaveDeLaSerieEsLaMismaEnElProgramaYEnLaBase) {
+    auto d = conectar("demo");
+    ASSERT_TRUE(d->Conectado()) << qPrintable(d->UltimaFalla());
+    d.reset();
+    const QString archivo = dir_.filePath("demo.db");
+    // La columna calculada (funciones de SQLite) y ClaveSerie (la que usa el programa al buscar).
+    const QStringList series{"AB-123", "cd-456  ", " EF", "ÑANDÚ", "ÁÉÍÓÚÜÑÀÈÌÒÙÂÊÎÔÛÃÕÇÄËÏÖÅ", "ÆØÐÞŠŒŽŸ ẞ Σ", "tab\t", "ß", "x\u00A0", ""};
+    int i = 0;
+    for (const QString& valor : series) {
+        const QString literal = "'" + QString(valor).replace("'", "''") + "'";
+        ASSERT_EQ(Sqlite(archivo, QStringLiteral("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('m',%1,%2)").arg(literal).arg(++i)), "");
+        EXPECT_EQ(Sqlite(archivo, QStringLiteral("SELECT serie_clave FROM AUX_GARANTIA WHERE nroTransmision=%1").arg(i)), ClaveSerie(valor))
+            << qPrintable(valor);
+    }
+}
+
+TEST_F(Almacen, BuscarPorSerieUsaElIndiceDeLaClave) {
+    auto d = conectar("demo");
+    ASSERT_TRUE(d->Conectado()) << qPrintable(d->UltimaFalla());
+    d->EjecutarSQL("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('M1','ÑANDÚ-1',1)");
+    // Las formas en que el programa busca una serie: la regla de la clave y su índice.
+    const char* consultas[] = {
+        "SELECT modelo FROM AUX_GARANTIA with(nolock) WHERE serie='ñandú-1  '",
+        "SELECT a.modelo FROM AUX_GARANTIA a LEFT JOIN MV_TRANSMISIONES t ON t.Transmision=a.nroTransmision WHERE a.serie=N'Ñandú-1'",
+        "SELECT CASE WHEN EXISTS (SELECT * FROM AUX_GARANTIA WHERE serie = 'ñANDÚ-1') THEN 'M1' END",
+    };
+    for (const char* c : consultas) {
+        SCOPED_TRACE(c);
+        RecordsetPtr rs;
+        d->AbrirRecordset(c, rs);
+        ASSERT_FALSE(rs->EOF_());
+        EXPECT_EQ(TextoValor(rs->Field(0)), "M1");
+        d->CerrarRecordset(rs);
+        d->AbrirRecordset(QStringLiteral("EXPLAIN QUERY PLAN ") + c, rs);
+        QStringList plan;
+        for (; !rs->EOF_(); rs->MoveNext()) plan << TextoValor(rs->Field(3));
+        d->CerrarRecordset(rs);
+        EXPECT_TRUE(plan.join('\n').contains("AUX_GARANTIA_serie_clave")) << qPrintable(plan.join('\n'));
+    }
+    // Un SET no se toca: la serie se cambia en su columna.
+    d->EjecutarSQL("UPDATE AUX_GARANTIA SET serie = 'NUEVA' WHERE serie = 'ñandú-1'");
+    EXPECT_EQ(d->conexion().Errors().Count(), 0);
+    EXPECT_TRUE(d->BuscarRegistro("AUX_GARANTIA", "nueva ", "serie"));
 }
 
 TEST(Privado, UnProgramaQueOtrosPuedenCambiarNoSeEjecuta) {

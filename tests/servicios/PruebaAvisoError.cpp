@@ -74,6 +74,9 @@ TEST_F(Aviso, ErrorCeroNoMuestraNadaPeroCreaElRegistro) {
     EXPECT_EQ(AvisoError(ErrorEjecucion(0, "nada"), std::nullopt, QString("r")), 0);
     EXPECT_TRUE(mensajes_->cuadros().empty());
     EXPECT_TRUE(QFileInfo::exists(tmp_.filePath("QZERR.LOG")));
+    // En la carpeta temporal: sólo el usuario lo lee.
+    EXPECT_EQ(QFileInfo(tmp_.filePath("QZERR.LOG")).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     EXPECT_TRUE(registro().isEmpty());
 }
 

@@ -1,6 +1,7 @@
 #include "ado/sqlite/DialectoSqlServer.h"
 
 #include <QSet>
+#include <algorithm>
 
 namespace DialectoSqlServer {
 namespace {
@@ -180,6 +181,54 @@ void CambiarFunciones(std::vector<Ficha>& f) {
     }
 }
 
+// "serie = x" en una sentencia sobre AUX_GARANTIA -> "serie_clave = clave_serie(x)": la base
+// embebida guarda la clave de cada serie (sin blancos finales y en minúsculas, también Á, Ñ...)
+// en la columna serie_clave, con su índice único; así la búsqueda usa el índice y compara con
+// la misma regla que decide qué serie ya está. Sólo en una condición (después de WHERE, AND, OR,
+// ON, NOT o "("), nunca en un SET.
+void PasarClaveSerie(std::vector<Ficha>& f) {
+    const auto tabla = std::find_if(f.begin(), f.end(), [](const Ficha& x) { return x.tipo == Ficha::Palabra && Es(x, "AUX_GARANTIA"); });
+    if (tabla == f.end()) return;
+    auto anterior = [&](std::size_t i) -> std::size_t {
+        while (i > 0) {
+            --i;
+            if (Significativa(f[i]) && !(f[i].tipo == Ficha::Palabra && f[i].texto.isEmpty())) return i;
+        }
+        return f.size();
+    };
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        if (f[i].tipo != Ficha::Palabra || !Es(f[i], "serie")) continue;
+        // El calificador "a." queda como está; lo que importa es lo que viene antes de él.
+        std::size_t inicio = i;
+        std::size_t p = anterior(i);
+        if (p < f.size() && EsSimbolo(f[p], '.')) {
+            const std::size_t q = anterior(p);
+            if (q >= f.size() || f[q].tipo != Ficha::Palabra) continue;
+            inicio = q;
+            p = anterior(q);
+        }
+        const bool enCondicion = p < f.size() && (EsSimbolo(f[p], '(') || Es(f[p], "WHERE") || Es(f[p], "AND") || Es(f[p], "OR") ||
+                                                  Es(f[p], "ON") || Es(f[p], "NOT"));
+        if (!enCondicion) continue;
+        const std::size_t igual = Proxima(f, i + 1);
+        if (igual >= f.size() || !EsSimbolo(f[igual], '=')) continue;
+        std::size_t v = Proxima(f, igual + 1);
+        while (v < f.size() && f[v].tipo == Ficha::Palabra && f[v].texto.isEmpty()) v = Proxima(f, v + 1);  // N'...'
+        if (v >= f.size()) continue;
+        std::size_t fin = v;
+        if (f[v].tipo == Ficha::Palabra) {
+            // a.b.c
+            while (fin + 2 < f.size() && EsSimbolo(f[fin + 1], '.') && f[fin + 2].tipo == Ficha::Palabra) fin += 2;
+        } else if (!(f[v].tipo == Ficha::Literal || f[v].tipo == Ficha::Numero || EsSimbolo(f[v], '?'))) {
+            continue;
+        }
+        f[i].texto = QStringLiteral("serie_clave");
+        f[v].texto.prepend(QStringLiteral("clave_serie("));
+        f[fin].texto.append(')');
+        i = fin;
+    }
+}
+
 const QSet<QString>& InicioSentencia() {
     static const QSet<QString> s{"BEGIN", "COMMIT",  "ROLLBACK", "INSERT", "UPDATE", "DELETE", "IF",
                                  "CREATE", "DROP",   "ALTER",    "SET",    "DECLARE", "EXEC", "EXECUTE",
@@ -308,6 +357,7 @@ QString AdaptarASqlite(const QString& sentencia) {
     PasarIfNotExists(f);
     PasarTop(f);
     CambiarFunciones(f);
+    PasarClaveSerie(f);
     return Unir(f, 0, f.size());
 }
 

@@ -25,8 +25,10 @@ QStringList SepararLote(const QString& lote);
 // Adapta una sentencia a SQLite: quita las sugerencias de tabla ("with(nolock)", "WITH
 // (UPDLOCK, HOLDLOCK)"), pasa "TOP n" a "LIMIT n", "IF NOT EXISTS (...) INSERT INTO t (...)
 // VALUES (...)" a "INSERT INTO t (...) SELECT ... WHERE NOT EXISTS (...)", ISNULL( a IFNULL(,
-// LEN( a LENGTH( y N'...' a '...'. getDate() y las comparaciones de texto sin distinguir
-// mayúsculas ni blancos finales las resuelve la conexión (función y colación registradas).
+// LEN( a LENGTH( y N'...' a '...', y en una condición sobre AUX_GARANTIA "serie = x" a
+// "serie_clave = clave_serie(x)" (la clave única de la serie, con su índice). getDate() y las
+// comparaciones de texto sin distinguir mayúsculas ni blancos finales las resuelve la conexión
+// (funciones y colación registradas).
 QString AdaptarASqlite(const QString& sentencia);
 
 }  // namespace DialectoSqlServer

@@ -90,10 +90,36 @@ int ColacionSuite(void* p, int n1, const void* v1, int n2, const void* v2) {
     return ColacionEspanolCi(p, n1, v1, n2, v2);
 }
 
+// clave_serie(x): la clave de una serie, la misma que calcula la columna serie_clave de
+// AUX_GARANTIA con funciones propias de SQLite (sql/esquema_suite.sql): sin los blancos finales,
+// las mayúsculas acentuadas de la lista y las A-Z pasadas a minúsculas.
+void FuncionClaveSerie(sqlite3_context* ctx, int, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QByteArray clave = ClaveSerie(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v[0])))).toUtf8();
+    sqlite3_result_text(ctx, clave.constData(), static_cast<int>(clave.size()), SQLITE_TRANSIENT);
+}
+
 }  // namespace
+
+QString ClaveSerie(const QString& serie) {
+    static const QString acentuadas = QStringLiteral("ÁÉÍÓÚÜÑÀÈÌÒÙÂÊÎÔÛÃÕÇÄËÏÖÅ");  // cada una a 32 de su minúscula
+    qsizetype n = serie.size();
+    while (n > 0 && serie[n - 1] == ' ') --n;
+    QString clave = serie.left(n);
+    for (QChar& c : clave) {
+        const char16_t u = c.unicode();
+        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && acentuadas.contains(c))) c = QChar(static_cast<char16_t>(u + 32));
+    }
+    return clave;
+}
 
 void RegistrarExtensiones(sqlite3* db, bool suite) {
     sqlite3_create_function_v2(db, "getdate", 0, SQLITE_UTF8, nullptr, FuncionGetDate, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "clave_serie", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, FuncionClaveSerie, nullptr, nullptr,
+                               nullptr);
     sqlite3_create_collation_v2(db, "ESPANOL_CI", SQLITE_UTF8, nullptr, ColacionEspanolCi, nullptr);
     sqlite3_create_collation_v2(db, "FECHA_DMY", SQLITE_UTF8, nullptr, ColacionFechaDmy, nullptr);
     // En la base de la suite, NOCASE es la regla del programa (ver sql/esquema_suite.sql): ningún

@@ -44,7 +44,12 @@ private:
 // descripción en castellano con el mensaje del motor.
 ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia = {});
 
-// Registra en la conexión lo que el dialecto necesita: la función getDate() y las colaciones
+// La clave de una serie en la base embebida: la de la columna serie_clave de AUX_GARANTIA, sin
+// blancos finales y con A-Z y Á É Í Ó Ú Ü Ñ À È Ì Ò Ù Â Ê Î Ô Û Ã Õ Ç Ä Ë Ï Ö Å en minúsculas.
+QString ClaveSerie(const QString& serie);
+
+// Registra en la conexión lo que el dialecto necesita: las funciones getDate() y clave_serie(x)
+// (ClaveSerie) y las colaciones
 // ESPANOL_CI (sin distinguir mayúsculas ni blancos finales) y FECHA_DMY (textos dd/mm/yyyy en
 // orden cronológico), que declaran las bases hechas antes de que se pudieran abrir con otras
 // herramientas. suite: la base de la suite, donde NOCASE pasa a ser ESPANOL_CI con las fechas en
