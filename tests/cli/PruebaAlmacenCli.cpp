@@ -174,6 +174,32 @@ TEST_F(AlmacenCli, ConsultasQueNoEncuentranONoTerminanNoDanCero) {
     const Resultado falta = cli({"filas", "99"});
     EXPECT_EQ(falta.codigo, 3);
     EXPECT_TRUE(falta.errores.contains("no existe la transmisión 99")) << qPrintable(falta.errores);
+    // Sin la base de estadísticas (un archivo vacío, que no se toca) el programa sigue y lo dice una vez.
+    QFile::remove(datos() + "/QZ_ESTADISTICAS.db");
+    EscribirArchivo(datos() + "/QZ_ESTADISTICAS.db", {});
+    const Resultado sinEstadisticas = cli({"transmisiones"});
+    EXPECT_EQ(sinEstadisticas.codigo, 0) << qPrintable(sinEstadisticas.errores);
+    EXPECT_EQ(sinEstadisticas.errores.count("sin la base de estadísticas"), 1) << qPrintable(sinEstadisticas.errores);
+    EXPECT_TRUE(sinEstadisticas.errores.contains("la base está dañada")) << qPrintable(sinEstadisticas.errores);
+    EXPECT_FALSE(sinEstadisticas.errores.contains("3709")) << qPrintable(sinEstadisticas.errores);
+    EXPECT_EQ(QFileInfo(datos() + "/QZ_ESTADISTICAS.db").size(), 0);
+    // Una lectura que falla a mitad de camino no termina en 0 aunque haya mostrado filas.
+    QByteArray csv = kCabecera;
+    for (int i = 0; i < 20000; ++i) csv += "E,M" + QByteArray::number(i) + ",Modelo largo de heladera,x,01/01/2026\n";
+    ASSERT_EQ(cli({"importar", archivo("muchas.csv", csv)}).codigo, 0);
+    {
+        QFile f(base());
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        const qint64 paginas = f.size() / 4096;
+        ASSERT_GT(paginas, 100);
+        f.seek(paginas / 2 * 4096);  // una página del medio, dañada
+        f.write(QByteArray(4096, '\xff'));
+    }
+    const Resultado rota = cli({"filas", "2"});
+    EXPECT_EQ(rota.codigo, 1);
+    EXPECT_LT(rota.salida.count('\n'), 20000);
+    EXPECT_TRUE(rota.errores.contains("no se leyeron enteras")) << qPrintable(rota.errores);
+    EXPECT_TRUE(rota.errores.contains("la base está dañada")) << qPrintable(rota.errores);
     // Una base que no es una base no se toca, y el error lo dice.
     const QString otra = datos() + "/vacia.db";
     EscribirArchivo(otra, {});
