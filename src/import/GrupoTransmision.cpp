@@ -1,5 +1,6 @@
 #include "import/GrupoTransmision.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 
 #include "ado/Valores.h"
@@ -23,7 +24,8 @@ GrupoTransmision::GrupoTransmision(Dll_Datos& datos, QString usuario) : datos_(d
             confirmar();
         } catch (...) {
         }
-        const QByteArray texto = (QStringLiteral("garantias: la importación no terminó. ") + textoGuardado() + '\n').toUtf8();
+        const QString programa = QCoreApplication::instance() ? QCoreApplication::applicationName() : QStringLiteral("garantias");
+        const QByteArray texto = (programa + QStringLiteral(": la importación no terminó. ") + textoGuardado() + '\n').toUtf8();
         std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stderr);
     });
 }
