@@ -32,7 +32,7 @@ QString TextoAyuda() {
         "       salida de errores; lo que una importación ya guardó queda, y se dice)\n"
         "  2    la línea de comandos está mal escrita\n"
         "  3    no encontrado: alguna serie pedida no está (serie), la transmisión pedida no existe\n"
-        "       (filas), o el archivo no tiene filas con serie (importar)\n"
+        "       (filas), o el archivo no tiene filas con serie (importar, salvo con --prueba)\n"
         "  130  interrumpido con Ctrl-C (SIGINT): la importación confirma lo escrito y dice qué quedó\n"
         "  143  terminado con SIGTERM: igual que 130\n"
         "\n"

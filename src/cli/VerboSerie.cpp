@@ -17,7 +17,9 @@ namespace {
 QStringList SeriesDeEntrada() {
     QFile entrada;
     if (!entrada.open(stdin, QIODevice::ReadOnly)) {
-        throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("no se puede leer la entrada estándar: %1").arg(entrada.errorString()));
+        throw ErrorEjecucion(
+            Errores::ProveedorFallo,
+            QStringLiteral("no se puede leer la entrada estándar: %1").arg(entrada.errorString()));
     }
     const QByteArray bytes = entrada.readAll();
     QStringDecoder utf8(QStringDecoder::Utf8);
@@ -31,7 +33,9 @@ QStringList SeriesDeEntrada() {
 }
 
 int Correr(const Argumentos& a, Salida& salida) {
-    if (a.sueltos.isEmpty()) throw ErrorUso(QStringLiteral("serie necesita al menos una serie, o \"-\" para leerlas de la entrada"));
+    if (a.sueltos.isEmpty())
+        throw ErrorUso(
+            QStringLiteral("serie necesita al menos una serie, o \"-\" para leerlas de la entrada"));
     // Las series tal como vienen: sólo se dejan afuera las vacías o de blancos (nunca se guardan).
     QStringList series;
     for (const QString& s : a.sueltos) {
@@ -53,7 +57,8 @@ int Correr(const Argumentos& a, Salida& salida) {
         }
         for (const GarantiaGuardada& g : filas) {
             QStringList celdas;
-            for (const QString* v : {&g.serie, &g.transmision, &g.fecha, &g.hora, &g.usuario, &g.eca1, &g.modelo, &g.activacion})
+            for (const QString* v :
+                 {&g.serie, &g.transmision, &g.fecha, &g.hora, &g.usuario, &g.eca1, &g.modelo, &g.activacion})
                 celdas << Celda(*v);
             salida.linea(celdas.join('\t'));
         }
@@ -64,11 +69,17 @@ int Correr(const Argumentos& a, Salida& salida) {
 }  // namespace
 
 Verbo VerboSerie() {
-    return {QStringLiteral("serie"), QStringLiteral("serie SERIE... | serie - --conexion \"CADENA\""),
-            QStringLiteral("Busca cada serie en AUX_GARANTIA como la compara la importación (sin distinguir mayúsculas ni "
-                           "blancos finales; \"%\" y \"_\" son parte de la serie). Con \"-\", lee una serie por línea de la "
-                           "entrada estándar. Escribe, separados por tabuladores y con títulos: serie, transmisión, fecha, "
-                           "hora, usuario, eca1, modelo y activación; una serie que no está sale como \"no encontrada\". "
-                           "Termina con 3 si alguna serie no está, con 0 si están todas."),
-            {QStringLiteral("conexion")}, {}, &Correr};
+    return {
+        QStringLiteral("serie"),
+        QStringLiteral("serie SERIE... | serie - --conexion \"CADENA\""),
+        QStringLiteral(
+            "Busca cada serie en AUX_GARANTIA como la compara la importación (sin distinguir mayúsculas ni "
+            "blancos finales; \"%\" y \"_\" son parte de la serie). Con \"-\", lee una serie por línea de la "
+            "entrada estándar; una serie que empieza con \"-\" va después de \"--\". Escribe, separados por "
+            "tabuladores y con títulos: serie, transmisión, fecha, "
+            "hora, usuario, eca1, modelo y activación; una serie que no está sale como \"no encontrada\". "
+            "Termina con 3 si alguna serie no está, con 0 si están todas."),
+        {QStringLiteral("conexion")},
+        {},
+        &Correr};
 }

@@ -13,7 +13,9 @@ constexpr qsizetype kSeriesPorConsulta = 400;
 
 bool Embebida(const Dll_Datos& datos) { return datos.TipoMotor() == QLatin1String("SQLite"); }
 
-QString Literal(const Dll_Datos& datos, const QString& serie) { return datos.FormatearValor(serie, QStringLiteral("'")); }
+QString Literal(const Dll_Datos& datos, const QString& serie) {
+    return datos.FormatearValor(serie, QStringLiteral("'"));
+}
 
 // La primera falla de la lista de errores de la conexión, lanzada.
 void LanzarSiFallo(Dll_Datos& datos) {
@@ -30,14 +32,18 @@ std::vector<std::vector<GarantiaGuardada>> BuscarSeries(Dll_Datos& datos, const 
         QString pedidas;
         for (qsizetype i = desde; i < hasta; ++i) {
             pedidas += i > desde ? QStringLiteral(" UNION ALL SELECT ") : QStringLiteral("SELECT ");
-            pedidas += QString::number(i - desde) + (i > desde ? QStringLiteral(",") : QStringLiteral(" AS pedida,")) +
+            pedidas += QString::number(i - desde) +
+                       (i > desde ? QStringLiteral(",") : QStringLiteral(" AS pedida,")) +
                        Literal(datos, series[i]) + (i > desde ? QString() : QStringLiteral(" AS serie"));
         }
-        const QString sql = QStringLiteral("SELECT p.pedida, a.serie, a.nroTransmision, t.Fecha, t.Hora, t.Responsable_envio, a.eca1, "
-                                           "a.modelo, a.activacion FROM (") +
-                            pedidas +
-                            QStringLiteral(") p INNER JOIN AUX_GARANTIA a with(nolock) ON a.serie=p.serie LEFT JOIN MV_TRANSMISIONES t "
-                                           "with(nolock) ON t.Transmision=a.nroTransmision AND t.TIPO='S'");
+        const QString sql =
+            QStringLiteral(
+                "SELECT p.pedida, a.serie, a.nroTransmision, t.Fecha, t.Hora, t.Responsable_envio, a.eca1, "
+                "a.modelo, a.activacion FROM (") +
+            pedidas +
+            QStringLiteral(
+                ") p INNER JOIN AUX_GARANTIA a with(nolock) ON a.serie=p.serie LEFT JOIN MV_TRANSMISIONES t "
+                "with(nolock) ON t.Transmision=a.nroTransmision AND t.TIPO='S'");
         RecordsetPtr rs;
         datos.AbrirRecordset(sql, rs, nullptr, 0, 1, -1, true);
         for (; !rs->EOF_(); rs->MoveNext()) {
@@ -65,14 +71,17 @@ PruebaSeries::PruebaSeries(Dll_Datos& datos) : datos_(datos) {
         // La tabla compara como la serie de AUX_GARANTIA; vive sólo en esta conexión.
         tabla_ = QStringLiteral("temp.prueba_series");
         datos_.EjecutarSQL(QStringLiteral("DROP TABLE IF EXISTS temp.prueba_series"));
-        datos_.EjecutarSQL(QStringLiteral("CREATE TEMP TABLE prueba_series (serie TEXT COLLATE ESPANOL_CI NOT NULL PRIMARY KEY)"));
+        datos_.EjecutarSQL(QStringLiteral(
+            "CREATE TEMP TABLE prueba_series (serie TEXT COLLATE ESPANOL_CI NOT NULL PRIMARY KEY)"));
         LanzarSiFallo(datos_);
         anotar_ = datos_.conexion().preparar(
-            QStringLiteral("INSERT OR IGNORE INTO temp.prueba_series (serie) SELECT ? WHERE NOT EXISTS (SELECT * FROM AUX_GARANTIA WHERE serie=?)"));
+            QStringLiteral("INSERT OR IGNORE INTO temp.prueba_series (serie) SELECT ? WHERE NOT EXISTS "
+                           "(SELECT * FROM AUX_GARANTIA WHERE serie=?)"));
     } else {
         // La columna se copia de AUX_GARANTIA: el mismo tipo y la misma colación.
         tabla_ = QStringLiteral("#prueba_series");
-        datos_.EjecutarSQL(QStringLiteral("IF OBJECT_ID('tempdb..#prueba_series') IS NOT NULL DROP TABLE #prueba_series"));
+        datos_.EjecutarSQL(
+            QStringLiteral("IF OBJECT_ID('tempdb..#prueba_series') IS NOT NULL DROP TABLE #prueba_series"));
         datos_.EjecutarSQL(QStringLiteral("SELECT TOP 0 serie INTO #prueba_series FROM AUX_GARANTIA"));
         LanzarSiFallo(datos_);
         datos_.EjecutarSQL(QStringLiteral("CREATE INDEX prueba_series_serie ON #prueba_series (serie)"));
@@ -98,14 +107,16 @@ bool PruebaSeries::agregaria(const QString& serie) {
     }
     const QString l = Literal(datos_, serie);
     RecordsetPtr rs;
-    datos_.AbrirRecordset(QStringLiteral("SELECT CASE WHEN EXISTS (SELECT * FROM AUX_GARANTIA with(nolock) WHERE serie=") + l +
-                              QStringLiteral(") OR EXISTS (SELECT * FROM ") + tabla_ + QStringLiteral(" WHERE serie=") + l +
-                              QStringLiteral(") THEN 1 ELSE 0 END AS guardada"),
-                          rs, nullptr, 0, 1, -1, true);
+    datos_.AbrirRecordset(
+        QStringLiteral("SELECT CASE WHEN EXISTS (SELECT * FROM AUX_GARANTIA with(nolock) WHERE serie=") + l +
+            QStringLiteral(") OR EXISTS (SELECT * FROM ") + tabla_ + QStringLiteral(" WHERE serie=") + l +
+            QStringLiteral(") THEN 1 ELSE 0 END AS guardada"),
+        rs, nullptr, 0, 1, -1, true);
     const bool guardada = NumeroValor(rs->Field(0)) != 0;
     datos_.CerrarRecordset(rs);
     if (guardada) return false;
-    datos_.EjecutarSQL(QStringLiteral("INSERT INTO ") + tabla_ + QStringLiteral(" (serie) VALUES (") + l + ')');
+    datos_.EjecutarSQL(QStringLiteral("INSERT INTO ") + tabla_ + QStringLiteral(" (serie) VALUES (") + l +
+                       ')');
     LanzarSiFallo(datos_);
     return true;
 }

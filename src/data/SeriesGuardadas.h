@@ -34,7 +34,7 @@ std::vector<std::vector<GarantiaGuardada>> BuscarSeries(Dll_Datos& datos, const 
 // la saltaría por guardada (en la base, o antes en el mismo archivo). Anota las series vistas en
 // una tabla temporal de la conexión: AUX_GARANTIA y MV_TRANSMISIONES no se tocan.
 class PruebaSeries {
-public:
+  public:
     // Crea la tabla temporal. datos: prestado, conectado. Lanza ErrorEjecucion si la base falla.
     explicit PruebaSeries(Dll_Datos& datos);
     // Borra la tabla temporal (sin lanzar).
@@ -46,7 +46,7 @@ public:
     // Lanza ErrorEjecucion con la descripción de la base si ésta falla.
     bool agregaria(const QString& serie);
 
-private:
+  private:
     Dll_Datos& datos_;
     QString tabla_;
     std::unique_ptr<SentenciaPreparada> anotar_;  // la base embebida: una sentencia preparada

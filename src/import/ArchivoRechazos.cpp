@@ -17,8 +17,9 @@ void CompletarTransmisiones(std::vector<Rechazo>& tramo, Dll_Datos& datos) {
     if (series.isEmpty()) return;
     const auto encontradas = BuscarSeries(datos, series);
     for (std::size_t i = 0; i < guardadas.size(); ++i) {
-        guardadas[i]->detalle = encontradas[i].empty() ? QStringLiteral("repetida en el archivo")
-                                                       : QStringLiteral("transmisión ") + encontradas[i].front().transmision;
+        guardadas[i]->detalle = encontradas[i].empty()
+                                    ? QStringLiteral("repetida en el archivo")
+                                    : QStringLiteral("transmisión ") + encontradas[i].front().transmision;
     }
 }
 
@@ -38,9 +39,11 @@ ArchivoRechazos::ArchivoRechazos(const QString& ruta, Codificacion codificacion)
 }
 
 void ArchivoRechazos::fallar() const {
-    const QString causa = QFileInfo(ruta_).isDir() ? QStringLiteral("es una carpeta") : archivo_.errorString();
+    const QString causa =
+        QFileInfo(ruta_).isDir() ? QStringLiteral("es una carpeta") : archivo_.errorString();
     throw ErrorEjecucion(Errores::ProveedorFallo,
-                         QStringLiteral("No se puede escribir el archivo de filas no importadas \"%1\": %2").arg(ruta_, causa));
+                         QStringLiteral("No se puede escribir el archivo de filas no importadas \"%1\": %2")
+                             .arg(ruta_, causa));
 }
 
 void ArchivoRechazos::linea(const QStringList& valores) {
@@ -54,11 +57,14 @@ void ArchivoRechazos::linea(const QStringList& valores) {
     if (archivo_.write(bytes) != bytes.size()) fallar();
 }
 
-void ArchivoRechazos::escribir(const Rechazos& rechazos, const std::function<void(std::vector<Rechazo>&)>& completar) {
-    linea(rechazos.nombresCampos() + QStringList{QStringLiteral("motivo"), QStringLiteral("detalle"), QStringLiteral("fila")});
+void ArchivoRechazos::escribir(const Rechazos& rechazos,
+                               const std::function<void(std::vector<Rechazo>&)>& completar) {
+    linea(rechazos.nombresCampos() +
+          QStringList{QStringLiteral("motivo"), QStringLiteral("detalle"), QStringLiteral("fila")});
     rechazos.recorrer([&](std::vector<Rechazo>& tramo) {
         if (completar) completar(tramo);
-        for (const Rechazo& r : tramo) linea(r.campos + QStringList{TextoMotivo(r.motivo), r.detalle, QString::number(r.fila)});
+        for (const Rechazo& r : tramo)
+            linea(r.campos + QStringList{TextoMotivo(r.motivo), r.detalle, QString::number(r.fila)});
     });
     if (!archivo_.commit()) fallar();
 }

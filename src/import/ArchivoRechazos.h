@@ -16,7 +16,7 @@ void CompletarTransmisiones(std::vector<Rechazo>& tramo, Dll_Datos& datos);
 // "motivo", "detalle" y "fila". Separado por ";", con CR LF; en Windows-1252 (lo que abre una
 // planilla en castellano) o en UTF-8.
 class ArchivoRechazos {
-public:
+  public:
     enum class Codificacion { Windows1252, Utf8 };
 
     // Abre el archivo ya, antes de importar: una carpeta que no se puede escribir falla aquí
@@ -29,7 +29,7 @@ public:
 
     const QString& ruta() const { return ruta_; }
 
-private:
+  private:
     void linea(const QStringList& valores);
     [[noreturn]] void fallar() const;
 

@@ -11,10 +11,9 @@ struct Conocido {
     int posicion;
 };
 const Conocido kConocidos[] = {
-    {"eca1", 0},           {"eca", 0},           {"puntodeventa", 0},     {"puntoventa", 0},
-    {"serie", 1},          {"nroserie", 1},      {"nrodeserie", 1},       {"numerodeserie", 1},
-    {"numeroserie", 1},    {"serial", 1},        {"modelo", 2},           {"activacion", 4},
-    {"fechaactivacion", 4}, {"fechadeactivacion", 4},
+    {"eca1", 0},     {"eca", 0},        {"puntodeventa", 0},    {"puntoventa", 0},        {"serie", 1},
+    {"nroserie", 1}, {"nrodeserie", 1}, {"numerodeserie", 1},   {"numeroserie", 1},       {"serial", 1},
+    {"modelo", 2},   {"activacion", 4}, {"fechaactivacion", 4}, {"fechadeactivacion", 4},
 };
 
 // Sin mayúsculas, sin acentos y sólo letras y dígitos.
@@ -50,10 +49,14 @@ QString AvisoOrdenCampos(const QStringList& nombres) {
         const QString tomado = Tomado(i);
         fuera << (tomado == QLatin1String("no se usa")
                       ? QStringLiteral("la columna %1, \"%2\", no se usa").arg(i + 1).arg(nombres[i])
-                      : QStringLiteral("la columna %1, \"%2\", se toma como %3").arg(i + 1).arg(nombres[i], tomado));
+                      : QStringLiteral("la columna %1, \"%2\", se toma como %3")
+                            .arg(i + 1)
+                            .arg(nombres[i], tomado));
     }
     if (fuera.isEmpty()) return {};
-    return QStringLiteral("los campos se toman por posición (eca1, serie, modelo, -, activación) y los títulos parecen de otro "
-                          "orden: ") +
+    return QStringLiteral(
+               "los campos se toman por posición (eca1, serie, modelo, -, activación) y los títulos parecen "
+               "de otro "
+               "orden: ") +
            fuera.join(QStringLiteral("; ")) + '.';
 }

@@ -38,9 +38,10 @@ QStringList NombresCampos(const Recordset& rs) {
 
 namespace {
 [[noreturn]] void FallaTemporal(const QFileDevice& f) {
-    throw ErrorEjecucion(Errores::ProveedorFallo,
-                         QStringLiteral("No se pudo usar el archivo temporal de las filas no importadas \"%1\": %2")
-                             .arg(f.fileName(), f.errorString()));
+    throw ErrorEjecucion(
+        Errores::ProveedorFallo,
+        QStringLiteral("No se pudo usar el archivo temporal de las filas no importadas \"%1\": %2")
+            .arg(f.fileName(), f.errorString()));
 }
 }  // namespace
 
@@ -65,18 +66,21 @@ void Rechazos::agregar(Rechazo rechazo) {
 
 void Rechazos::volcar() {
     if (!disco_) {
-        disco_ = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/garantias-rechazos-XXXXXX"));
+        disco_ =
+            std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/garantias-rechazos-XXXXXX"));
         if (!disco_->open()) FallaTemporal(*disco_);
     }
     disco_->seek(disco_->size());
     QDataStream s(disco_.get());
-    for (const Rechazo& r : pendientes_) s << r.fila << r.campos << static_cast<qint32>(r.motivo) << r.detalle;
+    for (const Rechazo& r : pendientes_)
+        s << r.fila << r.campos << static_cast<qint32>(r.motivo) << r.detalle;
     if (s.status() != QDataStream::Ok || !disco_->flush()) FallaTemporal(*disco_);
     enDisco_ += static_cast<qint64>(pendientes_.size());
     pendientes_.clear();
 }
 
-void Rechazos::recorrer(const std::function<void(std::vector<Rechazo>& tramo)>& hacer, qsizetype tramo) const {
+void Rechazos::recorrer(const std::function<void(std::vector<Rechazo>& tramo)>& hacer,
+                        qsizetype tramo) const {
     if (tramo < 1) tramo = 1;
     std::vector<Rechazo> t;
     t.reserve(static_cast<std::size_t>(tramo));

@@ -23,7 +23,7 @@ struct Rechazo {
     qint64 fila = 0;     // número de la fila de datos del archivo, desde 1
     QStringList campos;  // los campos de la fila como los ve el operador, en su orden
     MotivoRechazo motivo = MotivoRechazo::SinSerie;
-    QString detalle;     // la transmisión que guarda la serie, o la descripción de la falla
+    QString detalle;  // la transmisión que guarda la serie, o la descripción de la falla
 
     // La serie de la fila (su segundo campo).
     QString serie() const { return campos.value(1); }
@@ -39,7 +39,7 @@ QStringList NombresCampos(const Recordset& rs);
 //
 // Fallas: agregar y recorrer lanzan ErrorEjecucion si el archivo temporal no se puede escribir o leer.
 class Rechazos {
-public:
+  public:
     // enMemoria: cuántas filas se guardan en memoria antes de pasarlas al archivo temporal.
     explicit Rechazos(qsizetype enMemoria = 5000);
     ~Rechazos();
@@ -58,12 +58,12 @@ public:
     // completar su detalle de a muchas). La función puede cambiar las filas del tramo que recibe.
     void recorrer(const std::function<void(std::vector<Rechazo>& tramo)>& hacer, qsizetype tramo = 500) const;
 
-private:
+  private:
     void volcar();
 
     qsizetype enMemoria_;
     QStringList nombres_;
-    std::vector<Rechazo> pendientes_;       // los últimos, todavía en memoria
+    std::vector<Rechazo> pendientes_;        // los últimos, todavía en memoria
     std::unique_ptr<QTemporaryFile> disco_;  // los anteriores, en orden
     qint64 enDisco_ = 0;
     qint64 cantidad_ = 0;

@@ -21,7 +21,7 @@ const QString kConexion = "@server=; @dbname= demo; @usuario= demo; @Password= d
 const QByteArray kCabecera = "eca1;serie;modelo;factura;activacion\n";
 
 class HerramientasCli : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
 
     Resultado cli(const QStringList& argumentos, const QByteArray& entrada = {}) {
@@ -54,7 +54,9 @@ protected:
         return ruta;
     }
     // Lo guardado, por la línea de comandos: las transmisiones y las filas de la 1.
-    QStringList guardado() { return cli({"transmisiones"}).lineas() + QStringList{"--"} + cli({"filas", "1"}).lineas(); }
+    QStringList guardado() {
+        return cli({"transmisiones"}).lineas() + QStringList{"--"} + cli({"filas", "1"}).lineas();
+    }
 
     QTemporaryDir dir_;
 };
@@ -62,7 +64,9 @@ protected:
 }  // namespace
 
 TEST_F(HerramientasCli, SerieDiceDondeEstaCadaUnaYTerminaConTresSiFalta) {
-    const Resultado imp = cli({"importar", archivo("a.csv", kCabecera + "Suc 1;ABC-1;TV;f;01/02/2026\nSuc 2;100%_X;Radio;f;02/02/2026\n")});
+    const Resultado imp =
+        cli({"importar",
+             archivo("a.csv", kCabecera + "Suc 1;ABC-1;TV;f;01/02/2026\nSuc 2;100%_X;Radio;f;02/02/2026\n")});
     ASSERT_EQ(imp.codigo, 0) << qPrintable(imp.errores);
 
     Resultado r = cli({"serie", "abc-1  ", "100%_x"});
@@ -74,8 +78,9 @@ TEST_F(HerramientasCli, SerieDiceDondeEstaCadaUnaYTerminaConTresSiFalta) {
 
     r = cli({"serie", "ABC-1", "100%", "_", "--", "-ABC-1"});
     EXPECT_EQ(r.codigo, 3) << qPrintable(r.errores);
-    EXPECT_EQ(r.lineas().mid(2), (QStringList{"100%\tno encontrada\t\t\t\t\t\t", "_\tno encontrada\t\t\t\t\t\t",
-                                              "-ABC-1\tno encontrada\t\t\t\t\t\t"}));
+    EXPECT_EQ(r.lineas().mid(2),
+              (QStringList{"100%\tno encontrada\t\t\t\t\t\t", "_\tno encontrada\t\t\t\t\t\t",
+                           "-ABC-1\tno encontrada\t\t\t\t\t\t"}));
 
     EXPECT_EQ(cli({"serie"}).codigo, 2);
     EXPECT_TRUE(cli({"serie", "--help"}).salida.contains("Termina con 3 si alguna serie no está"));
@@ -118,8 +123,11 @@ TEST_F(HerramientasCli, PruebaYRechazos) {
     const QString rechazos = dir_.filePath("rechazos.csv");
     Resultado r = cli({"importar", csv, "--prueba", "--rechazos", rechazos});
     ASSERT_EQ(r.codigo, 0) << qPrintable(r.errores);
-    EXPECT_EQ(r.lineas(), (QStringList{"Prueba finalizada", "Prueba sin escribir: 1 filas agregadas, 1 series ya guardadas, 1 filas sin serie.",
-                                       "2 filas no importadas en \"" + rechazos + "\"."}));
+    EXPECT_EQ(
+        r.lineas(),
+        (QStringList{"Prueba finalizada",
+                     "Prueba sin escribir: 1 filas agregadas, 1 series ya guardadas, 1 filas sin serie.",
+                     "2 filas no importadas en \"" + rechazos + "\"."}));
     EXPECT_EQ(guardado(), antes);
     EXPECT_EQ(Cp1252::Decodificar(LeerArchivo(rechazos)),
               "eca1;serie;modelo;factura;activacion;motivo;detalle;fila\r\n"
@@ -136,9 +144,11 @@ TEST_F(HerramientasCli, PruebaYRechazos) {
 
     // Un archivo de rechazos que no se puede escribir: no se importa nada.
     const QStringList despues = guardado();
-    r = cli({"importar", archivo("c.csv", kCabecera + "E;OTRA;M;f;A\n"), "--rechazos", dir_.filePath("no/hay/carpeta.csv")});
+    r = cli({"importar", archivo("c.csv", kCabecera + "E;OTRA;M;f;A\n"), "--rechazos",
+             dir_.filePath("no/hay/carpeta.csv")});
     EXPECT_EQ(r.codigo, 1);
-    EXPECT_TRUE(r.errores.contains("No se puede escribir el archivo de filas no importadas")) << qPrintable(r.errores);
+    EXPECT_TRUE(r.errores.contains("No se puede escribir el archivo de filas no importadas"))
+        << qPrintable(r.errores);
     EXPECT_EQ(guardado(), despues);
 
     EXPECT_EQ(cli({"importar", csv, "--utf8"}).codigo, 2);
@@ -146,13 +156,16 @@ TEST_F(HerramientasCli, PruebaYRechazos) {
     // Una prueba de un origen legible termina con 0, aunque no tenga ninguna fila con serie.
     r = cli({"importar", archivo("d.csv", kCabecera + "E;;M;f;A\n"), "--prueba"});
     EXPECT_EQ(r.codigo, 0) << qPrintable(r.errores);
-    EXPECT_EQ(r.lineas().value(1), "Prueba sin escribir: 0 filas agregadas, 0 series ya guardadas, 1 filas sin serie.");
+    EXPECT_EQ(r.lineas().value(1),
+              "Prueba sin escribir: 0 filas agregadas, 0 series ya guardadas, 1 filas sin serie.");
 }
 
 TEST_F(HerramientasCli, TitulosEnOtroOrdenSeAvisanSinRechazar) {
-    const Resultado r = cli({"importar", archivo("a.csv", "SERIE;ECA1;modelo;factura;activacion\nE1;S1;M;f;A\n")});
+    const Resultado r =
+        cli({"importar", archivo("a.csv", "SERIE;ECA1;modelo;factura;activacion\nE1;S1;M;f;A\n")});
     ASSERT_EQ(r.codigo, 0) << qPrintable(r.errores);
-    EXPECT_TRUE(r.errores.contains("garantias-cli: aviso: los campos se toman por posición")) << qPrintable(r.errores);
+    EXPECT_TRUE(r.errores.contains("garantias-cli: aviso: los campos se toman por posición"))
+        << qPrintable(r.errores);
     EXPECT_TRUE(r.lineas()[1].contains("Aviso: los campos se toman por posición")) << qPrintable(r.salida);
     EXPECT_EQ(cli({"serie", "S1"}).codigo, 0);
 }
@@ -176,7 +189,8 @@ TEST_F(HerramientasCli, PruebaYRechazosEnCadaClaseDeArchivo) {
         SCOPED_TRACE(clase);
         const QString origen = ejemplos + "/garantias." + clase;
         const QStringList antes = guardado();
-        const Resultado prueba = cli({"importar", origen, "--prueba", "--rechazos", dir_.filePath("prueba.csv"), "--utf8"});
+        const Resultado prueba =
+            cli({"importar", origen, "--prueba", "--rechazos", dir_.filePath("prueba.csv"), "--utf8"});
         ASSERT_EQ(prueba.codigo, 0) << qPrintable(prueba.errores);
         EXPECT_EQ(guardado(), antes);
         const Resultado real = cli({"importar", origen, "--rechazos", dir_.filePath("real.csv"), "--utf8"});

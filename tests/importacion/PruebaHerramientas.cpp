@@ -11,7 +11,7 @@ namespace {
 const QByteArray kCabecera = "eca1;serie;modelo;otro;activacion\n";
 
 class Herramientas : public VentanaDePrueba {
-protected:
+  protected:
     void importar(const QString& nombre, const QByteArray& csv, bool prueba = false) {
         buscar(archivo(nombre, csv));
         mensajes_->olvidar();
@@ -19,15 +19,21 @@ protected:
         ventana_->cmdImportar_Click();
     }
     void transmision(int numero, const char* fecha, const char* hora, const char* usuario) {
-        sql(QStringLiteral("INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES ('S',%1,'%2','%3','%4',0)")
+        sql(QStringLiteral(
+                "INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES "
+                "('S',%1,'%2','%3','%4',0)")
                 .arg(numero)
                 .arg(fecha, hora, usuario));
     }
-    void garantia(const QString& serie, int numero, const char* eca1 = "E", const char* modelo = "M", const char* activacion = "A") {
-        sql(QStringLiteral("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES (%1,%2,%3,%4,%5)")
-                .arg(Componentes::Datos().FormatearValor(modelo, "'"), Componentes::Datos().FormatearValor(serie, "'"))
+    void garantia(const QString& serie, int numero, const char* eca1 = "E", const char* modelo = "M",
+                  const char* activacion = "A") {
+        sql(QStringLiteral("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES "
+                           "(%1,%2,%3,%4,%5)")
+                .arg(Componentes::Datos().FormatearValor(modelo, "'"),
+                     Componentes::Datos().FormatearValor(serie, "'"))
                 .arg(numero)
-                .arg(Componentes::Datos().FormatearValor(eca1, "'"), Componentes::Datos().FormatearValor(activacion, "'")));
+                .arg(Componentes::Datos().FormatearValor(eca1, "'"),
+                     Componentes::Datos().FormatearValor(activacion, "'")));
     }
     // Cada fila no agregada como "campos|motivo|detalle|fila", con su transmisión completada.
     QStringList rechazos() {
@@ -35,13 +41,19 @@ protected:
         ventana_->rechazos().recorrer([&](std::vector<Rechazo>& tramo) {
             CompletarTransmisiones(tramo, Componentes::Datos());
             for (const Rechazo& r : tramo)
-                salida << (r.campos + QStringList{TextoMotivo(r.motivo), r.detalle, QString::number(r.fila)}).join('|');
+                salida << (r.campos + QStringList{TextoMotivo(r.motivo), r.detalle, QString::number(r.fila)})
+                              .join('|');
         });
         return salida;
     }
     QStringList tablasDeLaSuite() {
-        return filas("SELECT modelo, serie, nroTransmision, eca1, activacion FROM AUX_GARANTIA ORDER BY rowid") + QStringList{"--"} +
-               filas("SELECT TIPO, Transmision, Fecha, Hora, Responsable_envio FROM MV_TRANSMISIONES ORDER BY Transmision");
+        return filas(
+                   "SELECT modelo, serie, nroTransmision, eca1, activacion FROM AUX_GARANTIA ORDER BY "
+                   "rowid") +
+               QStringList{"--"} +
+               filas(
+                   "SELECT TIPO, Transmision, Fecha, Hora, Responsable_envio FROM MV_TRANSMISIONES ORDER BY "
+                   "Transmision");
     }
 };
 
@@ -85,8 +97,11 @@ TEST_F(Herramientas, BuscarSerieComparaComoLaBaseYNuncaComoPatron) {
         SCOPED_TRACE(casos[i].pedida);
         QStringList lineas;
         for (const GarantiaGuardada& g : encontradas[i])
-            lineas << QStringList{g.serie, g.transmision, g.fecha, g.hora, g.usuario, g.eca1, g.modelo, g.activacion}.join('|');
-        EXPECT_EQ(lineas, *casos[i].encontrada ? QStringList{QString::fromUtf8(casos[i].encontrada)} : QStringList{});
+            lineas << QStringList{g.serie,   g.transmision, g.fecha,  g.hora,
+                                  g.usuario, g.eca1,        g.modelo, g.activacion}
+                          .join('|');
+        EXPECT_EQ(lineas,
+                  *casos[i].encontrada ? QStringList{QString::fromUtf8(casos[i].encontrada)} : QStringList{});
     }
 }
 
@@ -97,7 +112,8 @@ TEST_F(Herramientas, BuscarMuchasSeriesRespetaElOrdenPedido) {
     sql("COMMIT");
     QStringList pedidas;
     for (int i = 999; i >= 0; --i) pedidas << QStringLiteral("s%1").arg(i);
-    pedidas << "S3" << "S3";
+    pedidas << "S3"
+            << "S3";
     const auto encontradas = BuscarSeries(Componentes::Datos(), pedidas);
     ASSERT_EQ(encontradas.size(), 1002u);
     for (int k = 0; k < 1000; ++k) {
@@ -114,7 +130,8 @@ TEST_F(Herramientas, BuscarMuchasSeriesRespetaElOrdenPedido) {
 TEST_F(Herramientas, LasFilasNoAgregadasQuedanEnOrdenConSuMotivo) {
     transmision(5, "01/01/2026", "09:00", "x");
     garantia("VIEJA", 5);
-    sql("CREATE TRIGGER rechazo BEFORE INSERT ON AUX_GARANTIA WHEN NEW.modelo = 'MALO' BEGIN SELECT RAISE(ABORT, 'modelo rechazado'); END");
+    sql("CREATE TRIGGER rechazo BEFORE INSERT ON AUX_GARANTIA WHEN NEW.modelo = 'MALO' BEGIN SELECT "
+        "RAISE(ABORT, 'modelo rechazado'); END");
     importar("datos.csv", kCabecera +
                               "E1;NUEVA;M1;x;A1\n"
                               "E2;vieja ;M2;x;A2\n"
@@ -144,16 +161,22 @@ TEST_F(Herramientas, LasFilasNoAgregadasQuedanEnOrdenConSuMotivo) {
         "E4;NUEVA;M4;x;A4;serie ya guardada;transmisión 6;4\r\n"
         "E5;   ;M5;x;A5;sin serie;;5\r\n"
         "\"E;6\";OTRA;MALO;x;A6;falló;");
-    for (auto codificacion : {ArchivoRechazos::Codificacion::Windows1252, ArchivoRechazos::Codificacion::Utf8}) {
+    for (auto codificacion :
+         {ArchivoRechazos::Codificacion::Windows1252, ArchivoRechazos::Codificacion::Utf8}) {
         const QString ruta = dir_.filePath("rechazos.csv");
         ArchivoRechazos archivo(ruta, codificacion);
-        archivo.escribir(ventana_->rechazos(), [](std::vector<Rechazo>& t) { CompletarTransmisiones(t, Componentes::Datos()); });
+        archivo.escribir(ventana_->rechazos(),
+                         [](std::vector<Rechazo>& t) { CompletarTransmisiones(t, Componentes::Datos()); });
         const QByteArray bytes = LeerArchivo(ruta);
-        const QString texto = codificacion == ArchivoRechazos::Codificacion::Utf8 ? QString::fromUtf8(bytes) : Cp1252::Decodificar(bytes);
+        const QString texto = codificacion == ArchivoRechazos::Codificacion::Utf8
+                                  ? QString::fromUtf8(bytes)
+                                  : Cp1252::Decodificar(bytes);
         EXPECT_TRUE(texto.startsWith(esperado)) << qPrintable(texto);
         EXPECT_TRUE(texto.endsWith(";6\r\n")) << qPrintable(texto);
-        EXPECT_EQ(bytes.contains("transmisi\xf3n 5"), codificacion == ArchivoRechazos::Codificacion::Windows1252);
-        EXPECT_EQ(bytes.contains("transmisi\xc3\xb3n 5"), codificacion == ArchivoRechazos::Codificacion::Utf8);
+        EXPECT_EQ(bytes.contains("transmisi\xf3n 5"),
+                  codificacion == ArchivoRechazos::Codificacion::Windows1252);
+        EXPECT_EQ(bytes.contains("transmisi\xc3\xb3n 5"),
+                  codificacion == ArchivoRechazos::Codificacion::Utf8);
     }
 }
 
@@ -167,7 +190,8 @@ TEST_F(Herramientas, ElArchivoDeRechazosFallaAntesSiNoSePuedeEscribir) {
     const QString rutas[] = {dir_.filePath("no/existe/r.csv"), dir_.path(), carpeta + "/r.csv"};
     for (const QString& ruta : rutas) {
         if (ruta.startsWith(carpeta) && QFileInfo(carpeta).isWritable()) continue;  // root escribe igual
-        EXPECT_THROW(ArchivoRechazos(ruta, ArchivoRechazos::Codificacion::Windows1252), ErrorEjecucion) << qPrintable(ruta);
+        EXPECT_THROW(ArchivoRechazos(ruta, ArchivoRechazos::Codificacion::Windows1252), ErrorEjecucion)
+            << qPrintable(ruta);
     }
     QFile::setPermissions(carpeta, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
@@ -176,7 +200,9 @@ TEST(RechazosEnDisco, PasadoElTopeSiguenEnOrden) {
     Rechazos r(3);
     r.limpiar({"a", "b"});
     for (int i = 1; i <= 11; ++i)
-        r.agregar({i, {QStringLiteral("c%1").arg(i), QStringLiteral("s;\"%1\"\n").arg(i)}, i % 2 ? MotivoRechazo::SinSerie : MotivoRechazo::Fallo,
+        r.agregar({i,
+                   {QStringLiteral("c%1").arg(i), QStringLiteral("s;\"%1\"\n").arg(i)},
+                   i % 2 ? MotivoRechazo::SinSerie : MotivoRechazo::Fallo,
                    QStringLiteral("d%1").arg(i)});
     for (qsizetype tramo : {1, 4, 500}) {
         QStringList vistos;
@@ -184,15 +210,22 @@ TEST(RechazosEnDisco, PasadoElTopeSiguenEnOrden) {
         r.recorrer(
             [&](std::vector<Rechazo>& t) {
                 tamanos.push_back(t.size());
-                for (const Rechazo& x : t) vistos << QStringLiteral("%1 %2 %3 %4").arg(x.fila).arg(x.campos.join(',')).arg(TextoMotivo(x.motivo), x.detalle);
+                for (const Rechazo& x : t)
+                    vistos << QStringLiteral("%1 %2 %3 %4")
+                                  .arg(x.fila)
+                                  .arg(x.campos.join(','))
+                                  .arg(TextoMotivo(x.motivo), x.detalle);
             },
             tramo);
         ASSERT_EQ(vistos.size(), 11) << tramo;
         for (int i = 1; i <= 11; ++i)
-            EXPECT_EQ(vistos[i - 1], QStringLiteral("%1 c%1,s;\"%1\"\n %2 d%1").arg(i).arg(i % 2 ? "sin serie" : "falló"));
-        for (std::size_t k = 0; k + 1 < tamanos.size(); ++k) EXPECT_EQ(tamanos[k], static_cast<std::size_t>(tramo));
+            EXPECT_EQ(vistos[i - 1],
+                      QStringLiteral("%1 c%1,s;\"%1\"\n %2 d%1").arg(i).arg(i % 2 ? "sin serie" : "falló"));
+        for (std::size_t k = 0; k + 1 < tamanos.size(); ++k)
+            EXPECT_EQ(tamanos[k], static_cast<std::size_t>(tramo));
     }
-    r.agregar({12, {"x"}, MotivoRechazo::SerieGuardada, {}});  // después de recorrer se puede seguir agregando
+    r.agregar(
+        {12, {"x"}, MotivoRechazo::SerieGuardada, {}});  // después de recorrer se puede seguir agregando
     EXPECT_EQ(r.cantidad(), 12);
     qint64 ultima = 0;
     r.recorrer([&](std::vector<Rechazo>& t) { ultima = t.back().fila; });
@@ -216,9 +249,11 @@ TEST_F(Herramientas, LaPruebaNoEscribeYCuentaLoMismoQueLaImportacion) {
     EXPECT_EQ(modelo_->lblEstado(), "Prueba finalizada");
     const ResumenImportacion prueba = ventana_->resumen();
     EXPECT_TRUE(prueba.terminada);
-    EXPECT_EQ(prueba.texto(), "Prueba sin escribir: 3 filas agregadas, 2 series ya guardadas, 1 filas sin serie.");
-    EXPECT_EQ(rechazos(), (QStringList{"E2|vieja  |M2|x|A2|serie ya guardada|transmisión 5|2", "E3||M3|x|A3|sin serie||3",
-                                       "E4|nueva|M4|x|A4|serie ya guardada|repetida en el archivo|4"}));
+    EXPECT_EQ(prueba.texto(),
+              "Prueba sin escribir: 3 filas agregadas, 2 series ya guardadas, 1 filas sin serie.");
+    EXPECT_EQ(rechazos(),
+              (QStringList{"E2|vieja  |M2|x|A2|serie ya guardada|transmisión 5|2", "E3||M3|x|A3|sin serie||3",
+                           "E4|nueva|M4|x|A4|serie ya guardada|repetida en el archivo|4"}));
 
     // Una segunda prueba empieza de cero; la importación de verdad da las mismas cuentas.
     ventana_->cmdImportar_Click();
@@ -241,9 +276,11 @@ TEST(OrdenDeCampos, AvisaCuandoLosTitulosParecenDeOtroOrden) {
         {{"ECA1", "Nro. de Serie", "MODELO", "x", "Activación"}, ""},
         {{"F1", "F2", "F3", "F4", "F5"}, ""},
         {{"punto", "codigo", "articulo"}, ""},
-        {{"SERIE", "ECA1", "modelo", "x", "activacion"}, "la columna 1, \"SERIE\", se toma como eca1; la columna 2, \"ECA1\", se toma como serie"},
+        {{"SERIE", "ECA1", "modelo", "x", "activacion"},
+         "la columna 1, \"SERIE\", se toma como eca1; la columna 2, \"ECA1\", se toma como serie"},
         {{"eca1", "modelo", "serie", "x", "activacion"}, "la columna 2, \"modelo\", se toma como serie"},
-        {{"eca1", "serie", "modelo", "Fecha de activación"}, "la columna 4, \"Fecha de activación\", no se usa"},
+        {{"eca1", "serie", "modelo", "Fecha de activación"},
+         "la columna 4, \"Fecha de activación\", no se usa"},
         {{"eca1", "serie", "modelo", "x", "y", "Serial"}, "la columna 6, \"Serial\", no se usa"},
     };
     for (const Caso& c : casos) {
@@ -260,7 +297,8 @@ TEST_F(Herramientas, ElResumenDiceQueLosTitulosParecenDeOtroOrden) {
     importar("datos.csv", "serie;eca1;modelo;otro;activacion\nE1;S1;M1;x;A1\n");
     EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
     EXPECT_EQ(filas("SELECT eca1, serie FROM AUX_GARANTIA"), QStringList{"E1|S1"});  // nada se rechaza
-    EXPECT_TRUE(ventana_->resumen().texto().contains("Aviso: los campos se toman por posición")) << qPrintable(ventana_->resumen().texto());
+    EXPECT_TRUE(ventana_->resumen().texto().contains("Aviso: los campos se toman por posición"))
+        << qPrintable(ventana_->resumen().texto());
     importar("bien.csv", kCabecera + "E2;S2;M2;x;A2\n");
     EXPECT_TRUE(ventana_->resumen().avisoCampos.isEmpty());
 }
