@@ -241,7 +241,12 @@ TEST_F(Herramientas, LaPruebaNoEscribeYCuentaLoMismoQueLaImportacion) {
                            "E3;;M3;x;A3\n"
                            "E4;nueva;M4;x;A4\n"
                            "E5;OTRA;M5;x;A5\n"
-                           "E6;O'Brien 100%;M6;x;A6\n";
+                           "E6;O'Brien 100%;M6;x;A6\n"
+                           // Para la base son dos series: la prueba compara con la misma regla.
+                           "E7;ŞA;M7;x;A7\n"
+                           "E8;şa ;M8;x;A8\n"
+                           "E9;Ñandú;M9;x;A9\n"
+                           "E10;ñandú  ;M10;x;A10\n";
     const QStringList antes = tablasDeLaSuite();
     importar("datos.csv", csv, true);
     EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
@@ -250,20 +255,21 @@ TEST_F(Herramientas, LaPruebaNoEscribeYCuentaLoMismoQueLaImportacion) {
     const ResumenImportacion prueba = ventana_->resumen();
     EXPECT_TRUE(prueba.terminada);
     EXPECT_EQ(prueba.texto(),
-              "Prueba sin escribir: 3 filas agregadas, 2 series ya guardadas, 1 filas sin serie.");
+              "Prueba sin escribir: 6 filas agregadas, 3 series ya guardadas, 1 filas sin serie.");
     EXPECT_EQ(rechazos(),
               (QStringList{"E2|vieja  |M2|x|A2|serie ya guardada|transmisión 5|2", "E3||M3|x|A3|sin serie||3",
-                           "E4|nueva|M4|x|A4|serie ya guardada|repetida en el archivo|4"}));
+                           "E4|nueva|M4|x|A4|serie ya guardada|repetida en el archivo|4",
+                           "E10|ñandú  |M10|x|A10|serie ya guardada|repetida en el archivo|10"}));
 
     // Una segunda prueba empieza de cero; la importación de verdad da las mismas cuentas.
     ventana_->cmdImportar_Click();
-    EXPECT_EQ(ventana_->resumen().insertadas, 3);
+    EXPECT_EQ(ventana_->resumen().insertadas, 6);
     EXPECT_EQ(tablasDeLaSuite(), antes);
     ventana_->setPrueba(false);
     ventana_->cmdImportar_Click();
     const ResumenImportacion real = ventana_->resumen();
-    EXPECT_EQ(real.texto(), "Transmisión 6: 3 filas agregadas, 2 series ya guardadas, 1 filas sin serie.");
-    EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA"), QStringList{"4"});
+    EXPECT_EQ(real.texto(), "Transmisión 6: 6 filas agregadas, 3 series ya guardadas, 1 filas sin serie.");
+    EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA"), QStringList{"7"});
 }
 
 TEST(OrdenDeCampos, AvisaCuandoLosTitulosParecenDeOtroOrden) {
