@@ -6,6 +6,7 @@
 #include "import/ui/FrmAuxGarantia.h"
 #include "platform/Mensajes.h"
 #include "platform/Senales.h"
+#include "platform/ui/Ajustes.h"
 #include "platform/ui/MensajesQt.h"
 #include "startup/Componentes.h"
 
@@ -14,6 +15,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("garantias"));
+    // Todo lo que lee el operador está en español, también lo que dibuja Qt (diálogo de archivo,
+    // menús de contexto).
+    CargarTraduccionesQt();
     InstalarServicioMensajes(std::make_unique<MensajesQt>());
     Senales::Instalar();
     Componentes::InstalarDisplay(std::make_unique<Dll_Display>());

@@ -103,6 +103,7 @@ QString Dll_Funciones::Desencriptar(const QString& texto) const {
 }
 
 int Dll_Funciones::ManejarError(const ErrorEjecucion& error) const {
-    const QString texto = QStringLiteral("Se produjo el error %1:\r\n%2").arg(error.numero()).arg(error.descripcion().trimmed());
-    return MsgBox(texto, Botones::AbortarReintentarOmitir | Botones::IconoCritico, error.origen());
+    // La descripción para el operador, con el número al final; el título es el del programa, no el
+    // del componente que falló.
+    return MsgBox(error.paraPersonas(), Botones::AbortarReintentarOmitir | Botones::IconoCritico);
 }

@@ -87,87 +87,101 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
         })
         .paso([&] {
             if (!hayFilas) return;
+            // Una fila del origen. Cada sentencia es su propio paso: "Omitir" salta sólo la que
+            // falló y el ciclo sigue con la siguiente, o termina.
+            QString serie;
+            bool vacia = false;
+            bool decidida = false;  // la fila ya se agregó o ya está anotada como no agregada
             bool fin = false;
-            while (!fin && !dejar) {
-                QString serie;
-                bool saltar = false;
-                bool decidida = false;  // la fila ya se agregó o ya está anotada como no agregada
-                auto anotar = [&](MotivoRechazo motivo, const QString& detalle = {}) {
+            std::size_t pasoSiguiente = 0;
+            auto anotar = [&](MotivoRechazo motivo, const QString& detalle = {}) {
+                if (decidida) return;
+                decidida = true;
+                Rechazo rechazo{numeroFila, {}, motivo, detalle};
+                try {
+                    rechazo = RechazoDeFila(*rsOrigen_, numeroFila, motivo, detalle);
+                } catch (const ErrorEjecucion&) {  // la fila ya no se puede leer: sin sus campos
+                }
+                rechazos_.agregar(std::move(rechazo));
+            };
+            // Una falla que deja la fila sin agregar (saltada, o la corrida detenida) la anota.
+            Rutina fila([&](const ErrorEjecucion& e) {
+                const Respuesta respuesta = trampaFilas(e);
+                if (respuesta != Respuesta::Repetir) anotar(MotivoRechazo::Fallo, e.descripcion());
+                return respuesta;
+            });
+            fila.paso([&] {
+                    serie.clear();
+                    decidida = false;
+                    ++numeroFila;
+                })
+                .paso([&] { serie = TextoValor(rsOrigen_->Field(1)); })
+                .paso([&] {
+                    if (decidida) fila.irA(pasoSiguiente);  // la serie no se pudo leer: la fila ya está anotada
+                })
+                .paso([&] { vacia = serie.trimmed().isEmpty(); })
+                .paso([&] {
+                    if (!vacia) return;
+                    ++resumen_.sinSerie;
+                    anotar(MotivoRechazo::SinSerie);
+                })
+                .paso([&] {
+                    if (vacia) fila.irA(pasoSiguiente);  // la fila sin serie no llega a la base
+                })
+                .paso([&] { m_.setLblEstado(QStringLiteral("Importando ") + serie); })
+                .paso([&] {
                     if (decidida) return;
-                    decidida = true;
-                    Rechazo rechazo{numeroFila, {}, motivo, detalle};
-                    try {
-                        rechazo = RechazoDeFila(*rsOrigen_, numeroFila, motivo, detalle);
-                    } catch (const ErrorEjecucion&) {  // la fila ya no se puede leer: sin sus campos
-                    }
-                    rechazos_.agregar(std::move(rechazo));
-                };
-                // Una falla que deja la fila sin agregar (saltada, o la corrida detenida) la anota.
-                Rutina fila([&](const ErrorEjecucion& e) {
-                    const Respuesta respuesta = trampaFilas(e);
-                    if (respuesta != Respuesta::Repetir) anotar(MotivoRechazo::Fallo, e.descripcion());
-                    return respuesta;
-                });
-                ++numeroFila;
-                fila.paso([&] {
-                        serie = TextoValor(rsOrigen_->Field(1));
-                        if (serie.trimmed().isEmpty()) {
-                            ++resumen_.sinSerie;
-                            anotar(MotivoRechazo::SinSerie);
-                            saltar = true;
-                        }
-                    })
-                    .paso([&] {
-                        if (!saltar) m_.setLblEstado(QStringLiteral("Importando ") + serie);
-                    })
-                    .paso([&] {
-                        if (saltar || decidida) return;  // sin serie, o la lectura de la serie falló
-                        if (prueba) {
-                            if (prueba->agregaria(serie)) {
-                                ++resumen_.insertadas;
-                                decidida = true;
-                            } else {
-                                ++resumen_.yaGuardadas;
-                                anotar(MotivoRechazo::SerieGuardada);
-                            }
-                            return;
-                        }
-                        std::vector<QVariant> valores{TextoValor(rsOrigen_->Field(2)), serie, 0,
-                                                      TextoValor(rsOrigen_->Field(0)), TextoValor(rsOrigen_->Field(4))};
-                        if (!embebida) valores.push_back(serie);
-                        if (!grupo.asegurar()) {
-                            anotar(MotivoRechazo::Fallo, grupo.rechazo());
-                            MsgBox(grupo.rechazo(), Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso"));
-                            dejar = true;
-                            return;
-                        }
-                        valores[2] = grupo.numero();
-                        const int64_t cambiadas = suite.ejecutar(*insertar, valores);
-                        if (suite.Errors().Count() > 0) {
-                            const QString descripcion = suite.Errors().Item(0).descripcion;
-                            anotar(MotivoRechazo::Fallo, descripcion);
-                            grupo.confirmar();  // las filas anteriores quedan
-                            m_.setLblEstado(descripcion);
-                            MsgBox(descripcion, Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
-                            dejar = true;
-                            return;
-                        }
-                        if (cambiadas > 0) {
+                    if (prueba) {
+                        if (prueba->agregaria(serie)) {
                             ++resumen_.insertadas;
                             decidida = true;
                         } else {
                             ++resumen_.yaGuardadas;
                             anotar(MotivoRechazo::SerieGuardada);
                         }
-                        grupo.contar(cambiadas > 0);
-                    })
-                    .paso([&] {
-                        if (dejar) return;
-                        m_.setProgreso(++hechas, total.value_or(-1));
-                        Proceso::BombearEventos();
-                        rsOrigen_->MoveNext();
-                    })
-                    .paso([&] { fin = rsOrigen_->EOF_(); });
+                        return;
+                    }
+                    std::vector<QVariant> valores{TextoValor(rsOrigen_->Field(2)), serie, 0,
+                                                  TextoValor(rsOrigen_->Field(0)), TextoValor(rsOrigen_->Field(4))};
+                    if (!embebida) valores.push_back(serie);
+                    if (!grupo.asegurar()) {
+                        anotar(MotivoRechazo::Fallo, grupo.rechazo());
+                        MsgBox(grupo.rechazo(), Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso"));
+                        dejar = true;
+                        fila.terminar();
+                        return;
+                    }
+                    valores[2] = grupo.numero();
+                    const int64_t cambiadas = suite.ejecutar(*insertar, valores);
+                    if (suite.Errors().Count() > 0) {
+                        const QString descripcion = suite.Errors().Item(0).descripcion;
+                        anotar(MotivoRechazo::Fallo, descripcion);
+                        grupo.confirmar();  // las filas anteriores quedan
+                        m_.setLblEstado(descripcion);
+                        MsgBox(descripcion, Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
+                        dejar = true;
+                        fila.terminar();
+                        return;
+                    }
+                    if (cambiadas > 0) {
+                        ++resumen_.insertadas;
+                        decidida = true;
+                    } else {
+                        ++resumen_.yaGuardadas;
+                        anotar(MotivoRechazo::SerieGuardada);
+                    }
+                    grupo.contar(cambiadas > 0);
+                });
+            pasoSiguiente = fila.cantidad();
+            fila.paso([&] { m_.setProgreso(++hechas, total.value_or(-1)); })
+                .paso([&] { Proceso::BombearEventos(); })
+                .paso([&] { rsOrigen_->MoveNext(); })
+                .paso([&] {
+                    // Si la condición misma falla y se salta, el ciclo termina, como en la rutina original.
+                    fin = true;
+                    fin = rsOrigen_->EOF_();
+                });
+            while (!fin && !dejar) {
                 if (!fila.correr()) {
                     dejar = true;
                     click.abandonar();
@@ -226,7 +240,8 @@ void VentanaImportacion::cargaTransmisiones() {
     } catch (const ErrorEjecucion& e) {
         // Una falla al leer no termina el programa: el operador ve su descripción.
         fallaConsulta_ = e.descripcion();
-        MsgBox(e.descripcion(), Botones::Aceptar | Botones::IconoExclamacion);
+        m_.setLblEstadoTransmisiones(QStringLiteral("..."));
+        MsgBox(e.paraPersonas(), Botones::Aceptar | Botones::IconoExclamacion);
     }
 }
 
@@ -263,11 +278,11 @@ void VentanaImportacion::MSFlexGrid1_Click() {
                              0, 1, -1, true);
         leerFilasTransmision(kFilasPrimerTramo);
         g.setMas([this] { return rsFilas_ && rsFilas_->abierto(); }, [this] { leerFilasTransmision(kFilasPorTramo); });
-        m_.setLblEstadoTransmisiones(QStringLiteral("... "));
     } catch (const ErrorEjecucion& e) {
         cerrarFilasTransmision();
         fallaConsulta_ = e.descripcion();
-        MsgBox(e.descripcion(), Botones::Aceptar | Botones::IconoExclamacion);
+        m_.setLblEstadoTransmisiones(QStringLiteral("... "));
+        MsgBox(e.paraPersonas(), Botones::Aceptar | Botones::IconoExclamacion);
     }
 }
 
@@ -287,8 +302,10 @@ void VentanaImportacion::leerFilasTransmision(int cuantas) {
     } catch (const ErrorEjecucion& e) {
         cerrarFilasTransmision();
         fallaConsulta_ = e.descripcion();
-        MsgBox(e.descripcion(), Botones::Aceptar | Botones::IconoExclamacion);
+        MsgBox(e.paraPersonas(), Botones::Aceptar | Botones::IconoExclamacion);
     }
+    // Después de cada tramo, también de los que se leen al recorrer la grilla.
+    m_.setLblEstadoTransmisiones(QStringLiteral("... "));
 }
 
 void VentanaImportacion::cerrarFilasTransmision() {

@@ -8,6 +8,17 @@
 #include "startup/Componentes.h"
 
 namespace {
+// La línea de estado vuelve a "..." cuando termina la vista previa, también si el operador la
+// dejó con "Abortar" o si faltó el nombre de la tabla: no queda diciendo que algo se carga.
+class EstadoLibreAlTerminar {
+public:
+    explicit EstadoLibreAlTerminar(ModeloVentana& m) : m_(m) {}
+    ~EstadoLibreAlTerminar() { m_.setLblEstado(QStringLiteral("...")); }
+
+private:
+    ModeloVentana& m_;
+};
+
 const QString kTabla = QStringLiteral("Tabla");
 const QString kOdbc = QStringLiteral("ODBC");
 const QString kSqlPrevio = QStringLiteral("SqlPrevio");
@@ -18,7 +29,9 @@ VentanaImportacion::VentanaImportacion(ModeloVentana& modelo, std::unique_ptr<Se
 
 Respuesta VentanaImportacion::trampa(const ErrorEjecucion& error) {
     if (error.numero() == Errores::ObjetoCerrado) return Respuesta::Saltar;
-    if (error.numero() == Errores::ObjetoAbierto) {
+    // Cerrar y repetir sólo si la conexión de origen estaba abierta: si no, repetir daría la
+    // misma falla sin fin, y la falla va al operador como cualquier otra.
+    if (error.numero() == Errores::ObjetoAbierto && origen_.abierta()) {
         try {
             origen_.Close();
         } catch (const ErrorEjecucion&) {
@@ -134,12 +147,13 @@ void VentanaImportacion::cmbTabla_Click() {
 void VentanaImportacion::CmdBuscar_Click() {
     Ocupacion ocupacion(m_);
     if (!ocupacion.libre()) return;
+    EstadoLibreAlTerminar libre(m_);
     Rutina r([this](const ErrorEjecucion& e) {
         if (e.numero() == dialogo_.ErrorCancelacion()) {
             dialogo_.NombreArchivo.clear();
             return Respuesta::Saltar;
         }
-        MsgBox(QStringLiteral("Error %1: %2").arg(e.numero()).arg(e.descripcion()), Botones::Aceptar);
+        MsgBox(e.paraPersonas(), Botones::Aceptar);
         return Respuesta::Abandonar;
     });
     r.paso([&] {
@@ -166,6 +180,7 @@ void VentanaImportacion::CmdBuscar_Click() {
 void VentanaImportacion::cmdCargarVistaPrevia_Click() {
     Ocupacion ocupacion(m_);
     if (!ocupacion.libre()) return;
+    EstadoLibreAlTerminar libre(m_);
     cargarVistaPreviaArchivo();
 }
 
@@ -199,18 +214,48 @@ void VentanaImportacion::LlenarVistaPrevia(const QString& sentencia, Rutina& lla
     ModeloGrilla& grilla = m_.MSFlexGrid2;
     bool vacio = false;
     bool abandonada = false;
-    auto trampaVentana = [this](const ErrorEjecucion& e) { return trampa(e); };
-    Rutina r(trampaVentana);
-    r.paso([&] { rsOrigen_ = origen_.abrirRecordset(sentencia); })
-        .paso([&] { vacio = rsOrigen_->EOF_(); })
-        .paso([&] {
-            if (vacio) return;
-            grilla.Clear();
-            grilla.setRows(2);
-            grilla.setCols(rsOrigen_->FieldCount() + 1);
+    const Trampa trampaVentana = [this](const ErrorEjecucion& e) { return trampa(e); };
+
+    // Una fila de la vista previa. Cada sentencia es su propio paso: "Omitir" salta sólo la que
+    // falló, así la grilla crece aunque el origen no avance y el ciclo siempre termina.
+    bool fin = false;
+    int f = 0;
+    Rutina fila(trampaVentana);
+    fila.paso([&] {
+            // Un origen de un solo campo no tiene "segundo campo": se lee vacío.
+            const QString segundo = rsOrigen_->FieldCount() > 1 ? TextoValor(rsOrigen_->Field(1)) : QString();
+            m_.setLblEstado(QStringLiteral("Leyendo ") + segundo);
         })
+        .paso([&] { Proceso::BombearEventos(); })
+        .paso([&] { f = grilla.Rows() - 1; })
+        .paso([&] { grilla.setTextMatrix(f, 0, QString::number(f)); })
         .paso([&] {
-            if (vacio) return;
+            for (int i = 0; i < rsOrigen_->FieldCount(); ++i) {
+                if (!Sentencia(trampaVentana, [&] { grilla.setTextMatrix(f, i + 1, TextoValor(rsOrigen_->Field(i))); })) {
+                    fila.abandonar();
+                    return;
+                }
+            }
+        })
+        .paso([&] { rsOrigen_->MoveNext(); })
+        .paso([&] { grilla.setRows(grilla.Rows() + 1); })
+        .paso([&] {
+            // Si la condición misma falla y se salta, el ciclo termina, como en la rutina original.
+            fin = true;
+            fin = grilla.Rows() > 20 || rsOrigen_->EOF_();
+        });
+
+    Rutina r(trampaVentana);
+    std::size_t pasoEstado = 0;
+    r.paso([&] { rsOrigen_ = origen_.abrirRecordset(sentencia); })
+        .paso([&] {
+            vacio = rsOrigen_->EOF_();
+            if (vacio) r.irA(pasoEstado);  // la grilla queda como estaba
+        })
+        .paso([&] { grilla.Clear(); })
+        .paso([&] { grilla.setRows(2); })
+        .paso([&] { grilla.setCols(rsOrigen_->FieldCount() + 1); })
+        .paso([&] {
             // Sólo las columnas que existen: un origen de menos de cinco campos se muestra igual.
             const std::pair<int, int> anchos[] = {{0, 500}, {1, 2000}, {2, 2000}, {3, 1500}, {5, 900}};
             for (const auto& [columna, twips] : anchos) {
@@ -218,39 +263,25 @@ void VentanaImportacion::LlenarVistaPrevia(const QString& sentencia, Rutina& lla
             }
         })
         .paso([&] {
-            if (vacio) return;
-            for (int i = 0; i < rsOrigen_->FieldCount(); ++i) grilla.setTextMatrix(0, i + 1, rsOrigen_->FieldName(i));
-        })
-        .paso([&] {
-            if (vacio) return;
-            bool fin = false;
-            while (!fin) {
-                Rutina fila(trampaVentana);
-                fila.paso([&] {
-                        // Un origen de un solo campo no tiene "segundo campo": se lee vacío.
-                        const QString segundo = rsOrigen_->FieldCount() > 1 ? TextoValor(rsOrigen_->Field(1)) : QString();
-                        m_.setLblEstado(QStringLiteral("Leyendo ") + segundo);
-                        Proceso::BombearEventos();
-                    })
-                    .paso([&] {
-                        const int f = grilla.Rows() - 1;
-                        grilla.setTextMatrix(f, 0, QString::number(f));
-                        for (int i = 0; i < rsOrigen_->FieldCount(); ++i) grilla.setTextMatrix(f, i + 1, TextoValor(rsOrigen_->Field(i)));
-                    })
-                    .paso([&] {
-                        rsOrigen_->MoveNext();
-                        grilla.setRows(grilla.Rows() + 1);
-                    })
-                    .paso([&] { fin = grilla.Rows() > 20 || rsOrigen_->EOF_(); });
-                if (!fila.correr()) {
-                    abandonada = true;
+            for (int i = 0; i < rsOrigen_->FieldCount(); ++i) {
+                if (!Sentencia(trampaVentana, [&] { grilla.setTextMatrix(0, i + 1, rsOrigen_->FieldName(i)); })) {
+                    r.abandonar();
                     return;
                 }
             }
         })
         .paso([&] {
-            if (!vacio) rsOrigen_->Close();
+            fin = false;
+            while (!fin) {
+                if (!fila.correr()) {
+                    abandonada = true;
+                    r.abandonar();
+                    return;
+                }
+            }
         })
-        .paso([&] { m_.setLblEstado(QStringLiteral("...")); });
+        .paso([&] { rsOrigen_->Close(); });
+    pasoEstado = r.cantidad();
+    r.paso([&] { m_.setLblEstado(QStringLiteral("...")); });
     if (!r.correr() || abandonada) llamador.abandonar();
 }

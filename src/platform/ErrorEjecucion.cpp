@@ -5,3 +5,9 @@ ErrorEjecucion::ErrorEjecucion(int32_t numero, QString descripcion, QString orig
       descripcion_(std::move(descripcion)),
       origen_(std::move(origen)),
       what_(QStringLiteral("%1: %2").arg(numero_).arg(descripcion_).toStdString()) {}
+
+QString ErrorEjecucion::paraPersonas() const {
+    QString texto = descripcion_.trimmed();
+    if (texto.isEmpty()) texto = QStringLiteral("Falla sin descripción");
+    return texto + QStringLiteral(" (") + QString::number(numero_) + ')';
+}

@@ -14,6 +14,9 @@ public:
     const QString& descripcion() const { return descripcion_; }
     const QString& origen() const { return origen_; }
     const char* what() const noexcept override { return what_.c_str(); }
+    // Para mostrar al operador: la descripción primero y el número después, entre paréntesis
+    // ("No existe el archivo \"x.db\". (-2147467259)").
+    QString paraPersonas() const;
 
 private:
     int32_t numero_;

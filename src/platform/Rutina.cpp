@@ -4,6 +4,21 @@ Trampa TrampaOmitir() {
     return [](const ErrorEjecucion&) { return Respuesta::Saltar; };
 }
 
+bool Sentencia(const Trampa& trampa, const std::function<void()>& cuerpo) {
+    for (;;) {
+        try {
+            cuerpo();
+            return true;
+        } catch (const ErrorEjecucion& e) {
+            switch (trampa ? trampa(e) : Respuesta::Abandonar) {
+                case Respuesta::Repetir: continue;
+                case Respuesta::Saltar: return true;
+                case Respuesta::Abandonar: return false;
+            }
+        }
+    }
+}
+
 Rutina::Rutina(Trampa trampa) : trampa_(std::move(trampa)) {}
 
 Rutina& Rutina::paso(std::function<void()> cuerpo) {

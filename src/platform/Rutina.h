@@ -12,6 +12,11 @@ using Trampa = std::function<Respuesta(const ErrorEjecucion&)>;
 // Trampa de las rutinas que pasan por alto toda falla: el paso que falla se salta.
 Trampa TrampaOmitir();
 
+// Una sola sentencia bajo la trampa, para las que van dentro de un ciclo (una celda por campo,
+// por ejemplo): Repetir la corre otra vez, Saltar sigue con la que viene. Devuelve false
+// cuando la trampa contestó Abandonar.
+bool Sentencia(const Trampa& trampa, const std::function<void()>& cuerpo);
+
 // Una rutina escrita como sus pasos en orden, corridos bajo una trampa. Cada paso es un
 // tramo de código al grano de la descripción del sistema ("el paso que falla se salta").
 // Un paso puede saltar a otro paso (irA) o terminar la rutina (terminar). Las fallas que no

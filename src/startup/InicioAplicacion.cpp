@@ -32,6 +32,7 @@ constexpr int kNivelLeerNoConfirmado = 256;
 }  // namespace
 
 QString ArchivoAyuda() { return Ayuda(); }
+void FijarArchivoAyuda(const QString& ruta) { Ayuda() = ruta; }
 
 void InicioAplicacion(const QString& lineaComandos) {
     Cartel& cartel = Componentes::Display();

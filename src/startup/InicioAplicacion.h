@@ -10,3 +10,5 @@ void InicioAplicacion(const QString& lineaComandos);
 
 // Dónde el programa busca su archivo de ayuda (lo fija el inicio).
 QString ArchivoAyuda();
+// Para las pruebas: fija el archivo de ayuda sin correr el inicio.
+void FijarArchivoAyuda(const QString& ruta);

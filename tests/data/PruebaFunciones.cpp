@@ -79,6 +79,7 @@ TEST(Dll_Funciones, ManejarErrorPreguntaYDevuelveLaRespuesta) {
     ASSERT_EQ(mensajes->cuadros().size(), 1u);
     const auto& c = mensajes->cuadros()[0];
     EXPECT_EQ(Botones::juego(c.estilo), Botones::AbortarReintentarOmitir);
-    EXPECT_TRUE(c.texto.contains("3265"));
-    EXPECT_TRUE(c.texto.contains("El origen no tiene el campo 5"));
+    // Para personas: la descripción primero, el número al final; el título es el del programa.
+    EXPECT_EQ(c.texto, "El origen no tiene el campo 5 (3265)");
+    EXPECT_EQ(c.titulo, TituloAplicacion());
 }

@@ -1,4 +1,6 @@
+#include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,6 +11,9 @@
 
 #include "comun/SuiteEmbebida.h"
 #include "import/ui/FrmAuxGarantia.h"
+#include "platform/Dll_Sistema.h"
+#include "platform/ui/Ajustes.h"
+#include "startup/InicioAplicacion.h"
 
 namespace {
 class Selector : public SelectorArchivo {
@@ -31,6 +36,8 @@ protected:
         ventana_ = std::make_unique<FrmAuxGarantia>(std::move(s));
         ventana_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(ventana_.get()));
+        ventana_->activateWindow();
+        QTest::qWaitForWindowActive(ventana_.get());
     }
     void TearDown() override {
         ventana_.reset();
@@ -69,13 +76,17 @@ TEST_F(VentanaQt, BuscarEImportarConClics) {
     EXPECT_EQ(ventana_->modelo().campo("SqlPrevio"), "SELECT * FROM [lista#csv]");
     EXPECT_EQ(celda(ventana_->MSFlexGrid2, 1, 2), "S1");
     EXPECT_EQ(celda(ventana_->MSFlexGrid2, 0, 3), "modelo");
-    EXPECT_EQ(ventana_->MSFlexGrid2->columnWidth(1), 2000 / 15);
+    // Los anchos del diseño, escalados a la letra: la fecha de la columna 5 entra entera.
+    const QFontMetrics medida(ventana_->MSFlexGrid2->font());
+    EXPECT_GE(ventana_->MSFlexGrid2->columnWidth(1), 2000 / 15);
+    EXPECT_NEAR(ventana_->MSFlexGrid2->columnWidth(1), 4 * ventana_->MSFlexGrid2->columnWidth(0), 4);
+    EXPECT_GT(ventana_->MSFlexGrid2->columnWidth(5), medida.horizontalAdvance("01/03/2026"));
     ventana_->grab().save("/tmp/ventana_importar.png");
 
     QTest::mouseClick(ventana_->cmdImportar, Qt::LeftButton);
     QTest::qWait(80);
     EXPECT_EQ(ventana_->lblEstado->text(), "Importación finalizada");
-    EXPECT_TRUE(ventana_->lblResumen->text().contains("2 filas agregadas")) << qPrintable(ventana_->lblResumen->text());
+    EXPECT_EQ(ventana_->lblResumen->text(), "Transmisión 1: 2 filas agregadas, 0 series ya guardadas, 0 filas sin serie.");
     EXPECT_TRUE(ventana_->CmdBuscar->isEnabled());
 
     ventana_->SSTab1->setCurrentIndex(1);
@@ -89,4 +100,141 @@ TEST_F(VentanaQt, BuscarEImportarConClics) {
     EXPECT_EQ(ventana_->lblEstadoTransmisiones->text(), "... ");
     ventana_->grab().save("/tmp/ventana_consultar.png");
     EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+}
+
+namespace {
+// El control que tiene el foco es w (o algo dentro de w, como la caja de texto de una lista).
+bool Enfocado(QWidget* w) {
+    QWidget* f = QApplication::focusWidget();
+    return f && (f == w || w->isAncestorOf(f) || f == w->focusProxy());
+}
+}  // namespace
+
+TEST_F(VentanaQt, EnterYEscNoHacenNadaYTabRecorreLosControles) {
+    FinObservable fin;
+    // El orden de tabulación de la página "Importar"; después de las pestañas se vuelve al principio.
+    QWidget* const orden[] = {ventana_->txtTabla,     ventana_->CmdBuscar,  ventana_->cmbTabla, ventana_->cmdCargarVistaPrevia,
+                              ventana_->MSFlexGrid2, ventana_->cmdImportar, ventana_->cmdSalir, ventana_->SSTab1};
+    const int n = static_cast<int>(std::size(orden));
+    ventana_->txtTabla->setText("/no/existe.csv");
+    for (int i = 0; i < n; ++i) {
+        QWidget* w = orden[i];
+        SCOPED_TRACE(qPrintable(w->objectName()));
+        w->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(Enfocado(w));
+        for (Qt::Key tecla : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            QWidget* destino = QApplication::focusWidget();
+            EXPECT_NO_THROW(QTest::keyClick(destino, tecla)) << "la tecla " << tecla << " terminó el programa";
+            QTest::qWait(10);
+            EXPECT_TRUE(ventana_->isVisible());
+            EXPECT_TRUE(Enfocado(w)) << "la tecla " << tecla << " movió el foco";
+        }
+        EXPECT_NO_THROW(QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab));
+        EXPECT_TRUE(Enfocado(orden[(i + 1) % n])) << "Tab no llevó a " << qPrintable(orden[(i + 1) % n]->objectName());
+    }
+    EXPECT_EQ(ventana_->SSTab1->currentIndex(), 0);
+    EXPECT_EQ(ventana_->txtTabla->text(), "/no/existe.csv");  // Enter no buscó nada
+    EXPECT_EQ(ventana_->lblEstado->text(), "...");
+    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+    for (QPushButton* b : ventana_->findChildren<QPushButton*>()) EXPECT_FALSE(b->isDefault() || b->autoDefault());
+}
+
+TEST_F(VentanaQt, F1AbreLaAyudaSiEsta) {
+    QStringList abiertos;
+    Dll_Sistema::FijarLanzador([&](const QString&, const QStringList& argumentos) {
+        abiertos << argumentos.value(0);
+        return true;
+    });
+    const QString ayuda = dir_.filePath("htmlhelp/orvabizpack.chm");
+    FijarArchivoAyuda(ayuda);
+    QTest::keyClick(ventana_->txtTabla, Qt::Key_F1);  // todavía no está
+    EscribirArchivo(ayuda, "ayuda");
+    QTest::keyClick(ventana_->txtTabla, Qt::Key_F1);
+    Dll_Sistema::FijarLanzador({});
+    FijarArchivoAyuda({});
+    EXPECT_EQ(abiertos, QStringList{ayuda});
+}
+
+TEST_F(VentanaQt, LasEtiquetasSeLeenEnterasSinMoverLosControles) {
+    for (QLabel* l : ventana_->findChildren<QLabel*>()) {
+        if (l->text().isEmpty()) continue;
+        SCOPED_TRACE(qPrintable(l->objectName() + ": " + l->text()));
+        const QFontMetrics m(l->font());
+        if (l->wordWrap()) {
+            const QRect r = m.boundingRect(QRect(0, 0, l->width() - 2, 10000), Qt::TextWordWrap, l->text());
+            EXPECT_LE(r.height(), l->height());
+        } else {
+            EXPECT_LE(m.horizontalAdvance(l->text()), l->width());
+            EXPECT_LE(m.height(), l->height() + 1);
+        }
+        EXPECT_TRUE(l->parentWidget()->rect().contains(l->geometry()));
+    }
+    // Los controles quedan donde los pone el diseño.
+    EXPECT_EQ(ventana_->cmdSalir->geometry(), QRect(640, 32, 89, 41));
+    EXPECT_EQ(ventana_->txtTabla->geometry(), QRect(24, 100, 425, 19));
+    EXPECT_EQ(ventana_->MSFlexGrid2->geometry(), QRect(24, 180, 689, 273));
+}
+
+TEST_F(VentanaQt, LasGrillasSeAgrandanMuestranLoCortadoYSaleTab) {
+    const QString largo = "Un modelo con un nombre larguísimo que no entra en su columna";
+    const QString ruta = dir_.filePath("prov/largo.csv");
+    EscribirArchivo(ruta, ("eca1,serie,modelo,x,activacion\nE1,S1," + largo + ",1,01/03/2026\n").toUtf8());
+    selector_->guion.push_back(ruta);
+    QTest::mouseClick(ventana_->CmdBuscar, Qt::LeftButton);
+    QTest::qWait(50);
+    QAbstractItemModel* m = ventana_->MSFlexGrid2->model();
+    EXPECT_EQ(m->index(1, 3).data(Qt::DisplayRole).toString(), largo);
+    EXPECT_EQ(m->index(1, 3).data(Qt::ToolTipRole).toString(), largo);
+    EXPECT_FALSE(m->index(1, 2).data(Qt::ToolTipRole).isValid());  // "S1" entra
+    EXPECT_FALSE(m->index(1, 5).data(Qt::ToolTipRole).isValid());  // la fecha entra
+    // La fila de títulos es el encabezado; el operador cambia los anchos arrastrando sus bordes.
+    QHeaderView* titulos = ventana_->MSFlexGrid2->horizontalHeader();
+    EXPECT_TRUE(titulos->isVisible());
+    EXPECT_EQ(m->headerData(3, Qt::Horizontal).toString(), "modelo");
+    EXPECT_TRUE(ventana_->MSFlexGrid2->isRowHidden(0));
+    EXPECT_EQ(titulos->sectionResizeMode(3), QHeaderView::Interactive);
+    titulos->resizeSection(3, 600);
+    EXPECT_FALSE(m->index(1, 3).data(Qt::ToolTipRole).isValid());
+    EXPECT_FALSE(ventana_->MSFlexGrid2->tabKeyNavigation());
+}
+
+TEST_F(VentanaQt, ElResumenSeBorraAlElegirOtroArchivo) {
+    const QString ruta = dir_.filePath("prov/lista.csv");
+    EscribirArchivo(ruta, "eca1,serie,modelo,x,act\nE1,S1,TV,1,A\nE2,,Radio,2,B\n");
+    selector_->guion.push_back(ruta);
+    QTest::mouseClick(ventana_->CmdBuscar, Qt::LeftButton);
+    QTest::mouseClick(ventana_->cmdImportar, Qt::LeftButton);
+    QTest::mouseClick(ventana_->cmdImportar, Qt::LeftButton);
+    QTest::qWait(50);
+    const QString texto = "Ninguna transmisión: 0 filas agregadas, 1 series ya guardadas, 1 filas sin serie.";
+    EXPECT_EQ(ventana_->lblResumen->text(), texto);
+    const QFontMetrics medida(ventana_->lblResumen->font());
+    EXPECT_LE(medida.boundingRect(QRect(0, 0, ventana_->lblResumen->width() - 2, 10000), Qt::TextWordWrap, texto).height(),
+              ventana_->lblResumen->height());
+    selector_->guion.push_back(ruta);
+    QTest::mouseClick(ventana_->CmdBuscar, Qt::LeftButton);
+    EXPECT_EQ(ventana_->lblResumen->text(), "");
+}
+
+TEST_F(VentanaQt, LaLineaDeEstadoVuelveAPuntosDespuesDeLeerAlRecorrer) {
+    sql("INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES ('S',1,'01/01/2026','10:00','op',0)");
+    sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 700) "
+        "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) SELECT 'M', 'S' || i, 1, 'E', 'A' FROM n");
+    ventana_->SSTab1->setCurrentIndex(1);
+    QTest::qWait(50);
+    const QModelIndex nro = ventana_->MSFlexGrid1->model()->index(1, 1);
+    QTest::mouseClick(ventana_->MSFlexGrid1->viewport(), Qt::LeftButton, {}, ventana_->MSFlexGrid1->visualRect(nro).center());
+    QTest::qWait(50);
+    QAbstractItemModel* filas = ventana_->MSFlexGrid3->model();
+    const int antes = filas->rowCount();
+    ventana_->MSFlexGrid3->scrollToBottom();
+    QTest::qWait(100);
+    EXPECT_GT(filas->rowCount(), antes) << "recorrer la grilla no leyó otro tramo";
+    EXPECT_EQ(ventana_->lblEstadoTransmisiones->text(), "... ");
+}
+
+TEST(TraduccionesQt, ElDialogoDeArchivoYLosMenusHablanEspanol) {
+    ASSERT_TRUE(CargarTraduccionesQt()) << "faltan las traducciones de Qt (paquete qt6-translations-l10n)";
+    EXPECT_EQ(QCoreApplication::translate("QLineEdit", "&Undo"), "&Deshacer");
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "File &name:"), "&Nombre de fichero:");
 }

@@ -90,6 +90,31 @@ TEST_F(Corrida, ImportarDosVecesNoGuardaNadaLaSegunda) {
     EXPECT_EQ(ventana_->resumen().yaGuardadas, 2);
 }
 
+TEST_F(Corrida, ElResumenNombraLaTransmisionSoloSiQuedoGuardada) {
+    const QByteArray csv = kCabecera + "E1,S1,M1,x,A1\nE2,,M2,x,A2\nE3,S3,M3,x,A3\n";
+    struct Paso {
+        const char* archivo;
+        QByteArray filas;
+        const char* resumen;
+        QStringList transmisiones;
+    };
+    const Paso pasos[] = {
+        {"datos.csv", csv, "Transmisión 1: 2 filas agregadas, 0 series ya guardadas, 1 filas sin serie.", {"S|1|operador|0"}},
+        // Todo estaba: el registro se borra y el resumen no nombra el número, que se volverá a usar.
+        {"datos.csv", csv, "Ninguna transmisión: 0 filas agregadas, 2 series ya guardadas, 1 filas sin serie.",
+         {"S|1|operador|0"}},
+        {"otra/otro.csv", kCabecera + "E4,S4,M4,x,A4\nE1,S1,M1,x,A1\n", "Transmisión 2: 1 filas agregadas, 1 series ya guardadas, 0 filas sin serie.",
+         {"S|1|operador|0", "S|2|operador|0"}},
+    };
+    for (const auto& p : pasos) {
+        SCOPED_TRACE(p.resumen);
+        importar(p.archivo, p.filas);
+        EXPECT_TRUE(ventana_->resumen().terminada);
+        EXPECT_EQ(ventana_->resumen().texto(), p.resumen);
+        EXPECT_EQ(transmisiones(), p.transmisiones);
+    }
+}
+
 TEST_F(Corrida, UnaFilaRechazadaDetieneLaCorridaYConservaLoAnterior) {
     sql("CREATE TRIGGER rechazo BEFORE INSERT ON AUX_GARANTIA WHEN NEW.modelo = 'MALO' BEGIN SELECT RAISE(ABORT, 'modelo rechazado'); END");
     importar("datos.csv", kCabecera + "E1,S1,M1,x,A1\nE2,S2,MALO,x,A2\nE3,S3,M3,x,A3\n");

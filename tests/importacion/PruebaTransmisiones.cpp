@@ -85,7 +85,17 @@ TEST_F(Transmisiones, UnaTransmisionGrandeMuestraSusPrimerasFilasYLeeElRestoAlRe
     EXPECT_EQ(g.Rows(), 202);
     EXPECT_TRUE(g.hayMas());
     EXPECT_EQ(modelo_->lblEstadoTransmisiones(), "... ");
+    // Cada tramo que se lee al recorrer la grilla deja la línea de estado en "... ".
+    QStringList estados;
+    QObject::connect(modelo_.get(), &ModeloVentana::estadoTransmisionesCambiado,
+                     [&] { estados << modelo_->lblEstadoTransmisiones(); });
+    g.cargarMas();
+    EXPECT_EQ(g.Rows(), 1202);
+    ASSERT_FALSE(estados.isEmpty());
+    EXPECT_EQ(estados.first(), "Cargando S201");
+    EXPECT_EQ(modelo_->lblEstadoTransmisiones(), "... ");
     while (g.hayMas()) g.cargarMas();
+    EXPECT_EQ(modelo_->lblEstadoTransmisiones(), "... ");
     EXPECT_EQ(g.Rows(), 1502);
     EXPECT_EQ(g.TextMatrix(1500, 2), "S1500");
     EXPECT_EQ(g.TextMatrix(1501, 2), "");

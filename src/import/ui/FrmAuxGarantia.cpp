@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTableView>
 
@@ -13,6 +14,8 @@
 #include "import/ui/SelectorArchivoQt.h"
 #include "import/ui/TablaGrilla.h"
 #include "platform/Proceso.h"
+#include "platform/ui/Ajustes.h"
+#include "servicios/Archivos.h"
 #include "startup/InicioAplicacion.h"
 
 namespace {
@@ -36,7 +39,9 @@ T* Control(QWidget* padre, const char* nombre, QRect lugar) {
 }
 }  // namespace
 
-FrmAuxGarantia::FrmAuxGarantia(std::unique_ptr<SelectorArchivo> selector, QWidget* padre) : QDialog(padre) {
+FrmAuxGarantia::FrmAuxGarantia(std::unique_ptr<SelectorArchivo> selector, QWidget* padre) : QWidget(padre) {
+    // Una ventana de borde fijo, pero no un QDialog: un QDialog toma Enter (botón por defecto) y
+    // Esc (cancelar) para sí, y esta ventana no maneja teclas propias.
     setWindowTitle(QStringLiteral("Importación de garantías"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
@@ -58,9 +63,26 @@ FrmAuxGarantia::FrmAuxGarantia(std::unique_ptr<SelectorArchivo> selector, QWidge
     armarPestanaConsultar(paginas_[1]);
     paginas_[1]->hide();
     conectarModelo();
+
+    for (QPushButton* b : {CmdBuscar, cmdCargarVistaPrevia, cmdImportar, cmdSalir}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    // El orden de tabulación sigue la página de arriba abajo; las pestañas cierran la vuelta.
+    const QList<QWidget*> orden = {txtTabla, CmdBuscar, cmbTabla, cmdCargarVistaPrevia, MSFlexGrid2, cmdImportar, cmdSalir,
+                                   SSTab1, MSFlexGrid1, MSFlexGrid3};
+    for (qsizetype i = 1; i < orden.size(); ++i) QWidget::setTabOrder(orden[i - 1], orden[i]);
+    for (QWidget* pagina : paginas_) AjustarEtiquetas(*pagina);
+
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, &FrmAuxGarantia::abrirAyuda);
 }
 
-FrmAuxGarantia::~FrmAuxGarantia() = default;
+FrmAuxGarantia::~FrmAuxGarantia() {
+    // Los controles muestran el modelo, que es un miembro: se van antes que él.
+    qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+}
 
 void FrmAuxGarantia::armarPestanaImportar(QWidget* p) {
     auto* picture1 = Control<QWidget>(p, "Picture1", Twips(360, 480, 9015, 615));
@@ -83,8 +105,12 @@ void FrmAuxGarantia::armarPestanaImportar(QWidget* p) {
     cmbTabla->setInsertPolicy(QComboBox::NoInsert);
     cmdCargarVistaPrevia = Control<QPushButton>(p, "cmdCargarVistaPrevia", Twips(3600, 2220, 1695, 255));
     cmdCargarVistaPrevia->setText(QStringLiteral("Cargar vista previa"));
-    lblResumen = Control<QLabel>(p, "lblResumen", Twips(5400, 2220, 5295, 255));
+    // El resumen de la última importación ocupa el hueco a la derecha de "Cargar vista previa",
+    // hasta la grilla, en una o dos líneas.
+    lblResumen = Control<QLabel>(p, "lblResumen", Twips(5400, 2160, 5295, 525));
     lblResumen->setFont(Letra(8.25, true));
+    lblResumen->setWordWrap(true);
+    lblResumen->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     MSFlexGrid2 = Control<QTableView>(p, "MSFlexGrid2", Twips(360, 2700, 10335, 4095));
     new TablaGrilla(modelo_.MSFlexGrid2, *MSFlexGrid2);
     lblEstado = Control<QLabel>(p, "lblEstado", Twips(360, 6900, 8415, 375));
@@ -118,7 +144,11 @@ void FrmAuxGarantia::armarPestanaConsultar(QWidget* p) {
 void FrmAuxGarantia::conectarModelo() {
     VentanaImportacion& v = *ventana_;
     connect(cmdSalir, &QPushButton::clicked, this, [] { Proceso::Terminar(0); });
-    connect(CmdBuscar, &QPushButton::clicked, this, [&v] { v.CmdBuscar_Click(); });
+    connect(CmdBuscar, &QPushButton::clicked, this, [this, &v] {
+        if (modelo_.ocupado()) return;
+        lblResumen->clear();  // el resumen era del archivo anterior
+        v.CmdBuscar_Click();
+    });
     connect(cmdCargarVistaPrevia, &QPushButton::clicked, this, [&v] { v.cmdCargarVistaPrevia_Click(); });
     connect(cmdImportar, &QPushButton::clicked, this, [this, &v] {
         lblResumen->clear();
@@ -198,4 +228,12 @@ void FrmAuxGarantia::closeEvent(QCloseEvent* evento) {
     Proceso::Terminar(0);
 }
 
-void FrmAuxGarantia::reject() { Proceso::Terminar(0); }
+void FrmAuxGarantia::abrirAyuda() {
+    const QString ayuda = ArchivoAyuda();
+    if (ayuda.isEmpty() || !ExisteArchivo(ayuda)) return;
+    try {
+        AbrirDocumento(ayuda, true);
+    } catch (const ErrorEjecucion&) {
+        // Sin programa que abra la ayuda no hay nada más que hacer.
+    }
+}

@@ -1,5 +1,5 @@
 #pragma once
-#include <QDialog>
+#include <QWidget>
 #include <memory>
 
 #include "import/ModeloVentana.h"
@@ -18,7 +18,9 @@ class EtiquetaEstado;
 // La ventana de importación de garantías: muestra el modelo de sus controles y pasa los
 // eventos a VentanaImportacion. Al cargarse corre el inicio de la aplicación; sólo se muestra
 // cuando el inicio vuelve con la sesión conectada. Cerrarla o "Salir" terminan el programa.
-class FrmAuxGarantia : public QDialog {
+// Ningún botón es el botón por defecto ni el de cancelar: Enter y Esc no hacen nada en la
+// ventana. F1 abre el documento de ayuda, si está.
+class FrmAuxGarantia : public QWidget {
     Q_OBJECT
 public:
     // selector: el diálogo de archivo (nulo: el de Qt).
@@ -49,13 +51,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* evento) override;
-    void reject() override;
 
 private:
     void armarPestanaImportar(QWidget* pagina);
     void armarPestanaConsultar(QWidget* pagina);
     void conectarModelo();
     void cambiarPestana(int pestana);
+    void abrirAyuda();
 
     ModeloVentana modelo_;
     std::unique_ptr<VentanaImportacion> ventana_;

@@ -1,6 +1,8 @@
 #include "import/ui/TablaGrilla.h"
 
 #include <QBrush>
+#include <QFontMetrics>
+#include <algorithm>
 #include <QHeaderView>
 #include <QPalette>
 #include <QTimer>
@@ -8,19 +10,59 @@
 namespace {
 constexpr int kTwipsPorPixel = 15;
 constexpr int kAnchoPorDefecto = 960;  // twips
+constexpr int kMargenCelda = 5;        // píxeles a cada lado del texto de una celda
 }  // namespace
 
 TablaGrilla::TablaGrilla(ModeloGrilla& grilla, QTableView& vista) : QAbstractTableModel(&vista), grilla_(grilla), vista_(vista) {
     vista_.setModel(this);
-    vista_.horizontalHeader()->hide();
+    // La fila fija de títulos es el encabezado de la vista: no se va al recorrer la grilla y el
+    // operador arrastra sus bordes para cambiar el ancho de una columna. La fila 0 del modelo,
+    // la misma, no se muestra dos veces.
+    QHeaderView* titulos = vista_.horizontalHeader();
+    titulos->setSectionResizeMode(QHeaderView::Interactive);
+    titulos->setSectionsClickable(false);
+    titulos->setHighlightSections(false);
+    titulos->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    titulos->setMinimumSectionSize(4);
     vista_.verticalHeader()->hide();
-    vista_.verticalHeader()->setDefaultSectionSize(16);
+    const QFontMetrics medida(vista_.font());
+    vista_.verticalHeader()->setDefaultSectionSize(std::max(16, medida.height() + 4));
     vista_.verticalHeader()->setMinimumSectionSize(12);
     vista_.setSelectionMode(QAbstractItemView::SingleSelection);
     vista_.setEditTriggers(QAbstractItemView::NoEditTriggers);
     vista_.setWordWrap(false);
+    vista_.setTextElideMode(Qt::ElideRight);
+    // Tab sale de la grilla y pasa al control siguiente; las flechas la recorren.
+    vista_.setTabKeyNavigation(false);
     connect(&grilla_, &ModeloGrilla::cambio, this, &TablaGrilla::programar);
     refrescar();
+}
+
+double TablaGrilla::escala() const {
+    // Los anchos del diseño, en twips, son para una letra en la que una fecha dd/mm/aaaa entra
+    // justa en 900 twips (la columna de la activación). Con la letra de esta pantalla se escalan
+    // todos en la misma proporción, nunca por debajo del diseño.
+    const QFontMetrics medida(vista_.font());
+    const double fecha = medida.horizontalAdvance(QStringLiteral("00/00/0000")) + 2 * kMargenCelda;
+    return std::max(1.0, fecha / (900.0 / kTwipsPorPixel));
+}
+
+bool TablaGrilla::cortado(const QString& texto, int columna) const {
+    if (texto.isEmpty()) return false;
+    return QFontMetrics(vista_.font()).horizontalAdvance(texto) + 2 * kMargenCelda > vista_.columnWidth(columna);
+}
+
+QVariant TablaGrilla::headerData(int seccion, Qt::Orientation orientacion, int papel) const {
+    if (orientacion != Qt::Horizontal || grilla_.Rows() == 0) return {};
+    if (papel != Qt::DisplayRole && papel != Qt::ToolTipRole) return {};
+    QString texto;
+    try {
+        texto = grilla_.TextMatrix(0, seccion);
+    } catch (...) {
+        return {};
+    }
+    if (papel == Qt::ToolTipRole && !cortado(texto, seccion)) return {};
+    return texto;
 }
 
 int TablaGrilla::rowCount(const QModelIndex& padre) const { return padre.isValid() ? 0 : grilla_.Rows(); }
@@ -29,12 +71,16 @@ int TablaGrilla::columnCount(const QModelIndex& padre) const { return padre.isVa
 QVariant TablaGrilla::data(const QModelIndex& indice, int papel) const {
     if (!indice.isValid()) return {};
     const bool fija = indice.row() == 0 || indice.column() == 0;
-    if (papel == Qt::DisplayRole) {
+    if (papel == Qt::DisplayRole || papel == Qt::ToolTipRole) {
+        QString texto;
         try {
-            return grilla_.TextMatrix(indice.row(), indice.column());
+            texto = grilla_.TextMatrix(indice.row(), indice.column());
         } catch (...) {
             return {};
         }
+        // La sugerencia muestra el texto entero de una celda que no entra en su columna.
+        if (papel == Qt::ToolTipRole && !cortado(texto, indice.column())) return {};
+        return texto;
     }
     if (papel == Qt::BackgroundRole && fija) return QBrush(vista_.palette().color(QPalette::Button));
     return {};
@@ -66,8 +112,10 @@ void TablaGrilla::refrescar() {
     programado_ = false;
     beginResetModel();
     endResetModel();
+    vista_.setRowHidden(0, true);  // está en el encabezado
+    const double e = escala();
     for (int c = 0; c < grilla_.Cols(); ++c) {
         const int twips = grilla_.ColWidth(c);
-        vista_.setColumnWidth(c, (twips < 0 ? kAnchoPorDefecto : twips) / kTwipsPorPixel);
+        vista_.setColumnWidth(c, qRound((twips < 0 ? kAnchoPorDefecto : twips) / double(kTwipsPorPixel) * e));
     }
 }

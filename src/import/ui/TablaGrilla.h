@@ -4,9 +4,10 @@
 
 #include "import/ModeloGrilla.h"
 
-// Muestra un ModeloGrilla en un QTableView: la primera fila y la primera columna son fijas
-// (gris, como los títulos), los anchos vienen en twips. Los cambios del modelo se juntan y se
-// muestran una vez por vuelta de eventos, no uno por celda.
+// Muestra un ModeloGrilla en un QTableView: la primera fila es el encabezado (fijo, con bordes
+// que el operador arrastra) y la primera columna es fija (gris). Los anchos vienen en twips y se
+// escalan a la letra de la pantalla. Una celda cortada muestra su texto entero como sugerencia.
+// Los cambios del modelo se juntan y se muestran una vez por vuelta de eventos, no uno por celda.
 class TablaGrilla : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -15,11 +16,15 @@ public:
     int rowCount(const QModelIndex& padre = {}) const override;
     int columnCount(const QModelIndex& padre = {}) const override;
     QVariant data(const QModelIndex& indice, int papel) const override;
+    QVariant headerData(int seccion, Qt::Orientation orientacion, int papel) const override;
+    // Cuánto se agrandan los anchos del diseño con la letra de la vista (1 o más).
+    double escala() const;
     // La vista pide más filas al llegar al final: la grilla lee otro tramo.
     bool canFetchMore(const QModelIndex& padre) const override;
     void fetchMore(const QModelIndex& padre) override;
 
 private:
+    bool cortado(const QString& texto, int columna) const;
     void programar();
     void refrescar();
 
