@@ -3,6 +3,9 @@
 //   bench_importar ventana RUTA TABLA "CADENA"            la importación de la ventana, sin pantalla:
 //       inicio, "Buscar >>>" (el archivo lo elige un selector guionado), la tabla y "Importar".
 //       Escribe "segundos_del_clic|línea de estado|resumen".
+//   bench_importar detener RUTA TABLA "CADENA" SEGUNDOS...   "Importar" y, a los SEGUNDOS, "Detener":
+//       escribe "segundos_hasta_detener segundos_de_respuesta filas_guardadas botón|resumen" por
+//       cada uno (bench/detener/correr).
 //   bench_importar consultar "CADENA" NRO NRO...          "Consultar" y un clic en cada transmisión,
 //       tres vueltas: escribe "NRO segundos filas_mostradas" con el mejor tiempo de cada una, del
 //       clic hasta sus primeras filas pintadas.
@@ -16,12 +19,15 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <map>
 
 #include "GenerarArchivos.h"
+#include "data/Dll_Datos.h"
 #include "import/ui/FrmAuxGarantia.h"
 #include "platform/Mensajes.h"
+#include "startup/Componentes.h"
 
 namespace {
 
@@ -58,17 +64,31 @@ std::unique_ptr<FrmAuxGarantia> AbrirVentana(const QString& cadena, const QStrin
     return ventana;
 }
 
-int ImportarConLaVentana(const QString& ruta, const QString& tabla, const QString& cadena) {
+// La ventana con el archivo buscado ("Buscar >>>") y la tabla elegida, lista para "Importar"; nula
+// si algo falló (el motivo, por la salida de errores).
+std::unique_ptr<FrmAuxGarantia> VentanaConTabla(const QString& ruta, const QString& tabla, const QString& cadena) {
     auto v = AbrirVentana(cadena, ruta);
-    if (!v) return Fallar(QStringLiteral("la ventana no se mostró"));
+    if (!v) {
+        Fallar(QStringLiteral("la ventana no se mostró"));
+        return nullptr;
+    }
     v->CmdBuscar->click();
     QCoreApplication::processEvents();
     const int i = v->cmbTabla->findText(tabla);
-    if (i < 0) return Fallar(QStringLiteral("la lista no tiene la tabla %1").arg(tabla));
+    if (i < 0) {
+        Fallar(QStringLiteral("la lista no tiene la tabla %1").arg(tabla));
+        return nullptr;
+    }
     if (v->cmbTabla->currentText() != tabla) {
         v->cmbTabla->setCurrentIndex(i);
         Q_EMIT v->cmbTabla->activated(i);  // como la elige el operador
     }
+    return v;
+}
+
+int ImportarConLaVentana(const QString& ruta, const QString& tabla, const QString& cadena) {
+    auto v = VentanaConTabla(ruta, tabla, cadena);
+    if (!v) return 1;
     if (MensajesContados::cuadros > 0)
         return Fallar(QStringLiteral("un cuadro de mensaje antes de importar"));
 
@@ -139,6 +159,37 @@ int Consultar(const QString& cadena, const QStringList& numeros) {
     return 0;
 }
 
+qint64 FilasGuardadas() {
+    RecordsetPtr rs;
+    Componentes::Datos().AbrirRecordset(QStringLiteral("SELECT COUNT(*) FROM AUX_GARANTIA"), rs);
+    return rs->Field(0).toLongLong();
+}
+
+// "Importar" y, a los segundos dados, "Detener" (un clic que llega con los eventos, como el del
+// operador); mide del clic en "Detener" hasta que el clic en "Importar" volvió, con lo escrito
+// confirmado. Cada medición sigue sobre la base de la anterior.
+int Detener(const QString& ruta, const QString& tabla, const QString& cadena, const QStringList& segundos) {
+    auto v = VentanaConTabla(ruta, tabla, cadena);
+    if (!v) return 1;
+    for (const QString& s : segundos) {
+        QTest::qWait(600);  // pasado el doble clic de "Detener" de la medición anterior
+        QElapsedTimer desdeImportar, desdeDetener;
+        QTimer::singleShot(static_cast<int>(s.toDouble() * 1000), v.get(), [&] {
+            desdeDetener.start();
+            QTest::mouseClick(v->cmdImportar, Qt::LeftButton);
+        });
+        desdeImportar.start();
+        v->cmdImportar->click();
+        const double respuesta = desdeDetener.isValid() ? desdeDetener.nsecsElapsed() / 1e9 : -1;
+        const double hasta = desdeImportar.nsecsElapsed() / 1e9 - (respuesta > 0 ? respuesta : 0);
+        if (MensajesContados::cuadros > 0) return Fallar(QStringLiteral("apareció un cuadro de mensaje"));
+        std::printf("%.3f %.3f %lld %s|%s\n", hasta, respuesta, static_cast<long long>(FilasGuardadas()),
+                    qPrintable(v->cmdImportar->text()), qPrintable(v->lblResumen->text()));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 int Generar(const QString& clase, qint64 filas, const QString& ruta, quint64 semilla) {
     QString falla;
     if (clase == "csv")
@@ -162,8 +213,9 @@ int main(int argc, char** argv) {
     if (a.size() == 6 && a[1] == "generar") return Generar(a[2], a[3].toLongLong(), a[4], a[5].toULongLong());
     if (a.size() == 5 && a[1] == "ventana") return ImportarConLaVentana(a[2], a[3], a[4]);
     if (a.size() >= 5 && a[1] == "consultar") return Consultar(a[2], a.mid(3));
+    if (a.size() >= 6 && a[1] == "detener") return Detener(a[2], a[3], a[4], a.mid(5));
     std::fprintf(stderr,
                  "uso: bench_importar generar csv|xlsx FILAS RUTA SEMILLA | ventana RUTA TABLA CADENA | "
-                 "consultar CADENA NRO NRO...\n");
+                 "consultar CADENA NRO NRO... | detener RUTA TABLA CADENA SEGUNDOS...\n");
     return 2;
 }

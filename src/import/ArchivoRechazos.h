@@ -1,8 +1,8 @@
 #pragma once
-#include <QSaveFile>
 #include <QString>
 #include <vector>
 
+#include "import/ArchivoCsv.h"
 #include "import/Rechazos.h"
 
 class Dll_Datos;
@@ -13,11 +13,10 @@ class Dll_Datos;
 void CompletarTransmisiones(std::vector<Rechazo>& tramo, Dll_Datos& datos);
 
 // El archivo csv con las filas no importadas: los campos de la fila como vinieron, después
-// "motivo", "detalle" y "fila". Separado por ";", con CR LF; en Windows-1252 (lo que abre una
-// planilla en castellano) o en UTF-8.
+// "motivo", "detalle" y "fila" (ArchivoCsv: separado por ";", en Windows-1252 o en UTF-8).
 class ArchivoRechazos {
   public:
-    enum class Codificacion { Windows1252, Utf8 };
+    using Codificacion = ArchivoCsv::Codificacion;
 
     // Abre el archivo ya, antes de importar: una carpeta que no se puede escribir falla aquí
     // (ErrorEjecucion con la ruta y la causa). El archivo queda en su lugar sólo con escribir().
@@ -27,13 +26,8 @@ class ArchivoRechazos {
     // archivo en su lugar. Lanza ErrorEjecucion si no se puede escribir.
     void escribir(const Rechazos& rechazos, const std::function<void(std::vector<Rechazo>&)>& completar = {});
 
-    const QString& ruta() const { return ruta_; }
+    const QString& ruta() const { return csv_.ruta(); }
 
   private:
-    void linea(const QStringList& valores);
-    [[noreturn]] void fallar() const;
-
-    QString ruta_;
-    Codificacion codificacion_;
-    QSaveFile archivo_;
+    ArchivoCsv csv_;
 };

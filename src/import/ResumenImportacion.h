@@ -10,9 +10,10 @@ struct ResumenImportacion {
     int64_t sinSerie = 0;        // filas salteadas por no tener serie
     bool terminada = false;      // llegó a "Importación finalizada" (o "Prueba finalizada")
     bool prueba = false;         // una prueba: no se escribió nada ni se tomó número
+    bool detenida = false;       // el operador la detuvo: lo escrito hasta ahí quedó
     QString avisoCampos;         // los títulos parecen de otro orden (vacío: nada que decir)
 
-    // Una línea: "Transmisión 3: ..." o, en una prueba, "Prueba sin escribir: ..."; con el aviso
-    // de los títulos al final, si lo hay.
+    // Una línea: "Transmisión 3: ..." o, en una prueba, "Prueba sin escribir: ..."; detenida,
+    // empieza con "Detenida. "; con el aviso de los títulos al final, si lo hay.
     QString texto() const;
 };

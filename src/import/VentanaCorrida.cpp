@@ -47,7 +47,23 @@ void VentanaImportacion::cmdImportar_Click() {
             resumen_.terminada = true;
             m_.setLblEstado(prueba_ ? QStringLiteral("Prueba finalizada") : QStringLiteral("Importación finalizada"));
         });
-    click.correr();
+    if (!click.correr() && Detencion::Pedida()) {
+        resumen_.detenida = true;
+        m_.setLblEstado(prueba_ ? QStringLiteral("Prueba detenida") : QStringLiteral("Importación detenida"));
+        CerrarOrigenDetenido();
+    }
+}
+
+void VentanaImportacion::CerrarOrigenDetenido() {
+    // La lectura quedó a medias: el origen se cierra ya, sin esperar a la próxima operación.
+    try {
+        if (rsOrigen_ && rsOrigen_->abierto()) rsOrigen_->Close();
+    } catch (const ErrorEjecucion&) {
+    }
+    try {
+        if (origen_.abierta()) origen_.Close();
+    } catch (const ErrorEjecucion&) {
+    }
 }
 
 void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) {

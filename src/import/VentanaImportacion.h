@@ -8,6 +8,7 @@
 #include "import/ModeloVentana.h"
 #include "import/Rechazos.h"
 #include "import/ResumenImportacion.h"
+#include "platform/Detencion.h"
 #include "platform/Rutina.h"
 
 // Lo que hace la ventana de importación, sin la ventana: sus eventos y procedimientos sobre el
@@ -22,7 +23,9 @@ public:
     // modelo: prestado, debe vivir más que esta ventana.
     VentanaImportacion(ModeloVentana& modelo, std::unique_ptr<SelectorArchivo> selector);
 
-    // Eventos de la ventana. Mientras corre una operación larga, los de operación no empiezan otra.
+    // Eventos de la ventana. Mientras corre una operación larga, los de operación no empiezan otra;
+    // "Detener" (Detencion::Pedir) la termina en su próximo punto de detención: la importación
+    // confirma lo escrito y su resumen dice que se detuvo.
     void CmdBuscar_Click();
     void cmbTabla_Click();
     void cmdCargarVistaPrevia_Click();
@@ -53,10 +56,14 @@ private:
     class Ocupacion {
     public:
         explicit Ocupacion(ModeloVentana& m) : m_(m), libre_(!m.ocupado()) {
-            if (libre_) m_.setOcupado(true);
+            if (!libre_) return;
+            Detencion::Limpiar();  // un "Detener" que llegó tarde no detiene la operación nueva
+            m_.setOcupado(true);
         }
         ~Ocupacion() {
-            if (libre_) m_.setOcupado(false);
+            if (!libre_) return;
+            Detencion::Limpiar();
+            m_.setOcupado(false);
         }
         bool libre() const { return libre_; }
 
@@ -75,6 +82,7 @@ private:
     void mensajeDeError();
     void LlenarVistaPrevia(const QString& sentencia, Rutina& rutina);
     void ImportarFilas(const QString& sentencia, Rutina& click);
+    void CerrarOrigenDetenido();
     // Lee hasta "cuantas" filas más de la transmisión abierta en la grilla de sus filas.
     void leerFilasTransmision(int cuantas);
     void cerrarFilasTransmision();

@@ -29,6 +29,8 @@ VentanaImportacion::VentanaImportacion(ModeloVentana& modelo, std::unique_ptr<Se
 
 Respuesta VentanaImportacion::trampa(const ErrorEjecucion& error) {
     if (error.numero() == Errores::ObjetoCerrado) return Respuesta::Saltar;
+    // El operador pidió detener: la falla que siga (la lectura cortada) deja sin preguntar.
+    if (error.numero() == Detencion::NumeroFalla || Detencion::Pedida()) return Respuesta::Abandonar;
     // Cerrar y repetir sólo si la conexión de origen estaba abierta: si no, repetir daría la
     // misma falla sin fin, y la falla va al operador como cualquier otra.
     if (error.numero() == Errores::ObjetoAbierto && origen_.abierta()) {
@@ -207,7 +209,10 @@ void VentanaImportacion::cargarVistaPreviaArchivo() {
         .paso([&] { ConectarProveedor(true); })
         .paso([&] { LlenarVistaPrevia(sentencia, r); })
         .paso([&] { origen_.Close(); });
-    r.correr();
+    if (!r.correr() && Detencion::Pedida()) {
+        m_.setLblEstado(QStringLiteral("Vista previa detenida"));
+        CerrarOrigenDetenido();
+    }
 }
 
 void VentanaImportacion::LlenarVistaPrevia(const QString& sentencia, Rutina& llamador) {

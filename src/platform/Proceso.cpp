@@ -1,5 +1,7 @@
 #include "platform/Proceso.h"
 
+#include "platform/Detencion.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -79,6 +81,8 @@ void FijarCarpetaAplicacion(const QString& carpeta) { estado().carpetaAplicacion
 void BombearEventos() {
     Senales::AtenderPendiente();
     if (estado().bombeo && QCoreApplication::instance()) QCoreApplication::processEvents();
+    // También el punto donde un "Detener" que llegó con los eventos termina la operación en curso.
+    Detencion::Comprobar();
 }
 
 void FijarBombeo(bool activo) { estado().bombeo = activo; }

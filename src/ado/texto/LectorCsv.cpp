@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/Detencion.h"
+
 namespace {
 constexpr qsizetype kSondeo = 64 * 1024;  // bytes que deciden la codificación y el delimitador
 
@@ -19,6 +21,8 @@ LectorCsv::LectorCsv(QIODevice& origen, OpcionesCsv opciones, qsizetype tamBufer
 
 bool LectorCsv::llenar() {
     if (agotado_ || !falla_.isEmpty()) return false;
+    // Un archivo que no termina de llegar (o un registro enorme) se puede detener entre trozos.
+    Detencion::Latido();
     if (ancla_ > 0) {
         std::memmove(bufer_.data(), bufer_.constData() + ancla_, static_cast<size_t>(fin_ - ancla_));
         fin_ -= ancla_;

@@ -11,6 +11,7 @@
 #include <QTableView>
 
 #include "import/ui/EtiquetaEstado.h"
+#include "import/ui/HerramientasVentana.h"
 #include "import/ui/SelectorArchivoQt.h"
 #include "import/ui/TablaGrilla.h"
 #include "platform/Proceso.h"
@@ -62,6 +63,7 @@ FrmAuxGarantia::FrmAuxGarantia(std::unique_ptr<SelectorArchivo> selector, QWidge
     armarPestanaImportar(paginas_[0]);
     armarPestanaConsultar(paginas_[1]);
     paginas_[1]->hide();
+    herramientas_ = new HerramientasVentana(*this);
     conectarModelo();
 
     for (QPushButton* b : {CmdBuscar, cmdCargarVistaPrevia, cmdImportar, cmdSalir}) {
@@ -150,12 +152,8 @@ void FrmAuxGarantia::conectarModelo() {
         v.CmdBuscar_Click();
     });
     connect(cmdCargarVistaPrevia, &QPushButton::clicked, this, [&v] { v.cmdCargarVistaPrevia_Click(); });
-    connect(cmdImportar, &QPushButton::clicked, this, [this, &v] {
-        lblResumen->clear();
-        v.cmdImportar_Click();
-        progreso->hide();
-        if (v.resumen().terminada) lblResumen->setText(v.resumen().texto());
-    });
+    // Mientras corre una operación, "Importar" es "Detener" (HerramientasVentana).
+    connect(cmdImportar, &QPushButton::clicked, herramientas_, &HerramientasVentana::importarODetener);
     connect(cmbTabla, &QComboBox::activated, this, [this, &v](int) {
         modelo_.setCmbTablaTexto(cmbTabla->currentText());
         v.cmbTabla_Click();
@@ -191,7 +189,7 @@ void FrmAuxGarantia::conectarModelo() {
     connect(&modelo_, &ModeloVentana::ocupadoCambiado, this, [this](bool ocupado) {
         // Mientras corre una operación, sólo "Salir" responde.
         for (QWidget* w : {static_cast<QWidget*>(CmdBuscar), static_cast<QWidget*>(cmdCargarVistaPrevia),
-                           static_cast<QWidget*>(cmdImportar), static_cast<QWidget*>(SSTab1), static_cast<QWidget*>(cmbTabla)}) {
+                           static_cast<QWidget*>(SSTab1), static_cast<QWidget*>(cmbTabla)}) {
             w->setEnabled(!ocupado);
         }
     });

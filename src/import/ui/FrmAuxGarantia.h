@@ -14,6 +14,7 @@ class QTabBar;
 class QTableView;
 class QWidget;
 class EtiquetaEstado;
+class HerramientasVentana;
 
 // La ventana de importación de garantías: muestra el modelo de sus controles y pasa los
 // eventos a VentanaImportacion. Al cargarse corre el inicio de la aplicación; sólo se muestra
@@ -48,6 +49,7 @@ public:
     QLabel* lblResumen;
     QProgressBar* progreso;
     QTabBar* SSTab1;
+    HerramientasVentana* herramientas() { return herramientas_; }
 
 protected:
     void closeEvent(QCloseEvent* evento) override;
@@ -65,4 +67,5 @@ private:
     EtiquetaEstado* estado_;
     EtiquetaEstado* estadoTransmisiones_;
     int pestanaActual_ = 0;
+    HerramientasVentana* herramientas_;  // "Detener" y las herramientas de los menús
 };

@@ -1,0 +1,187 @@
+#include "import/ui/HerramientasVentana.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableView>
+
+#include "import/HerramientasConsulta.h"
+#include "import/ui/FrmAuxGarantia.h"
+#include "platform/Detencion.h"
+#include "platform/ErrorEjecucion.h"
+#include "platform/Mensajes.h"
+#include "platform/Proceso.h"
+#include "startup/Componentes.h"
+
+namespace {
+// Un segundo clic en "Detener" llega dentro de este tiempo; después, un clic es para importar.
+constexpr int kDobleClicMs = 500;
+}  // namespace
+
+HerramientasVentana::HerramientasVentana(FrmAuxGarantia& ventana) : QObject(&ventana), f_(ventana) {
+    // Junto a la línea de estado, a la izquierda de "Importar"; sólo cuando hay filas que ver.
+    cmdVerFilas = new QPushButton(QStringLiteral("Ver filas no agregadas"), f_.cmdImportar->parentWidget());
+    cmdVerFilas->setObjectName(QStringLiteral("cmdVerFilas"));
+    cmdVerFilas->setGeometry(6735 / 15, 6900 / 15, 1935 / 15, 315 / 15);
+    cmdVerFilas->setAutoDefault(false);
+    cmdVerFilas->hide();
+    connect(cmdVerFilas, &QPushButton::clicked, this, [this] { verFilasNoAgregadas(); });
+
+    connect(&f_.modelo(), &ModeloVentana::ocupadoCambiado, this, [this](bool ocupado) {
+        f_.cmdImportar->setText(ocupado ? QStringLiteral("Detener") : QStringLiteral("Importar"));
+        if (ocupado) cmdVerFilas->hide();
+    });
+    f_.MSFlexGrid2->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(f_.MSFlexGrid2, &QWidget::customContextMenuRequested, this,
+            &HerramientasVentana::menuVistaPrevia);
+    f_.MSFlexGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(f_.MSFlexGrid1, &QWidget::customContextMenuRequested, this,
+            &HerramientasVentana::menuTransmisiones);
+}
+
+void HerramientasVentana::importarODetener() {
+    if (f_.modelo().ocupado()) {
+        Detencion::Pedir();
+        return;
+    }
+    if (finDetenida_.isValid() && finDetenida_.elapsed() < kDobleClicMs) return;
+    finDetenida_.invalidate();
+    VentanaImportacion& v = f_.procedimientos();
+    f_.lblResumen->clear();
+    cmdVerFilas->hide();
+    v.cmdImportar_Click();
+    f_.progreso->hide();
+    const ResumenImportacion& r = v.resumen();
+    if (r.terminada || r.detenida) f_.lblResumen->setText(r.texto());
+    if (r.detenida) finDetenida_.start();
+    cmdVerFilas->setVisible(v.rechazos().cantidad() > 0);
+}
+
+void HerramientasVentana::probarImportacion() {
+    if (f_.modelo().ocupado()) return;
+    VentanaImportacion& v = f_.procedimientos();
+    v.setPrueba(true);
+    importarODetener();
+    v.setPrueba(false);
+}
+
+void HerramientasVentana::menuVistaPrevia(const QPoint& punto) {
+    if (f_.modelo().ocupado()) return;
+    QMenu menu(f_.MSFlexGrid2);
+    menu.addAction(QStringLiteral("Probar importación"), this, &HerramientasVentana::probarImportacion);
+    menu.exec(f_.MSFlexGrid2->viewport()->mapToGlobal(punto));
+}
+
+void HerramientasVentana::menuTransmisiones(const QPoint& punto) {
+    if (f_.modelo().ocupado()) return;
+    const int fila = f_.MSFlexGrid1->indexAt(punto).row();
+    const bool conNumero = fila > 0 && !f_.modelo().MSFlexGrid1.TextMatrix(fila, 1).isEmpty();
+    QMenu menu(f_.MSFlexGrid1);
+    menu.addAction(QStringLiteral("Buscar serie..."), this, [this] { buscarSerie(); });
+    QAction* exportar = menu.addAction(QStringLiteral("Exportar filas a csv..."), this,
+                                       [this, fila] { exportarFilas(fila); });
+    exportar->setEnabled(conNumero);
+    menu.exec(f_.MSFlexGrid1->viewport()->mapToGlobal(punto));
+}
+
+DialogoBuscarSerie* HerramientasVentana::buscarSerie() {
+    if (!buscar_) {
+        buscar_ = new DialogoBuscarSerie([this](int32_t t, const QString& s) { mostrarSerie(t, s); }, &f_);
+        buscar_->setWindowFlag(Qt::Window);
+    }
+    buscar_->show();
+    buscar_->raise();
+    return buscar_;
+}
+
+DialogoFilasNoAgregadas* HerramientasVentana::verFilasNoAgregadas() {
+    delete filas_;  // la lista de la corrida anterior
+    filas_ = new DialogoFilasNoAgregadas(f_.procedimientos().rechazos(), elegirDestino, &f_);
+    filas_->setWindowFlag(Qt::Window);
+    filas_->setAttribute(Qt::WA_DeleteOnClose);
+    filas_->show();
+    return filas_;
+}
+
+void HerramientasVentana::exportarFilas(int fila) {
+    ModeloVentana& m = f_.modelo();
+    if (m.ocupado() || fila <= 0 || fila >= m.MSFlexGrid1.Rows()) return;
+    const int32_t numero = m.MSFlexGrid1.TextMatrix(fila, 1).toInt();
+    if (numero <= 0) return;
+    const auto destino = elegirDestino(&f_, QStringLiteral("Exportar filas a csv"),
+                                       QStringLiteral("transmision_%1.csv").arg(numero));
+    if (!destino) return;
+    // Una transmisión grande tarda: el avance se muestra y su "Detener" la termina sin dejar archivo.
+    Detencion::Limpiar();
+    m.setOcupado(true);
+    QProgressDialog avance(QStringLiteral("Exportando filas..."), QStringLiteral("Detener"), 0, 0, &f_);
+    avance.setWindowTitle(QStringLiteral("Exportar filas a csv"));
+    avance.setWindowModality(Qt::WindowModal);
+    avance.setMinimumDuration(500);
+    connect(&avance, &QProgressDialog::canceled, this, [] { Detencion::Pedir(); });
+    try {
+        const qint64 filas = ExportarTransmision(
+            Componentes::Datos(), numero, destino->ruta, destino->codificacion, [&](qint64 hechas) {
+                const QString texto = QStringLiteral("Exportando %1 filas...").arg(hechas);
+                m.setLblEstadoTransmisiones(texto);
+                avance.setLabelText(texto);
+                avance.setValue(0);
+                Proceso::BombearEventos();
+            });
+        m.setLblEstadoTransmisiones(QStringLiteral("Transmisión %1: %2 filas exportadas a %3")
+                                        .arg(numero)
+                                        .arg(filas)
+                                        .arg(destino->ruta));
+    } catch (const ErrorEjecucion& e) {
+        if (e.numero() == Detencion::NumeroFalla) {
+            m.setLblEstadoTransmisiones(QStringLiteral("Exportación detenida: el archivo no se escribió."));
+        } else {
+            m.setLblEstadoTransmisiones(QStringLiteral("..."));
+            MsgBox(e.descripcion(), Botones::Aceptar | Botones::IconoExclamacion);
+        }
+    }
+    Detencion::Limpiar();
+    m.setOcupado(false);
+}
+
+bool HerramientasVentana::mostrarSerie(int32_t transmision, const QString& serie) {
+    ModeloVentana& m = f_.modelo();
+    if (m.ocupado()) return false;
+    if (f_.SSTab1->currentIndex() != 1) f_.SSTab1->setCurrentIndex(1);  // carga la lista
+    auto filaDe = [](const ModeloGrilla& g, int columna, const QString& texto, int desde = 1) {
+        for (int f = desde; f < g.Rows(); ++f) {
+            if (g.TextMatrix(f, columna) == texto) return f;
+        }
+        return -1;
+    };
+    const QString numero = QString::number(transmision);
+    int f = filaDe(m.MSFlexGrid1, 1, numero);
+    if (f < 0) {  // una transmisión más nueva que la lista
+        f_.procedimientos().cargaTransmisiones();
+        f = filaDe(m.MSFlexGrid1, 1, numero);
+        if (f < 0) return false;
+    }
+    m.MSFlexGrid1.Row = f;
+    f_.procedimientos().MSFlexGrid1_Click();
+    int g = filaDe(m.MSFlexGrid3, 2, serie);
+    for (int desde = 1; g < 0 && m.MSFlexGrid3.hayMas();) {  // la fila está más abajo: se leen más tramos
+        desde = m.MSFlexGrid3.Rows() - 1;
+        m.MSFlexGrid3.cargarMas();
+        g = filaDe(m.MSFlexGrid3, 2, serie, desde);
+        Proceso::BombearEventos();
+    }
+    Proceso::BombearEventos();  // las grillas muestran sus cambios antes de elegir la fila
+    // Las grillas eligen de a una celda: la de la transmisión y la de la serie.
+    f_.MSFlexGrid1->setCurrentIndex(f_.MSFlexGrid1->model()->index(f, 1));
+    if (g < 0) return false;
+    m.MSFlexGrid3.Row = g;
+    const QModelIndex celda = f_.MSFlexGrid3->model()->index(g, 2);
+    f_.MSFlexGrid3->setCurrentIndex(celda);
+    f_.MSFlexGrid3->scrollTo(celda, QAbstractItemView::PositionAtCenter);
+    f_.raise();
+    f_.activateWindow();
+    return true;
+}

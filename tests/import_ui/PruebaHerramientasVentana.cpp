@@ -1,0 +1,235 @@
+// Las herramientas de la ventana: "Detener", buscar series, filas no agregadas, importación de
+// prueba y exportar una transmisión, con la ventana real sin pantalla sobre una base embebida.
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+
+#include "comun/SuiteEmbebida.h"
+#include "import/ui/FrmAuxGarantia.h"
+#include "import/ui/HerramientasVentana.h"
+#include "platform/Cp1252.h"
+
+namespace {
+class SelectorFijo : public SelectorArchivo {
+  public:
+    std::optional<QString> elegir(const QString&, const QString&) override { return std::nullopt; }
+};
+
+class Herramientas : public SuiteEmbebida {
+  protected:
+    void SetUp() override {
+        SuiteEmbebida::SetUp();
+        ventana_ = std::make_unique<FrmAuxGarantia>(std::make_unique<SelectorFijo>());
+        ventana_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(ventana_.get()));
+        h_ = ventana_->herramientas();
+        h_->elegirDestino = [this](QWidget*, const QString&, const QString&) { return destino_; };
+    }
+    void TearDown() override {
+        ventana_.reset();
+        SuiteEmbebida::TearDown();
+    }
+    // Deja elegido un csv de la carpeta temporal, como lo hace "Buscar >>>".
+    void elegir(const QString& nombre, const QByteArray& contenido) {
+        const QString ruta = dir_.filePath("prov/" + nombre);
+        EscribirArchivo(ruta, contenido);
+        ModeloVentana& m = ventana_->modelo();
+        m.setCampo("Tabla", ruta);
+        ventana_->procedimientos().ConectarProveedor(false);
+        m.setCmbTablaTexto(QString(nombre).replace('.', '#'));
+        ventana_->procedimientos().cmbTabla_Click();
+    }
+    static QByteArray Filas(int desde, int hasta) {
+        QByteArray b = "eca1;serie;modelo;x;act\n";
+        for (int i = desde; i <= hasta; ++i) b += "E;S" + QByteArray::number(i) + ";TV;;A\n";
+        return b;
+    }
+    int cuenta(const char* tabla) {
+        return filas(QStringLiteral("SELECT COUNT(*) FROM ") + tabla).value(0).toInt();
+    }
+
+    std::unique_ptr<FrmAuxGarantia> ventana_;
+    HerramientasVentana* h_ = nullptr;
+    std::optional<DestinoCsv> destino_;
+    MensajesDePrueba mensajes_;
+};
+
+TEST_F(Herramientas, DetenerEnMedioConservaLoConfirmadoYVuelveAImportar) {
+    elegir("mil.csv", Filas(1, 3000));
+    QPushButton* boton = ventana_->cmdImportar;
+    QString textoEnMedio;
+    bool habilitadoEnMedio = false;
+    // El operador pulsa "Detener" cuando pasó la fila 1000 (y otra vez enseguida).
+    QObject::connect(&ventana_->modelo(), &ModeloVentana::progreso, boton, [&](qint64 hechas, qint64) {
+        if (hechas != 1000) return;
+        textoEnMedio = boton->text();
+        habilitadoEnMedio = boton->isEnabled();
+        boton->click();
+        boton->click();
+    });
+    boton->click();
+    EXPECT_EQ(textoEnMedio, "Detener");
+    EXPECT_TRUE(habilitadoEnMedio);
+    EXPECT_EQ(cuenta("AUX_GARANTIA"), 1000);
+    EXPECT_EQ(filas("SELECT Transmision FROM MV_TRANSMISIONES"), QStringList{"1"});
+    EXPECT_EQ(ventana_->modelo().lblEstado(), "Importación detenida");
+    EXPECT_TRUE(ventana_->lblResumen->text().startsWith("Detenida. Transmisión 1: 1000 filas agregadas"))
+        << qPrintable(ventana_->lblResumen->text());
+    EXPECT_EQ(boton->text(), "Importar");
+    EXPECT_TRUE(boton->isEnabled());
+    EXPECT_TRUE(ventana_->CmdBuscar->isEnabled());
+    EXPECT_TRUE(h_->cmdVerFilas->isHidden());
+    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join(" / "));
+
+    // Un clic más que llega justo después del fin (el doble clic en "Detener") no importa otra vez.
+    boton->click();
+    EXPECT_EQ(cuenta("AUX_GARANTIA"), 1000);
+
+    // Después, "Importar" importa el resto; las ya guardadas quedan para "Ver filas no agregadas".
+    QObject::disconnect(&ventana_->modelo(), &ModeloVentana::progreso, boton, nullptr);
+    QTest::qWait(600);
+    boton->click();
+    EXPECT_EQ(cuenta("AUX_GARANTIA"), 3000);
+    EXPECT_EQ(filas("SELECT Transmision FROM MV_TRANSMISIONES ORDER BY 1"), (QStringList{"1", "2"}));
+    EXPECT_EQ(ventana_->modelo().lblEstado(), "Importación finalizada");
+    EXPECT_FALSE(h_->cmdVerFilas->isHidden());
+}
+
+TEST_F(Herramientas, DetenerLaVistaPrevia) {
+    elegir("veinte.csv", Filas(1, 40));
+    int leidas = 0;
+    QObject::connect(&ventana_->modelo(), &ModeloVentana::estadoCambiado, ventana_->cmdImportar, [&] {
+        if (ventana_->modelo().lblEstado().startsWith("Leyendo") && ++leidas == 3)
+            ventana_->cmdImportar->click();
+    });
+    ventana_->procedimientos().cmdCargarVistaPrevia_Click();
+    EXPECT_LT(ventana_->modelo().MSFlexGrid2.Rows(), 10);
+    EXPECT_EQ(ventana_->cmdImportar->text(), "Importar");
+    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join(" / "));
+    EXPECT_EQ(cuenta("AUX_GARANTIA"), 0);
+}
+
+TEST_F(Herramientas, ProbarImportacionNoCambiaLasTablas) {
+    elegir("a.csv", Filas(1, 5));
+    h_->importarODetener();
+    const QStringList antes =
+        filas("SELECT * FROM AUX_GARANTIA ORDER BY serie") + filas("SELECT * FROM MV_TRANSMISIONES");
+    elegir("b.csv", Filas(3, 9));
+    h_->probarImportacion();
+    EXPECT_EQ(filas("SELECT * FROM AUX_GARANTIA ORDER BY serie") + filas("SELECT * FROM MV_TRANSMISIONES"),
+              antes);
+    EXPECT_EQ(ventana_->lblResumen->text(),
+              "Prueba sin escribir: 4 filas agregadas, 3 series ya guardadas, 0 filas sin serie.");
+    EXPECT_FALSE(ventana_->procedimientos().prueba());  // la próxima importación escribe
+    // La lista de la prueba dice por qué no agregaría cada fila.
+    DialogoFilasNoAgregadas* d = h_->verFilasNoAgregadas();
+    ASSERT_EQ(d->lista->rowCount(), 3);
+    EXPECT_EQ(d->lista->item(0, 2)->text(), "serie ya guardada (transmisión 1)");
+}
+
+TEST_F(Herramientas, BuscarSerieEncontradasNoEncontradasYVerSuFila) {
+    elegir("a.csv", Filas(1, 300));
+    h_->importarODetener();
+    elegir("b.csv", "eca1;serie;modelo;x;act\nE;Q-1;Radio;;A\n");
+    h_->importarODetener();
+    DialogoBuscarSerie* d = h_->buscarSerie();
+    d->series->setPlainText("s250\n  zz9\t;Q-1, S250\r\n");  // pegadas de una planilla, una repetida
+    d->buscar();
+    ASSERT_EQ(d->respuesta->rowCount(), 3);
+    const auto fila = [&](int f) {
+        QStringList c;
+        for (int i = 0; i < 3; ++i) c << d->respuesta->item(f, i)->text();
+        return c.join('|');
+    };
+    EXPECT_TRUE(fila(0).startsWith("S250|1|")) << qPrintable(fila(0));
+    EXPECT_EQ(fila(1), "zz9|no encontrada|");
+    EXPECT_TRUE(fila(2).startsWith("Q-1|2|")) << qPrintable(fila(2));
+    EXPECT_EQ(d->respuesta->item(0, 3)->text(), "operador");
+    EXPECT_EQ(d->lblEstado->text(), "1 de 3 no encontradas.");
+
+    d->respuesta->setCurrentCell(1, 0);
+    EXPECT_FALSE(d->cmdVerFilas->isEnabled());
+    d->respuesta->setCurrentCell(0, 0);  // S250: más allá del primer tramo de la grilla
+    ASSERT_TRUE(d->cmdVerFilas->isEnabled());
+    d->verFilas();
+    EXPECT_EQ(ventana_->SSTab1->currentIndex(), 1);
+    const QModelIndex actual = ventana_->MSFlexGrid3->currentIndex();
+    EXPECT_EQ(ventana_->MSFlexGrid3->model()->index(actual.row(), 2).data().toString(), "S250");
+    EXPECT_EQ(ventana_->modelo().MSFlexGrid1.TextMatrix(ventana_->MSFlexGrid1->currentIndex().row(), 1), "1");
+
+    d->series->setPlainText(" \n ");
+    d->buscar();
+    EXPECT_EQ(d->respuesta->rowCount(), 0);
+    EXPECT_EQ(d->lblEstado->text(), "Escriba o pegue al menos una serie.");
+}
+
+TEST_F(Herramientas, FilasNoAgregadasYSuCsv) {
+    elegir("a.csv", Filas(1, 2));
+    h_->importarODetener();
+    EXPECT_TRUE(h_->cmdVerFilas->isHidden());
+    elegir("b.csv", "eca1;serie;modelo;x;act\nE;S2;Año;;A\nE;;TV;;A\nE;S3;TV;;A\n");
+    h_->importarODetener();
+    ASSERT_FALSE(h_->cmdVerFilas->isHidden());
+    EXPECT_EQ(h_->cmdVerFilas->text(), "Ver filas no agregadas");
+    QTest::mouseClick(h_->cmdVerFilas, Qt::LeftButton);
+    DialogoFilasNoAgregadas* d = h_->verFilasNoAgregadas();
+    ASSERT_EQ(d->lista->rowCount(), 2);
+    QStringList vistas;
+    for (int f = 0; f < 2; ++f)
+        vistas << d->lista->item(f, 0)->text() + '|' + d->lista->item(f, 1)->text() + '|' +
+                      d->lista->item(f, 2)->text();
+    EXPECT_EQ(vistas, (QStringList{"1|S2|serie ya guardada (transmisión 1)", "2||sin serie"}));
+    EXPECT_EQ(d->lista->editTriggers(), QAbstractItemView::NoEditTriggers);
+
+    const struct {
+        ArchivoCsv::Codificacion codificacion;
+        QByteArray anio;
+    } casos[] = {{ArchivoCsv::Codificacion::Windows1252, "A\xf1o"},
+                 {ArchivoCsv::Codificacion::Utf8, "A\xc3\xb1o"}};
+    for (const auto& c : casos) {
+        destino_ = DestinoCsv{dir_.filePath("rechazos.csv"), c.codificacion};
+        d->guardar();
+        EXPECT_EQ(LeerArchivo(destino_->ruta),
+                  "eca1;serie;modelo;x;act;motivo;detalle;fila\r\nE;S2;" + c.anio +
+                      ";;A;serie ya guardada;transmisi" +
+                      (c.codificacion == ArchivoCsv::Codificacion::Utf8 ? QByteArray("\xc3\xb3")
+                                                                        : QByteArray("\xf3")) +
+                      "n 1;1\r\nE;;TV;;A;sin serie;;2\r\n");
+    }
+    // Cancelar el diálogo de archivo no escribe nada.
+    QFile::remove(destino_->ruta);
+    destino_.reset();
+    d->guardar();
+    EXPECT_FALSE(QFile::exists(dir_.filePath("rechazos.csv")));
+}
+
+TEST_F(Herramientas, ExportarLasFilasDeUnaTransmision) {
+    elegir("a.csv", "eca1;serie;modelo;x;act\nE1;S1;Año;;X1\nE2;\"S;2\";TV;;\n");
+    h_->importarODetener();
+    elegir("b.csv", Filas(7, 7));
+    h_->importarODetener();
+    ventana_->SSTab1->setCurrentIndex(1);
+    ModeloGrilla& lista = ventana_->modelo().MSFlexGrid1;
+    int fila = 1;
+    while (lista.TextMatrix(fila, 1) != "1") ++fila;  // la más nueva primero
+    destino_ = DestinoCsv{dir_.filePath("t1.csv"), ArchivoCsv::Codificacion::Windows1252};
+    h_->exportarFilas(fila);
+    EXPECT_EQ(LeerArchivo(destino_->ruta),
+              "eca1;serie;modelo;activacion\r\nE1;S1;A\xf1o;X1\r\nE2;\"S;2\";TV;\r\n");
+    EXPECT_EQ(ventana_->modelo().lblEstadoTransmisiones(),
+              "Transmisión 1: 2 filas exportadas a " + destino_->ruta);
+    EXPECT_FALSE(ventana_->modelo().ocupado());
+
+    // Una carpeta que no existe: el operador ve el motivo y no queda archivo.
+    mensajes_->responder(1);
+    destino_ = DestinoCsv{dir_.filePath("no/existe/t1.csv"), ArchivoCsv::Codificacion::Utf8};
+    h_->exportarFilas(fila);
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("no/existe/t1.csv"));
+}
+}  // namespace
