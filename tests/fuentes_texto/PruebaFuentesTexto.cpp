@@ -12,6 +12,7 @@
 #include "ado/texto/LectorCsv.h"
 #include "ado/Valores.h"
 #include "comun/Pruebas.h"
+#include "platform/Detencion.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {
@@ -313,6 +314,38 @@ TEST(LectorCsv, UnaComillaSinCerrarNoSeLlevaElArchivoAMemoria) {
     std::vector<QString> campos;
     EXPECT_EQ(lector.siguiente(campos), LectorCsv::Estado::Falla);
     EXPECT_TRUE(lector.falla().contains(QStringLiteral("comilla"))) << qPrintable(lector.falla());
+}
+
+// Un origen que no termina nunca (un registro que sigue y sigue llegando): "Detener" lo corta
+// entre trozos, antes del límite de un registro.
+TEST(LectorCsv, UnaLecturaQueNoTerminaSeDetiene) {
+    class SinFin : public QIODevice {
+      public:
+        int lecturas = 0;
+        bool isSequential() const override { return true; }
+
+      protected:
+        qint64 readData(char* datos, qint64 maximo) override {
+            if (++lecturas == 10) Detencion::Pedir();  // el clic llega en medio de la lectura
+            const QByteArray inicio = "a\n\"";
+            const qint64 n = std::min<qint64>(maximo, 4096);
+            for (qint64 i = 0; i < n; ++i) datos[i] = lecturas == 1 && i < inicio.size() ? inicio[i] : 'x';
+            return n;
+        }
+        qint64 writeData(const char*, qint64) override { return -1; }
+    } origen;
+    ASSERT_TRUE(origen.open(QIODevice::ReadOnly));
+    Detencion::Limpiar();
+    LectorCsv lector(origen, {}, 4096);
+    std::vector<QString> campos;
+    try {
+        if (lector.empezar() == LectorCsv::Estado::Fila) lector.siguiente(campos);
+        ADD_FAILURE() << "la lectura no se detuvo";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_EQ(e.numero(), Detencion::NumeroFalla);
+    }
+    Detencion::Limpiar();
+    EXPECT_LT(origen.lecturas, 200);
 }
 
 TEST(LectorCsv, LaCodificacionSeDecidePorLosPrimeros64KiB) {

@@ -26,6 +26,8 @@ QTableWidget* Tabla(QWidget* padre, const QStringList& titulos) {
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
     t->setSelectionMode(QAbstractItemView::SingleSelection);
     t->verticalHeader()->hide();
+    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
+    t->setWordWrap(false);
     t->horizontalHeader()->setStretchLastSection(true);
     return t;
 }
@@ -66,6 +68,7 @@ DialogoBuscarSerie::DialogoBuscarSerie(std::function<void(int32_t, const QString
     respuesta = Tabla(this, {QStringLiteral("Serie"), QStringLiteral("Transmisión"), QStringLiteral("Fecha"),
                              QStringLiteral("Usuario")});
     respuesta->setColumnWidth(0, 160);
+    respuesta->setColumnWidth(2, 130);
     capas->addWidget(respuesta);
     lblEstado = new QLabel(this);
     capas->addWidget(lblEstado);
@@ -169,7 +172,8 @@ DialogoFilasNoAgregadas::DialogoFilasNoAgregadas(const Rechazos& rechazos, Elegi
             ? QStringLiteral("%1 filas no agregadas; se muestran las primeras %2 (el csv lleva todas).")
                   .arg(rechazos_.cantidad())
                   .arg(filas.size())
-            : QStringLiteral("%1 filas no agregadas.").arg(rechazos_.cantidad()));
+        : rechazos_.cantidad() == 1 ? QStringLiteral("1 fila no agregada.")
+                                    : QStringLiteral("%1 filas no agregadas.").arg(rechazos_.cantidad()));
 }
 
 void DialogoFilasNoAgregadas::guardar() {
