@@ -187,7 +187,7 @@ void FrmAuxGarantia::conectarModelo() {
     connect(&modelo_, &ModeloVentana::estadoTransmisionesCambiado, this,
             [this] { estadoTransmisiones_->mostrar(modelo_.lblEstadoTransmisiones()); });
     connect(&modelo_, &ModeloVentana::ocupadoCambiado, this, [this](bool ocupado) {
-        // Mientras corre una operación, sólo "Salir" responde.
+        // Mientras corre una operación, sólo "Salir" y "Detener" (el botón "Importar") responden.
         for (QWidget* w : {static_cast<QWidget*>(CmdBuscar), static_cast<QWidget*>(cmdCargarVistaPrevia),
                            static_cast<QWidget*>(SSTab1), static_cast<QWidget*>(cmbTabla)}) {
             w->setEnabled(!ocupado);

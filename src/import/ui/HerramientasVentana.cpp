@@ -29,6 +29,7 @@ HerramientasVentana::HerramientasVentana(FrmAuxGarantia& ventana) : QObject(&ven
     cmdVerFilas->setAutoDefault(false);
     cmdVerFilas->hide();
     connect(cmdVerFilas, &QPushButton::clicked, this, [this] { verFilasNoAgregadas(); });
+    connect(f_.CmdBuscar, &QPushButton::clicked, cmdVerFilas, &QWidget::hide);  // como el resumen
 
     connect(&f_.modelo(), &ModeloVentana::ocupadoCambiado, this, [this](bool ocupado) {
         f_.cmdImportar->setText(ocupado ? QStringLiteral("Detener") : QStringLiteral("Importar"));
