@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTableView>
 
@@ -182,6 +183,8 @@ bool HerramientasVentana::mostrarSerie(int32_t transmision, const QString& serie
     const QModelIndex celda = f_.MSFlexGrid3->model()->index(g, 2);
     f_.MSFlexGrid3->setCurrentIndex(celda);
     f_.MSFlexGrid3->scrollTo(celda, QAbstractItemView::PositionAtCenter);
+    // Las grillas se ven desde su primera columna: la fila entera, no sólo la celda elegida.
+    for (QTableView* grilla : {f_.MSFlexGrid1, f_.MSFlexGrid3}) grilla->horizontalScrollBar()->setValue(0);
     f_.raise();
     f_.activateWindow();
     return true;
