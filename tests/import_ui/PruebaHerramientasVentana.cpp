@@ -13,6 +13,7 @@
 #include "import/ui/FrmAuxGarantia.h"
 #include "import/ui/HerramientasVentana.h"
 #include "platform/Cp1252.h"
+#include "platform/Detencion.h"
 
 namespace {
 class SelectorFijo : public SelectorArchivo {
@@ -224,6 +225,24 @@ TEST_F(Herramientas, ExportarLasFilasDeUnaTransmision) {
     EXPECT_EQ(ventana_->modelo().lblEstadoTransmisiones(),
               "Transmisión 1: 2 filas exportadas a " + destino_->ruta);
     EXPECT_FALSE(ventana_->modelo().ocupado());
+
+    // Una transmisión larga: "Detener" en el diálogo de avance la termina y no deja archivo a medias.
+    elegir("c.csv", Filas(100, 3200));
+    h_->importarODetener();
+    ventana_->procedimientos().cargaTransmisiones();  // la lista, con la transmisión nueva
+    QObject::connect(&ventana_->modelo(), &ModeloVentana::estadoTransmisionesCambiado, h_, [this] {
+        if (ventana_->modelo().lblEstadoTransmisiones().startsWith("Exportando")) Detencion::Pedir();
+    });
+    destino_ = DestinoCsv{dir_.filePath("t3.csv"), ArchivoCsv::Codificacion::Utf8};
+    int fila3 = 1;
+    while (lista.TextMatrix(fila3, 1) != "3") ++fila3;
+    h_->exportarFilas(fila3);
+    EXPECT_FALSE(QFile::exists(destino_->ruta));
+    EXPECT_EQ(ventana_->modelo().lblEstadoTransmisiones(),
+              "Exportación detenida: el archivo no se escribió.");
+    EXPECT_FALSE(ventana_->modelo().ocupado());
+    EXPECT_FALSE(Detencion::Pedida());
+    QObject::disconnect(&ventana_->modelo(), &ModeloVentana::estadoTransmisionesCambiado, h_, nullptr);
 
     // Una carpeta que no existe: el operador ve el motivo y no queda archivo.
     mensajes_->responder(1);
