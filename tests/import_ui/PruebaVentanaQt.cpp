@@ -110,13 +110,11 @@ bool Enfocado(QWidget* w) {
 }
 }  // namespace
 
-TEST_F(VentanaQt, EnterYEscNoHacenNadaYTabRecorreLosControles) {
-    FinObservable fin;
-    // El orden de tabulación de la página "Importar"; después de las pestañas se vuelve al principio.
-    QWidget* const orden[] = {ventana_->txtTabla,     ventana_->CmdBuscar,  ventana_->cmbTabla, ventana_->cmdCargarVistaPrevia,
-                              ventana_->MSFlexGrid2, ventana_->cmdImportar, ventana_->cmdSalir, ventana_->SSTab1};
-    const int n = static_cast<int>(std::size(orden));
-    ventana_->txtTabla->setText("/no/existe.csv");
+namespace {
+// Enter y Esc en cada control de la lista no terminan el programa ni mueven el foco; Tab lleva
+// al control siguiente de la lista (después del último, al primero).
+void ProbarTeclas(FrmAuxGarantia& ventana, const std::vector<QWidget*>& orden) {
+    const int n = static_cast<int>(orden.size());
     for (int i = 0; i < n; ++i) {
         QWidget* w = orden[i];
         SCOPED_TRACE(qPrintable(w->objectName()));
@@ -126,17 +124,32 @@ TEST_F(VentanaQt, EnterYEscNoHacenNadaYTabRecorreLosControles) {
             QWidget* destino = QApplication::focusWidget();
             EXPECT_NO_THROW(QTest::keyClick(destino, tecla)) << "la tecla " << tecla << " terminó el programa";
             QTest::qWait(10);
-            EXPECT_TRUE(ventana_->isVisible());
+            EXPECT_TRUE(ventana.isVisible());
             EXPECT_TRUE(Enfocado(w)) << "la tecla " << tecla << " movió el foco";
         }
         EXPECT_NO_THROW(QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab));
         EXPECT_TRUE(Enfocado(orden[(i + 1) % n])) << "Tab no llevó a " << qPrintable(orden[(i + 1) % n]->objectName());
     }
+}
+}  // namespace
+
+TEST_F(VentanaQt, EnterYEscNoHacenNadaYTabRecorreLosControles) {
+    FinObservable fin;
+    ventana_->txtTabla->setText("/no/existe.csv");
+    // La página "Importar"; después de las pestañas se vuelve al principio.
+    ProbarTeclas(*ventana_, {ventana_->txtTabla, ventana_->CmdBuscar, ventana_->cmbTabla, ventana_->cmdCargarVistaPrevia,
+                             ventana_->MSFlexGrid2, ventana_->cmdImportar, ventana_->cmdSalir, ventana_->SSTab1});
     EXPECT_EQ(ventana_->SSTab1->currentIndex(), 0);
     EXPECT_EQ(ventana_->txtTabla->text(), "/no/existe.csv");  // Enter no buscó nada
     EXPECT_EQ(ventana_->lblEstado->text(), "...");
     EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
     for (QPushButton* b : ventana_->findChildren<QPushButton*>()) EXPECT_FALSE(b->isDefault() || b->autoDefault());
+
+    // La página "Consultar": las pestañas y las dos grillas.
+    ventana_->SSTab1->setCurrentIndex(1);
+    QTest::qWait(20);
+    ProbarTeclas(*ventana_, {ventana_->SSTab1, ventana_->MSFlexGrid1, ventana_->MSFlexGrid3});
+    EXPECT_EQ(ventana_->SSTab1->currentIndex(), 1);
 }
 
 TEST_F(VentanaQt, F1AbreLaAyudaSiEsta) {
