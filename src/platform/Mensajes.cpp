@@ -47,19 +47,3 @@ int MensajesConsola::mostrar(const QString& texto, int estilo, const QString& ti
     std::fprintf(stderr, "%s: %s\n", qPrintable(titulo), qPrintable(QString(texto).replace("\r\n", "\n")));
     return RespuestaPorDefecto(estilo);
 }
-
-int MensajesGuionados::mostrar(const QString& texto, int estilo, const QString& titulo) {
-    int respuesta = RespuestaPorDefecto(estilo);
-    if (!guion_.empty()) {
-        respuesta = guion_.front();
-        guion_.pop_front();
-    }
-    cuadros_.push_back({texto, estilo, titulo, respuesta});
-    return respuesta;
-}
-
-QStringList MensajesGuionados::textos() const {
-    QStringList t;
-    for (const auto& c : cuadros_) t << c.texto;
-    return t;
-}

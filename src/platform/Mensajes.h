@@ -1,7 +1,6 @@
 #pragma once
 #include <QString>
 #include <QStringList>
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -62,26 +61,4 @@ QString TituloAplicacion();
 class MensajesConsola : public ServicioMensajes {
 public:
     int mostrar(const QString& texto, int estilo, const QString& titulo) override;
-};
-
-// Para las pruebas: registra cada cuadro y contesta desde un guion (o con el botón por defecto).
-class MensajesGuionados : public ServicioMensajes {
-public:
-    struct Cuadro {
-        QString texto;
-        int estilo;
-        QString titulo;
-        int respuesta;
-    };
-
-    void responder(int respuesta) { guion_.push_back(respuesta); }
-    int mostrar(const QString& texto, int estilo, const QString& titulo) override;
-
-    const std::vector<Cuadro>& cuadros() const { return cuadros_; }
-    QStringList textos() const;
-    void olvidar() { cuadros_.clear(); }
-
-private:
-    std::deque<int> guion_;
-    std::vector<Cuadro> cuadros_;
 };

@@ -4,38 +4,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "comun/Pruebas.h"
+#include "cli/ProgramaCli.h"
 
 namespace {
 
-struct Resultado {
-    int codigo = -1;
-    QString salida;
-    QString errores;
-    QStringList lineas() const { return salida.split('\n', Qt::SkipEmptyParts); }
-};
-
-// Corre el programa construido junto a esta prueba.
-Resultado Cli(const QStringList& argumentos) {
-    QProcess p;
-    p.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/garantias-cli"));
-    p.setArguments(argumentos);
-    p.start();
-    Resultado r;
-    if (!p.waitForStarted(10000)) {
-        ADD_FAILURE() << "no arranca garantias-cli: " << qPrintable(p.errorString());
-        return r;
-    }
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        ADD_FAILURE() << "garantias-cli no termina";
-        return r;
-    }
-    r.codigo = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.salida = QString::fromUtf8(p.readAllStandardOutput());
-    r.errores = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+using Resultado = ResultadoCli;
 
 class LineaDeComandos : public ::testing::Test {
   protected:
@@ -45,6 +18,9 @@ class LineaDeComandos : public ::testing::Test {
         return ruta;
     }
     QTemporaryDir dir;
+    ProgramaCli cli{dir.path()};
+
+    Resultado Cli(const QStringList& argumentos) { return cli.correr(argumentos); }
 };
 
 TEST_F(LineaDeComandos, AyudaYVersion) {
@@ -137,8 +113,7 @@ TEST_F(LineaDeComandos, VistaDeUnaHojaCortaYValoresConSaltos) {
 }
 
 TEST_F(LineaDeComandos, AccessListaSinLasTablasDelSistema) {
-    const QString mdb = Muestra("mdb/testV1997.mdb");
-    if (mdb.isEmpty()) GTEST_SKIP() << "no están las muestras de ../shared/fixtures";
+    TOMAR_MUESTRA(mdb, "mdb/testV1997.mdb");
     const Resultado tablas = Cli({"tablas", mdb});
     ASSERT_EQ(tablas.codigo, 0) << qPrintable(tablas.errores);
     EXPECT_EQ(tablas.lineas(), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
@@ -156,8 +131,7 @@ TEST_F(LineaDeComandos, AccessListaSinLasTablasDelSistema) {
 }
 
 TEST_F(LineaDeComandos, DbfListaSoloSuNombreBase) {
-    const QString dbf = Muestra("dbf/dbase_8b.dbf");
-    if (dbf.isEmpty()) GTEST_SKIP() << "no están las muestras de ../shared/fixtures";
+    TOMAR_MUESTRA(dbf, "dbf/dbase_8b.dbf");
     const Resultado tablas = Cli({"tablas", dbf});
     ASSERT_EQ(tablas.codigo, 0) << qPrintable(tablas.errores);
     EXPECT_EQ(tablas.lineas(), QStringList{"dbase_8b"});
@@ -178,8 +152,7 @@ TEST_F(LineaDeComandos, LibrosYBasesSqliteListanSusHojasYTablas) {
         {"sqlite/music.db", {"artists", "albums", "tracks"}},
     };
     for (const auto& c : casos) {
-        const QString ruta = Muestra(c.muestra);
-        if (ruta.isEmpty()) GTEST_SKIP() << "no están las muestras de ../shared/fixtures";
+        TOMAR_MUESTRA(ruta, c.muestra);
         const Resultado r = Cli({"tablas", ruta});
         EXPECT_EQ(r.codigo, 0) << c.muestra << ": " << qPrintable(r.errores);
         EXPECT_EQ(r.lineas(), c.tablas) << c.muestra;

@@ -10,7 +10,7 @@
 #include <map>
 
 #include "ado/Valores.h"
-#include "comun/Pruebas.h"
+#include "cli/ProgramaCli.h"
 #include "platform/Proceso.h"
 #include "startup/Componentes.h"
 #include "startup/Sesion.h"
@@ -42,11 +42,9 @@ struct Informe {
 
 class Estacion {
   public:
-    Estacion(const QString& archivo, const QString& datos) {
-        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(QStringLiteral("GARANTIAS_DATOS"), datos);
-        p_.setProcessEnvironment(entorno);
-        p_.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/garantias-cli"));
+    Estacion(const QString& archivo, const ProgramaCli& programa) {
+        p_.setProcessEnvironment(programa.entorno());
+        p_.setProgram(programa.ruta());
         p_.setArguments({QStringLiteral("importar"), archivo, QStringLiteral("--conexion"), kCadena});
     }
     void empezar() { p_.start(); }
@@ -104,7 +102,7 @@ class DosEstaciones : public ::testing::TestWithParam<Caso> {
         EXPECT_TRUE(d.Conectado()) << qPrintable(d.UltimaFalla());
         return d;
     }
-    QString datos() const { return dir_.filePath(QStringLiteral("datos")); }
+    QString datos() const { return cli_.datos(); }
     QString archivo(const QString& relativa, const QByteArray& bytes) {
         const QString ruta = dir_.filePath(relativa);
         EscribirArchivo(ruta, bytes);
@@ -112,6 +110,7 @@ class DosEstaciones : public ::testing::TestWithParam<Caso> {
     }
 
     QTemporaryDir dir_;
+    ProgramaCli cli_{dir_.path()};
 };
 
 TEST_P(DosEstaciones, CadaSerieUnaVezYCadaEstacionConSuNumero) {
@@ -124,14 +123,14 @@ TEST_P(DosEstaciones, CadaSerieUnaVezYCadaEstacionConSuNumero) {
     if (basePrevia) {
         Estacion previa(
             archivo(QStringLiteral("p/previa.csv"), "eca1,serie,modelo,otro,activacion\nP-0,P0,TV,x,1\n"),
-            datos());
+            cli_);
         previa.empezar();
         const Informe r = previa.esperar();
         ASSERT_EQ(r.codigo, 0) << qPrintable(r.errores);
         ASSERT_EQ(r.transmision, 1);
     }
 
-    Estacion estacionA(a, datos()), estacionB(b, datos());
+    Estacion estacionA(a, cli_), estacionB(b, cli_);
     estacionA.empezar();
     estacionB.empezar();
     const Informe ra = estacionA.esperar();

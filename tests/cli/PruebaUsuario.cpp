@@ -4,35 +4,15 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "comun/Pruebas.h"
+#include "cli/ProgramaCli.h"
 
 namespace {
 
-struct Salida {
-    int codigo = -1;
-    QString salida, errores;
-};
+using Salida = ResultadoCli;
 
-// Corre garantias-cli con la entrada dada y las bases embebidas en una carpeta temporal.
-Salida Usuario(const QStringList& argumentos, const QByteArray& entrada, const QString& datos) {
-    QProcess p;
-    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-    entorno.insert("GARANTIAS_DATOS", datos);
-    entorno.remove("GARANTIAS_CONEXION");
-    p.setProcessEnvironment(entorno);
-    p.start(QCoreApplication::applicationDirPath() + "/garantias-cli", QStringList{"usuario"} + argumentos);
-    Salida s;
-    if (!p.waitForStarted(10000)) return s;
-    p.write(entrada);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        return s;
-    }
-    s.codigo = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    s.salida = QString::fromUtf8(p.readAllStandardOutput());
-    s.errores = QString::fromUtf8(p.readAllStandardError());
-    return s;
+// Corre garantias-cli usuario con la entrada dada, desde la carpeta temporal de la prueba.
+Salida Usuario(const QStringList& argumentos, const QByteArray& entrada, const QString& carpeta) {
+    return ProgramaCli(carpeta).correr(QStringList{"usuario"} + argumentos, entrada);
 }
 
 const QString kBase =

@@ -1,8 +1,9 @@
 #include <QCoreApplication>
-#include <gtest/gtest.h>
+
+#include "comun/Pruebas.h"
 
 int main(int argc, char** argv) {
+    CasaDePrueba casa;
     QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return CorrerPruebas(argc, argv, casa);
 }

@@ -1,9 +1,10 @@
 #include <QApplication>
-#include <gtest/gtest.h>
+
+#include "comun/Pruebas.h"
 
 int main(int argc, char** argv) {
+    CasaDePrueba casa;
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return CorrerPruebas(argc, argv, casa);
 }

@@ -14,8 +14,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         qputenv("GARANTIAS_DATOS", dir_.path().toUtf8());
-        qputenv("temp", "");
-        qputenv("TEMP", "");
+        // QZERR.LOG, en la carpeta de la prueba: "tmp" vale cuando "temp" tiene valor.
+        qputenv("temp", "x");
+        qputenv("tmp", dir_.path().toUtf8());
         Proceso::FijarCarpetaAplicacion(dir_.path());
         Proceso::FijarNombreEjecutable("garantias");
         Componentes::Reiniciar();
@@ -31,6 +32,8 @@ protected:
         ReiniciarSesion();
         Proceso::FijarCarpetaAplicacion({});
         qunsetenv("GARANTIAS_DATOS");
+        qunsetenv("temp");
+        qunsetenv("tmp");
     }
 
     // Corre sentencias en la base principal; falla la prueba si alguna no corre.

@@ -16,7 +16,7 @@
 class Acceso : public SuiteEmbebida {
   protected:
     void SetUp() override {
-        SuiteEmbebida::SetUp();
+        ASSERT_NO_FATAL_FAILURE(SuiteEmbebida::SetUp());
         ASSERT_TRUE(ejecutable_.isValid());
         Proceso::FijarCarpetaEjecutable(ejecutable_.path());
     }

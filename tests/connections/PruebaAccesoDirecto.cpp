@@ -9,7 +9,7 @@ namespace {
 class Escritorio : public Acceso {
   protected:
     void SetUp() override {
-        Acceso::SetUp();
+        ASSERT_NO_FATAL_FAILURE(Acceso::SetUp());
         ASSERT_TRUE(casa_.isValid());
         home_ = qgetenv("HOME");
         configuracion_ = qgetenv("XDG_CONFIG_HOME");
@@ -59,6 +59,7 @@ TEST_F(Escritorio, UnaRutaConBlancosVaEntreComillas) {
 
 TEST_F(Escritorio, SinEscritorioOSinPermisoSeAvisaConClick) {
     // Sin la carpeta: Abortar deja la acción.
+    mensajes_->responder(RespuestaMensaje::Abortar);
     modelo_.CmdLineaComando_Click();
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_TRUE(mensajes_->cuadros()[0].titulo.contains(" - Click"))

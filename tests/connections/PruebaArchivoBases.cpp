@@ -51,6 +51,7 @@ TEST_F(Acceso, LaListaSeLlenaSegunLasReglasDeLectura) {
         QFile::remove(RutaBases());
         if (!c.bytes.isNull()) EscribirArchivo(RutaBases(), c.bytes);
         mensajes_->olvidar();
+        mensajes_->responder(RespuestaMensaje::Abortar, c.avisos);
         ModeloAcceso m;
         m.llenarlist();
         EXPECT_EQ(m.lstBases(), c.lista);
@@ -80,9 +81,17 @@ TEST_F(Acceso, UnaEntradaCortaSeContestaComoElCuadroDeError) {
     otro.llenarlist();
     EXPECT_EQ(otro.lstBases(), (QStringList{"A"}));
     EXPECT_EQ(mensajes_->cuadros().size(), 2u);
-    // La línea del registro de errores dice la rutina y la respuesta.
-    EXPECT_TRUE(LeerArchivo(RutaRegistroErrores())
-                    .contains("Rutina: - FormLoad Mensaje Ha ocurrido el Siguiente Error (62)"));
+    // El registro de errores (el de esta prueba, en su carpeta) tiene una línea por cuadro, con la
+    // rutina y la respuesta.
+    ASSERT_TRUE(RutaRegistroErrores().startsWith(dir_.path()));
+    const QStringList lineas = Cp1252::Decodificar(LeerArchivo(RutaRegistroErrores())).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lineas.size(), 3) << qPrintable(lineas.join('\n'));
+    const char* respuestas[] = {"Ignorar", "Reintentar", "Abortar"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(lineas[i].contains("Rutina: - FormLoad Mensaje Ha ocurrido el Siguiente Error (62)"))
+            << qPrintable(lineas[i]);
+        EXPECT_TRUE(lineas[i].endsWith(QStringLiteral(" Respondió : ") + respuestas[i])) << qPrintable(lineas[i]);
+    }
 }
 
 TEST_F(Acceso, GrabarBaseEscribeUnaLineaQueSeLeeIgual) {
@@ -116,10 +125,12 @@ TEST_F(Acceso, DatosBaseTomaLaPrimeraEntradaDelMismoNombreExacto) {
 
 TEST_F(Acceso, DatosBaseAvisaLaEntradaCortaSoloSiNadaCoincidioAntes) {
     bases(Linea("A") + "B,db\r\n");
+    mensajes_->responder(RespuestaMensaje::Abortar);
     modelo_.llenarlist();
     mensajes_->olvidar();
     modelo_.DatosBase("A");
     EXPECT_TRUE(mensajes_->cuadros().empty());
+    mensajes_->responder(RespuestaMensaje::Abortar);
     modelo_.DatosBase("Z");
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_TRUE(mensajes_->cuadros()[0].titulo.contains(" - DatosBase"));

@@ -65,6 +65,7 @@ TEST_F(Acceso, UnaEntradaQueYaExisteNoSeRegistraOtraVez) {
     modelo_.Form_Load();
     modelo_.escribir(Caja::TxtDbName, "ventas");
     modelo_.escribir(Caja::TxtServidor, "srv01:1500");  // otro puerto: el mismo nombre
+    mensajes_->responder(RespuestaMensaje::Aceptar);
     modelo_.CmdRegistrar_Click();
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_EQ(mensajes_->cuadros()[0].texto, "La conexion que intenta registrar ya existe ");
@@ -77,6 +78,7 @@ TEST_F(Acceso, UnaEntradaQueYaExisteNoSeRegistraOtraVez) {
 TEST_F(Acceso, UnaBaseEmbebidaQueNoExisteNoSeCreaNiSeRegistra) {
     modelo_.Form_Load();
     modelo_.escribir(Caja::TxtDbName, "nueva");
+    mensajes_->responder(RespuestaMensaje::Aceptar);
     modelo_.CmdRegistrar_Click();
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_EQ(mensajes_->cuadros()[0].texto,
@@ -97,6 +99,7 @@ TEST_F(Acceso, UnServidorQueNoContestaFallaProntoConElMensaje) {
     modelo_.escribir(Caja::TxtUserId, "sa");
     modelo_.escribir(Caja::TxtUserPassword, "x");
     QElapsedTimer reloj;
+    mensajes_->responder(RespuestaMensaje::Aceptar);
     reloj.start();
     modelo_.CmdRegistrar_Click();
     EXPECT_LT(reloj.elapsed(), 15000);
@@ -131,6 +134,7 @@ TEST_F(Acceso, UnaFallaAlEscribirAvisaYSigueConElAcompananteYLaLista) {
     ASSERT_TRUE(QDir().mkpath(RutaBases()));
     modelo_.Form_Load();
     modelo_.escribir(Caja::TxtDbName, "demo");
+    mensajes_->responder(RespuestaMensaje::Aceptar);
     modelo_.CmdRegistrar_Click();
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     const auto& cuadro = mensajes_->cuadros()[0];

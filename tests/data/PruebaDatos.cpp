@@ -82,16 +82,29 @@ TEST_F(DatosEmbebidos, UnArchivoDanadoFallaSinSobrescribirse) {
     EXPECT_EQ(LeerArchivo(dir_.filePath("rota.db")), basura);
 }
 
-TEST_F(DatosEmbebidos, UnaCarpetaDeDatosSinPermisoFallaConClaridad) {
-    if (geteuid() == 0) GTEST_SKIP() << "como root los permisos de carpeta no se aplican";
+// Una carpeta de datos en la que no se puede crear la base: sin permiso (el caso corre sin
+// privilegios, también como root), un archivo en lugar de la carpeta y una carpeta bajo un archivo.
+TEST_F(DatosEmbebidos, UnaCarpetaDeDatosInutilizableFallaConClaridad) {
     QDir(dir_.path()).mkdir("cerrada");
-    QFile::setPermissions(dir_.filePath("cerrada"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    Dll_Datos d;
-    d.ParametroConexion = dir_.filePath("cerrada");
-    d.NombreBase = "x";
-    d.Conectar(true, 3, {}, true, true);
-    EXPECT_FALSE(d.Conectado());
-    EXPECT_TRUE(d.UltimaFalla().contains("GARANTIAS_DATOS"));
+    QFile::setPermissions(dir_.filePath("cerrada"), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                        QFileDevice::ReadOther | QFileDevice::ExeOther);
+    EscribirArchivo(dir_.filePath("archivo"), "no soy una carpeta");
+    AbrirATodos(dir_.path());
+    const auto falla = [](const QString& carpeta) -> QString {
+        Dll_Datos d;
+        d.ParametroConexion = carpeta;
+        d.NombreBase = "x";
+        d.Conectar(true, 3, {}, true, true);
+        if (d.Conectado()) return carpeta + ": conectó";
+        if (!d.UltimaFalla().contains("GARANTIAS_DATOS")) return carpeta + ": " + d.UltimaFalla();
+        return {};
+    };
+    SinPrivilegios([&] { return falla(dir_.filePath("cerrada")); });
+    for (const QString& carpeta : {dir_.filePath("archivo"), dir_.filePath("archivo/sub")}) {
+        const QString f = falla(carpeta);
+        EXPECT_TRUE(f.isEmpty()) << qPrintable(f);
+    }
+    EXPECT_EQ(LeerArchivo(dir_.filePath("archivo")), "no soy una carpeta");
 }
 
 TEST_F(DatosEmbebidos, ReabreLaConexionCerradaAlConsultar) {

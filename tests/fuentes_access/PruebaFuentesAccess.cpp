@@ -55,7 +55,7 @@ QString LeerTodo(const QString& ruta) {
 class Access : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!HayMuestras()) GTEST_SKIP() << "no están las muestras de ../shared/fixtures";
+        REQUERIR_MUESTRAS();
     }
     void abrir(const char* muestra) {
         const QString ruta = Muestra(QStringLiteral("mdb/") + muestra);
@@ -80,8 +80,9 @@ TEST_F(Access, CadaMuestraListaSusTablasYSeLeeEntera) {
     };
     for (const auto& caso : casos) {
         SCOPED_TRACE(caso.archivo);
+        TOMAR_MUESTRA(ruta, QStringLiteral("mdb/") + caso.archivo);
         Conexion conexion;
-        conexion.Open(TextoAccess(Muestra(QStringLiteral("mdb/") + caso.archivo)));
+        conexion.Open(TextoAccess(ruta));
         const QStringList tablas = Tablas(conexion);
         // Las del sistema también se informan: quien lista las filtra.
         EXPECT_EQ(tablas.value(0), "MSysObjects");
@@ -96,7 +97,7 @@ TEST_F(Access, CadaMuestraListaSusTablasYSeLeeEntera) {
 
 // Las filas que cuenta mdb-export en las 29 tablas del usuario.
 TEST_F(Access, LasTablasDeIndicesSuman1536Filas) {
-    abrir("testIndexCodesV1997.mdb");
+    ASSERT_NO_FATAL_FAILURE(abrir("testIndexCodesV1997.mdb"));
     std::size_t total = 0;
     for (const QString& t : Tablas(c)) {
         if (!t.startsWith("MSys")) total += Filas(c, t).size();
@@ -105,7 +106,7 @@ TEST_F(Access, LasTablasDeIndicesSuman1536Filas) {
 }
 
 TEST_F(Access, ValoresTipadosDeJet3) {
-    abrir("testV1997.mdb");
+    ASSERT_NO_FATAL_FAILURE(abrir("testV1997.mdb"));
     auto rs = c.abrirRecordset("SELECT * FROM [Table1]");
     ASSERT_EQ(rs->FieldCount(), 9);
     EXPECT_EQ(rs->FieldName(0), "A");
@@ -126,7 +127,7 @@ TEST_F(Access, ValoresTipadosDeJet3) {
 }
 
 TEST_F(Access, TextosDeJet4ConCompresionUnicode) {
-    abrir("testUnicodeCompV2003.mdb");
+    ASSERT_NO_FATAL_FAILURE(abrir("testUnicodeCompV2003.mdb"));
     std::map<QString, QString> porId;
     for (const QStringList& f : Filas(c, "Table")) porId[f.value(0)] = f.value(1);
     EXPECT_EQ(porId["2"], QString::fromUtf8("ääkkösiä"));
@@ -135,7 +136,7 @@ TEST_F(Access, TextosDeJet4ConCompresionUnicode) {
 }
 
 TEST_F(Access, PrimeraFilaDeUnaTablaDeVariasPaginas) {
-    abrir("compIndexTestV2000.mdb");
+    ASSERT_NO_FATAL_FAILURE(abrir("compIndexTestV2000.mdb"));
     const auto filas = Filas(c, "Table1");
     ASSERT_EQ(filas.size(), 512u);
     EXPECT_EQ(filas[0], (QStringList{"19", "abc", "def"}));
@@ -143,7 +144,7 @@ TEST_F(Access, PrimeraFilaDeUnaTablaDeVariasPaginas) {
 
 TEST_F(Access, Jet3LeeElJuegoDeCaracteresDeWindows) {
     // Table14 guarda "a" + byte + "a" para cada byte: las letras de Windows-1252 llegan como tales.
-    abrir("testIndexCodesV1997.mdb");
+    ASSERT_NO_FATAL_FAILURE(abrir("testIndexCodesV1997.mdb"));
     QStringList textos;
     for (const QStringList& f : Filas(c, "Table14")) textos << f.join('|');
     const QString todo = textos.join('\n');
@@ -154,8 +155,9 @@ TEST_F(Access, Jet3LeeElJuegoDeCaracteresDeWindows) {
 TEST_F(Access, MemosLargosYNulosDeLaTablaAncha) {
     for (const char* muestra : {"test2V1997.mdb", "test2V2000.mdb"}) {
         SCOPED_TRACE(muestra);
+        TOMAR_MUESTRA(ruta, QStringLiteral("mdb/") + muestra);
         Conexion conexion;
-        conexion.Open(TextoAccess(Muestra(QStringLiteral("mdb/") + muestra)));
+        conexion.Open(TextoAccess(ruta));
         auto rs = conexion.abrirRecordset("SELECT * FROM [MSP_PROJECTS]");
         ASSERT_EQ(rs->FieldCount(), 74);
         ASSERT_FALSE(rs->EOF_());
@@ -174,7 +176,7 @@ TEST_F(Access, MemosLargosYNulosDeLaTablaAncha) {
 }
 
 TEST_F(Access, LasFilasSiguenVivasAunqueSeCierreElProveedor) {
-    abrir("compIndexTestV2000.mdb");
+    ASSERT_NO_FATAL_FAILURE(abrir("compIndexTestV2000.mdb"));
     auto fuente = c.proveedor()->consultar("SELECT * FROM [table1]", false);  // sin distinguir mayúsculas
     c.Close();
     std::vector<QVariant> fila;
@@ -184,7 +186,7 @@ TEST_F(Access, LasFilasSiguenVivasAunqueSeCierreElProveedor) {
 }
 
 TEST_F(Access, TablaInexistenteYConsultaNoAdmitida) {
-    abrir("testV1997.mdb");
+    ASSERT_NO_FATAL_FAILURE(abrir("testV1997.mdb"));
     try {
         c.abrirRecordset("SELECT * FROM [NoEsta]");
         FAIL();
@@ -228,8 +230,7 @@ TEST(AccessMalo, ArchivosQueNoSonBasesFallanConClaridad) {
 
 // Cortada en cualquier parte, la base falla o da la tabla entera: nunca media tabla en silencio.
 TEST(AccessMalo, UnaBaseTruncadaNoDaMediaTabla) {
-    const QString muestra = Muestra("mdb/compIndexTestV2000.mdb");
-    if (muestra.isEmpty()) GTEST_SKIP() << "no están las muestras de ../shared/fixtures";
+    TOMAR_MUESTRA(muestra, "mdb/compIndexTestV2000.mdb");
     QTemporaryDir dir;
     const QByteArray bytes = LeerArchivo(muestra);
     std::vector<qsizetype> largos = {100, 4096, bytes.size() / 2 + 100};
@@ -252,18 +253,21 @@ TEST(AccessMalo, UnaBaseTruncadaNoDaMediaTabla) {
 }
 
 // Bases reales con bytes cambiados al azar (semillas fijas): leerlas puede fallar o no, pero
-// sólo con ErrorEjecucion, nunca rompiendo el proceso.
+// sólo con ErrorEjecucion que nombra el archivo, nunca rompiendo el proceso. Con 40 por base, el
+// daño hace fallar algunas y deja leer otras: las dos salidas se ven.
 TEST(AccessMalo, BasesDanadasNuncaRompenElProceso) {
-    if (!HayMuestras()) GTEST_SKIP() << "no están las muestras de ../shared/fixtures";
+    REQUERIR_MUESTRAS();
     QTemporaryDir dir;
     // GARANTIAS_VECES_DANADAS alarga la búsqueda a mano (miles de casos); por defecto, 40 por base.
     const int veces = qEnvironmentVariableIsSet("GARANTIAS_VECES_DANADAS")
                           ? qEnvironmentVariableIntValue("GARANTIAS_VECES_DANADAS")
                           : 40;
-    int semilla = 1;
+    int semilla = 1, fallas = 0, leidas = 0;
     for (const char* muestra :
          {"testV1997.mdb", "compIndexTestV2000.mdb", "testUnicodeCompV2003.mdb", "test2V1997.mdb"}) {
-        const QByteArray original = LeerArchivo(Muestra(QStringLiteral("mdb/") + muestra));
+        TOMAR_MUESTRA(ruta, QStringLiteral("mdb/") + muestra);
+        const QByteArray original = LeerArchivo(ruta);
+        ASSERT_GT(original.size(), 4096) << muestra;
         for (int vez = 0; vez < veces; ++vez, ++semilla) {
             QRandomGenerator azar(semilla);
             QByteArray bytes = original;
@@ -272,13 +276,21 @@ TEST(AccessMalo, BasesDanadasNuncaRompenElProceso) {
                 // Se respeta la cabecera para que el daño llegue a las páginas que lee libmdb.
                 bytes[0x20 + azar.bounded(int(bytes.size()) - 0x20)] = char(azar.bounded(256));
             }
-            const QString ruta = dir.filePath(QStringLiteral("danada%1.mdb").arg(semilla));
-            EscribirArchivo(ruta, bytes);
+            const QString nombre = QStringLiteral("danada%1.mdb").arg(semilla);
+            EscribirArchivo(dir.filePath(nombre), bytes);
             if (qEnvironmentVariableIsSet("GARANTIAS_TRAZA_DANADAS"))
                 fprintf(stderr, "SEMILLA %d\n", semilla);
-            LeerTodo(ruta);
+            const QString falla = LeerTodo(dir.filePath(nombre));
+            if (falla.isEmpty()) {
+                ++leidas;
+            } else {
+                ++fallas;
+                EXPECT_TRUE(falla.contains(nombre)) << "semilla " << semilla << ": " << qPrintable(falla);
+            }
         }
     }
+    EXPECT_GT(fallas, 0);
+    EXPECT_GT(leidas, 0);
 }
 
 }  // namespace

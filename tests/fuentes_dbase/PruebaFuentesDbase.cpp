@@ -401,8 +401,7 @@ TEST_F(FuenteDbase, CarpetaQueNoExisteFallaAlAbrir) {
 
 // Las muestras públicas: todas se listan y se leen enteras sin fallas.
 TEST(MuestrasDbf, SeListanYSeLeenEnteras) {
-    const QString carpeta = Muestra(QStringLiteral("dbf"));
-    if (carpeta.isEmpty()) GTEST_SKIP() << "no están las muestras públicas (../shared/fixtures)";
+    TOMAR_MUESTRA(carpeta, QStringLiteral("dbf"));
     Conexion c;
     c.Open(Conexion_(carpeta));
     QStringList tablas;
@@ -433,8 +432,7 @@ TEST(MuestrasDbf, SeListanYSeLeenEnteras) {
 }
 
 TEST(MuestrasDbf, ValoresConocidos) {
-    const QString carpeta = Muestra(QStringLiteral("dbf"));
-    if (carpeta.isEmpty()) GTEST_SKIP() << "no están las muestras públicas (../shared/fixtures)";
+    TOMAR_MUESTRA(carpeta, QStringLiteral("dbf"));
     Conexion c;
     c.Open(Conexion_(carpeta));
 

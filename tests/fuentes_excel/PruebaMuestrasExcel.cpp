@@ -32,7 +32,7 @@ const Muestra_ kMuestras[] = {
 }  // namespace
 
 TEST(MuestrasExcel, CadaLibroListaSusHojasYSeLeeEntero) {
-    if (!HayMuestras()) GTEST_SKIP() << "no está la carpeta de muestras ../shared/fixtures";
+    REQUERIR_MUESTRAS();
     for (const Muestra_& m : kMuestras) {
         const QString ruta = Muestra(QString::fromUtf8(m.archivo));
         ASSERT_FALSE(ruta.isEmpty()) << m.archivo;
@@ -51,7 +51,7 @@ TEST(MuestrasExcel, CadaLibroListaSusHojasYSeLeeEntero) {
 
 // La primera fila de cada hoja es la cabecera: los valores conocidos de la fila 1 son nombres de campo.
 TEST(MuestrasExcel, ValoresConocidosDeLosXlsx) {
-    if (!HayMuestras()) GTEST_SKIP() << "no está la carpeta de muestras ../shared/fixtures";
+    REQUERIR_MUESTRAS();
     const HojaLeida d1904 =
         LeerHoja(Muestra(QStringLiteral("xlsx/date_1904.xlsx")), QStringLiteral("Sheet1$"));
     EXPECT_EQ(d1904.campos, QStringList({"01/01/2021", "15"}));

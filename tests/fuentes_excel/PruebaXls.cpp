@@ -10,7 +10,7 @@
 #include "comun/Pruebas.h"
 
 TEST(Xls, ValoresConocidosDeLasMuestras) {
-    if (!HayMuestras()) GTEST_SKIP() << "no está la carpeta de muestras ../shared/fixtures";
+    REQUERIR_MUESTRAS();
     const HojaLeida formulas =
         LeerHoja(Muestra(QStringLiteral("xls/formula_test_sjmachin.xls")), QStringLiteral("Sheet1$"));
     EXPECT_EQ(formulas.campos, QStringList({"Description", "Data"}));
@@ -69,7 +69,6 @@ TEST(Xls, ValoresConocidosDeLasMuestras) {
 
 TEST(Xls, ArchivosQueNoSePuedenLeerFallanConClaridad) {
     QTemporaryDir dir;
-    const QString muestra = Muestra(QStringLiteral("xls/Test_num_double_date_bool_string.xls"));
     EscribirArchivo(dir.filePath("pagina.xls"),
                     "<html><body><table><tr><td>1</td></tr></table></body></html>");
     EscribirArchivo(dir.filePath("texto.xls"), "Serie\tProducto\r\n1\t2\r\n");
@@ -81,21 +80,11 @@ TEST(Xls, ArchivosQueNoSePuedenLeerFallanConClaridad) {
         const char* archivo;
         const char* causa;
     };
-    std::vector<Caso> casos = {
+    const Caso casos[] = {
         {"noexiste.xls", "No existe"},        {"pagina.xls", "página HTML"},
         {"texto.xls", "archivo de texto"},    {"vacio.xls", "vacío"},
         {"ceros.xls", "no es un libro .xls"}, {"olecorto.xls", "El libro de Excel"},
     };
-    if (!muestra.isEmpty()) {
-        const QByteArray bytes = LeerArchivo(muestra);
-        EscribirArchivo(dir.filePath("truncado.xls"), bytes.left(3000));
-        QByteArray alterado = bytes;
-        for (qsizetype i = 600; i < alterado.size(); i += 97)
-            alterado[i] = static_cast<char>(alterado[i] ^ 0xFF);
-        EscribirArchivo(dir.filePath("alterado.xls"), alterado);
-        casos.push_back({"truncado.xls", "truncado"});
-        casos.push_back({"alterado.xls", "El libro de Excel"});
-    }
     for (const Caso& c : casos) {
         const QString ruta = dir.filePath(QString::fromUtf8(c.archivo));
         const QString falla = FallaAlLeer(ruta, QStringLiteral("Sheet1$"));
@@ -104,8 +93,26 @@ TEST(Xls, ArchivosQueNoSePuedenLeerFallanConClaridad) {
     }
 }
 
+// Una muestra real cortada o con bytes cambiados: falla nombrando el libro, nunca da media hoja.
+TEST(Xls, UnaMuestraTruncadaOAlteradaFallaConClaridad) {
+    TOMAR_MUESTRA(muestra, QStringLiteral("xls/Test_num_double_date_bool_string.xls"));
+    QTemporaryDir dir;
+    const QByteArray bytes = LeerArchivo(muestra);
+    ASSERT_GT(bytes.size(), 3000);
+    QByteArray alterado = bytes;
+    for (qsizetype i = 600; i < alterado.size(); i += 97) alterado[i] = static_cast<char>(alterado[i] ^ 0xFF);
+    const std::pair<QByteArray, const char*> casos[] = {{bytes.left(3000), "truncado"},
+                                                        {alterado, "El libro de Excel"}};
+    for (const auto& [contenido, causa] : casos) {
+        const QString ruta = dir.filePath(QStringLiteral("danado.xls"));
+        EscribirArchivo(ruta, contenido);
+        const QString falla = FallaAlLeer(ruta, QStringLiteral("Sheet1$"));
+        EXPECT_TRUE(falla.contains(ruta) && falla.contains(QString::fromUtf8(causa))) << causa << ": " << qPrintable(falla);
+    }
+}
+
 TEST(Xls, HojaInexistenteNombraLaHojaYElLibro) {
-    if (!HayMuestras()) GTEST_SKIP() << "no está la carpeta de muestras ../shared/fixtures";
+    REQUERIR_MUESTRAS();
     const QString ruta = Muestra(QStringLiteral("xls/formula_test_sjmachin.xls"));
     const QString falla = FallaAlLeer(ruta, QStringLiteral("Hoja1$"));
     EXPECT_TRUE(falla.contains("Hoja1$") && falla.contains(ruta) && falla.contains("Sheet1"))

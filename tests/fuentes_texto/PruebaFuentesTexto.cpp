@@ -277,13 +277,23 @@ TEST_F(FuenteTexto, ArchivosQueNoSePuedenLeerFallanNombrandoElArchivo) {
     }
 }
 
+// Como root también: el caso corre sin privilegios.
 TEST_F(FuenteTexto, ArchivoSinPermisoFallaNombrandoElArchivo) {
     escribir(QStringLiteral("bloqueado.csv"), "a\n1\n");
-    QFile f(carpeta_.filePath(QStringLiteral("bloqueado.csv")));
-    ASSERT_TRUE(f.setPermissions(QFileDevice::WriteOwner));
-    if (f.open(QIODevice::ReadOnly)) GTEST_SKIP() << "el usuario lee archivos sin permiso (root)";
-    const ErrorEjecucion e = fallaAlLeer(QStringLiteral("bloqueado"));
-    EXPECT_TRUE(e.descripcion().contains(f.fileName())) << qPrintable(e.descripcion());
+    const QString ruta = carpeta_.filePath(QStringLiteral("bloqueado.csv"));
+    ASSERT_TRUE(QFile::setPermissions(ruta, QFileDevice::WriteOwner));
+    AbrirATodos(carpeta_.path());
+    SinPrivilegios([&]() -> QString {
+        if (QFile f(ruta); f.open(QIODevice::ReadOnly)) return QStringLiteral("el archivo sin permiso se abre");
+        try {
+            Conexion c;
+            c.Open(conexion());
+            c.abrirRecordset(QStringLiteral("SELECT * FROM [bloqueado]"));
+        } catch (const ErrorEjecucion& e) {
+            return e.numero() != 0 && e.descripcion().contains(ruta) ? QString() : e.descripcion();
+        }
+        return QStringLiteral("se leyó un archivo sin permiso");
+    });
 }
 
 // El lector sin archivo: registros que cruzan el borde del búfer y el límite de un registro.

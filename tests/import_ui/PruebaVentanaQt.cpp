@@ -30,7 +30,7 @@ public:
 class VentanaQt : public SuiteEmbebida {
 protected:
     void SetUp() override {
-        SuiteEmbebida::SetUp();
+        ASSERT_NO_FATAL_FAILURE(SuiteEmbebida::SetUp());
         auto s = std::make_unique<Selector>();
         selector_ = s.get();
         ventana_ = std::make_unique<FrmAuxGarantia>(std::move(s));
@@ -81,7 +81,7 @@ TEST_F(VentanaQt, BuscarEImportarConClics) {
     EXPECT_GE(ventana_->MSFlexGrid2->columnWidth(1), 2000 / 15);
     EXPECT_NEAR(ventana_->MSFlexGrid2->columnWidth(1), 4 * ventana_->MSFlexGrid2->columnWidth(0), 4);
     EXPECT_GT(ventana_->MSFlexGrid2->columnWidth(5), medida.horizontalAdvance("01/03/2026"));
-    ventana_->grab().save("/tmp/ventana_importar.png");
+    EXPECT_TRUE(ventana_->grab().save(dir_.filePath("ventana_importar.png")));
 
     QTest::mouseClick(ventana_->cmdImportar, Qt::LeftButton);
     QTest::qWait(80);
@@ -98,7 +98,7 @@ TEST_F(VentanaQt, BuscarEImportarConClics) {
     QTest::qWait(50);
     EXPECT_EQ(celda(ventana_->MSFlexGrid3, 2, 2), "S2");
     EXPECT_EQ(ventana_->lblEstadoTransmisiones->text(), "... ");
-    ventana_->grab().save("/tmp/ventana_consultar.png");
+    EXPECT_TRUE(ventana_->grab().save(dir_.filePath("ventana_consultar.png")));
     EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
 }
 

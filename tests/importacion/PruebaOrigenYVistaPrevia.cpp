@@ -71,7 +71,7 @@ TEST_F(VentanaDePrueba, CadaClaseDeArchivoGenerado) {
 }
 
 TEST_F(VentanaDePrueba, MuestrasPublicas) {
-    if (!HayMuestras()) GTEST_SKIP() << "no está ../shared/fixtures";
+    REQUERIR_MUESTRAS();
     struct Caso {
         const char* muestra;
         const char* primeraTabla;
@@ -98,7 +98,7 @@ TEST_F(VentanaDePrueba, MuestrasPublicas) {
 }
 
 TEST_F(VentanaDePrueba, CadaConexionAUnDbfAgregaSuNombre) {
-    if (!HayMuestras()) GTEST_SKIP() << "no está ../shared/fixtures";
+    REQUERIR_MUESTRAS();
     // "Buscar >>>" conecta dos veces (al elegir y en la vista previa): el nombre queda dos veces.
     buscar(Muestra("dbf/dbase_03.dbf"));
     EXPECT_EQ(Tablas(*modelo_), "dbase_03,dbase_03");
@@ -109,6 +109,7 @@ TEST_F(VentanaDePrueba, CadaConexionAUnDbfAgregaSuNombre) {
 
 TEST_F(VentanaDePrueba, CancelarElDialogoSigueConLaRutaVacia) {
     // Sin lista: la vista previa pide el nombre de la tabla.
+    mensajes_->responder(RespuestaMensaje::Aceptar);
     buscar(std::nullopt);
     EXPECT_EQ(campo("Tabla"), "");
     EXPECT_EQ(mensajes_->textos(), QStringList{"Debe informar el nombre de la tabla a leer"});
@@ -117,6 +118,7 @@ TEST_F(VentanaDePrueba, CancelarElDialogoSigueConLaRutaVacia) {
     // Con una tabla listada de antes: la lectura sin conexión pasa por la trampa (3709 -> ManejarError).
     buscar(archivo("datos.csv", kCsv));
     mensajes_->olvidar();
+    mensajes_->responder(RespuestaMensaje::Abortar);
     buscar(std::nullopt);
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_EQ(Botones::juego(mensajes_->cuadros()[0].estilo), Botones::AbortarReintentarOmitir);
@@ -124,22 +126,26 @@ TEST_F(VentanaDePrueba, CancelarElDialogoSigueConLaRutaVacia) {
 }
 
 TEST_F(VentanaDePrueba, ArchivosQueNoSePuedenLeerDejanLaVentanaUsable) {
+    using namespace RespuestaMensaje;
     struct Caso {
         const char* nombre;
         QByteArray contenido;
+        std::vector<int> respuestas;  // a cada cuadro, en orden
     };
+    // La apertura falla: el operador salta el paso; lo que sigue falla o avisa, y se aborta.
     const Caso casos[] = {
-        {"vacio.xlsx", ""},
-        {"mentira.xls", "esto no es un libro"},
-        {"roto.db", QByteArray(3000, 'x')},
-        {"truncado.dbf", QByteArray("\x03\x7c\x01", 3)},
-        {"nada.mdb", "no"},
+        {"vacio.xlsx", "", {Omitir, Aceptar, Aceptar}},
+        {"mentira.xls", "esto no es un libro", {Omitir, Aceptar, Aceptar}},
+        {"roto.db", QByteArray(3000, 'x'), {Omitir, Aceptar, Aceptar}},
+        {"truncado.dbf", QByteArray("\x03\x7c\x01", 3), {Omitir, Abortar, Abortar}},
+        {"nada.mdb", "no", {Omitir, Aceptar, Abortar, Abortar}},
     };
     for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
         mensajes_->olvidar();
-        mensajes_->responder(RespuestaMensaje::Omitir);  // la apertura falla: el operador salta el paso
+        for (int r : c.respuestas) mensajes_->responder(r);
         buscar(archivo(c.nombre, c.contenido));
-        ASSERT_GE(mensajes_->cuadros().size(), 1u) << c.nombre;
+        ASSERT_EQ(mensajes_->cuadros().size(), c.respuestas.size());
         const QString todo = mensajes_->textos().join("\n");
         EXPECT_TRUE(todo.contains(c.nombre)) << c.nombre << ": " << qPrintable(todo);
         EXPECT_FALSE(modelo_->ocupado());
@@ -154,7 +160,11 @@ TEST_F(VentanaDePrueba, UnaExtensionDesconocidaNoAbreNada) {
     buscar(archivo("datos.csv", kCsv));
     const QString odbc = campo("ODBC");
     mensajes_->olvidar();
+    // Nada se conecta; la vista previa lee con la conexión cerrada (3709) y el operador aborta.
+    mensajes_->responder(RespuestaMensaje::Abortar);
     buscar(archivo("datos.xml", "<a/>"));
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("3709")) << qPrintable(mensajes_->cuadros()[0].texto);
     EXPECT_EQ(campo("ODBC"), odbc);
     EXPECT_EQ(Tablas(*modelo_), "datos#csv,datos");
 }
@@ -168,12 +178,14 @@ TEST_F(VentanaDePrueba, UnNombreEscritoSobreviveAlRelleno) {
     EXPECT_EQ(campo("SqlPrevio"), "SELECT * FROM [no_existe]");
     EXPECT_TRUE(mensajes_->cuadros().empty());
     // La próxima lee ese nombre, que no es una tabla: la descripción del proveedor por la trampa.
+    mensajes_->responder(RespuestaMensaje::Abortar);
     ventana_->cmdCargarVistaPrevia_Click();
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("no_existe")) << qPrintable(mensajes_->cuadros()[0].texto);
 }
 
 TEST_F(VentanaDePrueba, SinNombreDeTablaLaVistaPreviaAvisa) {
+    mensajes_->responder(RespuestaMensaje::Aceptar);
     ventana_->cmdCargarVistaPrevia_Click();
     EXPECT_EQ(mensajes_->textos(), QStringList{"Debe informar el nombre de la tabla a leer"});
     EXPECT_EQ(mensajes_->cuadros()[0].estilo, Botones::IconoInformacion);

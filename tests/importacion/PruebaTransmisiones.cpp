@@ -70,6 +70,7 @@ TEST_F(Transmisiones, ClicMuestraLasFilasDeLaTransmision) {
 
 TEST_F(Transmisiones, UnaFallaAlLeerSeMuestraYElProgramaSigue) {
     sql("DROP TABLE MV_TRANSMISIONES");
+    mensajes_->responder(RespuestaMensaje::Aceptar);
     ventana_->SSTab1_Click(1);
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("MV_TRANSMISIONES"));

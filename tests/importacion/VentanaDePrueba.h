@@ -27,7 +27,7 @@ private:
 class VentanaDePrueba : public SuiteEmbebida {
 protected:
     void SetUp() override {
-        SuiteEmbebida::SetUp();
+        ASSERT_NO_FATAL_FAILURE(SuiteEmbebida::SetUp());
         
         modelo_ = std::make_unique<ModeloVentana>();
         auto selector = std::make_unique<SelectorGuionado>(archivos_);

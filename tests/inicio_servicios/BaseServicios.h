@@ -10,7 +10,7 @@
 class BaseServicios : public SuiteEmbebida {
   protected:
     void SetUp() override {
-        SuiteEmbebida::SetUp();
+        ASSERT_NO_FATAL_FAILURE(SuiteEmbebida::SetUp());
         ASSERT_TRUE(tmp_.isValid());
         qputenv("temp", "x");
         qputenv("tmp", tmp_.path().toUtf8());

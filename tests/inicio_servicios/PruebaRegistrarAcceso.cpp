@@ -8,7 +8,7 @@ namespace {
 class Acceso : public BaseServicios {
   protected:
     void SetUp() override {
-        BaseServicios::SetUp();
+        ASSERT_NO_FATAL_FAILURE(BaseServicios::SetUp());
         // "garantias" es parte de un Proceso más largo: LIKE con % a los dos lados lo encuentra.
         sql("INSERT INTO TA_MENU (Clave, Proceso, Nombre) VALUES ('M1', 'QZ_garantias_v2', 'Importación de "
             "garantías')");
@@ -74,6 +74,7 @@ TEST_F(Acceso, SinLaTablaAvisaUnaVezYSigue) {
     sql("DROP TABLE Control_Acceso");
     sesion().Usuario = "ana";
     const QString descripcion = descripcionDe("INSERT INTO Control_Acceso (Maquina) VALUES ('x')");
+    mensajes_->responder(RespuestaMensaje::Aceptar);
     RegistrarAcceso("");
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_EQ(mensajes_->cuadros()[0].titulo, "Aviso al Operador!");

@@ -8,7 +8,7 @@ namespace {
 class Accion : public BaseServicios {
   protected:
     void SetUp() override {
-        BaseServicios::SetUp();
+        ASSERT_NO_FATAL_FAILURE(BaseServicios::SetUp());
         sesion().Usuario = "ana";
         sesion().ParametroAdicional = "lote 7";
     }

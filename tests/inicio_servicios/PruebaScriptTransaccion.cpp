@@ -12,7 +12,7 @@ const QString kCheck = "INSERT INTO T_CHK (v) VALUES (0)";
 class Script : public BaseServicios {
   protected:
     void SetUp() override {
-        BaseServicios::SetUp();
+        ASSERT_NO_FATAL_FAILURE(BaseServicios::SetUp());
         sql("INSERT INTO AUX_GARANTIA (modelo, serie) VALUES ('m', 'S1')");
         sql("CREATE TABLE T_CHK (v INTEGER CHECK (v > 0))");
         sesion().Usuario = "ana";
@@ -84,6 +84,7 @@ TEST_F(Script, MensajeSegunLaCantidadDeErrores) {
     };
     for (const auto& c : casos) {
         mensajes_->olvidar();
+        mensajes_->responder(RespuestaMensaje::Aceptar);
         sql("DELETE FROM AUX_ERR");
         const Salida s = correr(c.sentencias);
         EXPECT_TRUE(s.hayError);
@@ -139,6 +140,7 @@ TEST_F(Script, BanderasDeIgnorarYMensajeNoMostrado) {
     };
     for (const auto& c : casos) {
         mensajes_->olvidar();
+        if (c.cuadro) mensajes_->responder(RespuestaMensaje::Aceptar);
         sql("DELETE FROM AUX_ERR");
         const Salida s = correr(c.sentencias, c.ignorarDuplicado, c.ignorarReferencia, c.mostrar);
         EXPECT_TRUE(s.hayError);
@@ -168,7 +170,7 @@ TEST_F(Script, UnCommitFallidoVaAlAvisoYNoQuedaTransaccionAbierta) {
     };
     const Caso casos[] = {
         {{RespuestaMensaje::Abortar}, -99},
-        {{RespuestaMensaje::Reintentar, RespuestaMensaje::Cancelar}, -99},
+        {{RespuestaMensaje::Reintentar, RespuestaMensaje::Abortar}, -99},
         {{RespuestaMensaje::Omitir}, 0},
     };
     for (const auto& c : casos) {

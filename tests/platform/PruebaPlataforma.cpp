@@ -1,3 +1,4 @@
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <QDateTime>
@@ -106,11 +107,40 @@ TEST(Regional, LeeFechasDelSistemaYDeLaBase) {
 TEST(Mensajes, ElGuionContestaYRegistra) {
     MensajesDePrueba mensajes;
     mensajes->responder(RespuestaMensaje::Reintentar);
+    mensajes->responder(RespuestaMensaje::No);
     EXPECT_EQ(MsgBox("a", Botones::AbortarReintentarOmitir | Botones::IconoCritico, "t"), RespuestaMensaje::Reintentar);
-    // Sin guion, el botón por defecto.
     EXPECT_EQ(MsgBox("b", Botones::SiNo | Botones::SegundoPorDefecto), RespuestaMensaje::No);
     ASSERT_EQ(mensajes->cuadros().size(), 2u);
     EXPECT_EQ(mensajes->cuadros()[0].titulo, "t");
     EXPECT_EQ(Botones::icono(mensajes->cuadros()[0].estilo), Botones::IconoCritico);
     EXPECT_EQ(mensajes->cuadros()[1].titulo, TituloAplicacion());
+    EXPECT_EQ(mensajes->cuadros()[1].respuesta, RespuestaMensaje::No);
+}
+
+// El guion es estricto: lo que un cuadro real no puede dar, un cuadro que nadie esperaba y las
+// respuestas que sobran hacen fallar la prueba.
+TEST(Mensajes, ElGuionEsEstricto) {
+    {
+        MensajesDePrueba mensajes;
+        mensajes->responder(RespuestaMensaje::Cancelar);
+        int respuesta = 0;
+        EXPECT_NONFATAL_FAILURE(respuesta = MsgBox("x", Botones::AbortarReintentarOmitir, "t"),
+                                "no puede contestar Cancelar");
+        EXPECT_EQ(respuesta, RespuestaMensaje::Abortar);  // el botón por defecto, no lo imposible
+        EXPECT_NONFATAL_FAILURE(respuesta = MsgBox("y", Botones::SiNo | Botones::SegundoPorDefecto, "t"),
+                                "cuadro sin respuesta guionada: \"t\": \"y\"");
+        EXPECT_EQ(respuesta, RespuestaMensaje::No);
+        EXPECT_EQ(mensajes->cuadros().size(), 2u);
+    }
+    // Fuera de un guion de la prueba, el del ejecutable: ningún cuadro está esperado.
+    EXPECT_NONFATAL_FAILURE(MsgBox("suelto", Botones::Aceptar, "t"), "cuadro sin respuesta guionada");
+    // Las respuestas que quedan sin cuadro se avisan al quitar el guion.
+    EXPECT_NONFATAL_FAILURE(
+        {
+            MensajesDePrueba mensajes;
+            mensajes->responder(RespuestaMensaje::Aceptar);
+            mensajes->responder(RespuestaMensaje::Si, 2);
+            EXPECT_EQ(MsgBox("uno", Botones::Aceptar, "t"), RespuestaMensaje::Aceptar);
+        },
+        "quedaron respuestas guionadas sin cuadro: Sí, Sí");
 }

@@ -10,7 +10,7 @@ namespace {
 class Aviso : public SuiteEmbebida {
 protected:
     void SetUp() override {
-        SuiteEmbebida::SetUp();
+        ASSERT_NO_FATAL_FAILURE(SuiteEmbebida::SetUp());
         ASSERT_TRUE(tmp_.isValid());
         qputenv("temp", "x");
         qputenv("tmp", tmp_.path().toUtf8());
@@ -83,7 +83,12 @@ TEST_F(Aviso, ErrorCeroNoMuestraNadaPeroCreaElRegistro) {
 TEST_F(Aviso, CarpetaDelRegistro) {
     qunsetenv("temp");
     qunsetenv("TEMP");
+    // Sin "temp", la carpeta del usuario (que se crea): la de un HOME en la carpeta de la prueba.
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", tmp_.path().toUtf8());
     EXPECT_EQ(RutaRegistroErrores(), Componentes::Sistema().CarpetaPredeterminada() + "QZERR.LOG");  // tmp solo no alcanza
+    EXPECT_EQ(RutaRegistroErrores(), tmp_.path() + "/.local/share/garantias/QZERR.LOG");
+    qputenv("HOME", home);
     qputenv("TEMP", "1");
     qputenv("tmp", (tmp_.path() + "/").toUtf8());
     EXPECT_EQ(RutaRegistroErrores(), tmp_.path() + "/QZERR.LOG");  // sin barra doble

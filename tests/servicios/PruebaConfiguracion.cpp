@@ -8,7 +8,7 @@ namespace {
 class Configuracion : public SuiteEmbebida {
 protected:
     void SetUp() override {
-        SuiteEmbebida::SetUp();
+        ASSERT_NO_FATAL_FAILURE(SuiteEmbebida::SetUp());
         ConectarEstadisticas();
         ASSERT_TRUE(Componentes::DatosEstadisticas().Conectado());
     }
@@ -41,11 +41,13 @@ TEST_F(Configuracion, UnaFallaDeCfgVaAlAvisoDeError) {
     EXPECT_EQ(Cfg("X", aux), "");
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_TRUE(mensajes_->cuadros()[0].titulo.contains("- Cfg Aviso al operador"));
-    mensajes_->responder(5);  // Omitir: sigue con el paso siguiente, que lee un recordset que no se abrió
-    mensajes_->responder(5);
-    mensajes_->responder(5);
+    // Omitir: sigue con el paso siguiente, que lee un recordset que no se abrió (91); Omitir otra vez.
+    mensajes_->responder(RespuestaMensaje::Omitir, 2);
     EXPECT_EQ(CfgQZ("X", aux), "");
+    ASSERT_EQ(mensajes_->cuadros().size(), 3u);
     EXPECT_TRUE(mensajes_->cuadros()[1].titulo.contains("- CfgQZ Aviso al operador"));
+    EXPECT_TRUE(mensajes_->cuadros()[1].texto.contains("(208)"));
+    EXPECT_TRUE(mensajes_->cuadros()[2].texto.contains("(91)")) << qPrintable(mensajes_->cuadros()[2].texto);
 }
 
 TEST_F(Configuracion, CargarConfiguracion) {

@@ -60,6 +60,7 @@ protected:
 
     QTemporaryDir datos_;
     QStringList cartel_;
+    MensajesDePrueba mensajes_;
 };
 
 const QString kUsual = "@Server=; @dbname= demo; @usuario= demo; @Password= demo; @ParametroAdicional=; @Caja=1;orva@";
@@ -100,10 +101,13 @@ TEST_F(Inicio, ValoresDeLaSesionSegunLaCadena) {
         {"@Server=; @dbname= ventas; @usuario= op1; @Password=;", "op1", "", ""},
     };
     for (const auto& c : casos) {
-        SetUp();
-        // Estos usuarios no están en TA_USUARIOS: el ingreso los rechaza y, sin cuadro de acceso,
-        // termina el programa; los valores de la sesión ya se leyeron.
+        ASSERT_NO_FATAL_FAILURE(SetUp());
+        // Estos usuarios no están en TA_USUARIOS: el ingreso los rechaza (lo dice) y, sin cuadro de
+        // acceso, termina el programa; los valores de la sesión ya se leyeron.
+        mensajes_->olvidar();
+        mensajes_->responder(RespuestaMensaje::Aceptar);
         EXPECT_EQ(iniciar(QString::fromUtf8(c.cadena)), 1) << c.cadena;
+        EXPECT_EQ(mensajes_->textos().value(0).left(46), "El usuario o clave en la base de datos es inco");
         EXPECT_EQ(sesion().Usuario, c.usuario) << c.cadena;
         EXPECT_EQ(sesion().Clave, c.clave) << c.cadena;
         EXPECT_EQ(sesion().ParametroAdicional, c.adicional) << c.cadena;
@@ -117,16 +121,16 @@ TEST_F(Inicio, UnaFichaSinPuntoYComaSeSaltaYElCartelSeCierraAntes) {
     ASSERT_GE(cartel_.size(), 3);
     EXPECT_EQ(cartel_[2], "cerrar");
     // Sin "@DbName" leído no hay base: el programa termina.
-    SetUp();
+    ASSERT_NO_FATAL_FAILURE(SetUp());
     EXPECT_EQ(iniciar("@Server=; @usuario= op1; @Password= x; @dbname= demo"), 1);
 }
 
 TEST_F(Inicio, SinConexionElProgramaTerminaSinMensaje) {
-    MensajesDePrueba mensajes;
+    auto& mensajes = mensajes_;
     EXPECT_EQ(iniciar(""), 1);  // sin cadena: sin base, sin conexión
     EXPECT_TRUE(mensajes->cuadros().empty());
     cartel_.clear();
-    SetUp();
+    ASSERT_NO_FATAL_FAILURE(SetUp());
     EXPECT_EQ(iniciar("@Server=127.0.0.1:1; @dbname= ventas; @usuario= op1; @Password= x;"), 1);
     EXPECT_TRUE(mensajes->cuadros().empty());
 }
@@ -136,7 +140,9 @@ TEST_F(Inicio, ConLaConexionYaAbiertaNoSeLeeLaCadena) {
     ReiniciarSesion();
     cartel_.clear();
     // El ingreso comprueba el usuario vacío de la sesión, lo rechaza y, sin cuadro, termina.
+    mensajes_->responder(RespuestaMensaje::Aceptar);
     EXPECT_EQ(iniciar("@Server=; @dbname= otra; @usuario= x;"), 1);
+    EXPECT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_EQ(Componentes::Datos().NombreBase, "demo");
     EXPECT_EQ(sesion().Usuario, "");
     EXPECT_EQ(sesion().TiempoEsperaComandos, 0);

@@ -49,7 +49,7 @@ DialogoGuionado::Paso Cancelar() {
 class Login : public SuiteEmbebida {
   protected:
     void SetUp() override {
-        SuiteEmbebida::SetUp();
+        ASSERT_NO_FATAL_FAILURE(SuiteEmbebida::SetUp());
         const Dll_Funciones& f = Componentes::Funciones();
         for (const auto& [nombre, sistema, clave] : {std::tuple{"op1", "ORVA", "Secreta"},
                                                      {"op2", "cn000pr", "dos"},
@@ -156,6 +156,7 @@ TEST_F(Login, TresIntentosFallidosTerminanElPrograma) {
     sesion().Usuario = "op1";
     sesion().Clave = "* *";  // el lanzador la dejó a la base; op1 la tiene en la tabla
     sql("UPDATE TA_USUARIOS SET gUsuarioClave = NULL WHERE NOMBRE = 'op1'");
+    mensajes_->responder(RespuestaMensaje::Aceptar, 5);
     EXPECT_EQ(ingresar(), 1);
     EXPECT_EQ(veces_, 3);
     const QStringList esperados = {
@@ -183,6 +184,7 @@ TEST_F(Login, ElSegundoIntentoBienEscritoEntra) {
     guion({Cancelar(), Escribir("op2", "DOS")});
     sesion().Usuario = "op2";
     sesion().Clave = "mal";
+    mensajes_->responder(RespuestaMensaje::Aceptar, 2);  // la clave de la sesión y la del cuadro cancelado
     ResultadoIngreso r;
     EXPECT_EQ(ingresar(&r), std::nullopt);
     EXPECT_FALSE(r.reconectar);
@@ -199,6 +201,7 @@ TEST_F(Login, UnaSugerenciaNoSeTomaPorUnServidor) {
     guion({Escribir("op1", "secreta")});
     sesion().Usuario = "op1";
     sesion().Clave = "mal";
+    mensajes_->responder(RespuestaMensaje::Aceptar);
     ResultadoIngreso r;
     EXPECT_EQ(ingresar(&r), std::nullopt);
     EXPECT_FALSE(r.reconectar);
@@ -208,6 +211,8 @@ TEST_F(Login, OtraBaseElegidaEnElCuadroPideReconectarAEsa) {
     guion({Escribir("op1", "secreta", "otra")});
     sesion().Usuario = "op1";
     sesion().Clave = "mal";
+    // La clave de la sesión, rechazada; la base "otra" no existe: no se puede conectar a ella.
+    mensajes_->responder(RespuestaMensaje::Aceptar, 2);
     ResultadoIngreso r;
     EXPECT_EQ(ingresar(&r), std::nullopt);
     EXPECT_TRUE(r.reconectar);
@@ -218,6 +223,7 @@ TEST_F(Login, OtraBaseElegidaEnElCuadroPideReconectarAEsa) {
 TEST_F(Login, SinCuadroUnIngresoRechazadoTerminaConSuMensaje) {
     sesion().Usuario = "op1";
     sesion().Clave = "mal";
+    mensajes_->responder(RespuestaMensaje::Aceptar);
     EXPECT_EQ(ingresar(), 1);
     EXPECT_EQ(mensajes_->textos(),
               QStringList{"El usuario o clave en la base de datos es incorrecto!\r\nIntentelo nuevamente"});
@@ -239,6 +245,7 @@ TEST_F(Login, ElInicioSeReconectaALaBaseElegidaEnElCuadro) {
     ReiniciarSesion();
     // op1 entra en el cuadro eligiendo "otra"; allí op1 no existe, y el segundo cuadro lo hace op9.
     guion({Escribir("op1", "secreta", "otra"), Escribir("op9", "nueve")});
+    mensajes_->responder(RespuestaMensaje::Aceptar, 2);  // la clave de la cadena y op1 en "otra", rechazados
     FinObservable fin;
     try {
         InicioAplicacion(

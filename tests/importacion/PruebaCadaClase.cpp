@@ -1,0 +1,34 @@
+// Cada clase de archivo de proveedor, importada de punta a punta por la ventana: elegir el
+// archivo, su primera hoja o tabla y "Importar".
+#include <QDir>
+
+#include "comun/OrigenesDePrueba.h"
+#include "importacion/VentanaDePrueba.h"
+
+namespace {
+
+class ImportarCadaClase : public VentanaDePrueba, public ::testing::WithParamInterface<OrigenDePrueba> {};
+
+TEST_P(ImportarCadaClase, LaVentanaLoImporta) {
+    QDir().mkpath(dir_.filePath(QStringLiteral("origen")));
+    const QString ruta = GetParam().escribir(dir_.filePath(QStringLiteral("origen")));
+    if (ruta.isEmpty()) {
+        if (HayMuestras() || MuestrasObligatorias()) return;  // Muestra() ya lo dio como falla
+        GTEST_SKIP() << "no está la muestra pública ../shared/fixtures de " << GetParam().clase;
+    }
+    buscar(ruta);
+    ASSERT_FALSE(modelo_->cmbTablaTexto().isEmpty());
+    ventana_->cmdImportar_Click();
+    EXPECT_EQ(modelo_->lblEstado(), "Importación finalizada");
+    EXPECT_EQ(filas("SELECT modelo, serie, nroTransmision, eca1, activacion FROM AUX_GARANTIA ORDER BY serie"),
+              GetParam().garantias);
+    EXPECT_EQ(filas("SELECT TIPO, Transmision, Responsable_envio, Anulado FROM MV_TRANSMISIONES"),
+              QStringList{"S|1|operador|0"});
+    EXPECT_EQ(ventana_->resumen().insertadas, GetParam().garantias.size());
+    EXPECT_FALSE(ventana_->ConexionOrigen().abierta());
+}
+
+INSTANTIATE_TEST_SUITE_P(Origenes, ImportarCadaClase, ::testing::ValuesIn(OrigenesDePrueba()),
+                         [](const ::testing::TestParamInfo<OrigenDePrueba>& i) { return std::string(i.param.clase); });
+
+}  // namespace
