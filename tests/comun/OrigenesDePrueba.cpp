@@ -56,7 +56,10 @@ QString Xls(const QString& carpeta) {
     };
     fila(0, kCampos);
     for (std::size_t i = 0; i < kFilas.size(); ++i) fila(quint16(i + 1), kFilas[i]);
-    libro.hojas.push_back({QStringLiteral("Hoja1"), registros});
+    XlsAMano::Hoja hoja;
+    hoja.nombre = QStringLiteral("Hoja1");
+    hoja.registros = registros;
+    libro.hojas.push_back(hoja);
     const QString ruta = carpeta + QStringLiteral("/datos.xls");
     EscribirArchivo(ruta, DocumentoOle(libro.flujo()));
     return ruta;

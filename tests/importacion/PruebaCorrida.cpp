@@ -238,6 +238,7 @@ TEST_F(Corrida, SinFilasNuevasNoSeGastaNumero) {
 
 TEST_F(Corrida, UnRegistroRechazadoNoDejaNada) {
     sql("CREATE TRIGGER rechazo BEFORE INSERT ON MV_TRANSMISIONES BEGIN SELECT RAISE(ABORT, 'transmisiones cerradas'); END");
+    mensajes_->responder(RespuestaMensaje::Aceptar);
     importar("datos.csv", kCabecera + "E1,S1,M1,x,A1\n");
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_EQ(mensajes_->cuadros()[0].titulo, "Aviso");

@@ -132,6 +132,7 @@ TEST_F(Herramientas, LasFilasNoAgregadasQuedanEnOrdenConSuMotivo) {
     garantia("VIEJA", 5);
     sql("CREATE TRIGGER rechazo BEFORE INSERT ON AUX_GARANTIA WHEN NEW.modelo = 'MALO' BEGIN SELECT "
         "RAISE(ABORT, 'modelo rechazado'); END");
+    mensajes_->responder(RespuestaMensaje::Aceptar);
     importar("datos.csv", kCabecera +
                               "E1;NUEVA;M1;x;A1\n"
                               "E2;vieja ;M2;x;A2\n"
