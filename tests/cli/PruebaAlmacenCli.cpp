@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include "comun/Pruebas.h"
+#include "cli/ProgramaCli.h"
 
 namespace {
 
@@ -50,7 +50,8 @@ protected:
         entorno.insert("temp", "");
         entorno.insert("TEMP", "");
         p->setProcessEnvironment(entorno);
-        const QString cli = QCoreApplication::applicationDirPath() + "/garantias-cli";
+        // El programa enlazado en la carpeta de la prueba: lo que escribe junto a sí queda allí.
+        const QString cli = ProgramaCli(dir_.path()).ruta();
         // Por un shell: la umask y los límites del proceso se fijan ahí, como en una instalación real.
         QString guion = "umask 022; " + previo + " exec \"$0\" \"$@\"";
         p->setProgram("/bin/sh");

@@ -6,7 +6,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "comun/Pruebas.h"
+#include "cli/ProgramaCli.h"
 #include "platform/Cp1252.h"
 
 namespace {
@@ -26,11 +26,11 @@ class HerramientasCli : public ::testing::Test {
 
     Resultado cli(const QStringList& argumentos, const QByteArray& entrada = {}) {
         QProcess p;
-        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert("GARANTIAS_DATOS", dir_.filePath("datos"));
+        ProgramaCli programa(dir_.path());  // datos en dir_/datos, registro de errores en dir_
+        QProcessEnvironment entorno = programa.entorno();
         entorno.insert("GARANTIAS_CONEXION", kConexion);
         p.setProcessEnvironment(entorno);
-        p.start(QCoreApplication::applicationDirPath() + "/garantias-cli", argumentos);
+        p.start(programa.ruta(), argumentos);
         Resultado r;
         if (!p.waitForStarted(10000)) {
             ADD_FAILURE() << "no arranca garantias-cli";

@@ -1,5 +1,6 @@
 #include "comun/Pruebas.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -43,17 +44,33 @@ QStringList ArchivosBajo(const QString& carpeta) {
     return archivos;
 }
 
-// Después de cada prueba, mira si dejó algo en el HOME de las pruebas: lo nombra, lo borra y lo
-// cuenta como falla al final (un evento de fin de prueba ya no puede hacerla fallar).
+// Los archivos que el programa escribe junto a su ejecutable cuando puede (copia portátil).
+const char* const kJuntoAlEjecutable[] = {"BASES.TXT", "consultas.ntw", "QZERR.LOG", "garantias.svg"};
+
+// Después de cada prueba, mira si dejó algo en el HOME de las pruebas o, junto a los ejecutables de
+// prueba, un archivo de los que escribe el programa: lo nombra, lo borra y lo cuenta como falla al
+// final (un evento de fin de prueba ya no puede hacerla fallar).
 class VigiaDeHome : public ::testing::EmptyTestEventListener {
 public:
-    explicit VigiaDeHome(QString home) : home_(std::move(home)) {}
+    explicit VigiaDeHome(QString home) : home_(std::move(home)), ejecutables_(QCoreApplication::applicationDirPath()) {
+        for (const char* nombre : kJuntoAlEjecutable) {
+            if (QFileInfo::exists(ejecutables_ + '/' + nombre)) previos_ << nombre;
+        }
+    }
     void OnTestEnd(const ::testing::TestInfo& prueba) override {
-        const QStringList dejados = ArchivosBajo(home_);
+        QStringList dejados;
+        for (const QString& d : ArchivosBajo(home_)) dejados << QStringLiteral("$HOME/") + d;
+        for (const char* nombre : kJuntoAlEjecutable) {
+            const QString ruta = ejecutables_ + '/' + nombre;
+            if (!previos_.contains(nombre) && QFileInfo::exists(ruta)) {
+                dejados << ruta;
+                QFile::remove(ruta);
+            }
+        }
         if (dejados.isEmpty()) return;
         fuera_ += dejados.size();
-        std::fprintf(stderr, "FALLA: %s.%s escribió fuera de su carpeta temporal (en $HOME): %s\n",
-                     prueba.test_suite_name(), prueba.name(), qPrintable(dejados.join(", ")));
+        std::fprintf(stderr, "FALLA: %s.%s escribió fuera de su carpeta temporal: %s\n", prueba.test_suite_name(),
+                     prueba.name(), qPrintable(dejados.join(", ")));
         QDir(home_).removeRecursively();
         QDir().mkpath(home_);
     }
@@ -61,6 +78,8 @@ public:
 
 private:
     QString home_;
+    QString ejecutables_;
+    QStringList previos_;
     int fuera_ = 0;
 };
 

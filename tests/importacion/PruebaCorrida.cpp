@@ -13,6 +13,8 @@ protected:
     // Elige el archivo (su primera tabla) e importa.
     void importar(const QString& nombre, const QByteArray& csv) {
         buscar(archivo(nombre, csv));
+        // La vista previa de un archivo bueno no avisa nada: los cuadros que siguen son de la corrida.
+        EXPECT_TRUE(mensajes_->cuadros().empty()) << "la vista previa avisó: " << qPrintable(mensajes_->textos().join("\n"));
         mensajes_->olvidar();
         ventana_->cmdImportar_Click();
     }
