@@ -20,6 +20,8 @@ const std::vector<QStringList> kFilas = {
     {"E2", "S-002", "Radio", "F2", "02/02/2026"},
     {"E3", "", "Parlante", "F3", "03/02/2026"},
 };
+const QString kTitulos = kCampos.join('|');
+const QString kPrimera = kFilas[0].join('|');
 const QStringList kGarantias = {QString::fromUtf8("TV 32|S-001|1|Ñandú 1|01/02/2026"), "Radio|S-002|1|E2|02/02/2026"};
 
 QString Texto(const QString& carpeta, const char* nombre, const QByteArray& separador) {
@@ -95,15 +97,18 @@ QString Db(const QString& carpeta) {
 
 const std::vector<OrigenDePrueba>& OrigenesDePrueba() {
     static const std::vector<OrigenDePrueba> origenes = {
-        {"csv", [](const QString& c) { return Texto(c, "datos.csv", ","); }, kGarantias},
-        {"txt", [](const QString& c) { return Texto(c, "datos.txt", ","); }, kGarantias},
-        {"xlsx", Xlsx, kGarantias},
-        {"xls", Xls, kGarantias},
-        {"dbf", Dbf, kGarantias},
-        {"db", Db, kGarantias},
+        {"csv", [](const QString& c) { return Texto(c, "datos.csv", ","); }, kGarantias, "datos#csv", kTitulos, kPrimera},
+        {"txt", [](const QString& c) { return Texto(c, "datos.txt", ","); }, kGarantias, "datos#txt", kTitulos, kPrimera},
+        {"xlsx", Xlsx, kGarantias, "Hoja1$", kTitulos, kPrimera},
+        {"xls", Xls, kGarantias, "Hoja1$", kTitulos, kPrimera},
+        {"dbf", Dbf, kGarantias, "datos", kTitulos.toUpper(), kPrimera},
+        {"db", Db, kGarantias, "garantias", kTitulos, kPrimera},
         // No hay con qué escribir una base de Access: la muestra pública, de sólo lectura.
         {"mdb", [](const QString&) { return Muestra(QStringLiteral("mdb/testV1997.mdb")); },
-         {"0|b|1|a|0", "2|hijklmnop|1|abcdefg|333333333"}},
+         {"0|b|1|a|0", "2|hijklmnop|1|abcdefg|333333333"},
+         "Table1",
+         "A|B|C|D|E|F|G|H|I",
+         "a|b|0|0|0|0|12/12/1981|0|Falso"},
     };
     return origenes;
 }

@@ -15,6 +15,10 @@ struct OrigenDePrueba {
     std::function<QString(const QString& carpeta)> escribir;
     // AUX_GARANTIA después de importarlo a una base vacía: "modelo|serie|nroTransmision|eca1|activacion".
     QStringList garantias;
+    // La vista previa: la primera hoja o tabla, los títulos y la primera fila (separados por "|").
+    const char* tabla;
+    QString titulos;
+    QString primera;
 };
 
 inline void PrintTo(const OrigenDePrueba& o, std::ostream* os) { *os << o.clase; }
