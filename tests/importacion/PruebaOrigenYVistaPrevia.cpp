@@ -70,30 +70,41 @@ TEST_F(VentanaDePrueba, CadaClaseDeArchivoGenerado) {
     EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
 }
 
+// Cada clase de muestra pública: todas sus hojas o tablas (sin las del sistema), la primera elegida
+// y la vista previa con sus primeras filas (a lo sumo 19), sin avisos.
 TEST_F(VentanaDePrueba, MuestrasPublicas) {
     REQUERIR_MUESTRAS();
     struct Caso {
         const char* muestra;
-        const char* primeraTabla;
-        bool conFilas;
+        const char* tablas;
+        const char* primeraFila;  // el principio de la de la grilla, con el número de fila
+        int filasGrilla;          // títulos, filas leídas y la vacía del final
     };
     const Caso casos[] = {
-        {"xlsx/Test_num_double_date_bool_string.xlsx", "Sheet1$", true},
-        {"xls/Test_num_double_date_bool_string.xls", "Sheet1$", true},
-        {"dbf/dbase_03.dbf", "dbase_03", true},
-        {"mdb/testV1997.mdb", "Table1", true},
-        {"sqlite/Chinook_Sqlite.db", "Album", true},
+        {"xlsx/Test_num_double_date_bool_string.xlsx", "Sheet1$,Sheet2$,Sheet3$",
+         "1|2|2,04|18/05/2009|1||08/05/2009 11:01:02", 21},
+        {"xls/Test_num_double_date_bool_string.xls", "Sheet1$,Sheet2$,Sheet3$",
+         "1|2|2,04|18/05/2009|1||08/05/2009 11:01:02", 21},
+        {"dbf/dbase_03.dbf", "dbase_03,dbase_03", "1|0507121|CMP|circular|12||no|Good||12/07/2005|10:56:30am|5,2|", 16},
+        {"mdb/testV1997.mdb", "Table1,Table2,Table3,Table4", "1|a|b|0|0|0|0|12/12/1981|0|Falso", 4},
+        {"sqlite/Chinook_Sqlite.db",
+         "Album,Artist,Customer,Employee,Genre,Invoice,InvoiceLine,MediaType,Playlist,PlaylistTrack,Track",
+         "1|1|For Those About To Rock We Salute You|1", 21},
     };
     for (const auto& c : casos) {
+        SCOPED_TRACE(c.muestra);
         // Cada muestra en una ventana nueva: la lista de un dbf se extiende, no se vuelve a llenar.
         mensajes_->olvidar();
         modelo_ = std::make_unique<ModeloVentana>();
         ventana_ = std::make_unique<VentanaImportacion>(*modelo_, std::make_unique<SelectorGuionado>(archivos_));
-        buscar(Muestra(c.muestra));
-        EXPECT_EQ(modelo_->cmbTablaTexto(), c.primeraTabla) << c.muestra;
-        EXPECT_GT(modelo_->MSFlexGrid2.Rows(), c.conFilas ? 2 : 1) << c.muestra;
-        EXPECT_TRUE(mensajes_->cuadros().empty()) << c.muestra << ": " << qPrintable(mensajes_->textos().join("\n"));
-        EXPECT_FALSE(modelo_->cmbTablaLista().join(',').contains("MSys", Qt::CaseInsensitive)) << c.muestra;
+        TOMAR_MUESTRA(ruta, c.muestra);
+        buscar(ruta);
+        EXPECT_EQ(Tablas(*modelo_), c.tablas);
+        EXPECT_EQ(modelo_->cmbTablaTexto(), QString(c.tablas).section(',', 0, 0));
+        EXPECT_EQ(modelo_->MSFlexGrid2.Rows(), c.filasGrilla);
+        const QString primera = grilla(modelo_->MSFlexGrid2).value(1);
+        EXPECT_TRUE(primera.startsWith(c.primeraFila)) << qPrintable(primera);
+        EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
     }
 }
 
