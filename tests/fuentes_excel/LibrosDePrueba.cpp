@@ -4,23 +4,30 @@
 #include <minizip/zip.h>
 
 #include <QFile>
+#include <stdexcept>
+#include <string>
 
 #include "ado/Conexion.h"
 #include "ado/Valores.h"
 #include "platform/ErrorEjecucion.h"
 
+// Si no puede escribir, lanza: la prueba se detiene (un ASSERT aquí sólo dejaría esta función).
 void EscribirZip(const QString& ruta, const std::vector<std::pair<QString, QByteArray>>& partes) {
+    const auto exigir = [&](bool bien, const char* paso) {
+        if (!bien) throw std::runtime_error(std::string("no se pudo escribir el zip ") + ruta.toStdString() + ": " + paso);
+    };
     zipFile zip = zipOpen64(QFile::encodeName(ruta).constData(), APPEND_STATUS_CREATE);
-    ASSERT_NE(zip, nullptr) << qPrintable(ruta);
+    exigir(zip != nullptr, "zipOpen64");
     for (const auto& [nombre, bytes] : partes) {
         zip_fileinfo info{};
-        ASSERT_EQ(zipOpenNewFileInZip64(zip, nombre.toUtf8().constData(), &info, nullptr, 0, nullptr, 0,
-                                        nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0),
-                  ZIP_OK);
-        ASSERT_EQ(zipWriteInFileInZip(zip, bytes.constData(), static_cast<unsigned>(bytes.size())), ZIP_OK);
-        ASSERT_EQ(zipCloseFileInZip(zip), ZIP_OK);
+        exigir(zipOpenNewFileInZip64(zip, nombre.toUtf8().constData(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                     Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) == ZIP_OK,
+               "zipOpenNewFileInZip64");
+        exigir(zipWriteInFileInZip(zip, bytes.constData(), static_cast<unsigned>(bytes.size())) == ZIP_OK,
+               "zipWriteInFileInZip");
+        exigir(zipCloseFileInZip(zip) == ZIP_OK, "zipCloseFileInZip");
     }
-    ASSERT_EQ(zipClose(zip, nullptr), ZIP_OK);
+    exigir(zipClose(zip, nullptr) == ZIP_OK, "zipClose");
 }
 
 void LibroAMano::escribir(const QString& ruta) const {
