@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <sqlite3.h>
 #include <functional>
 #include <random>
 #include <vector>
@@ -81,4 +82,76 @@ QString GenerarXlsxImportar(const QString& ruta, qint64 filas, quint64 semilla) 
     Q_UNUSED(semilla);
     return QStringLiteral("compilado sin libxlsxwriter");
 #endif
+}
+
+// dBase III: cabecera, cinco campos de caracteres con los títulos del csv, registros de ancho fijo.
+QString GenerarDbfImportar(const QString& ruta, qint64 filas, quint64 semilla) {
+    const char* nombres[] = {"ECA1", "SERIE", "MODELO", "OTRO", "ACTIVACION"};
+    const int largos[] = {8, 14, 30, 4, 12};
+    int largoRegistro = 1;
+    for (int l : largos) largoRegistro += l;
+    const int largoCabecera = 32 + 32 * 5 + 1;
+    QByteArray bloque(32, '\0');
+    bloque[0] = 0x03;
+    bloque[1] = char(124);
+    bloque[2] = 1;
+    bloque[3] = 1;
+    for (int k = 0; k < 4; ++k) bloque[4 + k] = char((static_cast<quint32>(filas) >> (8 * k)) & 0xFF);
+    bloque[8] = char(largoCabecera & 0xFF);
+    bloque[9] = char(largoCabecera >> 8);
+    bloque[10] = char(largoRegistro & 0xFF);
+    bloque[11] = char(largoRegistro >> 8);
+    bloque[29] = 0x03;  // Windows-1252
+    for (int c = 0; c < 5; ++c) {
+        QByteArray d(32, '\0');
+        d.replace(0, int(qstrlen(nombres[c])), nombres[c]);
+        d[11] = 'C';
+        d[16] = char(largos[c]);
+        bloque += d;
+    }
+    bloque += '\r';
+    QFile f(ruta);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return f.errorString();
+    QString falla;
+    RecorrerFilas(filas, semilla, [&](qint64, const QByteArray(&v)[5]) {
+        bloque += ' ';
+        // El dbf va en Windows-1252, como lo escriben los programas de los proveedores.
+        for (int c = 0; c < 5; ++c) bloque += QString::fromUtf8(v[c]).toLatin1().leftJustified(largos[c], ' ', true);
+        if (bloque.size() > (1 << 20)) {
+            if (f.write(bloque) != bloque.size()) falla = f.errorString();
+            bloque.clear();
+        }
+    });
+    bloque += '\x1a';
+    if (f.write(bloque) != bloque.size()) falla = f.errorString();
+    return falla;
+}
+
+QString GenerarDbImportar(const QString& ruta, qint64 filas, quint64 semilla) {
+    QFile::remove(ruta);
+    sqlite3* db = nullptr;
+    if (sqlite3_open(QFile::encodeName(ruta).constData(), &db) != SQLITE_OK) {
+        const QString e = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close(db);
+        return e;
+    }
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_exec(db,
+                     "PRAGMA journal_mode=OFF; BEGIN; CREATE TABLE garantias(eca1 TEXT, serie TEXT, modelo TEXT, otro TEXT, "
+                     "activacion TEXT);",
+                     nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db, "INSERT INTO garantias VALUES(?,?,?,?,?)", -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return QStringLiteral("no se pudo crear la tabla");
+    }
+    bool bien = true;
+    RecorrerFilas(filas, semilla, [&](qint64, const QByteArray(&v)[5]) {
+        for (int c = 0; c < 5; ++c) sqlite3_bind_text(st, c + 1, v[c].constData(), int(v[c].size()), SQLITE_TRANSIENT);
+        bien &= sqlite3_step(st) == SQLITE_DONE;
+        sqlite3_reset(st);
+    });
+    sqlite3_finalize(st);
+    bien &= sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return bien ? QString() : QStringLiteral("no se pudo escribir la base");
 }

@@ -1,5 +1,5 @@
 // bench_importar: lo que mide bench/importar/correr, un proceso por medición.
-//   bench_importar generar csv|xlsx FILAS RUTA SEMILLA   escribe un archivo de prueba
+//   bench_importar generar csv|xlsx|dbf|db FILAS RUTA SEMILLA   escribe un archivo de prueba
 //   bench_importar ventana RUTA TABLA "CADENA"            la importación de la ventana, sin pantalla:
 //       inicio, "Buscar >>>" (el archivo lo elige un selector guionado), la tabla y "Importar".
 //       Escribe "segundos_del_clic|línea de estado|resumen".
@@ -196,6 +196,10 @@ int Generar(const QString& clase, qint64 filas, const QString& ruta, quint64 sem
         falla = GenerarCsvImportar(ruta, filas, semilla);
     else if (clase == "xlsx")
         falla = GenerarXlsxImportar(ruta, filas, semilla);
+    else if (clase == "dbf")
+        falla = GenerarDbfImportar(ruta, filas, semilla);
+    else if (clase == "db")
+        falla = GenerarDbImportar(ruta, filas, semilla);
     else
         falla = QStringLiteral("clase desconocida: ") + clase;
     return falla.isEmpty() ? 0 : Fallar(falla);
@@ -215,7 +219,7 @@ int main(int argc, char** argv) {
     if (a.size() >= 5 && a[1] == "consultar") return Consultar(a[2], a.mid(3));
     if (a.size() >= 6 && a[1] == "detener") return Detener(a[2], a[3], a[4], a.mid(5));
     std::fprintf(stderr,
-                 "uso: bench_importar generar csv|xlsx FILAS RUTA SEMILLA | ventana RUTA TABLA CADENA | "
+                 "uso: bench_importar generar csv|xlsx|dbf|db FILAS RUTA SEMILLA | ventana RUTA TABLA CADENA | "
                  "consultar CADENA NRO NRO... | detener RUTA TABLA CADENA SEGUNDOS...\n");
     return 2;
 }

@@ -189,6 +189,7 @@ void Revisar(const QString& archivo, const QString& nombre) {
 
     Crudo c;
     const QByteArray ruta = QFile::encodeName(archivo);
+    PrepararMotorSqlite();
     int rc = sqlite3_open_v2(ruta.constData(), &c.db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) throw Falla(QStringLiteral("No se pudo abrir la base \"%1\": %2").arg(nombre, ErrorDeSqlite(c.db, rc).descripcion));
     sqlite3_extended_result_codes(c.db, 1);
@@ -250,6 +251,7 @@ void Crear(const QString& archivo, const QString& nombre) {
     }
     ::close(fd);
     sqlite3* db = nullptr;
+    PrepararMotorSqlite();
     int rc = sqlite3_open_v2(ruta.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     auto fallar = [&]() {
         const QString motor = ErrorDeSqlite(db, rc).descripcion;

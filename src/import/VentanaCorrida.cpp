@@ -190,7 +190,7 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                 });
             pasoSiguiente = fila.cantidad();
             fila.paso([&] { m_.setProgreso(++hechas, total.value_or(-1)); })
-                .paso([&] { Proceso::BombearEventos(); })
+                .paso([&] { Proceso::BombearEventosDelBucle(); })
                 .paso([&] { rsOrigen_->MoveNext(); })
                 .paso([&] {
                     // Si la condición misma falla y se salta, el ciclo termina, como en la rutina original.

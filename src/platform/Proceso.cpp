@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <atomic>
@@ -24,7 +25,10 @@ struct Estado {
     std::map<int, std::function<void()>> avisos;
     int proximoAviso = 1;
     bool bombeo = true;
+    QElapsedTimer ultimoBombeo;
 };
+// Entre dos procesamientos de eventos de un bucle largo: la ventana repinta 60 veces por segundo.
+constexpr qint64 kMsEntreBombeos = 16;
 std::atomic<int> g_avisos{0};  // cuántos avisos hay, para el manejador de señales
 
 Estado& estado() {
@@ -82,6 +86,19 @@ void BombearEventos() {
     Senales::AtenderPendiente();
     if (estado().bombeo && QCoreApplication::instance()) QCoreApplication::processEvents();
     // También el punto donde un "Detener" que llegó con los eventos termina la operación en curso.
+    Detencion::Comprobar();
+}
+
+void BombearEventosDelBucle() {
+    Senales::AtenderPendiente();
+    // Procesar los eventos cuesta más que importar una fila: se procesan a lo sumo cada tanto
+    // tiempo, no en cada vuelta. La ventana sigue respondiendo (un clic espera a lo sumo eso).
+    // Una señal o un "Detener" ya anotados se atienden en cada vuelta.
+    QElapsedTimer& reloj = estado().ultimoBombeo;
+    if (estado().bombeo && QCoreApplication::instance() && (!reloj.isValid() || reloj.hasExpired(kMsEntreBombeos))) {
+        QCoreApplication::processEvents();
+        reloj.start();
+    }
     Detencion::Comprobar();
 }
 

@@ -32,6 +32,10 @@ void FijarCarpetaAplicacion(const QString& carpeta);
 // un programa sin ventanas que lo apagó, nada. Es también el punto seguro donde una señal de
 // fin pendiente termina el proceso (Senales).
 void BombearEventos();
+// Lo mismo en un bucle largo que lo llama en cada vuelta (una por fila): procesa los eventos a lo
+// sumo una vez cada 16 ms, así la ventana repinta y atiende clics sin que la importación pague el
+// procesamiento en cada fila. Una señal de fin pendiente se atiende en cada vuelta.
+void BombearEventosDelBucle();
 // El programa de línea de comandos no tiene ventanas que repintar: apaga la bomba.
 void FijarBombeo(bool activo);
 

@@ -57,6 +57,33 @@ TEST_F(BaseSuite, UnLoteSigueDespuesDeUnaFallaYAnotaCadaUnaConSuNumeroNativo) {
     EXPECT_EQ(columna("SELECT serie FROM AUX"), (QStringList{"A"}));
 }
 
+// La sentencia preparada guarda los textos en UTF-8 en búferes propios que reusa de fila en fila:
+// un texto más corto después de uno largo, uno con acentos después de uno ASCII, una fila que
+// falla (no deja nada) y las siguientes llegan a la base tal cual.
+TEST_F(BaseSuite, LaSentenciaPreparadaGuardaCadaTextoTalCualAunqueReuseSusBuferes) {
+    auto insertar = conexion_.preparar("INSERT INTO AUX (serie, modelo, n) VALUES (?,?,?)");
+    const struct {
+        QString serie, modelo;
+        int64_t cambiadas;
+    } casos[] = {
+        {"SERIE-LARGA-0001", "Heladera No Frost 360 L", 1},
+        {"S2", "TV", 1},
+        {QString::fromUtf8("ÑANDÚ-€-3"), QString::fromUtf8("Lavarropas Automático"), 1},
+        {"s2 ", "repetida en otra escritura: la base la rechaza", -1},
+        {"X", "", 1},
+        {"Y", QString(), 1},
+    };
+    for (const auto& c : casos) {
+        EXPECT_EQ(conexion_.ejecutar(*insertar, {c.serie, c.modelo, 7}), c.cambiadas) << c.serie.toStdString();
+        EXPECT_EQ(conexion_.Errors().Count(), c.cambiadas < 0 ? 1 : 0);
+    }
+    EXPECT_EQ(conexion_.ejecutar(*insertar, {"Z", QString::fromUtf8("Ñ"), 7}), 1);
+    EXPECT_EQ(columna("SELECT serie || '|' || modelo || '|' || n FROM AUX ORDER BY rowid"),
+              (QStringList{"SERIE-LARGA-0001|Heladera No Frost 360 L|7", "S2|TV|7",
+                           QString::fromUtf8("ÑANDÚ-€-3|Lavarropas Automático|7"), "X||7", "Y||7",
+                           QString::fromUtf8("Z|Ñ|7")}));
+}
+
 TEST_F(BaseSuite, UnGuionEnTransaccionSeDeshaceEntero) {
     conexion_.Execute("BEGIN TRANSACTION \r\r\rINSERT INTO AUX (serie) VALUES ('X')\rINSERT INTO AUX (serie, n) VALUES (NULL, 1)\r");
     ASSERT_EQ(conexion_.Errors().Count(), 1);

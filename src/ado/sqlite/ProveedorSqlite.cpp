@@ -166,6 +166,16 @@ QString TablaDe(const QString& sql) {
 
 }  // namespace
 
+void PrepararMotorSqlite() {
+    // Sin la cuenta global de la memoria de SQLite (nadie la lee): cada pedido de memoria del motor
+    // se ahorra un mutex. Sólo vale antes de la primera base que abre el proceso.
+    static const bool hecho = [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return true;
+    }();
+    Q_UNUSED(hecho);
+}
+
 std::unique_ptr<Proveedor> CrearProveedorSuite() { return std::make_unique<ProveedorSqlite>(true); }
 std::unique_ptr<Proveedor> CrearProveedorSqlite() { return std::make_unique<ProveedorSqlite>(false); }
 
@@ -190,6 +200,7 @@ void ProveedorSqlite::abrir(const TextoConexion& texto) {
         throw ErrorEjecucion(Errores::ProveedorFallo,
                              QStringLiteral("No se puede leer el archivo \"%1\": no hay permiso.").arg(archivo_), nombre());
     }
+    PrepararMotorSqlite();
     int banderas = suite_ ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
     if (crear) banderas |= SQLITE_OPEN_CREATE;
     const QByteArray ruta = QFile::encodeName(archivo_);
@@ -325,7 +336,20 @@ public:
     int64_t ejecutar(const std::vector<QVariant>& valores, ListaErrores& errores) override {
         sqlite3_reset(st_);
         sqlite3_clear_bindings(st_);
-        for (std::size_t i = 0; i < valores.size(); ++i) FuenteSqlite::Ligar(st_, static_cast<int>(i + 1), valores[i]);
+        if (textos_.size() < valores.size()) textos_.resize(valores.size());
+        for (std::size_t i = 0; i < valores.size(); ++i) {
+            const QVariant& v = valores[i];
+            const int indice = static_cast<int>(i + 1);
+            if (v.typeId() == QMetaType::QString) {
+                // El texto va en UTF-8 a un búfer propio de la sentencia, que vive hasta la próxima
+                // corrida: SQLite no lo copia.
+                QByteArray& t = textos_[i];
+                AUtf8(*static_cast<const QString*>(v.constData()), t);
+                sqlite3_bind_text(st_, indice, t.constData(), static_cast<int>(t.size()), SQLITE_STATIC);
+            } else {
+                FuenteSqlite::Ligar(st_, indice, v);
+            }
+        }
         int rc;
         while ((rc = sqlite3_step(st_)) == SQLITE_ROW) {
         }
@@ -338,8 +362,24 @@ public:
     }
 
 private:
+    // s en UTF-8 sobre t, reusando su memoria: los textos de una importación son casi siempre ASCII.
+    static void AUtf8(const QString& s, QByteArray& t) {
+        const qsizetype n = s.size();
+        const char16_t* u = reinterpret_cast<const char16_t*>(s.constData());
+        t.resize(n);
+        char* d = t.data();
+        for (qsizetype k = 0; k < n; ++k) {
+            if (u[k] >= 0x80) {
+                t = s.toUtf8();
+                return;
+            }
+            d[k] = static_cast<char>(u[k]);
+        }
+    }
+
     sqlite3* db_;
     sqlite3_stmt* st_;
+    std::vector<QByteArray> textos_;
 };
 }  // namespace
 

@@ -39,6 +39,9 @@ private:
     int tiempoEsperaMs_ = 30000;
 };
 
+// Ajustes del motor para todo el proceso; quien abre una base con la API de SQLite lo llama antes.
+void PrepararMotorSqlite();
+
 // El error de SQLite como lo ve el programa: el número nativo de SQL Server que corresponde
 // (2627 clave duplicada, 547 restricción, 208 tabla inexistente, 1222 bloqueo...) y una
 // descripción en castellano con el mensaje del motor.
