@@ -13,7 +13,31 @@ Conexion::~Conexion() {
     if (abierta()) Close();
 }
 
-void Conexion::exigirAbierta() const {
+void Conexion::atenderPerdida() {
+    if (!proveedor_ || !proveedor_->conexionPerdida()) return;
+    const auto abiertos = recordsets_;
+    for (Recordset* rs : abiertos) rs->cerrarPorConexion();
+    recordsets_.clear();
+    proveedor_->cerrar();
+    proveedor_.reset();
+    reconectar_ = true;
+    if (enTransaccion_) transaccionPerdida_ = true;
+    enTransaccion_ = false;
+}
+
+void Conexion::exigirAbierta() {
+    atenderPerdida();
+    if (!proveedor_ && reconectar_) {
+        if (transaccionPerdida_) {
+            throw ErrorEjecucion(Errores::ConexionCerrada,
+                                 QStringLiteral("Se perdió la conexión con el servidor en medio de una transacción: el "
+                                                "servidor deshizo lo que ella tenía. Termine la operación y vuelva a "
+                                                "intentarla."),
+                                 kAdo);
+        }
+        reconectar_ = false;
+        Open(texto_);
+    }
     if (!proveedor_) {
         throw ErrorEjecucion(Errores::ConexionCerrada,
                              QStringLiteral("No se permite la operación: la conexión está cerrada."), kAdo);
@@ -45,9 +69,20 @@ void Conexion::Open(const QString& texto, const QString&, const QString&, int) {
     }
     proveedor_ = std::move(proveedor);
     texto_ = texto;
+    reconectar_ = false;
+    enTransaccion_ = false;
+    // El nivel de aislamiento que el programa fijó vale también para una conexión reabierta.
+    if (aislamientoFijado_) proveedor_->fijarAislamiento(aislamiento_);
 }
 
 void Conexion::Close() {
+    atenderPerdida();
+    if (!proveedor_ && reconectar_) {
+        // Ya la cerró la pérdida: cerrarla es quedarse así, sin reconectar.
+        reconectar_ = false;
+        transaccionPerdida_ = false;
+        return;
+    }
     if (!proveedor_) {
         throw ErrorEjecucion(Errores::ObjetoCerrado,
                              QStringLiteral("No se permite la operación: la conexión está cerrada."), kAdo);
@@ -57,12 +92,14 @@ void Conexion::Close() {
     recordsets_.clear();
     proveedor_->cerrar();
     proveedor_.reset();
+    enTransaccion_ = false;
 }
 
 void Conexion::Execute(const QString& sql) {
     exigirAbierta();
     errores_.Clear();
     proveedor_->ejecutar(sql, errores_);
+    atenderPerdida();
 }
 
 RecordsetPtr Conexion::abrirRecordset(const QString& sql, int cursor, int bloqueo) {
@@ -79,6 +116,7 @@ RecordsetPtr Conexion::abrirRecordset(const QString& sql, int cursor, int bloque
                               e.origen().isEmpty() ? proveedor_->nombre() : e.origen(), {}});
         }
         for (auto& r : registros) errores_.agregar(std::move(r));
+        atenderPerdida();
         throw;
     }
 }
@@ -91,7 +129,9 @@ std::unique_ptr<SentenciaPreparada> Conexion::preparar(const QString& sql) {
 int64_t Conexion::ejecutar(SentenciaPreparada& sentencia, const std::vector<QVariant>& valores) {
     exigirAbierta();
     errores_.Clear();
-    return sentencia.ejecutar(valores, errores_);
+    const int64_t filas = sentencia.ejecutar(valores, errores_);
+    atenderPerdida();
+    return filas;
 }
 
 RecordsetPtr Conexion::OpenSchemaTablas() {
@@ -105,15 +145,47 @@ RecordsetPtr Conexion::OpenSchemaTablas() {
 
 void Conexion::BeginTrans() {
     exigirAbierta();
-    proveedor_->empezarTransaccion();
+    try {
+        proveedor_->empezarTransaccion();
+    } catch (const ErrorEjecucion&) {
+        atenderPerdida();
+        throw;
+    }
+    enTransaccion_ = true;
 }
+
 void Conexion::CommitTrans() {
+    if (transaccionPerdida_) {
+        transaccionPerdida_ = false;
+        throw ErrorEjecucion(Errores::ConexionCerrada,
+                             QStringLiteral("No se pudo confirmar: se perdió la conexión con el servidor y él deshizo "
+                                            "la transacción, así que lo hecho en ella no quedó guardado."),
+                             kAdo);
+    }
     exigirAbierta();
-    proveedor_->confirmarTransaccion();
+    enTransaccion_ = false;
+    try {
+        proveedor_->confirmarTransaccion();
+    } catch (const ErrorEjecucion&) {
+        atenderPerdida();
+        throw;
+    }
 }
+
 void Conexion::RollbackTrans() {
+    if (transaccionPerdida_) {
+        // El servidor la deshizo al perderse la conexión.
+        transaccionPerdida_ = false;
+        return;
+    }
     exigirAbierta();
-    proveedor_->deshacerTransaccion();
+    enTransaccion_ = false;
+    try {
+        proveedor_->deshacerTransaccion();
+    } catch (const ErrorEjecucion&) {
+        atenderPerdida();
+        throw;
+    }
 }
 
 void Conexion::setCommandTimeout(int segundos) {
@@ -123,6 +195,7 @@ void Conexion::setCommandTimeout(int segundos) {
 
 void Conexion::setIsolationLevel(int nivel) {
     aislamiento_ = nivel;
+    aislamientoFijado_ = true;
     if (proveedor_) proveedor_->fijarAislamiento(nivel);
 }
 

@@ -13,6 +13,12 @@
 // Fallas (ErrorEjecucion): abrir lo ya abierto, 3705; cerrar lo cerrado, 3704; una sentencia o
 // un recordset sobre una conexión cerrada, 3709. Una apertura fallida deja una entrada con
 // código nativo distinto de 0 en la lista de errores y lanza la descripción del proveedor.
+//
+// Conexión perdida: cuando el proveedor dice que la conexión con el servidor se cortó, la
+// conexión se cierra (la falla que lo mostró lo dice una vez) y la próxima operación vuelve a
+// conectar con el mismo texto, el tiempo de espera y el nivel de aislamiento. Si se cortó dentro
+// de una transacción, nada reconecta hasta que el programa la termina: RollbackTrans la da por
+// deshecha (el servidor ya la deshizo) y CommitTrans lanza que no se pudo confirmar.
 class Conexion {
 public:
     Conexion();
@@ -24,7 +30,10 @@ public:
     void Open(const QString& texto, const QString& usuario = {}, const QString& clave = {}, int opciones = -1);
     // Cierra la conexión y sus recordsets. REQUIRES: abierta (si no, 3704).
     void Close();
-    bool abierta() const { return proveedor_ != nullptr; }
+    // Una conexión perdida que la próxima operación vuelve a abrir cuenta como abierta.
+    bool abierta() const { return proveedor_ != nullptr || reconectar_; }
+    // Si el programa empezó una transacción que todavía no terminó.
+    bool enTransaccion() const { return enTransaccion_ || transaccionPerdida_; }
     // 1 abierta, 0 cerrada.
     int State() const { return abierta() ? 1 : 0; }
     const QString& ConnectionString() const { return texto_; }
@@ -70,7 +79,9 @@ private:
     friend class Recordset;
     void ligar(Recordset* rs) { recordsets_.insert(rs); }
     void desligar(Recordset* rs) { recordsets_.erase(rs); }
-    void exigirAbierta() const;
+    void exigirAbierta();
+    // Si el proveedor perdió la conexión: la cierra y deja pendiente la reconexión.
+    void atenderPerdida();
 
     std::unique_ptr<Proveedor> proveedor_;
     ListaErrores errores_;
@@ -78,5 +89,9 @@ private:
     QString texto_;
     int tiempoEspera_ = 30;
     int aislamiento_ = 4096;  // cursor stability, el valor por defecto de ADO
+    bool aislamientoFijado_ = false;
     QString baseDefecto_;
+    bool enTransaccion_ = false;
+    bool reconectar_ = false;          // se perdió: la próxima operación vuelve a abrir
+    bool transaccionPerdida_ = false;  // se perdió con una transacción abierta que nadie terminó
 };

@@ -16,6 +16,9 @@ public:
     // Corre la sentencia con los valores; las fallas van a errores (sin lanzar). Devuelve las
     // filas que cambió, o -1 si falló.
     virtual int64_t ejecutar(const std::vector<QVariant>& valores, ListaErrores& errores) = 0;
+    // Los valores de la primera columna del resultado que devolvió la última corrida (vacío si
+    // no devolvió filas).
+    virtual std::vector<QVariant> resultado() const { return {}; }
 };
 
 // Un proveedor de datos: lee una clase de origen (la base de la suite, un archivo de texto, un
@@ -59,6 +62,16 @@ public:
     // Todos los registros de la última falla que lanzó consultar, cuando el motor dio varios (el
     // primero es el lanzado); se entregan una vez. Vacío: basta con la falla lanzada.
     virtual std::vector<ErrorAdo> tomarDiagnosticos() { return {}; }
+
+    // Si la conexión con el servidor se cortó: la conexión del programa la cierra y vuelve a
+    // conectar en la próxima operación.
+    virtual bool conexionPerdida() const { return false; }
+    // El motor que atiende ("SQL Server", "SQLite"...), como lo informa el controlador; vacío si
+    // no se sabe.
+    virtual QString motor() const { return {}; }
+    // Cuántas veces se habló con el motor (sentencias corridas, confirmaciones) desde que se
+    // abrió; -1 si el proveedor no lo cuenta.
+    virtual int64_t idasYVueltas() const { return -1; }
 };
 
 // Elige y crea el proveedor para un texto de conexión; nulo si ningún proveedor lo reconoce.

@@ -17,6 +17,8 @@ std::unique_ptr<Proveedor> CrearProveedorOdbc();        // SQL Server, Oracle y 
 QString TextoConexionSuite(const QString& archivo);
 
 // El texto de conexión ODBC (FreeTDS) de una base de SQL Server. servidor: "srv", "srv:1500",
-// "srv,1500" o "srv\INSTANCIA". Cada valor va entre llaves; sin usuario no lleva UID ni PWD.
+// "srv,1500", "srv\INSTANCIA" o "srv\INSTANCIA,1500" (con puerto, la instancia no se busca).
+// Cada valor va entre llaves; sin usuario no lleva UID ni PWD. Un valor con "}" lanza
+// ErrorEjecucion: FreeTDS no lo lee bien.
 QString TextoConexionSqlServer(const QString& servidor, const QString& base, const QString& usuario,
                                const QString& clave);

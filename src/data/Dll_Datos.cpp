@@ -32,6 +32,7 @@ void Dll_Datos::Conectar(bool, int, const QString& textoConexion, bool, bool pri
     } catch (const ErrorEjecucion& e) {
         ultimaFalla_ = e.descripcion();
     }
+    if (principal) LiteralesUnicode(tipoMotor_ == QLatin1String("SQL Server"));
 }
 
 void Dll_Datos::reabrirSiHaceFalta() {

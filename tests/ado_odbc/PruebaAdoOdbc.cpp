@@ -321,3 +321,97 @@ TEST(DiagnosticosOdbc, SeLeenTodosLosRegistrosEnOrden) {
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     SQLFreeHandle(SQL_HANDLE_ENV, env);
 }
+
+// La sentencia preparada del proveedor ODBC dice lo que el motor hizo (SQLRowCount): la misma
+// inserción "si no está" agrega la primera vez y nada la segunda, también con otra capitalización.
+TEST_F(BaseOdbc, LaSentenciaPreparadaCuentaLasFilasQueElMotorCambio) {
+    ejecutar("CREATE TABLE G (serie VARCHAR(100) COLLATE NOCASE NOT NULL, nro INTEGER)");
+    auto insertar =
+        cn_.preparar("INSERT INTO G (serie,nro) SELECT ?,? WHERE NOT EXISTS (SELECT * FROM G WITH (UPDLOCK, HOLDLOCK) WHERE serie=?)");
+    struct Caso {
+        const char* serie;
+        int64_t filas;
+    };
+    const Caso casos[] = {{"ABC-1", 1}, {"ABC-1", 0}, {"abc-1", 0}, {"ÑANDÚ", 1}, {"ñandú", 1}};
+    // SQLite sólo iguala mayúsculas de ASCII: "ñandú" es otra serie para este motor de prueba.
+    for (const auto& c : casos) {
+        const QString serie = QString::fromUtf8(c.serie);
+        EXPECT_EQ(cn_.ejecutar(*insertar, {serie, 7, serie}), c.filas) << c.serie;
+        EXPECT_EQ(cn_.Errors().Count(), 0) << c.serie;
+    }
+    EXPECT_EQ(columna("SELECT serie FROM G ORDER BY rowid"), (QStringList{"ABC-1", "ÑANDÚ", "ñandú"}));
+    // Una falla va a la lista de errores y devuelve -1.
+    auto mala = cn_.preparar("INSERT INTO NoExiste (x) VALUES (?)");
+    EXPECT_EQ(cn_.ejecutar(*mala, {1}), -1);
+    EXPECT_GT(cn_.Errors().Count(), 0);
+}
+
+// Una transacción que el motor terminó a espaldas del controlador (como la que SQL Server deshace
+// al elegir la estación como víctima de un bloqueo mutuo): confirmarla lanza "no se pudo
+// confirmar" en vez de dar por guardado lo deshecho, y la transacción siguiente se deshace de
+// verdad (antes el controlador quedaba sin confirmar cada sentencia y nada se deshacía).
+TEST_F(BaseOdbc, UnaTransaccionTerminadaPorElMotorSeDetectaYLaSiguienteSeDeshace) {
+    ejecutar("CREATE TABLE G (serie VARCHAR(100))");
+    cn_.BeginTrans();
+    ejecutar("INSERT INTO G VALUES ('deshecha')");
+    ejecutar("ROLLBACK");
+    try {
+        cn_.CommitTrans();
+        FAIL() << "la confirmación de una transacción que ya no existe debía fallar";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_EQ(e.numero(), 3902);
+        EXPECT_TRUE(e.descripcion().contains("no quedó guardado")) << qPrintable(e.descripcion());
+    }
+    EXPECT_TRUE(cn_.abierta());
+    EXPECT_FALSE(cn_.enTransaccion());
+    cn_.BeginTrans();
+    ejecutar("INSERT INTO G VALUES ('deshacer')");
+    cn_.RollbackTrans();
+    EXPECT_EQ(columna("SELECT count(*) FROM G"), QStringList{"0"});
+    // Y una sentencia suelta vuelve a quedar guardada sola.
+    ejecutar("INSERT INTO G VALUES ('queda')");
+    Conexion otra;
+    otra.Open(texto_);
+    auto rs = otra.abrirRecordset("SELECT serie FROM G");
+    ASSERT_FALSE(rs->EOF_());
+    EXPECT_EQ(rs->Field(0).toString(), "queda");
+}
+
+// Deshacer una transacción que el motor ya deshizo no es una falla: lo pedido ya está hecho.
+TEST_F(BaseOdbc, DeshacerLoQueElMotorYaDeshizoNoFalla) {
+    ejecutar("CREATE TABLE G (serie VARCHAR(100))");
+    cn_.BeginTrans();
+    ejecutar("INSERT INTO G VALUES ('x')");
+    ejecutar("ROLLBACK");
+    EXPECT_NO_THROW(cn_.RollbackTrans());
+    cn_.BeginTrans();
+    ejecutar("INSERT INTO G VALUES ('y')");
+    cn_.RollbackTrans();
+    EXPECT_EQ(columna("SELECT count(*) FROM G"), QStringList{"0"});
+}
+
+// Lo que dice que la conexión con el servidor se cortó (y sólo eso) cierra la conexión.
+TEST(FallasMotor, DistingueConexionPerdidaBloqueoYSinTransaccion) {
+    struct Caso {
+        ErrorAdo e;
+        bool perdida, bloqueo, sinTransaccion;
+    };
+    const Caso casos[] = {
+        {{"Communication link failure", 0, "", "08S01"}, true, false, false},
+        {{"Read from the server failed", 20004, "", "HY000"}, true, false, false},
+        {{"Unexpected EOF from the server", 20017, "", "08S01"}, true, false, false},
+        {{"Timeout expired", 0, "", "HYT01"}, true, false, false},
+        {{"Connection does not exist", 0, "", "08003"}, true, false, false},
+        {{"Transaction (Process ID 55) was deadlocked", 1205, "", "40001"}, false, true, false},
+        {{"The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3902, "", "25000"}, false, false, true},
+        {{"The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3903, "", "25000"}, false, false, true},
+        {{"cannot commit - no transaction is active", 1, "", "HY000"}, false, false, true},
+        {{"Violation of UNIQUE KEY constraint", 2627, "", "23000"}, false, false, false},
+        {{"Query timeout expired", 0, "", "HYT00"}, false, false, false},
+    };
+    for (const auto& c : casos) {
+        EXPECT_EQ(FallasMotor::EsPerdidaDeConexion(c.e), c.perdida) << qPrintable(c.e.descripcion);
+        EXPECT_EQ(FallasMotor::EsBloqueoMutuo(c.e), c.bloqueo) << qPrintable(c.e.descripcion);
+        EXPECT_EQ(FallasMotor::EsSinTransaccion(c.e), c.sinTransaccion) << qPrintable(c.e.descripcion);
+    }
+}

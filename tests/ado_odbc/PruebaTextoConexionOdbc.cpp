@@ -21,6 +21,9 @@ TEST(TextoConexionSqlServer, ArmaElServidorElPuertoYLaInstancia) {
         {"srv01,1500", "srv01", "1500"},
         {"10.0.0.5, 1444", "10.0.0.5", "1444"},
         {"srv01\\SQLEXPRESS", "srv01\\SQLEXPRESS", nullptr},
+        // Con puerto, FreeTDS va a ese puerto: la instancia no viaja como parte del nombre.
+        {"srv01\\SQLEXPRESS,1433", "srv01", "1433"},
+        {"srv01\\VENTAS , 1500", "srv01", "1500"},
     };
     for (const auto& c : casos) {
         const TextoConexion t(TextoConexionSqlServer(c.servidor, "ventas", "op1", "x"));
@@ -36,14 +39,44 @@ TEST(TextoConexionSqlServer, ArmaElServidorElPuertoYLaInstancia) {
     }
 }
 
-TEST(TextoConexionSqlServer, UnaClaveConPuntoYComaOLlavesNoCambiaLaConexion) {
-    const char* claves[] = {"a;b", "x}y", "};UID=sa;PWD=", "{abre", "fin}", "ñandú;}}"};
+TEST(TextoConexionSqlServer, UnaClaveConPuntoYComaOLlaveAbiertaNoCambiaLaConexion) {
+    const char* claves[] = {"a;b", "{abre", "ñandú;{", "x=y;UID=sa"};
     for (const char* clave : claves) {
         const TextoConexion t(TextoConexionSqlServer("srv", "ventas", "op1", QString::fromUtf8(clave)));
         EXPECT_EQ(t.valor("PWD"), QString::fromUtf8(clave));
         EXPECT_EQ(t.valor("UID"), "op1") << clave;
         EXPECT_EQ(t.valor("Server"), "srv") << clave;
         EXPECT_EQ(t.valor("Database"), "ventas") << clave;
+    }
+}
+
+// FreeTDS 1.3 corta un valor entre llaves en la primera "};": una "}" podría meter otras claves.
+// Se rechaza antes de llegar al controlador, diciendo qué valor la tiene (nunca el valor).
+TEST(TextoConexionSqlServer, UnValorConLlaveDeCierreSeRechazaConClaridad) {
+    struct Caso {
+        const char* servidor;
+        const char* base;
+        const char* usuario;
+        const char* clave;
+        const char* nombra;
+    };
+    const Caso casos[] = {
+        {"srv", "ventas", "op1", "x}y", "la clave"},
+        {"srv", "ventas", "op1", "};UID=sa;PWD=", "la clave"},
+        {"srv", "ventas", "op}1", "x", "el usuario"},
+        {"srv", "ven}tas", "op1", "x", "la base"},
+        {"srv}", "ventas", "op1", "x", "el servidor"},
+    };
+    for (const auto& c : casos) {
+        try {
+            TextoConexionSqlServer(c.servidor, c.base, c.usuario, c.clave);
+            ADD_FAILURE() << "debía rechazar " << c.nombra;
+        } catch (const ErrorEjecucion& e) {
+            EXPECT_NE(e.numero(), 0);
+            EXPECT_TRUE(e.descripcion().contains(QString::fromUtf8(c.nombra))) << qPrintable(e.descripcion());
+            EXPECT_TRUE(e.descripcion().contains("\"}\"")) << qPrintable(e.descripcion());
+            EXPECT_FALSE(e.descripcion().contains("UID=sa")) << qPrintable(e.descripcion());
+        }
     }
 }
 

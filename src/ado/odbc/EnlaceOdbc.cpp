@@ -129,6 +129,12 @@ void EnlaceOdbc::fijarAutoconfirmar(bool si) {
     const auto valor =
         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(si ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF));
     if (!SQL_SUCCEEDED(SQLSetConnectAttrW(dbc_, SQL_ATTR_AUTOCOMMIT, valor, SQL_IS_UINTEGER))) {
+        if (si) {
+            // Sin volver a confirmar cada sentencia, todo lo que siga quedaría en una transacción
+            // que nadie confirma: la conexión no se usa más y la próxima operación reconecta.
+            perdida_ = true;
+            manual_ = false;
+        }
         fallar(SQL_HANDLE_DBC, dbc_,
                si ? QStringLiteral("No se pudo volver a confirmar cada sentencia")
                   : QStringLiteral("No se pudo empezar la transacción"));
@@ -138,15 +144,44 @@ void EnlaceOdbc::fijarAutoconfirmar(bool si) {
 
 void EnlaceOdbc::terminarTransaccion(bool confirmar) {
     liberarCursores();
-    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, confirmar ? SQL_COMMIT : SQL_ROLLBACK))) {
-        fallar(SQL_HANDLE_DBC, dbc_,
-               confirmar ? QStringLiteral("No se pudo confirmar la transacción")
-                         : QStringLiteral("No se pudo deshacer la transacción"));
+    contarIda();
+    if (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, confirmar ? SQL_COMMIT : SQL_ROLLBACK))) return;
+    const auto registros = diagnosticos(SQL_HANDLE_DBC, dbc_);
+    const bool sinTransaccion = std::any_of(registros.begin(), registros.end(), FallasMotor::EsSinTransaccion);
+    // El servidor ya la había terminado (la deshizo por un bloqueo mutuo, por un error que
+    // termina la transacción, o una sentencia ROLLBACK): deshacerla otra vez no es una falla.
+    if (sinTransaccion && !confirmar) return;
+    QString d;
+    int32_t numero = NumeroDeFalla(registros);
+    if (sinTransaccion) {
+        numero = FallasMotor::ConfirmarSinTransaccion;
+        d = QStringLiteral(
+            "No se pudo confirmar: el servidor ya había deshecho la transacción (por ejemplo, al elegir "
+            "esta estación como víctima de un bloqueo mutuo), así que lo hecho en ella no quedó guardado.");
+    } else {
+        const QString detalle = TextoDeRegistros(registros);
+        d = (confirmar ? QStringLiteral("No se pudo confirmar la transacción")
+                       : QStringLiteral("No se pudo deshacer la transacción")) +
+            (detalle.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + detalle);
     }
+    throw ErrorEjecucion(numero, d, origen_);
 }
 
-void EnlaceOdbc::fallar(SQLSMALLINT tipo, SQLHANDLE handle, const QString& contexto) const {
-    const auto registros = LeerDiagnosticos(tipo, handle, origen_);
+std::vector<ErrorAdo> EnlaceOdbc::diagnosticos(SQLSMALLINT tipo, SQLHANDLE handle) {
+    auto registros = LeerDiagnosticos(tipo, handle, origen_);
+    const auto corte = std::find_if(registros.begin(), registros.end(), FallasMotor::EsPerdidaDeConexion);
+    if (corte != registros.end() && !perdida_) {
+        perdida_ = true;
+        // Se dice una vez, en la primera entrada: es la que el operador lee.
+        registros.front().descripcion =
+            QStringLiteral("Se perdió la conexión con el servidor (%1). La próxima operación vuelve a conectar.")
+                .arg(corte->descripcion);
+    }
+    return registros;
+}
+
+void EnlaceOdbc::fallar(SQLSMALLINT tipo, SQLHANDLE handle, const QString& contexto) {
+    const auto registros = diagnosticos(tipo, handle);
     const QString detalle = TextoDeRegistros(registros);
     QString d;
     if (contexto.isEmpty())

@@ -49,11 +49,24 @@ class EnlaceOdbc {
     void liberarCursores();
 
     // Modo de transacción manual (autocommit apagado) y su fin. Lanzan ErrorEjecucion.
+    // terminarTransaccion: deshacer una transacción que el servidor ya no tenía no es una falla;
+    // confirmarla sí, y lo dice (lo hecho en ella no quedó). Si después el modo de confirmar cada
+    // sentencia no se puede volver a poner, la conexión queda perdida (se vuelve a conectar).
     void fijarAutoconfirmar(bool si);
     void terminarTransaccion(bool confirmar);
 
+    // Los registros de diagnóstico del handle. Si dicen que la conexión se cortó, el enlace queda
+    // perdido y el primer registro lo dice con palabras del programa (una sola vez).
+    std::vector<ErrorAdo> diagnosticos(SQLSMALLINT tipo, SQLHANDLE handle);
     // Lanza ErrorEjecucion con los diagnósticos del handle (el primer nativo, los textos).
-    [[noreturn]] void fallar(SQLSMALLINT tipo, SQLHANDLE handle, const QString& contexto) const;
+    [[noreturn]] void fallar(SQLSMALLINT tipo, SQLHANDLE handle, const QString& contexto);
+
+    // La conexión se cortó o quedó en un estado que no se puede reparar: no se usa más.
+    bool perdida() const { return perdida_; }
+    void marcarPerdida() { perdida_ = true; }
+    // Cada sentencia corrida o transacción terminada es una ida y vuelta al motor.
+    void contarIda() { ++idas_; }
+    int64_t idas() const { return idas_; }
 
   private:
     QString origen_;
@@ -61,6 +74,8 @@ class EnlaceOdbc {
     SQLHDBC dbc_ = SQL_NULL_HDBC;
     bool conectada_ = false;
     bool manual_ = false;
+    bool perdida_ = false;
+    int64_t idas_ = 0;
     int tiempoEspera_ = 30;
     std::vector<CursorOdbc*> cursores_;
 };

@@ -49,7 +49,7 @@ bool FuenteOdbc::leerDeLaSentencia(std::vector<QVariant>& fila) {
         return false;
     }
     if (!SQL_SUCCEEDED(rc)) {
-        const auto registros = LeerDiagnosticos(SQL_HANDLE_STMT, st_, enlace_->origen());
+        const auto registros = enlace_->diagnosticos(SQL_HANDLE_STMT, st_);
         soltarSentencia();
         const QString detalle = TextoDeRegistros(registros);
         throw ErrorEjecucion(

@@ -1,4 +1,5 @@
 #include <clocale>
+#include <optional>
 #include <cstring>
 #include <langinfo.h>
 #include "ado/odbc/DiagnosticosOdbc.h"
@@ -6,6 +7,8 @@
 #include "ado/odbc/FuenteOdbc.h"
 #include "ado/Proveedores.h"
 #include "ado/odbc/TextoConexionOdbc.h"
+#include "ado/odbc/ValoresOdbc.h"
+#include "ado/sqlite/DialectoSqlServer.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {
@@ -37,6 +40,143 @@ class SentenciaPropia {
     SQLHSTMT st_;
 };
 
+// Recorre los resultados de una sentencia ya corrida (rc): anota en errores cada error (de una
+// llamada que salió bien, sólo los errores; de una que falló, todos sus registros), suma en filas
+// las filas cambiadas y guarda en primeraColumna los valores de la primera columna de los
+// resultados con filas. SQL Server corre el lote entero y deja los errores de cada sentencia en
+// su resultado: se recorren todos.
+void RecorrerResultados(EnlaceOdbc& enlace, SQLHSTMT st, SQLRETURN rc, ListaErrores& errores, int64_t* filas,
+                        std::vector<QVariant>* primeraColumna) {
+    for (int vueltas = 0; vueltas < 100000; ++vueltas) {
+        if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE || rc == SQL_STILL_EXECUTING || rc == SQL_NEED_DATA)
+            break;
+        if (rc == SQL_ERROR || rc == SQL_SUCCESS_WITH_INFO) {
+            const auto registros = enlace.diagnosticos(SQL_HANDLE_STMT, st);
+            for (const auto& r : registros) {
+                if (rc == SQL_ERROR || !EsAviso(r)) errores.agregar(r);
+            }
+            if (rc == SQL_ERROR && registros.empty()) {
+                errores.agregar({QStringLiteral("La sentencia falló sin que el controlador diga por qué."),
+                                 Errores::ProveedorFallo,
+                                 enlace.origen(),
+                                 {}});
+                break;
+            }
+            if (enlace.perdida()) break;
+        }
+        if (SQL_SUCCEEDED(rc)) {
+            SQLSMALLINT columnas = 0;
+            if (SQL_SUCCEEDED(SQLNumResultCols(st, &columnas)) && columnas > 0) {
+                if (primeraColumna) {
+                    ColumnaOdbc columna{QString(), SQL_WVARCHAR, 0, 0};
+                    try {
+                        columna = DescribirColumnas(st, enlace.origen()).at(0);
+                    } catch (...) {
+                    }
+                    SQLRETURN f;
+                    while (SQL_SUCCEEDED(f = SQLFetch(st))) {
+                        try {
+                            primeraColumna->push_back(LeerValorOdbc(st, 1, columna, enlace.origen()));
+                        } catch (const ErrorEjecucion& e) {
+                            errores.agregar({e.descripcion(), e.numero(), enlace.origen(), {}});
+                            break;
+                        }
+                    }
+                    if (f == SQL_ERROR) {
+                        for (auto& r : enlace.diagnosticos(SQL_HANDLE_STMT, st)) errores.agregar(std::move(r));
+                    }
+                }
+            } else if (filas) {
+                SQLLEN n = -1;
+                if (SQL_SUCCEEDED(SQLRowCount(st, &n)) && n > 0) *filas += n;
+            }
+        }
+        rc = SQLMoreResults(st);
+        // Tras una falla sin más resultados, algunos controladores contestan "fuera de
+        // secuencia" (HY010): no es otro error de la sentencia.
+        if (rc == SQL_ERROR) {
+            const auto registros = LeerDiagnosticos(SQL_HANDLE_STMT, st, enlace.origen());
+            if (registros.empty() || registros.front().estadoSql == QLatin1String("HY010")) break;
+        }
+    }
+}
+
+// Una sentencia preparada de verdad (SQLPrepare una vez, valores ligados en cada corrida): las
+// filas cambiadas son las que el motor informa (SQLRowCount), no una suposición.
+class SentenciaOdbc : public SentenciaPreparada {
+  public:
+    SentenciaOdbc(std::shared_ptr<EnlaceOdbc> enlace, QString sql) : enlace_(std::move(enlace)), sql_(std::move(sql)) {}
+    ~SentenciaOdbc() override {
+        if (st_) SQLFreeHandle(SQL_HANDLE_STMT, st_);
+    }
+
+    int64_t ejecutar(const std::vector<QVariant>& valores, ListaErrores& errores) override {
+        resultado_.clear();
+        if (enlace_->perdida()) {
+            errores.agregar({QStringLiteral("La sentencia era de una conexión que se perdió: hay que prepararla de nuevo."),
+                             Errores::ConexionCerrada,
+                             enlace_->origen(),
+                             {}});
+            return -1;
+        }
+        if (!preparar(errores)) return -1;
+        enlace_->liberarCursores();
+        SQLFreeStmt(st_, SQL_CLOSE);
+        SQLFreeStmt(st_, SQL_RESET_PARAMS);
+        std::vector<ParametroOdbc> parametros;
+        parametros.reserve(valores.size());
+        for (const QVariant& v : valores) parametros.emplace_back(v, ColumnaOdbc{});
+        for (std::size_t k = 0; k < parametros.size(); ++k) {
+            if (!SQL_SUCCEEDED(parametros[k].ligar(st_, static_cast<SQLUSMALLINT>(k + 1)))) {
+                for (auto& r : enlace_->diagnosticos(SQL_HANDLE_STMT, st_)) errores.agregar(std::move(r));
+                if (errores.vacia())
+                    errores.agregar({QStringLiteral("No se pudo pasar el valor %1 a la sentencia.").arg(k + 1),
+                                     Errores::ProveedorFallo,
+                                     enlace_->origen(),
+                                     {}});
+                return -1;
+            }
+        }
+        const int antes = errores.Count();
+        enlace_->contarIda();
+        const SQLRETURN rc = SQLExecute(st_);
+        int64_t filas = 0;
+        RecorrerResultados(*enlace_, st_, rc, errores, &filas, &resultado_);
+        SQLFreeStmt(st_, SQL_CLOSE);
+        return errores.Count() > antes ? -1 : filas;
+    }
+
+    std::vector<QVariant> resultado() const override { return resultado_; }
+
+  private:
+    bool preparar(ListaErrores& errores) {
+        if (st_) return true;
+        SQLHSTMT st = SQL_NULL_HSTMT;
+        try {
+            st = enlace_->nuevaSentencia();
+        } catch (const ErrorEjecucion& e) {
+            errores.agregar({e.descripcion(), e.numero(), enlace_->origen(), {}});
+            return false;
+        }
+        QString texto = sql_;
+        if (!SQL_SUCCEEDED(SQLPrepareW(st, Ancho(texto), static_cast<SQLINTEGER>(texto.size())))) {
+            for (auto& r : enlace_->diagnosticos(SQL_HANDLE_STMT, st)) errores.agregar(std::move(r));
+            if (errores.vacia())
+                errores.agregar({QStringLiteral("El motor no aceptó la sentencia."), Errores::ProveedorFallo,
+                                 enlace_->origen(), {}});
+            SQLFreeHandle(SQL_HANDLE_STMT, st);
+            return false;
+        }
+        st_ = st;
+        return true;
+    }
+
+    std::shared_ptr<EnlaceOdbc> enlace_;
+    QString sql_;
+    SQLHSTMT st_ = SQL_NULL_HSTMT;
+    std::vector<QVariant> resultado_;
+};
+
 // Conexiones a SQL Server (FreeTDS), Oracle y otros orígenes por el administrador de
 // controladores ODBC.
 class ProveedorOdbc : public Proveedor {
@@ -56,6 +196,8 @@ class ProveedorOdbc : public Proveedor {
         enlace->conectar(destino.texto, destino.descripcion, kSegundosIngreso);
         enlace->fijarTiempoEspera(tiempoEspera_);
         enlace_ = std::move(enlace);
+        motor_ = LeerMotor();
+        sqlite_ = motor_.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0;
         if (EsSqlServer()) {
             // Los literales de fecha del programa son dd/mm/yyyy (y dd/mm/yy).
             ListaErrores errores;
@@ -73,6 +215,8 @@ class ProveedorOdbc : public Proveedor {
     void cerrar() override {
         // Las filas que todavía estén abiertas sostienen la conexión hasta que se cierran.
         enlace_.reset();
+        motor_.clear();
+        sqlite_ = false;
         pendientes_.clear();
     }
 
@@ -110,7 +254,8 @@ class ProveedorOdbc : public Proveedor {
             }
         }
         SentenciaPropia st(enlace_->nuevaSentencia());
-        QString texto = sql;
+        QString texto = adaptar(sql);
+        enlace_->contarIda();
         SQLRETURN rc = SQLExecDirectW(st.get(), Ancho(texto), static_cast<SQLINTEGER>(texto.size()));
         // Un lote puede empezar con resultados sin columnas (SET, INSERT): las filas son las del
         // primer resultado que tenga columnas.
@@ -128,46 +273,15 @@ class ProveedorOdbc : public Proveedor {
 
     void ejecutar(const QString& sql, ListaErrores& errores) override {
         exigirAbierta();
-        SQLHSTMT h = SQL_NULL_HSTMT;
-        try {
-            h = enlace_->nuevaSentencia();
-        } catch (const ErrorEjecucion& e) {
-            errores.agregar({e.descripcion(), e.numero(), nombre(), {}});
-            return;
-        }
-        SentenciaPropia st(h);
-        QString texto = sql;
-        SQLRETURN rc = SQLExecDirectW(st.get(), Ancho(texto), static_cast<SQLINTEGER>(texto.size()));
-        // SQL Server corre el lote entero y deja los errores de cada sentencia en su resultado:
-        // se recorren todos para anotar cada uno.
-        for (int vueltas = 0; vueltas < 100000; ++vueltas) {
-            if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE || rc == SQL_STILL_EXECUTING ||
-                rc == SQL_NEED_DATA)
-                break;
-            if (rc == SQL_ERROR || rc == SQL_SUCCESS_WITH_INFO) {
-                const auto registros = LeerDiagnosticos(SQL_HANDLE_STMT, st.get(), nombre());
-                // De una llamada que salió bien sólo cuentan los errores, no los avisos (PRINT,
-                // cambio de base); de una que falló, todos sus registros.
-                for (const auto& r : registros) {
-                    if (rc == SQL_ERROR || !EsAviso(r)) errores.agregar(r);
-                }
-                if (rc == SQL_ERROR && registros.empty()) {
-                    errores.agregar(
-                        {QStringLiteral("La sentencia falló sin que el controlador diga por qué."),
-                         Errores::ProveedorFallo,
-                         nombre(),
-                         {}});
-                    break;
-                }
-            }
-            rc = SQLMoreResults(st.get());
-            // Tras una falla sin más resultados, algunos controladores contestan "fuera de
-            // secuencia" (HY010): no es otro error de la sentencia.
-            if (rc == SQL_ERROR) {
-                const auto registros = LeerDiagnosticos(SQL_HANDLE_STMT, st.get(), nombre());
-                if (registros.empty() || registros.front().estadoSql == QLatin1String("HY010")) break;
-            }
-        }
+        // El controlador de SQLite corre una sentencia por llamada: el lote se parte como lo
+        // correría SQL Server.
+        const QStringList sentencias = sqlite_ ? DialectoSqlServer::SepararLote(sql) : QStringList{sql};
+        for (const QString& s : sentencias) ejecutarUna(adaptar(s), errores);
+    }
+
+    std::unique_ptr<SentenciaPreparada> preparar(const QString& sql) override {
+        exigirAbierta();
+        return std::make_unique<SentenciaOdbc>(enlace_, adaptar(sql));
     }
 
     void empezarTransaccion() override {
@@ -210,6 +324,10 @@ class ProveedorOdbc : public Proveedor {
 
     std::vector<ErrorAdo> tomarDiagnosticos() override { return std::exchange(pendientes_, {}); }
 
+    bool conexionPerdida() const override { return enlace_ && enlace_->perdida(); }
+    QString motor() const override { return motor_; }
+    int64_t idasYVueltas() const override { return enlace_ ? enlace_->idas() : 0; }
+
   private:
     void exigirAbierta() const {
         if (!enlace_)
@@ -217,8 +335,24 @@ class ProveedorOdbc : public Proveedor {
                                  QStringLiteral("La conexión ODBC no está abierta."), nombre());
     }
 
+    void ejecutarUna(QString texto, ListaErrores& errores) {
+        SQLHSTMT h = SQL_NULL_HSTMT;
+        try {
+            h = enlace_->nuevaSentencia();
+        } catch (const ErrorEjecucion& e) {
+            errores.agregar({e.descripcion(), e.numero(), nombre(), {}});
+            return;
+        }
+        SentenciaPropia st(h);
+        enlace_->contarIda();
+        const SQLRETURN rc = SQLExecDirectW(st.get(), Ancho(texto), static_cast<SQLINTEGER>(texto.size()));
+        RecorrerResultados(*enlace_, st.get(), rc, errores, nullptr, nullptr);
+    }
+
+    QString adaptar(const QString& sql) const { return sqlite_ ? DialectoSqlServer::AdaptarASqlite(sql) : sql; }
+
     [[noreturn]] void fallarConsulta(SQLHSTMT st) {
-        pendientes_ = LeerDiagnosticos(SQL_HANDLE_STMT, st, nombre());
+        pendientes_ = enlace_->diagnosticos(SQL_HANDLE_STMT, st);
         if (pendientes_.empty()) {
             throw ErrorEjecucion(Errores::ProveedorFallo,
                                  QStringLiteral("La consulta falló sin que el controlador diga por qué."),
@@ -231,20 +365,38 @@ class ProveedorOdbc : public Proveedor {
 
     void terminar(bool confirmar) {
         exigirAbierta();
-        enlace_->terminarTransaccion(confirmar);
-        enlace_->fijarAutoconfirmar(true);
+        std::optional<ErrorEjecucion> falla;
+        try {
+            enlace_->terminarTransaccion(confirmar);
+        } catch (const ErrorEjecucion& e) {
+            falla = e;
+        }
+        // Aunque el fin haya fallado, se vuelve a confirmar cada sentencia; si ni eso se puede, el
+        // enlace queda perdido y la próxima operación reconecta (nunca sigue en una transacción
+        // que nadie va a confirmar).
+        try {
+            enlace_->fijarAutoconfirmar(true);
+        } catch (const ErrorEjecucion& e) {
+            // Deshacer ya dejó las cosas como se pidió: la conexión se reabre sin decir nada.
+            if (!falla && confirmar) falla = e;
+        }
+        if (falla) throw *falla;
     }
 
-    bool EsSqlServer() const {
+    QString LeerMotor() const {
         SQLWCHAR motor[256] = {};
         SQLSMALLINT largo = 0;
         if (!SQL_SUCCEEDED(SQLGetInfoW(enlace_->conexion(), SQL_DBMS_NAME, motor, sizeof motor, &largo)))
-            return false;
-        return DeAncho(motor, std::clamp<qsizetype>(largo / 2, 0, 255))
-            .contains(QLatin1String("SQL Server"), Qt::CaseInsensitive);
+            return {};
+        return DeAncho(motor, std::clamp<qsizetype>(largo / 2, 0, 255));
     }
+    bool EsSqlServer() const { return motor_.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive); }
 
     std::shared_ptr<EnlaceOdbc> enlace_;
+    QString motor_;
+    // El controlador de SQLite hace de servidor en las pruebas: recibe el SQL del programa
+    // adaptado, como la base embebida.
+    bool sqlite_ = false;
     std::vector<ErrorAdo> pendientes_;
     int tiempoEspera_ = 30;
     int aislamiento_ = 0;

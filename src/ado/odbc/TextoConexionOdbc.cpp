@@ -39,31 +39,45 @@ QString DescripcionGenerica(const TextoConexion& texto) {
 ServidorSqlServer PartesDeServidor(const QString& servidor) {
     const QString s = servidor.trimmed();
     ServidorSqlServer partes;
-    const qsizetype barra = s.indexOf('\\');
-    if (barra >= 0) {
-        partes.equipo = s.left(barra).trimmed();
-        partes.instancia = s.mid(barra + 1).trimmed();
-        return partes;
-    }
+    // "equipo\INSTANCIA,1500": el puerto va aparte también con una instancia.
     static const QRegularExpression conPuerto(QStringLiteral(R"(^(.*?)\s*[:,]\s*(\d+)$)"));
     const auto m = conPuerto.match(s);
-    if (m.hasMatch()) {
-        partes.equipo = m.captured(1);
-        partes.puerto = m.captured(2);
+    const QString sinPuerto = m.hasMatch() ? m.captured(1) : s;
+    if (m.hasMatch()) partes.puerto = m.captured(2);
+    const qsizetype barra = sinPuerto.indexOf('\\');
+    if (barra >= 0) {
+        partes.equipo = sinPuerto.left(barra).trimmed();
+        partes.instancia = sinPuerto.mid(barra + 1).trimmed();
     } else {
-        partes.equipo = s;
+        partes.equipo = sinPuerto;
     }
     return partes;
 }
 
 QString TextoConexionSqlServer(const QString& servidor, const QString& base, const QString& usuario,
                                const QString& clave) {
+    // FreeTDS 1.3 termina un valor entre llaves en la primera "}" seguida de ";", así que una "}"
+    // dentro de un valor podría cambiar otras claves del texto: se rechaza con un mensaje claro.
+    const std::pair<const char*, const QString*> valores[] = {
+        {"el servidor", &servidor}, {"la base", &base}, {"el usuario", &usuario}, {"la clave", &clave}};
+    for (const auto& [que, valor] : valores) {
+        if (valor->contains('}')) {
+            throw ErrorEjecucion(
+                Errores::ProveedorFallo,
+                QStringLiteral("No se puede conectar con SQL Server: %1 contiene \"}\", que el controlador "
+                               "FreeTDS no sabe recibir. Cámbielo por uno sin \"}\".")
+                    .arg(QLatin1String(que)),
+                QStringLiteral("Proveedor ODBC"));
+        }
+    }
     const ServidorSqlServer partes = PartesDeServidor(servidor);
     // FreeTDS toma la instancia con nombre dentro de Server ("equipo\INSTANCIA") y la busca por
-    // el servicio de nombres de SQL Server; el puerto va aparte.
+    // el servicio de nombres de SQL Server (UDP 1434). Con un puerto dado, se conecta a ese
+    // puerto y no pregunta por la instancia.
     QString texto = QStringLiteral("DRIVER={FreeTDS};");
-    texto +=
-        Par("Server", partes.instancia.isEmpty() ? partes.equipo : partes.equipo + '\\' + partes.instancia);
+    texto += Par("Server", partes.instancia.isEmpty() || !partes.puerto.isEmpty()
+                               ? partes.equipo
+                               : partes.equipo + '\\' + partes.instancia);
     if (!partes.puerto.isEmpty()) texto += Par("Port", partes.puerto);
     if (!base.trimmed().isEmpty()) texto += Par("Database", base.trimmed());
     // Sin usuario no hay a quién presentar: FreeTDS en Linux no tiene la seguridad integrada de
