@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QProcessEnvironment>
+#include <cstdio>
 
 #include "platform/Cp1252.h"
 #include "platform/Privado.h"
@@ -81,4 +82,19 @@ int16_t AvisoError(const ErrorEjecucion& error, std::optional<int> botones, std:
         registro.write(Cp1252::Codificar(linea));
     }
     return static_cast<int16_t>(respuesta);
+}
+
+void AnotarAviso(const QString& texto) {
+    const QString linea = texto.trimmed();
+    std::fprintf(stderr, "%s\n", linea.toLocal8Bit().constData());
+    std::fflush(stderr);
+    try {
+        QFile registro(RutaRegistroErrores());
+        if (!registro.open(QIODevice::Append)) return;
+        const QDateTime ahora = QDateTime::currentDateTime();
+        registro.write(Cp1252::Codificar(Regional::Formato(ahora, QStringLiteral("mm-dd-yyyy")) + ' ' +
+                                         Regional::Formato(ahora, QStringLiteral("hh:nn:ss")) + QStringLiteral(" Aviso ") +
+                                         linea + QStringLiteral("\r\n")));
+    } catch (...) {
+    }
 }

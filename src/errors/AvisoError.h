@@ -15,3 +15,7 @@ int16_t AvisoError(const ErrorEjecucion& error, std::optional<int> botones = std
 // La ruta de QZERR.LOG: la carpeta de "tmp" si "temp" tiene valor (nombres sin distinguir
 // mayúsculas), si no CarpetaPredeterminada del sistema.
 QString RutaRegistroErrores();
+
+// Un aviso que no detiene nada (por ejemplo, que la importación siguió con una sentencia por
+// fila): una línea en QZERR.LOG y otra en la salida de errores, sin cuadro. Nunca lanza.
+void AnotarAviso(const QString& texto);

@@ -17,7 +17,8 @@ constexpr qint64 kMsPorGrupo = 1000;
 constexpr int kFilasPorGrupo = 200000;
 }  // namespace
 
-GrupoTransmision::GrupoTransmision(Dll_Datos& datos, QString usuario) : datos_(datos), usuario_(std::move(usuario)) {
+GrupoTransmision::GrupoTransmision(Dll_Datos& datos, QString usuario)
+    : datos_(datos), usuario_(std::move(usuario)), porSentencia_(datos.TipoMotor() != QLatin1String("SQLite")) {
     aviso_ = Proceso::AlTerminar([this] {
         if (!abierto_ && guardada_ == 0) return;
         try {
@@ -39,6 +40,12 @@ GrupoTransmision::~GrupoTransmision() {
 }
 
 bool GrupoTransmision::asegurar() {
+    if (porSentencia_) {
+        if (guardada_ != 0) return true;
+        // Sin filas agregadas todavía, el número no se retiene más que un grupo: otra estación
+        // espera ese bloqueo para numerar. Se suelta entre dos sentencias y se vuelve a tomar.
+        if (abierto_ && agregadasGrupo_ == 0 && reloj_.elapsed() >= kMsPorGrupo) confirmar();
+    }
     if (!abierto_) {
         datos_.conexion().BeginTrans();
         abierto_ = true;
@@ -81,6 +88,17 @@ void GrupoTransmision::tomarNumero() {
 }
 
 void GrupoTransmision::contar(bool agregada) {
+    if (porSentencia_) {
+        if (!abierto_) {
+            if (agregada) ++filasGuardadas_;  // su sentencia ya se confirmó sola
+            return;
+        }
+        if (agregada) {
+            ++agregadasGrupo_;
+            confirmar();
+        }
+        return;
+    }
     ++filasGrupo_;
     if (agregada) ++agregadasGrupo_;
     if (filasGrupo_ >= kFilasPorGrupo || reloj_.elapsed() >= kMsPorGrupo) confirmar();

@@ -13,6 +13,10 @@ class Dll_Datos;
 // lleno) no deja registro ni gasta número. Un corte del proceso en medio de un grupo lo deshace
 // la base.
 //
+// En SQL Server no hay grupos largos: cada sentencia de filas (una fila o un lote) se confirma
+// sola; sólo el número, el registro y la primera sentencia que agrega una fila van en una
+// transacción, que se confirma en cuanto esa sentencia agrega.
+//
 // El grupo abierto se confirma antes de cada mensaje, al terminar y, si el programa termina en
 // medio ("Salir", una señal), antes del fin del proceso; entonces dice por la salida de errores
 // qué quedó.
@@ -48,6 +52,7 @@ private:
 
     Dll_Datos& datos_;
     QString usuario_;
+    bool porSentencia_ = false;  // SQL Server: cada sentencia se confirma sola
     bool abierto_ = false;
     bool conNumero_ = false;  // el grupo abierto tiene el registro de la transmisión
     int32_t numero_ = 0;

@@ -1,6 +1,11 @@
 // La corrida de importación y el examinador de transmisiones.
+#include <limits>
+#include <map>
+
 #include "ado/Valores.h"
+#include "data/EscrituraGarantias.h"
 #include "data/SeriesGuardadas.h"
+#include "errors/AvisoError.h"
 #include "import/OrdenCampos.h"
 #include "import/GrupoTransmision.h"
 #include "import/VentanaImportacion.h"
@@ -11,19 +16,6 @@
 #include "servicios/FechaServidor.h"
 #include "startup/Componentes.h"
 #include "startup/Sesion.h"
-
-namespace {
-
-// Cada fila nueva se guarda sólo si su serie no está: la base decide en la misma sentencia, con
-// el bloqueo que impide que dos estaciones guarden la misma serie a la vez. En la base embebida
-// el índice único de la serie decide solo (una búsqueda en el índice en vez de dos).
-const QString kInsertarFila = QStringLiteral(
-    "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) SELECT ?,?,?,?,? "
-    "WHERE NOT EXISTS (SELECT * FROM AUX_GARANTIA WITH (UPDLOCK, HOLDLOCK) WHERE serie=?)");
-const QString kInsertarFilaEmbebida = QStringLiteral(
-    "INSERT OR IGNORE INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES (?,?,?,?,?)");
-
-}  // namespace
 
 void VentanaImportacion::cmdImportar_Click() {
     Ocupacion ocupacion(m_);
@@ -71,11 +63,94 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
     Conexion& suite = datos.conexion();
     bool hayFilas = false;
     bool dejar = false;
-    std::unique_ptr<SentenciaPreparada> insertar;
+    std::unique_ptr<EscrituraGarantias> escritura;
     std::unique_ptr<PruebaSeries> prueba;  // sólo en una prueba: decide sin escribir
     qint64 numeroFila = 0;                 // la fila de datos del origen, desde 1
-    bool embebida = false;
     GrupoTransmision grupo(datos, sesion().Usuario);
+    // En lotes (SQL Server), lo que pasó con una fila se sabe después de leer otras: sus campos
+    // se guardan hasta entonces, y los rechazos esperan para quedar en el orden del archivo.
+    std::map<qint64, Rechazo> enEspera;
+    std::map<qint64, Rechazo> listos;
+    auto soltarRechazos = [&] {
+        const qint64 limite = enEspera.empty() ? std::numeric_limits<qint64>::max() : enEspera.begin()->first;
+        while (!listos.empty() && listos.begin()->first < limite) {
+            rechazos_.agregar(std::move(listos.begin()->second));
+            listos.erase(listos.begin());
+        }
+    };
+    auto rechazar = [&](Rechazo r) {
+        const qint64 n = r.fila;
+        listos.emplace(n, std::move(r));
+        soltarRechazos();
+    };
+    QString falla;  // la descripción de la fila que falló
+    auto alResultado = [&](const ResultadoFila& r) {
+        Rechazo rechazo;
+        if (auto it = enEspera.find(r.indice); it != enEspera.end()) {
+            rechazo = std::move(it->second);
+            enEspera.erase(it);
+        } else if (r.destino != ResultadoFila::Agregada) {
+            rechazo = RechazoDeFila(*rsOrigen_, r.indice, MotivoRechazo::SerieGuardada);  // la fila actual
+        }
+        switch (r.destino) {
+            case ResultadoFila::Agregada: break;
+            case ResultadoFila::YaGuardada:
+                ++resumen_.yaGuardadas;
+                rechazar(std::move(rechazo));
+                break;
+            case ResultadoFila::Fallo:
+                falla = r.descripcion;
+                rechazo.motivo = MotivoRechazo::Fallo;
+                rechazo.detalle = r.descripcion;
+                rechazar(std::move(rechazo));
+                return;
+        }
+        grupo.contar(r.destino == ResultadoFila::Agregada);
+        soltarRechazos();
+    };
+    const EscrituraGarantias::Transmision transmision{[&]() -> std::optional<int32_t> {
+                                                          if (!grupo.asegurar()) return std::nullopt;
+                                                          return grupo.numero();
+                                                      },
+                                                      [&] { grupo.confirmar(); }};
+    std::optional<int> avisoFin;
+    struct QuitarAviso {
+        std::optional<int>& id;
+        ~QuitarAviso() {
+            if (id) Proceso::QuitarAvisoAlTerminar(*id);
+        }
+    } quitarAviso{avisoFin};
+    // La fila (o el lote) que falló, o el registro de la transmisión rechazado: lo anterior queda.
+    bool escrituraFallo = false;
+    auto avisarFalla = [&] {
+        escrituraFallo = true;
+        if (escritura->sinNumero()) {
+            // La primera fila que esperaba el número queda como fallida, con el motivo.
+            Rechazo r{numeroFila, {}, MotivoRechazo::Fallo, grupo.rechazo()};
+            if (!enEspera.empty()) {
+                r = std::move(enEspera.begin()->second);
+            } else {
+                try {
+                    r = RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::Fallo);
+                } catch (const ErrorEjecucion&) {
+                }
+            }
+            r.motivo = MotivoRechazo::Fallo;
+            r.detalle = grupo.rechazo();
+            enEspera.clear();
+            rechazar(std::move(r));
+        }
+        enEspera.clear();  // las filas pendientes después de la que falló no se intentaron
+        soltarRechazos();
+        if (escritura->sinNumero()) {
+            MsgBox(grupo.rechazo(), Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso"));
+        } else {
+            grupo.confirmar();
+            m_.setLblEstado(falla);
+            MsgBox(falla, Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
+        }
+        dejar = true;
+    };
     qint64 hechas = 0;
     std::optional<qint64> total;
 
@@ -95,11 +170,15 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
             rechazos_.limpiar(NombresCampos(*rsOrigen_));
             resumen_.avisoCampos = AvisoOrdenCampos(rechazos_.nombresCampos());
             datos.reabrirSiHaceFalta();
-            embebida = datos.TipoMotor() == QLatin1String("SQLite");
             if (prueba_)
                 prueba = std::make_unique<PruebaSeries>(datos);
             else
-                insertar = suite.preparar(embebida ? kInsertarFilaEmbebida : kInsertarFila);
+                escritura = std::make_unique<EscrituraGarantias>(suite, transmision, datos.TipoMotor() == QLatin1String("SQLite"),
+                                                                 alResultado, AnotarAviso);
+            // Si el programa termina en medio ("Salir", una señal), el lote pendiente se manda antes.
+            avisoFin = Proceso::AlTerminar([&] {
+                if (escritura && !escrituraFallo) escritura->vaciar();
+            });
         })
         .paso([&] {
             if (!hayFilas) return;
@@ -118,7 +197,7 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                     rechazo = RechazoDeFila(*rsOrigen_, numeroFila, motivo, detalle);
                 } catch (const ErrorEjecucion&) {  // la fila ya no se puede leer: sin sus campos
                 }
-                rechazos_.agregar(std::move(rechazo));
+                rechazar(std::move(rechazo));
             };
             // Una falla que deja la fila sin agregar (saltada, o la corrida detenida) la anota.
             Rutina fila([&](const ErrorEjecucion& e) {
@@ -157,36 +236,15 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                         }
                         return;
                     }
-                    std::vector<QVariant> valores{TextoValor(rsOrigen_->Field(2)), serie, 0,
-                                                  TextoValor(rsOrigen_->Field(0)), TextoValor(rsOrigen_->Field(4))};
-                    if (!embebida) valores.push_back(serie);
-                    if (!grupo.asegurar()) {
-                        anotar(MotivoRechazo::Fallo, grupo.rechazo());
-                        MsgBox(grupo.rechazo(), Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso"));
-                        dejar = true;
+                    FilaGarantia f{TextoValor(rsOrigen_->Field(2)), serie, TextoValor(rsOrigen_->Field(0)),
+                                   TextoValor(rsOrigen_->Field(4))};
+                    if (escritura->enLotes())
+                        enEspera.emplace(numeroFila, RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::SerieGuardada));
+                    decidida = true;  // lo que pase con ella lo dice la escritura
+                    if (!escritura->agregar(numeroFila, std::move(f))) {
+                        avisarFalla();
                         fila.terminar();
-                        return;
                     }
-                    valores[2] = grupo.numero();
-                    const int64_t cambiadas = suite.ejecutar(*insertar, valores);
-                    if (suite.Errors().Count() > 0) {
-                        const QString descripcion = suite.Errors().Item(0).descripcion;
-                        anotar(MotivoRechazo::Fallo, descripcion);
-                        grupo.confirmar();  // las filas anteriores quedan
-                        m_.setLblEstado(descripcion);
-                        MsgBox(descripcion, Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
-                        dejar = true;
-                        fila.terminar();
-                        return;
-                    }
-                    if (cambiadas > 0) {
-                        ++resumen_.insertadas;
-                        decidida = true;
-                    } else {
-                        ++resumen_.yaGuardadas;
-                        anotar(MotivoRechazo::SerieGuardada);
-                    }
-                    grupo.contar(cambiadas > 0);
                 });
             pasoSiguiente = fila.cantidad();
             fila.paso([&] { m_.setProgreso(++hechas, total.value_or(-1)); })
@@ -203,6 +261,9 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                     click.abandonar();
                 }
             }
+            // Las filas del último lote; también si la corrida se deja por otra causa: las filas
+            // leídas antes quedan, como quedarían de a una.
+            if (escritura && !escrituraFallo && !escritura->vaciar()) avisarFalla();
             grupo.confirmar();
             if (dejar) r.abandonar();
         })
@@ -230,6 +291,10 @@ void VentanaImportacion::SSTab1_Click(int pestana) {
 void VentanaImportacion::cargaTransmisiones() {
     ModeloGrilla& g = m_.MSFlexGrid1;
     Dll_Datos& datos = Componentes::Datos();
+    // Las filas de una transmisión que quedaron a medio leer se sueltan antes de usar la
+    // conexión: si no, el controlador las leería todas a memoria para atender esta consulta. La
+    // grilla conserva las que ya mostró; otro clic en la transmisión las vuelve a leer.
+    cerrarFilasTransmision();
     fallaConsulta_.clear();
     try {
         g.Clear();

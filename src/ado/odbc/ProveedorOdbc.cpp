@@ -349,7 +349,7 @@ class ProveedorOdbc : public Proveedor {
         RecorrerResultados(*enlace_, st.get(), rc, errores, nullptr, nullptr);
     }
 
-    QString adaptar(const QString& sql) const { return sqlite_ ? DialectoSqlServer::AdaptarASqlite(sql) : sql; }
+    QString adaptar(const QString& sql) const { return sqlite_ ? DialectoSqlServer::AdaptarASqlite(sql, false) : sql; }
 
     [[noreturn]] void fallarConsulta(SQLHSTMT st) {
         pendientes_ = enlace_->diagnosticos(SQL_HANDLE_STMT, st);

@@ -351,13 +351,13 @@ QStringList SepararLote(const QString& lote) {
     return sentencias;
 }
 
-QString AdaptarASqlite(const QString& sentencia) {
+QString AdaptarASqlite(const QString& sentencia, bool claveSerie) {
     auto f = Fichas(sentencia);
     QuitarSugerencias(f);
     PasarIfNotExists(f);
     PasarTop(f);
     CambiarFunciones(f);
-    PasarClaveSerie(f);
+    if (claveSerie) PasarClaveSerie(f);
     return Unir(f, 0, f.size());
 }
 

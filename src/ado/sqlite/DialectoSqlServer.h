@@ -28,7 +28,8 @@ QStringList SepararLote(const QString& lote);
 // LEN( a LENGTH( y N'...' a '...', y en una condición sobre AUX_GARANTIA "serie = x" a
 // "serie_clave = clave_serie(x)" (la clave única de la serie, con su índice). getDate() y las
 // comparaciones de texto sin distinguir mayúsculas ni blancos finales las resuelve la conexión
-// (funciones y colación registradas).
-QString AdaptarASqlite(const QString& sentencia);
+// (funciones y colación registradas). claveSerie false: sin el paso a serie_clave (una base
+// SQLite ajena, sin esa columna ni esa función, como la que hace de servidor por ODBC).
+QString AdaptarASqlite(const QString& sentencia, bool claveSerie = true);
 
 }  // namespace DialectoSqlServer

@@ -1,0 +1,109 @@
+#include "data/LiteralSql.h"
+#include "import/Rechazos.h"
+#include "importacion/VentanaDePrueba.h"
+
+// La importación con la base de la suite en un servidor, por el administrador de controladores
+// ODBC real: el controlador SQLite3 hace de servidor (no hay un SQL Server aquí). Las filas
+// cambiadas son las que el motor informa, así que las series guardadas se cuentan.
+
+namespace {
+
+class CorridaOdbc : public VentanaDePrueba {
+protected:
+    void SetUp() override {
+        VentanaDePrueba::SetUp();
+        Dll_Datos& d = Componentes::Datos();
+        d.Conectar(false, 3, QStringLiteral("DRIVER={SQLite3};Database=") + dir_.filePath("servidor.db") + ';', true, true);
+        ASSERT_TRUE(d.Conectado()) << qPrintable(d.UltimaFalla());
+        ASSERT_EQ(d.TipoMotor(), "SQL Server");
+        sql("PRAGMA synchronous=OFF");
+        sql("CREATE TABLE AUX_GARANTIA (modelo VARCHAR(100), serie VARCHAR(100) COLLATE NOCASE NOT NULL, nroTransmision "
+            "INTEGER, eca1 VARCHAR(100), activacion VARCHAR(100))");
+        sql("CREATE TABLE MV_TRANSMISIONES (TIPO VARCHAR(2) NOT NULL, Transmision INTEGER NOT NULL, Fecha VARCHAR(10), Hora "
+            "VARCHAR(8), Responsable_envio VARCHAR(50), Anulado INTEGER NOT NULL)");
+    }
+    void TearDown() override {
+        LiteralesUnicode(false);
+        VentanaDePrueba::TearDown();
+    }
+    void importar(const QByteArray& csv) {
+        buscar(archivo("datos.csv", csv));
+        mensajes_->olvidar();
+        ventana_->cmdImportar_Click();
+    }
+    QStringList transmisiones() { return filas("SELECT TIPO, Transmision, Responsable_envio FROM MV_TRANSMISIONES ORDER BY Transmision"); }
+};
+
+QByteArray Csv(int desde, int hasta) {
+    QByteArray csv = "eca1,serie,modelo,otro,activacion\n";
+    for (int i = desde; i <= hasta; ++i) csv += "E,S" + QByteArray::number(i) + ",M,x,A\n";
+    return csv;
+}
+
+}  // namespace
+
+TEST_F(CorridaOdbc, ReimportarCuentaLasSeriesGuardadasYNoDejaUnaTransmisionVacia) {
+    importar(Csv(1, 3) + "E,s2,M,x,A\n");
+    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+    EXPECT_EQ(ventana_->resumen().insertadas, 3);
+    EXPECT_EQ(ventana_->resumen().yaGuardadas, 1);  // "s2" es la misma serie que "S2"
+    EXPECT_EQ(transmisiones(), QStringList{"S|1|operador"});
+
+    importar(Csv(1, 3));
+    EXPECT_EQ(modelo_->lblEstado(), "Importación finalizada");
+    EXPECT_EQ(ventana_->resumen().insertadas, 0);
+    EXPECT_EQ(ventana_->resumen().yaGuardadas, 3);
+    EXPECT_EQ(transmisiones(), QStringList{"S|1|operador"});  // la segunda no agregó nada: no queda
+    EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA"), QStringList{"3"});
+}
+
+// Un archivo de varios lotes, con series ya guardadas en medio: cada fila cuenta una vez.
+TEST_F(CorridaOdbc, UnArchivoGrandeViajaEnLotesYCuentaCadaFila) {
+    importar(Csv(400, 700));
+    importar(Csv(1, 1200));
+    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+    EXPECT_EQ(ventana_->resumen().insertadas, 1200 - 301);
+    EXPECT_EQ(ventana_->resumen().yaGuardadas, 301);
+    EXPECT_EQ(transmisiones(), (QStringList{"S|1|operador", "S|2|operador"}));
+    EXPECT_EQ(filas("SELECT nroTransmision, count(*) FROM AUX_GARANTIA GROUP BY nroTransmision ORDER BY 1"),
+              (QStringList{"1|301", "2|899"}));
+}
+
+// Volver a "Consultar" con una transmisión grande a medio leer suelta su lectura en vez de
+// pasar el resto de sus filas a memoria para atender la lista (lo que haría el controlador).
+TEST_F(CorridaOdbc, VolverAConsultarSueltaLaTransmisionAMedioLeer) {
+    importar(Csv(1, 1500));
+    ventana_->SSTab1_Click(1);
+    modelo_->MSFlexGrid1.Row = 1;
+    ventana_->MSFlexGrid1_Click();
+    ModeloGrilla& g = modelo_->MSFlexGrid3;
+    ASSERT_EQ(g.Rows(), 202);
+    ASSERT_TRUE(g.hayMas());
+    ventana_->SSTab1_Click(1);
+    EXPECT_FALSE(g.hayMas());
+    EXPECT_EQ(g.Rows(), 202);  // lo que ya mostraba queda
+    EXPECT_EQ(modelo_->MSFlexGrid1.TextMatrix(1, 1), "1");
+    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+}
+
+// Las filas no importadas salen en el orden del archivo aunque lo que pasó con cada una se sepa
+// al mandar su lote: sin serie, ya guardadas (también repetidas dentro del lote) y la que falla.
+TEST_F(CorridaOdbc, LasFilasNoImportadasQuedanEnElOrdenDelArchivo) {
+    sql("CREATE TRIGGER rechazo BEFORE INSERT ON AUX_GARANTIA WHEN NEW.modelo = 'MALO' BEGIN SELECT RAISE(ABORT, 'modelo "
+        "rechazado'); END");
+    importar(Csv(5, 5));
+    QByteArray csv = Csv(1, 650);
+    csv += "E,,M,x,A\nE,S7,M,x,A\nE,S652,MALO,x,A\nE,S653,M,x,A\n";
+    csv.replace("E,S3,M,x,A\n", "E,,M,x,A\n");
+    csv.replace("E,S9,M,x,A\n", "E,s8,M,x,A\n");
+    importar(csv);
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("modelo rechazado"));
+    QStringList vistos;
+    ventana_->rechazos().recorrer([&](std::vector<Rechazo>& tramo) {
+        for (const Rechazo& r : tramo) vistos << QString::number(r.fila) + '|' + TextoMotivo(r.motivo) + '|' + r.serie();
+    });
+    EXPECT_EQ(vistos, (QStringList{"3|sin serie|", "5|serie ya guardada|S5", "9|serie ya guardada|s8", "651|sin serie|",
+                                   "652|serie ya guardada|S7", "653|falló|S652"}));
+    EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision = 2"), QStringList{"647"});
+}
