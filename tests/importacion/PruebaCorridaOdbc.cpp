@@ -96,6 +96,7 @@ TEST_F(CorridaOdbc, LasFilasNoImportadasQuedanEnElOrdenDelArchivo) {
     csv += "E,,M,x,A\nE,S7,M,x,A\nE,S652,MALO,x,A\nE,S653,M,x,A\n";
     csv.replace("E,S3,M,x,A\n", "E,,M,x,A\n");
     csv.replace("E,S9,M,x,A\n", "E,s8,M,x,A\n");
+    mensajes_->responder(RespuestaMensaje::Aceptar);
     importar(csv);
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("modelo rechazado"));
