@@ -6,7 +6,8 @@
 #include "platform/ErrorEjecucion.h"
 
 QString CarpetaDeConexion(const QString& valor) {
-    QString ruta = valor.trimmed();
+    // Sin quitar blancos: un valor entre llaves o comillas los conserva a propósito.
+    QString ruta = valor;
     if (ruta.size() > 1 && (ruta.endsWith('/') || ruta.endsWith('\\'))) ruta.chop(1);
     if (!QFileInfo(ruta).isDir() && ruta.contains('\\')) {
         const QString convertida = QString(ruta).replace('\\', '/');
@@ -17,8 +18,9 @@ QString CarpetaDeConexion(const QString& valor) {
 
 QFileInfoList ArchivosDeCarpeta(const QDir& carpeta, const QStringList& extensiones) {
     QFileInfoList archivos;
-    const QFileInfoList todos = carpeta.entryInfoList(QDir::Files | QDir::Hidden, QDir::NoSort);
+    const QFileInfoList todos = carpeta.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
     for (const QFileInfo& f : todos) {
+        if (!f.isFile() && !(f.isSymLink() && !f.exists())) continue;  // ni tuberías ni dispositivos
         for (const QString& e : extensiones) {
             if (f.suffix().compare(e, Qt::CaseInsensitive) == 0) {
                 archivos.append(f);
@@ -44,4 +46,25 @@ QString CarpetaComprobada(const QString& valor, const QString& clave, const QStr
     }
     if (!info.isReadable()) fallar(QStringLiteral("No se puede leer la carpeta \"%1\" (sin permiso).").arg(carpeta));
     return carpeta;
+}
+
+std::optional<QFileInfo> ArchivoDeNombre(const QFileInfoList& archivos, const QString& nombre,
+                                         const std::function<QString(const QFileInfo&)>& nombreDe) {
+    for (const QFileInfo& f : archivos) {
+        if (nombreDe(f) == nombre) return f;
+    }
+    const QString limpio = nombre.trimmed();
+    if (limpio.isEmpty()) return std::nullopt;
+    for (const Qt::CaseSensitivity sensible : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+        for (const QFileInfo& f : archivos) {
+            if (nombreDe(f).trimmed().compare(limpio, sensible) == 0) return f;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> EnlaceRoto(const QString& ruta) {
+    const QFileInfo info(ruta);
+    if (!info.isSymLink() || info.exists()) return std::nullopt;
+    return QStringLiteral("El archivo \"%1\" es un enlace a \"%2\", que no existe.").arg(ruta, info.symLinkTarget());
 }

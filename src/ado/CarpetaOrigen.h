@@ -4,8 +4,10 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
+#include <optional>
 
-// Ayudas de los proveedores cuyo origen es una carpeta de archivos (texto y dBase).
+// Ayudas de los proveedores de archivos, sobre todo de los que abren una carpeta (texto y dBase).
 
 // Número de la falla "la tabla no existe" (DB_E_NOTABLE de OLE DB).
 inline constexpr int32_t kTablaInexistente = -2147217865;
@@ -21,4 +23,16 @@ QString CarpetaComprobada(const QString& valor, const QString& clave, const QStr
 
 // Los archivos de la carpeta cuya extensión es una de las dadas (sin distinguir mayúsculas),
 // ordenados por nombre sin distinguir mayúsculas (el orden no depende del sistema de archivos).
+// Un enlace simbólico cuenta como el archivo al que apunta; uno roto también se lista, para que
+// leerlo dé su falla (EnlaceRoto) en vez de "no se encuentra".
 QFileInfoList ArchivosDeCarpeta(const QDir& carpeta, const QStringList& extensiones);
+
+// El archivo cuyo nombre (el que da nombreDe) es el dado: primero el igual, después el igual sin
+// los blancos de los extremos y, si no, el que sólo difiere en mayúsculas. Así, de "Datos" y
+// "datos", cada nombre halla el suyo.
+std::optional<QFileInfo> ArchivoDeNombre(const QFileInfoList& archivos, const QString& nombre,
+                                         const std::function<QString(const QFileInfo&)>& nombreDe);
+
+// Si la ruta es un enlace simbólico que apunta a algo que no existe, la descripción de la falla
+// ("El archivo \"x.csv\" es un enlace a \"...\", que no existe."); si no, nada.
+std::optional<QString> EnlaceRoto(const QString& ruta);

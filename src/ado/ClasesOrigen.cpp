@@ -4,7 +4,7 @@
 
 QString ClaseOrigen::nombreBase(const QString& ruta) const {
     const QString nombre = ruta.mid(ruta.lastIndexOf('/') + 1);
-    const qsizetype punto = nombre.indexOf('.');
+    const qsizetype punto = nombre.lastIndexOf('.');
     return punto >= 0 ? nombre.left(punto) : nombre;
 }
 
@@ -27,7 +27,7 @@ ArchivoOrigen ArchivoOrigen::De(const QString& ruta) {
     ArchivoOrigen a;
     a.ruta = ruta;
     const qsizetype barra = ruta.lastIndexOf('/');
-    a.carpeta = barra >= 0 ? ruta.left(barra) : QString();
+    a.carpeta = barra > 0 ? ruta.left(barra) : barra == 0 ? QStringLiteral("/") : QString();
     a.archivo = ruta.mid(barra + 1);
     const qsizetype punto = a.archivo.lastIndexOf('.');
     a.extension = punto >= 0 ? a.archivo.mid(punto + 1) : QString();
@@ -54,6 +54,7 @@ QStringList ArchivoOrigen::tablasListadas(Conexion& conexion) const {
 QString ArchivoOrigen::tablaPorDefecto(const QStringList& lista) const {
     const QString propia = clase ? clase->tablaDelArchivo(ruta) : QString();
     if (!propia.isEmpty()) {
+        if (lista.contains(propia)) return propia;
         for (const QString& t : lista) {
             if (t.compare(propia, Qt::CaseInsensitive) == 0) return t;
         }
@@ -61,4 +62,11 @@ QString ArchivoOrigen::tablaPorDefecto(const QStringList& lista) const {
     return lista.value(0);
 }
 
-QString SentenciaDeTabla(const QString& tabla) { return QStringLiteral("SELECT * FROM [") + tabla + ']'; }
+QString ArchivoOrigen::sentencia() const {
+    if (tabla.isEmpty() && clase && clase->listado() == ListadoOrigen::SoloNombreBase) return clase->sentenciaDelArchivo(ruta);
+    return SentenciaDeTabla(tabla);
+}
+
+QString NombreEntreCorchetes(const QString& tabla) { return '[' + QString(tabla).replace(QLatin1String("]"), QLatin1String("]]")) + ']'; }
+
+QString SentenciaDeTabla(const QString& tabla) { return QStringLiteral("SELECT * FROM ") + NombreEntreCorchetes(tabla); }

@@ -48,7 +48,7 @@ public:
 
     // Si un nombre que informa el proveedor entra en la lista de tablas (sin blancos alrededor).
     virtual bool pasaFiltro(const QString& nombre) const { return true; }
-    // El nombre base del archivo: su nombre hasta el primer ".".
+    // El nombre base del archivo: su nombre hasta el último "." ("datos.2024.dbf" da "datos.2024").
     virtual QString nombreBase(const QString& ruta) const;
     // La tabla del propio archivo en la lista que da el proveedor; vacío si la clase no la sabe.
     virtual QString tablaDelArchivo(const QString& ruta) const { return {}; }
@@ -77,7 +77,7 @@ struct ArchivoOrigen {
     QString archivo;                     // el nombre con su extensión
     QString extension;                   // después del último ".", sin él
     const ClaseOrigen* clase = nullptr;  // nula: ninguna clase conocida
-    QString tabla;                       // la hoja o tabla elegida
+    QString tabla;                       // la hoja o tabla elegida; vacía: ninguna todavía
 
     static ArchivoOrigen De(const QString& ruta);
 
@@ -91,9 +91,15 @@ struct ArchivoOrigen {
     // clase agrega (el nombre base); para dBase, sólo el nombre base.
     QStringList tablasListadas(Conexion& conexion) const;
     // La tabla que se lee si no se nombra ninguna: la del propio archivo si la clase la sabe y
-    // está en la lista; si no, la primera.
+    // está en la lista (la de mayúsculas exactas antes que otra); si no, la primera.
     QString tablaPorDefecto(const QStringList& lista) const;
+    // La sentencia que lee la tabla elegida; sin tabla elegida, la que la clase usa para su propio
+    // archivo (dBase: "Select * from [nombre base]").
+    QString sentencia() const;
 };
 
+// El nombre de una tabla entre corchetes, con cada "]" doblado: "a]b" da "[a]]b]". Así ningún
+// nombre cambia la forma de la sentencia.
+QString NombreEntreCorchetes(const QString& tabla);
 // La sentencia que lee una tabla: "SELECT * FROM [tabla]".
 QString SentenciaDeTabla(const QString& tabla);

@@ -15,12 +15,15 @@ TextoConexion::TextoConexion(QString texto) : texto_(std::move(texto)) {
         qsizetype j = igual + 1;
         while (j < t.size() && t[j] == ' ') ++j;
         QString valor;
-        if (j < t.size() && t[j] == '{') {
+        // Entre llaves ({...}) o comillas ("..." o '...'): hasta el cierre, que adentro va doblado.
+        const QChar apertura = j < t.size() ? t[j] : QChar();
+        if (apertura == '{' || apertura == '"' || apertura == '\'') {
+            const QChar cierre = apertura == '{' ? QChar('}') : apertura;
             ++j;
             while (j < t.size()) {
-                if (t[j] == '}') {
-                    if (j + 1 < t.size() && t[j + 1] == '}') {
-                        valor += '}';
+                if (t[j] == cierre) {
+                    if (j + 1 < t.size() && t[j + 1] == cierre) {
+                        valor += cierre;
                         j += 2;
                         continue;
                     }
@@ -56,4 +59,20 @@ bool TextoConexion::tiene(const QString& clave) const {
 
 QString TextoConexion::Llaves(const QString& valor) {
     return '{' + QString(valor).replace("}", "}}") + '}';
+}
+
+namespace {
+// Si el valor escrito tal cual se leería distinto.
+bool PideComillas(const QString& valor) {
+    if (valor.isEmpty()) return false;
+    const QChar primero = valor.front();
+    return valor.contains(';') || primero.isSpace() || valor.back().isSpace() || primero == '{' || primero == '"' ||
+           primero == '\'';
+}
+}  // namespace
+
+QString TextoConexion::ValorOdbc(const QString& valor) { return PideComillas(valor) ? Llaves(valor) : valor; }
+
+QString TextoConexion::ValorOleDb(const QString& valor) {
+    return PideComillas(valor) ? '"' + QString(valor).replace("\"", "\"\"") + '"' : valor;
 }

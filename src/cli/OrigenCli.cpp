@@ -2,10 +2,12 @@
 
 #include <QFileInfo>
 
+#include "ado/CarpetaOrigen.h"
 #include "ado/Conexion.h"
 #include "platform/ErrorEjecucion.h"
 
 ArchivoOrigen ArchivoDeLineaDeComandos(const QString& ruta) {
+    if (const auto roto = EnlaceRoto(ruta)) throw ErrorEjecucion(Errores::ArgumentoInvalido, *roto);
     const QFileInfo info(ruta);
     if (!info.exists()) {
         throw ErrorEjecucion(Errores::ArgumentoInvalido,
@@ -28,10 +30,3 @@ ArchivoOrigen ArchivoDeLineaDeComandos(const QString& ruta) {
 }
 
 void AbrirOrigen(Conexion& conexion, const ArchivoOrigen& archivo) { conexion.Open(archivo.textoConexion()); }
-
-QString ConsultaOrigen(const ArchivoOrigen& archivo, const QString& tabla, bool tablaElegida) {
-    if (!tablaElegida && archivo.clase->listado() == ListadoOrigen::SoloNombreBase) {
-        return archivo.clase->sentenciaDelArchivo(archivo.ruta);
-    }
-    return SentenciaDeTabla(tabla);
-}

@@ -1,5 +1,4 @@
 // garantias-cli importar ARCHIVO [--tabla NOMBRE] [--prueba] [--rechazos ARCHIVO.csv [--utf8]] --conexion "CADENA"
-#include <QFileInfo>
 #include <optional>
 
 #include "cli/BarraProgreso.h"
@@ -25,10 +24,7 @@ private:
 
 int Importar(const Argumentos& a, Salida& salida) {
     if (a.sueltos.size() != 1) throw ErrorUso(QStringLiteral("importar necesita un archivo"));
-    const QString ruta = QFileInfo(a.sueltos.first()).absoluteFilePath();
-    if (!QFileInfo(ruta).isFile()) {
-        throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("No existe el archivo \"%1\".").arg(ruta));
-    }
+    const QString ruta = ArchivoDeLineaDeComandos(a.sueltos.first()).ruta;
     const bool utf8 = a.tiene(QStringLiteral("utf8"));
     if (utf8 && !a.tiene(QStringLiteral("rechazos"))) throw ErrorUso(QStringLiteral("--utf8 va con --rechazos ARCHIVO.csv"));
     // El archivo de las filas no importadas se abre antes de importar: si no se puede escribir,
@@ -53,7 +49,8 @@ int Importar(const Argumentos& a, Salida& salida) {
     if (a.tiene(QStringLiteral("tabla"))) {
         modelo.setCmbTablaTexto(a.opcion(QStringLiteral("tabla")));
     } else {
-        modelo.setCmbTablaTexto(ArchivoOrigen::De(ruta).tablaPorDefecto(modelo.cmbTablaLista()));
+        // La misma que elige "Buscar >>>".
+        modelo.setCmbTablaTexto(ventana.archivoOrigen().tablaPorDefecto(modelo.cmbTablaLista()));
     }
     ventana.cmbTabla_Click();
     ventana.cmdImportar_Click();

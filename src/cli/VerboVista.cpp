@@ -14,23 +14,22 @@ int Correr(const Argumentos& a, Salida& salida) {
     if (a.sueltos.size() != 1)
         throw ErrorUso(QStringLiteral("vista lleva un archivo: vista ARCHIVO [--tabla NOMBRE]"));
     const QString& ruta = a.sueltos[0];
-    const ArchivoOrigen archivo = ArchivoDeLineaDeComandos(ruta);
+    ArchivoOrigen archivo = ArchivoDeLineaDeComandos(ruta);
     Conexion conexion;
     AbrirOrigen(conexion, archivo);
-    const bool elegida = a.tiene(QStringLiteral("tabla"));
-    QString tabla = a.opcion(QStringLiteral("tabla"));
-    if (!elegida) {
+    if (!a.tiene(QStringLiteral("tabla"))) {
         const QStringList tablas = archivo.tablasListadas(conexion);
         if (tablas.isEmpty()) {
             throw ErrorEjecucion(
                 Errores::ArgumentoInvalido,
                 QStringLiteral("el archivo \"%1\" no tiene hojas ni tablas para mostrar.").arg(ruta));
         }
-        tabla = archivo.tablaPorDefecto(tablas);
-    } else if (tabla.trimmed().isEmpty()) {
-        throw ErrorUso(QStringLiteral("Debe informar el nombre de la tabla a leer"));
+        archivo.tabla = archivo.tablaPorDefecto(tablas);
+    } else {
+        archivo.tabla = a.opcion(QStringLiteral("tabla"));
+        if (archivo.tabla.trimmed().isEmpty()) throw ErrorUso(QStringLiteral("Debe informar el nombre de la tabla a leer"));
     }
-    auto rs = conexion.abrirRecordset(ConsultaOrigen(archivo, tabla, elegida));
+    auto rs = conexion.abrirRecordset(archivo.sentencia());
     // La fila de títulos: la columna 0 de la grilla (la del número de fila) va vacía.
     QStringList titulos{QString()};
     for (int i = 0; i < rs->FieldCount(); ++i) titulos << Celda(rs->FieldName(i));

@@ -39,6 +39,8 @@ public:
     void cargaTransmisiones();
 
     Conexion& ConexionOrigen() { return origen_; }
+    // El archivo de la última conexión: su ruta, su clase y, por ella, sus reglas.
+    const ArchivoOrigen& archivoOrigen() const { return archivo_; }
     // El resumen de la última importación (filas agregadas, series ya guardadas, filas sin serie).
     const ResumenImportacion& resumen() const { return resumen_; }
     // Las filas que la última importación no agregó, en el orden del archivo, con su motivo (el
@@ -77,7 +79,14 @@ private:
     bool NombreDeTabla(QString& nombre);
     // La sentencia del campo "SqlPrevio"; si está vacío, primero lo arma con el nombre.
     QString SentenciaDeLectura(const QString& nombre);
-    void AbrirOrigen(const QString& textoConexion, const ArchivoOrigen& archivo);
+    // true si la conexión abrió (con la lista de errores vacía o sólo con avisos).
+    bool AbrirOrigen(const QString& textoConexion, const ArchivoOrigen& archivo);
+    // Tras una conexión fallida: la lista, su texto, la vista previa y "SqlPrevio" quedan vacíos,
+    // para que nada de un archivo anterior se pueda importar.
+    void OlvidarOrigen();
+    // Antes de importar: la conexión de origen está abierta. Si no, lo dice al operador (con el
+    // archivo) y da false.
+    bool OrigenListo();
     void ListarTablas(const ArchivoOrigen& archivo);
     void mensajeDeError();
     void LlenarVistaPrevia(const QString& sentencia, Rutina& rutina);
@@ -89,6 +98,7 @@ private:
 
     ModeloVentana& m_;
     Conexion origen_;
+    ArchivoOrigen archivo_;
     RecordsetPtr rsOrigen_;
     RecordsetPtr rsFilas_;  // las filas de la transmisión que muestra MSFlexGrid3, mientras quedan
     Dll_Dialogo dialogo_;

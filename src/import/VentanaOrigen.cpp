@@ -54,8 +54,9 @@ void VentanaImportacion::mensajeDeError() {
 
 void VentanaImportacion::ConectarProveedor(bool no_cerrar) {
     QString ruta, textoGuardado, textoConexion;
-    ArchivoOrigen archivo;
     bool hayArchivo = false;
+    bool intento = false;  // se intentó abrir una conexión
+    bool abrio = false;    // y abrió
     Rutina r([this](const ErrorEjecucion& e) { return trampa(e); });
     std::size_t pasoCierre = 0;
     r.paso([&] {
@@ -64,15 +65,16 @@ void VentanaImportacion::ConectarProveedor(bool no_cerrar) {
          hayArchivo = !ruta.isEmpty();
          textoConexion = textoGuardado;
      })
-        .paso([&] { archivo = ArchivoOrigen::De(ruta); })
+        .paso([&] { archivo_ = ArchivoOrigen::De(ruta); })
         .paso([&] {
-            if (!archivo.conocido()) {
+            if (!archivo_.conocido()) {
                 r.irA(pasoCierre);  // ninguna clase conocida: no se abre nada
                 return;
             }
-            if (hayArchivo) textoConexion = archivo.textoConexion();
-            if (archivo.clase->listado() == ListadoOrigen::Tablas) {
-                AbrirOrigen(textoConexion, archivo);
+            intento = true;
+            if (hayArchivo) textoConexion = archivo_.textoConexion();
+            if (archivo_.clase->listado() == ListadoOrigen::Tablas) {
+                abrio = AbrirOrigen(textoConexion, archivo_);
                 r.irA(pasoCierre);
             }
         })
@@ -80,23 +82,25 @@ void VentanaImportacion::ConectarProveedor(bool no_cerrar) {
         .paso([&] {
             const bool sinErrores = origen_.Errors().Count() == 0;
             const bool soloAvisos = !sinErrores && origen_.Errors().Item(0).nativo == 0;
-            if (archivo.clase->listado() == ListadoOrigen::SoloNombreBase) {
+            if (archivo_.clase->listado() == ListadoOrigen::SoloNombreBase) {
                 if (!sinErrores) {
                     mensajeDeError();
                     return;
                 }
-                const QString sentencia = archivo.clase->sentenciaDelArchivo(archivo.ruta);
+                const QString sentencia = archivo_.clase->sentenciaDelArchivo(archivo_.ruta);
                 m_.setCampo(kOdbc, textoConexion);
                 m_.setCampo(kSqlPrevio, sentencia);
-                m_.cmbTablaAgregar(archivo.nombreBase());
+                m_.cmbTablaAgregar(archivo_.nombreBase());
                 rsOrigen_ = origen_.abrirRecordset(sentencia);
                 if (origen_.Errors().Count() == 0) rsOrigen_->Close();
+                abrio = true;
                 return;
             }
             if (sinErrores || soloAvisos) {
                 m_.setCampo(kOdbc, textoConexion);
-                ListarTablas(archivo);
-                m_.cmbTablaAgregar(archivo.nombreBase());
+                ListarTablas(archivo_);
+                m_.cmbTablaAgregar(archivo_.nombreBase());
+                abrio = true;
                 if (soloAvisos) {
                     MsgBox(QStringLiteral("Se ha conectado con exito"), Botones::Aceptar | Botones::IconoInformacion,
                            QStringLiteral("ATENCION"));
@@ -107,24 +111,47 @@ void VentanaImportacion::ConectarProveedor(bool no_cerrar) {
         });
     pasoCierre = r.cantidad();
     r.paso([&] {
+         if (intento && !abrio) OlvidarOrigen();
+     }).paso([&] {
         if (!no_cerrar) origen_.Close();
     });
     r.correr();
 }
 
-void VentanaImportacion::AbrirOrigen(const QString& textoConexion, const ArchivoOrigen& archivo) {
+bool VentanaImportacion::AbrirOrigen(const QString& textoConexion, const ArchivoOrigen& archivo) {
     // Los pasos de AbrirOrigen corren bajo la trampa de quien lo llama: una falla al abrir que
     // el operador salta deja juzgar la lista de errores.
+    bool abrio = false;
     Rutina r([this](const ErrorEjecucion& e) { return trampa(e); });
     r.paso([&] { origen_.Open(textoConexion); }).paso([&] {
         if (origen_.Errors().Count() == 0 || origen_.Errors().Item(0).nativo == 0) {
             m_.setCampo(kOdbc, textoConexion);
             ListarTablas(archivo);
+            abrio = true;
         } else {
             mensajeDeError();
         }
     });
     r.correr();
+    return abrio && origen_.abierta();
+}
+
+void VentanaImportacion::OlvidarOrigen() {
+    m_.cmbTablaLimpiar();
+    m_.setCmbTablaTexto(QString());
+    m_.setCampo(kSqlPrevio, QString());
+    m_.MSFlexGrid2.Clear();
+    m_.MSFlexGrid2.setRows(2);
+    m_.MSFlexGrid2.setCols(2);
+}
+
+bool VentanaImportacion::OrigenListo() {
+    if (origen_.abierta()) return true;
+    const QString ruta = m_.campo(kTabla).trimmed();
+    MsgBox(ruta.isEmpty() ? QStringLiteral("Debe elegir el archivo de origen con \"Buscar >>>\".")
+                          : QStringLiteral("No hay conexión con el archivo \"%1\": no se importa nada.").arg(ruta),
+           Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
+    return false;
 }
 
 void VentanaImportacion::ListarTablas(const ArchivoOrigen& archivo) {
@@ -143,7 +170,8 @@ void VentanaImportacion::ListarTablas(const ArchivoOrigen& archivo) {
 }
 
 void VentanaImportacion::cmbTabla_Click() {
-    m_.setCampo(kSqlPrevio, SentenciaDeTabla(m_.cmbTablaTexto()));
+    archivo_.tabla = m_.cmbTablaTexto();
+    m_.setCampo(kSqlPrevio, SentenciaDeTabla(archivo_.tabla));
 }
 
 void VentanaImportacion::CmdBuscar_Click() {
@@ -169,8 +197,10 @@ void VentanaImportacion::CmdBuscar_Click() {
         .paso([&] { ConectarProveedor(false); })
         .paso([&] { m_.setLblEstado(QStringLiteral("Leyendo archivo...")); })
         .paso([&] {
+            // De un libro o una base, la primera hoja o tabla; de una carpeta (texto, dBase), la
+            // del archivo elegido.
             if (!m_.cmbTablaLista().isEmpty()) {
-                m_.setCmbTablaTexto(m_.cmbTablaLista().first());
+                m_.setCmbTablaTexto(archivo_.tablaPorDefecto(m_.cmbTablaLista()));
                 cmbTabla_Click();
             }
         })

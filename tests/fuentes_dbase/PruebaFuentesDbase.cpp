@@ -371,18 +371,21 @@ TEST_F(FuenteDbase, ListaLasTablasYLasEncuentraSinDistinguirMayusculas) {
     }
     EXPECT_EQ(filas(QStringLiteral("a")), QStringList{"A"});
     EXPECT_EQ(filas(QStringLiteral("B.dbf")), QStringList{"b"});
-    EXPECT_EQ(filas(QStringLiteral("clientes")),
-              QStringList{"clientes"});  // el programa corta en el primer punto
+    EXPECT_EQ(filas(QStringLiteral("clientes.2024")), QStringList{"clientes"});
+    EXPECT_EQ(filas(QStringLiteral("clientes.2024.dbf")), QStringList{"clientes"});
 
-    try {
-        abrir(QStringLiteral("nada"));
-        FAIL();
-    } catch (const ErrorEjecucion& e) {
-        EXPECT_EQ(e.numero(), kTablaInexistente);
-        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("nada")));
-        EXPECT_TRUE(e.descripcion().contains(carpeta_.path()));
+    // "clientes" no es "clientes.2024": el nombre hasta el primer punto no halla otra tabla.
+    for (const QString tabla : {QStringLiteral("nada"), QStringLiteral("clientes")}) {
+        try {
+            abrir(tabla);
+            ADD_FAILURE() << qPrintable(tabla);
+        } catch (const ErrorEjecucion& e) {
+            EXPECT_EQ(e.numero(), kTablaInexistente);
+            EXPECT_TRUE(e.descripcion().contains(tabla));
+            EXPECT_TRUE(e.descripcion().contains(carpeta_.path()));
+        }
+        EXPECT_NE(conexion_.Errors().Item(0).nativo, 0);
     }
-    EXPECT_NE(conexion_.Errors().Item(0).nativo, 0);
 }
 
 TEST_F(FuenteDbase, CarpetaQueNoExisteFallaAlAbrir) {

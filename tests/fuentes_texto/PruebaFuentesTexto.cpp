@@ -198,7 +198,8 @@ TEST_F(FuenteTexto, ListaLosArchivosComoElControladorDeTexto) {
     escribir(QStringLiteral("b.csv"), "origen\nb\n");
     escribir(QStringLiteral("schema.ini"), "");
     escribir(QStringLiteral("libro.xls"), "x");
-    EXPECT_EQ(tablas(), (QStringList{"anual#2024#csv", "b#csv", "datos#csv", "datos#txt", "Otro#TXT"}));
+    // El último punto pasa a ser "#": de la tabla se vuelve al archivo.
+    EXPECT_EQ(tablas(), (QStringList{"anual.2024#csv", "b#csv", "datos#csv", "datos#txt", "Otro#TXT"}));
 
     const struct {
         const char* tabla;
@@ -206,7 +207,7 @@ TEST_F(FuenteTexto, ListaLosArchivosComoElControladorDeTexto) {
     } casos[] = {
         {"datos", "csv"},     {"DATOS#TXT", "txt"},    {"datos.txt", "txt"},
         {"datos#csv", "csv"}, {"otro", "otro"},        {"otro.txt", "otro"},
-        {"anual", "anual"},   {"anual.2024", "anual"}, {" b ", "b"},
+        {"anual.2024#csv", "anual"}, {"anual.2024", "anual"}, {" b ", "b"},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.tabla);
@@ -216,10 +217,12 @@ TEST_F(FuenteTexto, ListaLosArchivosComoElControladorDeTexto) {
 
 TEST_F(FuenteTexto, TablaInexistenteNombraLaTablaYLaCarpeta) {
     escribir(QStringLiteral("datos.csv"), "a\n1\n");
+    escribir(QStringLiteral("anual.2024.csv"), "a\n1\n");
     Conexion c;
     c.Open(conexion());
-    for (const QString tabla :
-         {QStringLiteral("nada"), QStringLiteral("libro.xls"), QStringLiteral("../datos")}) {
+    // "anual" no es "anual.2024": el nombre hasta el primer punto no halla otro archivo.
+    for (const QString tabla : {QStringLiteral("nada"), QStringLiteral("libro.xls"), QStringLiteral("../datos"),
+                                QStringLiteral("anual")}) {
         try {
             c.abrirRecordset(QStringLiteral("SELECT * FROM [%1]").arg(tabla));
             ADD_FAILURE() << qPrintable(tabla);

@@ -2,6 +2,7 @@
 
 #include "ado/TextoConexion.h"
 #include "ado/ClasesOrigen.h"
+#include "ado/ConsultaSimple.h"
 
 namespace {
 
@@ -72,19 +73,70 @@ TEST(OrigenArchivo, FiltroDeTablas) {
     }
 }
 
-TEST(OrigenArchivo, NombreBaseHastaElPrimerPunto) {
+TEST(OrigenArchivo, NombreBaseHastaElUltimoPunto) {
     struct Caso {
         const char* archivo;
         const char* base;
     };
     const Caso casos[] = {
-        {"datos.csv", "datos"},     {"datos.2024.csv", "datos"}, {"/carpeta.con.puntos/lista.dbf", "lista"},
-        {"sin_punto", "sin_punto"}, {".oculto.csv", ""},         {"", ""},
+        {"datos.csv", "datos"},     {"datos.2024.csv", "datos.2024"}, {"/carpeta.con.puntos/lista.dbf", "lista"},
+        {"sin_punto", "sin_punto"}, {".oculto.csv", ".oculto"},       {"", ""},
     };
     for (const auto& c : casos)
         EXPECT_EQ(ClaseTexto().nombreBase(QString::fromUtf8(c.archivo)), QString::fromUtf8(c.base)) << c.archivo;
     EXPECT_EQ(ArchivoOrigen::De("/a.b/datos.CSV").extension, "CSV");
     EXPECT_EQ(ArchivoOrigen::De("/a.b/datos").extension, "");
+}
+
+}  // namespace
+
+namespace {
+
+// Una ruta que no necesita comillas queda tal cual en el texto de conexión; una que las necesita
+// va entre llaves (textos de ODBC) o entre comillas dobles (textos de OLE DB), y se lee entera.
+TEST(OrigenArchivo, LaRutaSobreviveAlTextoDeConexion) {
+    struct Clase {
+        const char* extension;
+        const char* clave;  // la que lleva la ruta o la carpeta
+        bool carpeta;
+    };
+    const Clase clases[] = {{"csv", "DBQ", true},           {"txt", "DBQ", true},
+                            {"xls", "Dbq", false},          {"xlsx", "Dbq", false},
+                            {"db", "Database", false},      {"mdb", "Data Source", false},
+                            {"dbf", "Data Source", true}};
+    const QStringList carpetas = {"/datos/prov;x", "/datos/ con blancos ", "/datos/{llave}", "/datos/\"comillas\"",
+                                  "/datos/'simple'", "/datos/a=b#c[d]", "/datos/acentuación ñ", "/"};
+    for (const Clase& c : clases) {
+        for (const QString& carpeta : carpetas) {
+            const QString archivo = QStringLiteral("nombre;con.puntos ") + '.' + c.extension;
+            const QString ruta = (carpeta == "/" ? carpeta : carpeta + '/') + archivo;
+            const ArchivoOrigen a = ArchivoOrigen::De(ruta);
+            ASSERT_TRUE(a.conocido()) << qPrintable(ruta);
+            const QString texto = a.textoConexion();
+            QString esperado = c.carpeta ? carpeta : ruta;
+            if (QString(c.extension) == "dbf" && carpeta != "/") esperado += '/';
+            EXPECT_EQ(TextoConexion(texto).valor(c.clave), esperado) << qPrintable(texto);
+            // Cada clase reconoce su texto, y sólo ella (xls y xlsx comparten el suyo).
+            for (const ClaseOrigen* otra : ClasesOrigen()) {
+                const bool misma = otra == a.clase || (otra->nombre().startsWith("Excel") && a.clase->nombre().startsWith("Excel"));
+                EXPECT_EQ(otra->reconoce(TextoConexion(texto)), misma) << qPrintable(otra->nombre()) << " " << qPrintable(texto);
+            }
+        }
+    }
+    EXPECT_EQ(TextoConexion::ValorOdbc("/a b/c"), "/a b/c");
+    EXPECT_EQ(TextoConexion::ValorOdbc("/a;b}"), "{/a;b}}}");
+    EXPECT_EQ(TextoConexion::ValorOleDb("/a;\"b\""), "\"/a;\"\"b\"\"\"");
+}
+
+TEST(OrigenArchivo, UnNombreDeTablaVaEntreCorchetesConElCierreDoblado) {
+    const QStringList nombres = {"Hoja1$", "a]b", "]]", "g] UNION SELECT 1 --", "con \"comillas\"", " blancos ", "[x]"};
+    for (const QString& n : nombres) {
+        const QString sentencia = SentenciaDeTabla(n);
+        EXPECT_EQ(TablaDeConsulta(sentencia), n) << qPrintable(sentencia);
+    }
+    EXPECT_EQ(SentenciaDeTabla("a]b"), "SELECT * FROM [a]]b]");
+    EXPECT_EQ(TablaDeConsulta("select * from \"a\"\"b\""), "a\"b");
+    EXPECT_FALSE(TablaDeConsulta("SELECT * FROM [a]b]").has_value());
 }
 
 }  // namespace

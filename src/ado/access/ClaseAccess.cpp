@@ -10,7 +10,7 @@ public:
 
     // La clave va siempre vacía: nada entre "Password=" y el ";".
     QString textoConexion(const QString& ruta) const override {
-        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + ruta +
+        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + TextoConexion::ValorOleDb(ruta) +
                QStringLiteral(";Jet OLEDB:Database Password=") + QStringLiteral(";");
     }
     bool reconoce(const TextoConexion& texto) const override {

@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "ado/CarpetaOrigen.h"
 #include "ado/ConsultaSimple.h"
 #include "ado/Proveedores.h"
 #include "platform/ErrorEjecucion.h"
@@ -43,6 +44,7 @@ constexpr size_t kTamanoBufer = 64 * 1024;
 void ValidarArchivo(const QString& ruta) {
     const QFileInfo info(ruta);
     if (ruta.isEmpty()) Fallar(QStringLiteral("No se indicó el archivo de Access (falta Data Source)."));
+    if (const auto roto = EnlaceRoto(ruta)) Fallar(*roto);
     if (!info.exists()) Fallar(QStringLiteral("No se encuentra el archivo \"%1\".").arg(ruta));
     if (!info.isFile()) Fallar(QStringLiteral("\"%1\" no es un archivo.").arg(ruta));
     QFile archivo(ruta);

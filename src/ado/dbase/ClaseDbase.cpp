@@ -15,7 +15,8 @@ public:
     // La carpeta termina en "/".
     QString textoConexion(const QString& ruta) const override {
         const ArchivoOrigen a = ArchivoOrigen::De(ruta);
-        return QStringLiteral("Provider=vfpoledb.1;Data Source=") + a.carpeta + '/' +
+        const QString carpeta = a.carpeta.endsWith('/') ? a.carpeta : a.carpeta + '/';
+        return QStringLiteral("Provider=vfpoledb.1;Data Source=") + TextoConexion::ValorOleDb(carpeta) +
                QStringLiteral(";Collating Sequence=general");
     }
     bool reconoce(const TextoConexion& texto) const override {
@@ -25,7 +26,7 @@ public:
 
     QString tablaDelArchivo(const QString& ruta) const override { return nombreBase(ruta); }
     QString sentenciaDelArchivo(const QString& ruta) const override {
-        return QStringLiteral("Select * from [") + nombreBase(ruta) + ']';
+        return QStringLiteral("Select * from ") + NombreEntreCorchetes(nombreBase(ruta));
     }
 };
 }  // namespace

@@ -17,16 +17,11 @@ const QString kNombre = QStringLiteral("Proveedor de dBase");
     throw ErrorEjecucion(numero, descripcion, kNombre);
 }
 
-// El archivo de la carpeta con ese nombre base y esa extensión, sin distinguir mayúsculas. El
-// programa arma el nombre base cortando en el primer punto: "datos" también halla "datos.2024.dbf".
+// El archivo de la carpeta con ese nombre base (hasta el último ".") y esa extensión; el nombre
+// exacto gana al que sólo difiere en mayúsculas.
 std::optional<QFileInfo> BuscarArchivo(const QDir& carpeta, const QString& base, const QString& extension) {
-    const QFileInfoList archivos = ArchivosDeCarpeta(carpeta, {extension});
-    for (const auto& nombreBase : {&QFileInfo::completeBaseName, &QFileInfo::baseName}) {
-        for (const QFileInfo& f : archivos) {
-            if ((f.*nombreBase)().compare(base, Qt::CaseInsensitive) == 0) return f;
-        }
-    }
-    return std::nullopt;
+    return ArchivoDeNombre(ArchivosDeCarpeta(carpeta, {extension}), base,
+                           [](const QFileInfo& f) { return f.completeBaseName(); });
 }
 
 // Las filas de una tabla, leídas registro por registro. El memo se abre la primera vez que un
@@ -39,6 +34,7 @@ class FuenteDbf : public FuenteFilas {
           base_(tabla.completeBaseName()),
           archivo_(ruta_),
           lector_(archivo_, [this](MemoDbf::Clase& clase) { return abrirMemo(clase); }) {
+        if (const auto roto = EnlaceRoto(ruta_)) Fallar(*roto);
         if (!archivo_.open(QIODevice::ReadOnly)) {
             Fallar(QStringLiteral(
                        "No se puede abrir la tabla \"%1\": %2 (¿está bloqueada o sin permiso de lectura?).")
@@ -118,11 +114,16 @@ class ProveedorDbase : public Proveedor {
         exigirAbierto();
         const auto tabla = TablaDeConsulta(sql);
         if (!tabla) Fallar(DescripcionConsultaNoAdmitida(sql));
-        QString base = tabla->trimmed();
-        if (base.endsWith(QLatin1String(".dbf"), Qt::CaseInsensitive)) base.chop(4);
-        const auto archivo =
-            base.isEmpty() ? std::nullopt : BuscarArchivo(carpeta_, base, QStringLiteral("dbf"));
+        // La tabla es el nombre base ("datos.2024") o, si no hay tal, el nombre del archivo
+        // ("datos.2024.dbf").
+        auto archivo = BuscarArchivo(carpeta_, *tabla, QStringLiteral("dbf"));
         if (!archivo) {
+            archivo = ArchivoDeNombre(ArchivosDeCarpeta(carpeta_, {QStringLiteral("dbf")}), *tabla,
+                                      [](const QFileInfo& f) { return f.fileName(); });
+        }
+        if (!archivo) {
+            QString base = tabla->trimmed();
+            if (base.endsWith(QLatin1String(".dbf"), Qt::CaseInsensitive)) base.chop(4);
             Fallar(
                 QStringLiteral(
                     "No se encuentra la tabla \"%1\": no existe el archivo \"%2.dbf\" en la carpeta \"%3\".")

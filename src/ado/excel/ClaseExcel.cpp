@@ -12,8 +12,8 @@ class Excel : public ClaseOrigen {
 public:
     QString textoConexion(const QString& ruta) const override {
         const ArchivoOrigen a = ArchivoOrigen::De(ruta);
-        return QStringLiteral("Driver={Microsoft Excel Driver (*.xls)};DriverId=790;Dbq=") + ruta +
-               QStringLiteral(";DefaultDir=") + a.carpeta + ';';
+        return QStringLiteral("Driver={Microsoft Excel Driver (*.xls)};DriverId=790;Dbq=") + TextoConexion::ValorOdbc(ruta) +
+               QStringLiteral(";DefaultDir=") + TextoConexion::ValorOdbc(a.carpeta) + ';';
     }
     bool reconoce(const TextoConexion& texto) const override {
         return texto.valor(QStringLiteral("Driver")).contains(QLatin1String("Microsoft Excel Driver"), Qt::CaseInsensitive);

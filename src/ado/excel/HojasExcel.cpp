@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "ado/CarpetaOrigen.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {
@@ -16,6 +17,7 @@ const QString kOrigen = QStringLiteral("Proveedor de Excel");
 void ComprobarArchivoExcel(const QString& ruta) {
     if (ruta.trimmed().isEmpty())
         Fallar(QStringLiteral("No se indicó el libro de Excel (falta Dbq en la conexión)."));
+    if (const auto roto = EnlaceRoto(ruta)) Fallar(*roto);
     const QFileInfo info(ruta);
     if (!info.exists()) Fallar(QStringLiteral("No existe el libro de Excel \"%1\".").arg(ruta));
     if (info.isDir()) Fallar(QStringLiteral("\"%1\" es una carpeta, no un libro de Excel.").arg(ruta));

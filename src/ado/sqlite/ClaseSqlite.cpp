@@ -10,7 +10,7 @@ public:
     QStringList extensiones() const override { return {QStringLiteral("db")}; }
 
     QString textoConexion(const QString& ruta) const override {
-        return QStringLiteral("DRIVER=SQLite3 ODBC Driver;Database=") + ruta +
+        return QStringLiteral("DRIVER=SQLite3 ODBC Driver;Database=") + TextoConexion::ValorOdbc(ruta) +
                QStringLiteral(";LongNames=0;Timeout=1000;NoTXN=0;SyncPragma=NORMAL;StepAPI=0;");
     }
     // Un texto con "Dialecto=" es de un controlador ODBC de SQLite de verdad, no de un archivo.

@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <climits>
 
+#include "ado/CarpetaOrigen.h"
+#include "ado/ConsultaSimple.h"
 #include "ado/sqlite/DialectoSqlServer.h"
 #include "ado/Proveedores.h"
 #include "platform/ErrorEjecucion.h"
@@ -190,6 +192,7 @@ void ProveedorSqlite::abrir(const TextoConexion& texto) {
         throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("No se indicó el archivo de la base de datos."), nombre());
     }
     const QFileInfo info(archivo_);
+    if (const auto roto = EnlaceRoto(archivo_); roto && !suite_) throw ErrorEjecucion(Errores::ProveedorFallo, *roto, nombre());
     if (!crear && !info.exists()) {
         throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("No existe el archivo \"%1\".").arg(archivo_), nombre());
     }
@@ -265,6 +268,11 @@ std::unique_ptr<FuenteFilas> ProveedorSqlite::consultar(const QString& sql, bool
     exigirAbierta();
     QString texto = adaptar(sql.trimmed());
     while (texto.endsWith(';')) texto.chop(1);
+    // La tabla de un archivo se nombra entre corchetes con "]" doblado, forma que SQLite no
+    // entiende: pasa a comillas dobles.
+    if (const auto tabla = suite_ ? std::nullopt : TablaDeConsulta(texto)) {
+        texto = QStringLiteral("SELECT * FROM \"") + QString(*tabla).replace('"', QLatin1String("\"\"")) + '"';
+    }
     QString tabla;
     int columnaFila = -1;
     if (actualizable) {

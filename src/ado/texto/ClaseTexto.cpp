@@ -2,6 +2,7 @@
 // controlador de texto de Windows, y cada archivo de la carpeta es una tabla.
 #include "ado/ClasesOrigen.h"
 #include "ado/Proveedores.h"
+#include "ado/texto/TablasTexto.h"
 
 namespace {
 class Texto : public ClaseOrigen {
@@ -13,17 +14,16 @@ public:
 
     QString textoConexion(const QString& ruta) const override {
         const ArchivoOrigen a = ArchivoOrigen::De(ruta);
-        return QStringLiteral("DRIVER={Microsoft Text Driver (*.txt; *.csv)};DBQ=") + a.carpeta + ';';
+        return QStringLiteral("DRIVER={Microsoft Text Driver (*.txt; *.csv)};DBQ=") + TextoConexion::ValorOdbc(a.carpeta) + ';';
     }
     bool reconoce(const TextoConexion& texto) const override {
         return texto.valor(QStringLiteral("Driver")).contains(QLatin1String("Microsoft Text Driver"), Qt::CaseInsensitive);
     }
     std::unique_ptr<Proveedor> crearProveedor(const TextoConexion&) const override { return CrearProveedorTexto(); }
 
-    // El nombre con que el proveedor lista el archivo: "datos#csv".
+    // El nombre con que el proveedor lista el archivo: "datos.2024#csv".
     QString tablaDelArchivo(const QString& ruta) const override {
-        const ArchivoOrigen a = ArchivoOrigen::De(ruta);
-        return a.archivo.left(a.archivo.size() - a.extension.size() - 1) + '#' + a.extension;
+        return TablaDeArchivoTexto(ArchivoOrigen::De(ruta).archivo);
     }
 };
 }  // namespace

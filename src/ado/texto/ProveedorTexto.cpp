@@ -8,6 +8,7 @@
 #include "ado/ConsultaSimple.h"
 #include "ado/texto/EsquemaIni.h"
 #include "ado/texto/LectorCsv.h"
+#include "ado/texto/TablasTexto.h"
 #include "ado/Proveedores.h"
 #include "platform/ErrorEjecucion.h"
 
@@ -19,40 +20,13 @@ const QStringList kExtensiones = {QStringLiteral("csv"), QStringLiteral("txt")};
     throw ErrorEjecucion(numero, descripcion, kNombre);
 }
 
-// El nombre de tabla que el controlador de texto da a un archivo: el punto pasa a ser "#".
-QString NombreTabla(const QFileInfo& archivo) { return archivo.fileName().replace('.', '#'); }
-
-// El archivo de una tabla: por su nombre de tabla ("datos#csv"), su nombre de archivo
-// ("datos.csv") o su nombre base ("datos"; primero .csv, después .txt). El programa arma el
-// nombre base cortando en el primer punto, así que "datos" también encuentra "datos.2024.csv".
-std::optional<QFileInfo> BuscarArchivo(const QFileInfoList& archivos, const QString& tabla) {
-    const QString t = tabla.trimmed();
-    if (t.isEmpty()) return std::nullopt;
-    for (const QFileInfo& f : archivos) {
-        if (NombreTabla(f).compare(t, Qt::CaseInsensitive) == 0 ||
-            f.fileName().compare(t, Qt::CaseInsensitive) == 0) {
-            return f;
-        }
-    }
-    for (const auto& base : {&QFileInfo::completeBaseName, &QFileInfo::baseName}) {
-        for (const QString& extension : kExtensiones) {
-            for (const QFileInfo& f : archivos) {
-                if ((f.*base)().compare(t, Qt::CaseInsensitive) == 0 &&
-                    f.suffix().compare(extension, Qt::CaseInsensitive) == 0) {
-                    return f;
-                }
-            }
-        }
-    }
-    return std::nullopt;
-}
-
 // Las filas de un archivo, leídas a medida que se piden. Los valores son los textos tal como
 // están escritos ("00012345" sigue así); un campo vacío es nulo.
 class FuenteTexto : public FuenteFilas {
   public:
     FuenteTexto(const QString& ruta, OpcionesCsv opciones)
         : ruta_(ruta), archivo_(ruta), lector_(archivo_, std::move(opciones)) {
+        if (const auto roto = EnlaceRoto(ruta_)) Fallar(*roto);
         // Sin búfer de QFile: el lector tiene el suyo.
         if (!archivo_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
             Fallar(QStringLiteral(
@@ -126,7 +100,7 @@ class ProveedorTexto : public Proveedor {
     QStringList tablas() override {
         exigirAbierto();
         QStringList nombres;
-        for (const QFileInfo& f : ArchivosDeCarpeta(carpeta_, kExtensiones)) nombres.append(NombreTabla(f));
+        for (const QFileInfo& f : ArchivosDeCarpeta(carpeta_, kExtensiones)) nombres.append(TablaDeArchivoTexto(f.fileName()));
         return nombres;
     }
 
@@ -134,7 +108,7 @@ class ProveedorTexto : public Proveedor {
         exigirAbierto();
         const auto tabla = TablaDeConsulta(sql);
         if (!tabla) Fallar(DescripcionConsultaNoAdmitida(sql));
-        const auto archivo = BuscarArchivo(ArchivosDeCarpeta(carpeta_, kExtensiones), *tabla);
+        const auto archivo = ArchivoDeTablaTexto(ArchivosDeCarpeta(carpeta_, kExtensiones), *tabla);
         if (!archivo) {
             Fallar(QStringLiteral("No se encuentra la tabla \"%1\": no hay un archivo .csv ni .txt con ese "
                                   "nombre en la carpeta \"%2\".")
