@@ -33,9 +33,6 @@ void VentanaImportacion::cmdImportar_Click() {
         })
         .paso([&] { sentencia = SentenciaDeLectura(nombre); })
         .paso([&] { ConectarProveedor(true); })
-        .paso([&] {
-            if (!OrigenListo()) click.terminar();
-        })
         .paso([&] { ImportarFilas(sentencia, click); })
         .paso([&] { origen_.Close(); })
         .paso([&] {

@@ -84,9 +84,6 @@ private:
     // Tras una conexión fallida: la lista, su texto, la vista previa y "SqlPrevio" quedan vacíos,
     // para que nada de un archivo anterior se pueda importar.
     void OlvidarOrigen();
-    // Antes de importar: la conexión de origen está abierta. Si no, lo dice al operador (con el
-    // archivo) y da false.
-    bool OrigenListo();
     void ListarTablas(const ArchivoOrigen& archivo);
     void mensajeDeError();
     void LlenarVistaPrevia(const QString& sentencia, Rutina& rutina);

@@ -145,15 +145,6 @@ void VentanaImportacion::OlvidarOrigen() {
     m_.MSFlexGrid2.setCols(2);
 }
 
-bool VentanaImportacion::OrigenListo() {
-    if (origen_.abierta()) return true;
-    const QString ruta = m_.campo(kTabla).trimmed();
-    MsgBox(ruta.isEmpty() ? QStringLiteral("Debe elegir el archivo de origen con \"Buscar >>>\".")
-                          : QStringLiteral("No hay conexión con el archivo \"%1\": no se importa nada.").arg(ruta),
-           Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
-    return false;
-}
-
 void VentanaImportacion::ListarTablas(const ArchivoOrigen& archivo) {
     const QString recordado = m_.cmbTablaTexto();
     m_.cmbTablaLimpiar();

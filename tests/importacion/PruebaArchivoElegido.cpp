@@ -97,7 +97,7 @@ TEST_F(ArchivoElegido, LoQueDesaparecioAntesDeImportarNoEscribeNada) {
     const Caso casos[] = {
         {"se borró la tabla", [](const QString& ruta) { QFile::remove(ruta); }, "se_va"},
         {"se borró la carpeta", [](const QString& ruta) { QDir(QFileInfo(ruta).path()).removeRecursively(); },
-         "se_va.csv"},
+         "origen/cambia"},
         {"el archivo pasó a ser un enlace roto",
          [](const QString& ruta) {
              QFile::remove(ruta);

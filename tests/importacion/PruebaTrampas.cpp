@@ -1,5 +1,6 @@
 // La trampa de la ventana en los ciclos de la vista previa y de la importación: cada falla,
 // contestada con cada botón, deja que el procedimiento termine.
+#include <QFile>
 #include <QRegularExpression>
 #include <chrono>
 #include <condition_variable>
@@ -8,7 +9,6 @@
 #include <mutex>
 #include <thread>
 
-#include "fuentes_dbase/ConstructorDbf.h"
 #include "importacion/VentanaDePrueba.h"
 
 namespace {
@@ -71,14 +71,6 @@ private:
 class Trampas : public VentanaDePrueba {
 protected:
     QString csvBueno() { return archivo("bueno/bueno.csv", "eca1,serie,modelo,x,act\nE1,S1,M1,x,A1\nE2,S2,M2,x,A2\n"); }
-    QString dbf() {
-        const std::vector<CampoPrueba> campos = {{"ECA1", 'C', 4}, {"SERIE", 'C', 6}, {"MODELO", 'C', 4}, {"X", 'C', 1}, {"ACT", 'C', 2}};
-        TablaPrueba t;
-        t.version = 0x03;
-        t.campos = campos;
-        t.registros = {Registro(campos, {"E1", "D1", "M1", "x", "A1"})};
-        return archivo("dbf/garantias.dbf", t.bytes());
-    }
 };
 
 }  // namespace
@@ -97,8 +89,12 @@ TEST_F(Trampas, CadaFallaConCadaBotonTermina) {
         {"un nombre escrito sin archivo: sin conjunto de filas (3709, luego 91)", [this] { modelo_->setCmbTablaTexto("Hoja1"); },
          [this] { ventana_->cmdCargarVistaPrevia_Click(); }, false},
         {"un libro que no es un libro", [] {}, [this] { buscar(archivo("falso/falso.xlsx", "esto no es un libro")); }, false},
-        {"un dbf después de otro archivo: la primera tabla de la lista no está en su carpeta", [this] { buscar(csvBueno()); },
-         [this] { buscar(dbf()); }, false},
+        {"la tabla elegida se borró antes de la vista previa",
+         [this] {
+             buscar(csvBueno());
+             QFile::remove(csvBueno());
+         },
+         [this] { ventana_->cmdCargarVistaPrevia_Click(); }, false},
         {"importar sin ruta con una tabla listada (3709)",
          [this] {
              buscar(csvBueno());
