@@ -27,8 +27,10 @@ protected:
     QStringList series() { return filas("SELECT serie FROM AUX_GARANTIA ORDER BY rowid"); }
     QStringList transmisiones() { return filas("SELECT Transmision FROM MV_TRANSMISIONES"); }
     QString serieEnVista() const { return modelo_->MSFlexGrid2.TextMatrix(1, 2); }
-    void importar() {
+    // "Importar", contestando con esas respuestas a los cuadros que aparezcan.
+    void importar(std::vector<int> respuestas = {}) {
         mensajes_->olvidar();
+        for (int r : respuestas) mensajes_->responder(r);
         ventana_->cmdImportar_Click();
     }
 };
@@ -73,6 +75,7 @@ TEST_F(ArchivoElegido, UnaConexionFallidaVaciaLaListaLaVistaYLaSentencia) {
     // Un dbf que no se puede leer: el operador salta la falla.
     mensajes_->olvidar();
     mensajes_->responder(RespuestaMensaje::Omitir);
+    mensajes_->responder(RespuestaMensaje::Aceptar);  // la vista previa: no hay tabla que leer
     buscar(archivo("tablas/roto.dbf", QByteArray("\x03\x7c\x01", 3)));
     EXPECT_TRUE(mensajes_->textos().join("\n").contains("roto")) << qPrintable(mensajes_->textos().join("\n"));
     EXPECT_TRUE(modelo_->cmbTablaLista().isEmpty());
@@ -81,7 +84,7 @@ TEST_F(ArchivoElegido, UnaConexionFallidaVaciaLaListaLaVistaYLaSentencia) {
     EXPECT_EQ(modelo_->MSFlexGrid2.Rows(), 2);
     EXPECT_EQ(modelo_->MSFlexGrid2.Cols(), 2);
     EXPECT_EQ(modelo_->MSFlexGrid2.TextMatrix(1, 1), "");
-    importar();
+    importar({RespuestaMensaje::Aceptar});
     EXPECT_EQ(mensajes_->textos(), QStringList{"Debe informar el nombre de la tabla a leer"});
     EXPECT_TRUE(series().isEmpty());
     EXPECT_TRUE(transmisiones().isEmpty());
@@ -93,17 +96,18 @@ TEST_F(ArchivoElegido, LoQueDesaparecioAntesDeImportarNoEscribeNada) {
         const char* nombre;
         std::function<void(const QString& ruta)> cambio;
         const char* mensaje;
+        int cuadros;  // de la trampa, que el operador aborta
     };
     const Caso casos[] = {
-        {"se borró la tabla", [](const QString& ruta) { QFile::remove(ruta); }, "se_va"},
+        {"se borró la tabla", [](const QString& ruta) { QFile::remove(ruta); }, "se_va", 1},
         {"se borró la carpeta", [](const QString& ruta) { QDir(QFileInfo(ruta).path()).removeRecursively(); },
-         "origen/cambia"},
+         "origen/cambia", 2},
         {"el archivo pasó a ser un enlace roto",
          [](const QString& ruta) {
              QFile::remove(ruta);
              QFile::link(ruta + QStringLiteral(".no_esta"), ruta);
          },
-         "enlace"},
+         "enlace", 1},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -111,7 +115,7 @@ TEST_F(ArchivoElegido, LoQueDesaparecioAntesDeImportarNoEscribeNada) {
         buscar(ruta);
         ASSERT_EQ(serieEnVista(), "S1");
         c.cambio(ruta);
-        importar();
+        importar(std::vector<int>(static_cast<std::size_t>(c.cuadros), RespuestaMensaje::Abortar));
         const QString todo = mensajes_->textos().join("\n");
         EXPECT_TRUE(todo.contains(c.mensaje)) << qPrintable(todo);
         EXPECT_NE(modelo_->lblEstado(), "Importación finalizada");
@@ -133,10 +137,11 @@ TEST_F(ArchivoElegido, UnEnlaceSeSigueYUnoRotoSeNombra) {
     const QString roto = dir_.filePath("origen/enlaces/roto.csv");
     ASSERT_TRUE(QFile::link(dir_.filePath("no_esta.csv"), roto));
     mensajes_->olvidar();
+    mensajes_->responder(RespuestaMensaje::Abortar);
     buscar(roto);
     const QString todo = mensajes_->textos().join("\n");
     EXPECT_TRUE(todo.contains("roto.csv") && todo.contains("es un enlace a")) << qPrintable(todo);
-    importar();
+    importar({RespuestaMensaje::Abortar});
     EXPECT_TRUE(mensajes_->textos().join("\n").contains("es un enlace a"));
     EXPECT_TRUE(series().isEmpty());
     EXPECT_TRUE(transmisiones().isEmpty());
