@@ -102,6 +102,12 @@ void Conexion::Execute(const QString& sql) {
     atenderPerdida();
 }
 
+void Conexion::examinarOrigen(const QString& sql) {
+    exigirAbierta();
+    errores_.Clear();
+    proveedor_->examinarEntero(sql);
+}
+
 RecordsetPtr Conexion::abrirRecordset(const QString& sql, int cursor, int bloqueo) {
     exigirAbierta();
     errores_.Clear();

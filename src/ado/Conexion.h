@@ -49,6 +49,10 @@ public:
     // Vacía la lista de errores; si la sentencia falla, la anota y lanza su descripción.
     RecordsetPtr abrirRecordset(const QString& sql, int cursor = 0, int bloqueo = 1);
 
+    // Examina entero el origen de la sentencia antes de leerlo (ver Proveedor::examinarEntero).
+    // 3709 si está cerrada; lanza la falla del proveedor.
+    void examinarOrigen(const QString& sql);
+
     // Prepara una sentencia con "?" para correrla muchas veces. 3709 si está cerrada. La sentencia
     // vive mientras la conexión siga abierta; cerrarla la deja sin efecto.
     std::unique_ptr<SentenciaPreparada> preparar(const QString& sql);

@@ -44,6 +44,12 @@ public:
     // actualizable: la fuente debe poder guardar filas (ver FuenteFilas::guardar).
     virtual std::unique_ptr<FuenteFilas> consultar(const QString& sql, bool actualizable) = 0;
 
+    // Antes de importar: recorre entero el origen de la consulta y decide con todo él lo que la
+    // lectura necesita (la codificación de un texto, por ejemplo); las consultas siguientes leen
+    // con esa decisión y fallan si el archivo ya no es el examinado. Lanza ErrorEjecucion si el
+    // origen está mal formado, con la causa y la línea. Por defecto no hay nada que decidir.
+    virtual void examinarEntero(const QString& sql) {}
+
     // Corre una o más sentencias que no devuelven filas; cada falla va a errores, sin lanzar.
     // Por defecto: los orígenes de sólo lectura anotan que no se puede escribir.
     virtual void ejecutar(const QString& sql, ListaErrores& errores);

@@ -6,6 +6,7 @@
 #include "data/EscrituraGarantias.h"
 #include "data/SeriesGuardadas.h"
 #include "errors/AvisoError.h"
+#include "import/ExamenOrigen.h"
 #include "import/OrdenCampos.h"
 #include "import/GrupoTransmision.h"
 #include "import/VentanaImportacion.h"
@@ -33,6 +34,15 @@ void VentanaImportacion::cmdImportar_Click() {
         })
         .paso([&] { sentencia = SentenciaDeLectura(nombre); })
         .paso([&] { ConectarProveedor(true); })
+        .paso([&] {
+            // Una pasada por el archivo entero antes de tomar la transmisión: uno mal formado no
+            // deja ni la transmisión ni una fila.
+            if (const auto falla = ExaminarOrigenEntero(origen_, sentencia)) {
+                m_.setLblEstado(*falla);
+                MsgBox(*falla, Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
+                click.abandonar();
+            }
+        })
         .paso([&] { ImportarFilas(sentencia, click); })
         .paso([&] { origen_.Close(); })
         .paso([&] {

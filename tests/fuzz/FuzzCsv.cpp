@@ -1,6 +1,6 @@
 // Arnés de libFuzzer para el lector de texto delimitado y schema.ini. Además de buscar caídas,
 // compara la lectura con un búfer diminuto y con el de siempre: el borde del búfer no debe
-// cambiar ni una fila. Se compila a mano (ver tests/fuzz/LEEME.md).
+// cambiar ni una fila. Cómo compilarlo y correrlo: tests/fuzz/LEEME.md.
 #include <QBuffer>
 #include <cstdint>
 #include <cstdlib>

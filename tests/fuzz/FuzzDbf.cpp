@@ -1,5 +1,5 @@
 // Arnés de libFuzzer para el lector de tablas dBase/FoxPro y sus memos. La entrada es
-// [2 bytes: largo de la tabla, little-endian][tabla][memo]. Se compila a mano (ver LEEME.md).
+// [2 bytes: largo de la tabla, little-endian][tabla][memo]. Cómo compilarlo y correrlo: tests/fuzz/LEEME.md.
 #include <QBuffer>
 #include <cstdint>
 #include <vector>

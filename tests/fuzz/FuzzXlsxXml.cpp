@@ -2,13 +2,7 @@
 // compartidas (CadenasXlsx), los estilos (RecorrerXml) y los códigos de formato. La entrada es
 // "control, hoja XML, \0, cadenas XML". Además de buscar caídas, lee la hoja con trozos diminutos
 // y de una vez: el borde de un trozo no debe cambiar ni una celda.
-//
-// Se compila a mano, fuera de ctest:
-//   QT="$(pkg-config --cflags --libs Qt6Core)"
-//   clang++ -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -Isrc tests/fuzz/FuzzXlsxXml.cpp \
-//       src/ado/HojaXml.cpp src/ado/CadenasXlsx.cpp src/ado/XmlXlsx.cpp src/ado/ZipXlsx.cpp \
-//       src/ado/FechasExcel.cpp src/platform/ErrorEjecucion.cpp $QT -lexpat -lminizip -o /tmp/fuzz_xlsx
-//   /tmp/fuzz_xlsx -max_total_time=180 -rss_limit_mb=4096 /tmp/corpus_xlsx
+// Cómo compilarlo y correrlo: tests/fuzz/LEEME.md.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

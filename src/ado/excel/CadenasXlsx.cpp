@@ -15,7 +15,8 @@ constexpr std::size_t kMaximoValor = 1 << 20;
 }  // namespace
 
 struct CadenasXlsx::Estado {
-    std::vector<QString>& cadenas;
+    QString& letras;
+    std::vector<quint32>& inicios;
     XML_Parser parser = nullptr;
     bool terminado = false;
     bool enCadena = false;
@@ -23,7 +24,10 @@ struct CadenasXlsx::Estado {
     bool capturando = false;
     std::string actual;
 
-    explicit Estado(std::vector<QString>& c) : cadenas(c) {}
+    qint64 maximo;
+    bool excedida = false;  // la parte pide más memoria que maximo
+
+    Estado(QString& l, std::vector<quint32>& i, qint64 m) : letras(l), inicios(i), maximo(m) {}
 
     void abre(const char* n) {
         if (std::strcmp(n, "si") == 0) {
@@ -41,8 +45,15 @@ struct CadenasXlsx::Estado {
     void cierra(const char* n) {
         if (!enCadena) return;
         if (std::strcmp(n, "si") == 0) {
-            cadenas.push_back(TextoXlsx(actual));
             enCadena = capturando = false;
+            if (excedida) return;
+            letras += TextoXlsx(actual);
+            inicios.push_back(static_cast<quint32>(letras.size()));
+            if (letras.size() * 2 + static_cast<qint64>(inicios.size()) * 4 > maximo) {
+                // Un manejador de expat no lanza: se detiene y cadena() informa.
+                excedida = true;
+                XML_StopParser(parser, XML_FALSE);
+            }
         } else if (std::strcmp(n, "t") == 0) {
             capturando = false;
         } else if (std::strcmp(n, "rPh") == 0 && fonetica > 0) {
@@ -66,8 +77,9 @@ void XMLCALL Cierra(void* d, const XML_Char* n) {
 void XMLCALL Texto(void* d, const XML_Char* s, int n) { static_cast<CadenasXlsx::Estado*>(d)->texto(s, n); }
 }  // namespace
 
-CadenasXlsx::CadenasXlsx(std::unique_ptr<FlujoBytes> flujo, QString libro, QString parte)
-    : flujo_(std::move(flujo)), libro_(std::move(libro)), parte_(std::move(parte)), e_(new Estado(cadenas_)) {
+CadenasXlsx::CadenasXlsx(std::unique_ptr<FlujoBytes> flujo, QString libro, QString parte, qint64 maximoMemoria)
+    : flujo_(std::move(flujo)), libro_(std::move(libro)), parte_(std::move(parte)), inicios_{0},
+      e_(new Estado(letras_, inicios_, maximoMemoria)) {
     e_->parser = XML_ParserCreate(nullptr);
     if (!e_->parser) {
         delete e_;
@@ -83,7 +95,7 @@ CadenasXlsx::~CadenasXlsx() {
     delete e_;
 }
 
-const QString& CadenasXlsx::cadena(qint64 i) {
+QString CadenasXlsx::cadena(qint64 i) {
     while (i >= leidas() && !e_->terminado) {
         void* destino = XML_GetBuffer(e_->parser, kTrozo);
         if (!destino)
@@ -99,6 +111,16 @@ const QString& CadenasXlsx::cadena(qint64 i) {
         if (n == 0) e_->terminado = true;
         if (XML_ParseBuffer(e_->parser, n, n == 0 ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
             e_->terminado = true;
+            if (e_->excedida) {
+                throw ErrorEjecucion(
+                    Errores::ProveedorFallo,
+                    DescripcionLibro(libro_, QStringLiteral("está dañado: la parte \"%1\" de cadenas compartidas pasa "
+                                                            "de %2 MiB en memoria (%3 cadenas)")
+                                                 .arg(parte_)
+                                                 .arg(QString::number(static_cast<double>(e_->maximo) / (1 << 20), 'g', 3))
+                                                 .arg(leidas())),
+                    QStringLiteral("Proveedor de Excel"));
+            }
             const QString causa =
                 QStringLiteral("está dañado: la parte \"%1\" no es XML válido (línea %2: %3)")
                     .arg(parte_)
@@ -118,5 +140,6 @@ const QString& CadenasXlsx::cadena(qint64 i) {
                                          .arg(leidas())),
             QStringLiteral("Proveedor de Excel"));
     }
-    return cadenas_[static_cast<std::size_t>(i)];
+    const auto k = static_cast<std::size_t>(i);
+    return letras_.mid(inicios_[k], inicios_[k + 1] - inicios_[k]);
 }

@@ -14,19 +14,26 @@ constexpr int kTrozo = 64 * 1024;
 // Una celda de Excel no pasa de 32.767 caracteres; lo que exceda esta cota se descarta para que
 // un archivo hostil no haga crecer la memoria.
 constexpr std::size_t kMaximoValor = 1 << 20;
-constexpr int kMaximaColumna = 16383;  // XFD
+// Los límites del formato: una hoja tiene a lo sumo 1.048.576 filas y 16.384 columnas (XFD). Una
+// fila o una columna más allá es una hoja dañada, no millones de filas vacías que leer.
+constexpr qint64 kMaximaFila = 1048576;
+constexpr int kMaximaColumna = 16383;  // XFD, desde 0
+// El texto de todas las celdas de una fila: sin esta cota, una fila de 16.384 celdas de 1 MiB
+// ocuparía 16 GiB.
+constexpr std::size_t kMaximoTextoFila = 64u << 20;
 
-// "C5" -> 2; -1 si la referencia no es válida.
+// "C5" -> 2; -1 si no empieza con letras; -2 si pasa de XFD.
 int ColumnaDeReferencia(const char* r) {
     int columna = 0, letras = 0;
     for (; *r; ++r) {
         char c = *r;
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
         if (c < 'A' || c > 'Z') break;
-        if (++letras > 3) return -1;
+        if (++letras > 3) return -2;
         columna = columna * 26 + (c - 'A' + 1);
     }
-    if (letras == 0 || columna - 1 > kMaximaColumna) return -1;
+    if (letras == 0) return -1;
+    if (columna - 1 > kMaximaColumna) return -2;
     return columna - 1;
 }
 
@@ -58,28 +65,53 @@ struct HojaXml::Estado {
     bool capturando = false;
     qint64 ultimaFila = 0;
     int columnaSiguiente = 0;
+    std::size_t textoFila = 0;
     FilaXml fila;
+    QString danada;  // por qué la hoja está dañada (expat se detiene; siguiente() lanza)
+
+    // Los manejadores de expat no lanzan (expat es C): anotan y detienen el análisis.
+    void danar(const QString& causa) {
+        if (danada.isEmpty()) danada = causa;
+        XML_StopParser(parser, XML_FALSE);
+    }
 
     Estado(FlujoBytes& f, QString l, QString p) : flujo(f), libro(std::move(l)), parte(std::move(p)) {}
 
     void abre(const char* nombre, const char** at) {
+        if (!danada.isEmpty()) return;
         if (std::strcmp(nombre, "sheetData") == 0) {
             ++profundidadDatos;
         } else if (profundidadDatos == 0) {
             return;
         } else if (std::strcmp(nombre, "row") == 0) {
             qint64 n = Entero(Atributo(at, "r"), ultimaFila + 1);
-            if (n <= ultimaFila || n > (qint64{1} << 31)) n = ultimaFila + 1;
+            if (n <= ultimaFila) n = ultimaFila + 1;
+            if (n > kMaximaFila) {
+                const char* r = Atributo(at, "r");
+                danar(QStringLiteral("la fila %1 pasa de la última que puede tener una hoja (%2)")
+                          .arg(r ? QString::fromUtf8(r) : QString::number(n))
+                          .arg(kMaximaFila));
+                return;
+            }
             ultimaFila = n;
             fila.numero = n;
             fila.celdas.clear();
             columnaSiguiente = 0;
+            textoFila = 0;
             enFila = true;
         } else if (enFila && std::strcmp(nombre, "c") == 0) {
             CeldaXml c;
             const char* r = Atributo(at, "r");
             const int col = r ? ColumnaDeReferencia(r) : -1;
-            c.columna = col >= 0 ? col : std::min(columnaSiguiente, kMaximaColumna);
+            c.columna = col >= 0 ? col : columnaSiguiente;
+            if (col == -2 || c.columna > kMaximaColumna ||
+                fila.celdas.size() > static_cast<std::size_t>(kMaximaColumna)) {
+                danar(QStringLiteral("la fila %1 tiene una celda más allá de la última columna que puede tener "
+                                     "una hoja (XFD, la %2)")
+                          .arg(fila.numero)
+                          .arg(kMaximaColumna + 1));
+                return;
+            }
             columnaSiguiente = c.columna + 1;
             const char* t = Atributo(at, "t");
             if (t) {
@@ -114,7 +146,7 @@ struct HojaXml::Estado {
     }
 
     void cierra(const char* nombre) {
-        if (profundidadDatos == 0) return;
+        if (profundidadDatos == 0 || !danada.isEmpty()) return;
         if (std::strcmp(nombre, "sheetData") == 0) {
             --profundidadDatos;
         } else if (enCelda && std::strcmp(nombre, "c") == 0) {
@@ -136,10 +168,22 @@ struct HojaXml::Estado {
     void texto(const char* s, int n) {
         if (!capturando || fila.celdas.empty()) return;
         std::string& v = fila.celdas.back().valor;
-        if (v.size() + static_cast<std::size_t>(n) <= kMaximoValor) v.append(s, static_cast<std::size_t>(n));
+        if (v.size() + static_cast<std::size_t>(n) > kMaximoValor) return;
+        textoFila += static_cast<std::size_t>(n);
+        if (textoFila > kMaximoTextoFila) {
+            danar(QStringLiteral("la fila %1 pasa de %2 MiB de texto").arg(fila.numero).arg(kMaximoTextoFila >> 20));
+            return;
+        }
+        v.append(s, static_cast<std::size_t>(n));
     }
 
     [[noreturn]] void fallarXml() {
+        if (!danada.isEmpty()) {
+            terminado = true;
+            throw ErrorEjecucion(Errores::ProveedorFallo,
+                                 DescripcionLibro(libro, QStringLiteral("está dañado: en la parte \"%1\" %2").arg(parte, danada)),
+                                 QStringLiteral("Proveedor de Excel"));
+        }
         const QString causa = QStringLiteral("está dañado: la parte \"%1\" no es XML válido (línea %2: %3)")
                                   .arg(parte)
                                   .arg(XML_GetCurrentLineNumber(parser))

@@ -29,7 +29,20 @@ class FuenteXlsx : public FuenteHoja {
 
   protected:
     bool leerFila(FilaHoja& fila) override {
-        if (!hoja_.siguiente(xml_)) return false;
+        // El libro se lee por un descriptor abierto al principio: reemplazado por otro, se sigue
+        // leyendo el de antes; escrito en su lugar (truncado, agrandado), es una falla que lo dice.
+        bool hay;
+        try {
+            hay = hoja_.siguiente(xml_);
+        } catch (const ErrorEjecucion&) {
+            if (libro_->zip().cambio()) throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionOrigenCambiado(libro_->ruta(), filas_), kNombre);
+            throw;
+        }
+        if (!hay) {
+            if (libro_->zip().cambio()) throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionOrigenCambiado(libro_->ruta(), filas_), kNombre);
+            return false;
+        }
+        ++filas_;
         fila.numero = xml_.numero;
         const int utiles = columnasUtiles();
         int ancho = 0;
@@ -109,6 +122,7 @@ class FuenteXlsx : public FuenteHoja {
     HojaXml hoja_;
     FilaXml xml_;
     std::unique_ptr<CadenasXlsx> cadenas_;
+    qint64 filas_ = 0;
 };
 
 class ProveedorXlsx : public Proveedor {

@@ -1,8 +1,11 @@
 #include "ado/excel/ZipXlsx.h"
 
+#include <fcntl.h>
 #include <minizip/unzip.h>
+#include <unistd.h>
 
 #include <QFile>
+#include <cerrno>
 
 #include "platform/ErrorEjecucion.h"
 
@@ -13,7 +16,56 @@ const QString kOrigen = QStringLiteral("Proveedor de Excel");
     throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionLibro(ruta, causa), kOrigen);
 }
 
-unzFile AbrirZip(const QString& ruta) { return unzOpen64(QFile::encodeName(ruta).constData()); }
+// Una posición de lectura sobre el descriptor compartido: minizip abre una por cada unzFile.
+struct Cursor {
+    int fd;
+    qint64 pos = 0;
+    int error = 0;
+};
+
+voidpf ZCALLBACK Abrir(voidpf opaco, const void*, int) { return new Cursor{*static_cast<int*>(opaco)}; }
+
+uLong ZCALLBACK Leer(voidpf, voidpf flujo, void* destino, uLong largo) {
+    auto* c = static_cast<Cursor*>(flujo);
+    uLong hecho = 0;
+    while (hecho < largo) {
+        const ssize_t n = pread(c->fd, static_cast<char*>(destino) + hecho, largo - hecho, c->pos);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            c->error = errno;
+            break;
+        }
+        if (n == 0) break;
+        hecho += static_cast<uLong>(n);
+        c->pos += n;
+    }
+    return hecho;
+}
+
+uLong ZCALLBACK Escribir(voidpf, voidpf, const void*, uLong) { return 0; }
+
+ZPOS64_T ZCALLBACK Posicion(voidpf, voidpf flujo) { return static_cast<ZPOS64_T>(static_cast<Cursor*>(flujo)->pos); }
+
+long ZCALLBACK Situarse(voidpf, voidpf flujo, ZPOS64_T desplazamiento, int origen) {
+    auto* c = static_cast<Cursor*>(flujo);
+    qint64 base = 0;
+    if (origen == ZLIB_FILEFUNC_SEEK_CUR) {
+        base = c->pos;
+    } else if (origen == ZLIB_FILEFUNC_SEEK_END) {
+        const off_t fin = lseek(c->fd, 0, SEEK_END);
+        if (fin < 0) return -1;
+        base = fin;
+    }
+    c->pos = base + static_cast<qint64>(desplazamiento);
+    return 0;
+}
+
+int ZCALLBACK Cerrar(voidpf, voidpf flujo) {
+    delete static_cast<Cursor*>(flujo);
+    return 0;
+}
+
+int ZCALLBACK Error(voidpf, voidpf flujo) { return static_cast<Cursor*>(flujo)->error; }
 
 // Sitúa el zip en la parte; algunos programas escriben las carpetas con "\".
 bool Situar(unzFile zip, const QString& parte) {
@@ -37,16 +89,40 @@ QString CausaZip(int codigo) {
     }
 }
 
+QString DemasiadoGrande(const QString& parte) {
+    return QStringLiteral("tiene una parte \"%1\" demasiado grande: pasa de %2 MiB descomprimida")
+        .arg(parte)
+        .arg(ZipXlsx::kMaximoParte / (1024 * 1024));
+}
+}  // namespace
+
+struct ZipXlsx::Archivo {
+    int fd = -1;
+    std::optional<HuellaArchivo> huella;
+    zlib_filefunc64_def funciones{};
+
+    unzFile abrirZip() {
+        return unzOpen2_64("", &funciones);
+    }
+};
+
+namespace {
 // Una parte abierta de un zip propio, leída por trozos.
 class FlujoZip : public FlujoBytes {
   public:
-    FlujoZip(const QString& ruta, const QString& parte) : ruta_(ruta), parte_(parte) {
-        zip_ = AbrirZip(ruta);
+    FlujoZip(ZipXlsx::Archivo& archivo, const QString& ruta, const QString& parte) : ruta_(ruta), parte_(parte) {
+        zip_ = archivo.abrirZip();
         if (!zip_)
             Fallar(ruta, QStringLiteral("no se pudo abrir de nuevo para leer la parte \"%1\"").arg(parte));
         if (!Situar(zip_, parte)) {
             unzClose(zip_);
             Fallar(ruta, QStringLiteral("no tiene la parte \"%1\"").arg(parte));
+        }
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) == UNZ_OK &&
+            info.uncompressed_size > static_cast<ZPOS64_T>(ZipXlsx::kMaximoParte)) {
+            unzClose(zip_);
+            Fallar(ruta, DemasiadoGrande(parte));
         }
         const int r = unzOpenCurrentFile(zip_);
         if (r != UNZ_OK) {
@@ -63,6 +139,8 @@ class FlujoZip : public FlujoBytes {
         const int n = unzReadCurrentFile(zip_, destino, static_cast<unsigned>(maximo));
         if (n < 0)
             Fallar(ruta_, QStringLiteral("está dañado: en la parte \"%1\" %2").arg(parte_, CausaZip(n)));
+        leidos_ += n;
+        if (leidos_ > ZipXlsx::kMaximoParte) Fallar(ruta_, DemasiadoGrande(parte_));
         if (n == 0) {
             // Al final, cerrar la parte compara la suma de control de lo leído.
             abierta_ = false;
@@ -79,6 +157,7 @@ class FlujoZip : public FlujoBytes {
     QString parte_;
     unzFile zip_ = nullptr;
     bool abierta_ = true;
+    qint64 leidos_ = 0;
 };
 }  // namespace
 
@@ -86,9 +165,24 @@ QString DescripcionLibro(const QString& ruta, const QString& causa) {
     return QStringLiteral("El libro de Excel \"%1\" %2.").arg(ruta, causa);
 }
 
-ZipXlsx::ZipXlsx(QString ruta) : ruta_(std::move(ruta)) {
-    zip_ = AbrirZip(ruta_);
+ZipXlsx::ZipXlsx(QString ruta) : ruta_(std::move(ruta)), archivo_(std::make_unique<Archivo>()) {
+    archivo_->fd = ::open(QFile::encodeName(ruta_).constData(), O_RDONLY | O_CLOEXEC);
+    if (archivo_->fd < 0) {
+        Fallar(ruta_, QStringLiteral("no se puede abrir: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+    }
+    archivo_->huella = HuellaArchivo::DeDescriptor(archivo_->fd);
+    zlib_filefunc64_def& f = archivo_->funciones;
+    f.zopen64_file = Abrir;
+    f.zread_file = Leer;
+    f.zwrite_file = Escribir;
+    f.ztell64_file = Posicion;
+    f.zseek64_file = Situarse;
+    f.zclose_file = Cerrar;
+    f.zerror_file = Error;
+    f.opaque = &archivo_->fd;
+    zip_ = archivo_->abrirZip();
     if (!zip_) {
+        ::close(archivo_->fd);
         Fallar(ruta_, QStringLiteral(
                           "no es un libro .xlsx válido: no es un zip o está truncado (falta su directorio "
                           "final)"));
@@ -97,9 +191,12 @@ ZipXlsx::ZipXlsx(QString ruta) : ruta_(std::move(ruta)) {
 
 ZipXlsx::~ZipXlsx() {
     if (zip_) unzClose(static_cast<unzFile>(zip_));
+    if (archivo_->fd >= 0) ::close(archivo_->fd);
 }
 
 bool ZipXlsx::contiene(const QString& parte) const { return Situar(static_cast<unzFile>(zip_), parte); }
+
+bool ZipXlsx::cambio() const { return HuellaArchivo::DeDescriptor(archivo_->fd) != archivo_->huella; }
 
 QByteArray ZipXlsx::leer(const QString& parte, qint64 maximo) const {
     auto flujo = abrirFlujo(parte);
@@ -116,5 +213,5 @@ QByteArray ZipXlsx::leer(const QString& parte, qint64 maximo) const {
 }
 
 std::unique_ptr<FlujoBytes> ZipXlsx::abrirFlujo(const QString& parte) const {
-    return std::make_unique<FlujoZip>(ruta_, parte);
+    return std::make_unique<FlujoZip>(*archivo_, ruta_, parte);
 }

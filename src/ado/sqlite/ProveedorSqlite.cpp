@@ -8,8 +8,10 @@
 
 #include "ado/CarpetaOrigen.h"
 #include "ado/ConsultaSimple.h"
+#include "ado/HuellaArchivo.h"
 #include "ado/sqlite/DialectoSqlServer.h"
 #include "ado/Proveedores.h"
+#include "platform/Detencion.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Regional.h"
 
@@ -19,12 +21,30 @@ ErrorEjecucion Lanzable(const ErrorAdo& e) { return ErrorEjecucion(e.nativo, e.d
 
 QByteArray Utf8(const QString& s) { return s.toUtf8(); }
 
+// Un archivo de un proveedor: ningún valor (ni fila que SQLite arme) pasa de esto. Sin la cota,
+// una vista que devuelve valores de cientos de MiB llena la memoria antes de la primera fila.
+constexpr int kMaximoValorOrigen = 16 * 1024 * 1024;
+// Cada tantas instrucciones de SQLite se mira si el operador pidió detener la lectura: una vista
+// que no termina (o que filtra todas las filas de una serie sin fin) no devuelve nunca el control.
+constexpr int kInstruccionesPorVistazo = 100000;
+
+int MirarDetencion(void*) { return Detencion::Pedida() ? 1 : 0; }
+
+// Lo que se sabe del archivo de un proveedor para leerlo como una sola versión.
+struct ArchivoOrigen {
+    QString ruta;
+    std::optional<HuellaArchivo> huella;  // al abrirlo
+};
+
 // Las filas de una sentencia preparada, a medida que se piden.
 class FuenteSqlite : public FuenteFilas {
 public:
     // columnaFila: índice de la columna oculta con el rowid (formas actualizables), o -1.
-    FuenteSqlite(sqlite3* db, sqlite3_stmt* st, bool tiposDeOrigen, QString tabla, int columnaFila)
-        : db_(db), st_(st), tiposDeOrigen_(tiposDeOrigen), tabla_(std::move(tabla)), columnaFila_(columnaFila) {
+    // origen: el archivo de un proveedor (nada para la base de la suite).
+    FuenteSqlite(sqlite3* db, sqlite3_stmt* st, bool tiposDeOrigen, QString tabla, int columnaFila,
+                 std::optional<ArchivoOrigen> origen = std::nullopt)
+        : db_(db), st_(st), tiposDeOrigen_(tiposDeOrigen), tabla_(std::move(tabla)), columnaFila_(columnaFila),
+          origen_(std::move(origen)) {
         const int n = sqlite3_column_count(st_);
         for (int i = 0; i < n; ++i) {
             if (i == columnaFila_) continue;
@@ -44,12 +64,35 @@ public:
         const int rc = sqlite3_step(st_);
         if (rc == SQLITE_DONE) {
             terminada_ = true;
+            // SQLite abre por ruta: si el archivo cambió durante la lectura, las filas no son de
+            // una sola versión.
+            if (origen_ && HuellaArchivo::DeRuta(origen_->ruta) != origen_->huella) {
+                throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionOrigenCambiado(origen_->ruta, filas_),
+                                     QStringLiteral("Proveedor de SQLite"));
+            }
             return false;
         }
         if (rc != SQLITE_ROW) {
             terminada_ = true;
+            if (origen_ && (rc & 0xFF) == SQLITE_TOOBIG) {
+                throw ErrorEjecucion(rc,
+                                     QStringLiteral("La fila %1 de \"%2\" tiene un valor de más de %3 MiB: un archivo de "
+                                                    "garantías no tiene valores así; revise la tabla o la vista.")
+                                         .arg(filas_ + 1)
+                                         .arg(origen_->ruta)
+                                         .arg(kMaximoValorOrigen / (1024 * 1024)),
+                                     QStringLiteral("Proveedor de SQLite"));
+            }
+            if (origen_ && (rc & 0xFF) == SQLITE_INTERRUPT) {
+                throw ErrorEjecucion(rc,
+                                     QStringLiteral("Lectura de \"%1\" detenida por el operador después de %2 filas.")
+                                         .arg(origen_->ruta)
+                                         .arg(filas_),
+                                     QStringLiteral("Proveedor de SQLite"));
+            }
             throw Lanzable(ErrorDeSqlite(db_, rc));
         }
+        ++filas_;
         fila.resize(indices_.size());
         for (std::size_t k = 0; k < indices_.size(); ++k) fila[k] = valor(indices_[k], static_cast<int>(k));
         filaActual_ = columnaFila_ >= 0 ? sqlite3_column_int64(st_, columnaFila_) : 0;
@@ -156,6 +199,8 @@ private:
     QStringList tiposDeclarados_;
     sqlite3_int64 filaActual_ = 0;
     bool terminada_ = false;
+    std::optional<ArchivoOrigen> origen_;
+    qint64 filas_ = 0;
 };
 
 // La tabla de "SELECT ... FROM tabla ...", para guardar las filas de una forma actualizable.
@@ -235,6 +280,11 @@ void ProveedorSqlite::abrir(const TextoConexion& texto) {
         sqlite3_exec(db_, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
         // Menos puntos de control durante una importación grande: cada uno relee y reescribe el WAL.
         sqlite3_exec(db_, "PRAGMA wal_autocheckpoint=16384", nullptr, nullptr, nullptr);
+    } else {
+        // El archivo de un proveedor: trabajo acotado y una lectura que se puede detener.
+        sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, kMaximoValorOrigen);
+        sqlite3_progress_handler(db_, kInstruccionesPorVistazo, MirarDetencion, nullptr);
+        huella_ = HuellaArchivo::DeRuta(archivo_);
     }
 }
 
@@ -296,7 +346,9 @@ std::unique_ptr<FuenteFilas> ProveedorSqlite::consultar(const QString& sql, bool
         throw Lanzable(ErrorDeSqlite(db_, rc, texto));
     }
     if (!st) throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("La consulta está vacía."), nombre());
-    return std::make_unique<FuenteSqlite>(db_, st, !suite_, tabla, columnaFila);
+    std::optional<ArchivoOrigen> origen;
+    if (!suite_) origen = ArchivoOrigen{archivo_, huella_};
+    return std::make_unique<FuenteSqlite>(db_, st, !suite_, tabla, columnaFila, std::move(origen));
 }
 
 void ProveedorSqlite::ejecutar(const QString& lote, ListaErrores& errores) {

@@ -1,4 +1,7 @@
 #pragma once
+#include <optional>
+
+#include "ado/HuellaArchivo.h"
 #include <sqlite3.h>
 
 #include "ado/Proveedor.h"
@@ -36,6 +39,7 @@ private:
     bool suite_;
     sqlite3* db_ = nullptr;
     QString archivo_;
+    std::optional<HuellaArchivo> huella_;  // la del archivo de un proveedor al abrirlo
     int tiempoEsperaMs_ = 30000;
 };
 

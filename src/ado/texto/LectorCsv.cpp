@@ -37,6 +37,10 @@ bool LectorCsv::llenar() {
         falla_ = QStringLiteral("falló la lectura (%1)").arg(origen_.errorString());
         return false;
     }
+    if (vigilante_) {
+        falla_ = vigilante_();
+        if (!falla_.isEmpty()) return false;
+    }
     if (n == 0) {
         agotado_ = true;
         return false;

@@ -3,6 +3,7 @@
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -49,6 +50,10 @@ class LectorCsv {
     // Convierte bytes del archivo a texto en destino, reusando su memoria si no está compartida.
     void decodificar(QByteArrayView bytes, QString& destino);
 
+    // vigilante: se llama después de cada lectura del origen (cada 256 KiB); si devuelve una
+    // causa, la lectura falla con ella antes de usar esos bytes (un archivo que cambió).
+    void vigilar(std::function<QString()> vigilante) { vigilante_ = std::move(vigilante); }
+
     // Qué falló, en castellano y sin nombrar el archivo (lo nombra quien lo abrió).
     const QString& falla() const { return falla_; }
     char delimitador() const { return delim_; }
@@ -86,4 +91,5 @@ class LectorCsv {
     qint64 blancos_ = 0;         // líneas en blanco aún no entregadas
     bool hayPendiente_ = false;  // tramos_ tiene una fila leída mientras se contaban líneas en blanco
     QString falla_;
+    std::function<QString()> vigilante_;
 };

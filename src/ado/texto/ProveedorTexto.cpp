@@ -6,6 +6,8 @@
 
 #include "ado/CarpetaOrigen.h"
 #include "ado/ConsultaSimple.h"
+#include "ado/HuellaArchivo.h"
+#include "ado/texto/ExamenTexto.h"
 #include "ado/texto/EsquemaIni.h"
 #include "ado/texto/LectorCsv.h"
 #include "ado/texto/TablasTexto.h"
@@ -22,9 +24,13 @@ const QStringList kExtensiones = {QStringLiteral("csv"), QStringLiteral("txt")};
 
 // Las filas de un archivo, leídas a medida que se piden. Los valores son los textos tal como
 // están escritos ("00012345" sigue así); un campo vacío es nulo.
+//
+// Se lee la versión del archivo que se abrió: al final se compara su huella con la del principio
+// (y con la del examen, si lo hubo), así un archivo truncado, agrandado o reescrito en medio de la
+// lectura es una falla y no unas filas de más o de menos.
 class FuenteTexto : public FuenteFilas {
   public:
-    FuenteTexto(const QString& ruta, OpcionesCsv opciones)
+    FuenteTexto(const QString& ruta, OpcionesCsv opciones, std::optional<HuellaArchivo> examinada)
         : ruta_(ruta), archivo_(ruta), lector_(archivo_, std::move(opciones)) {
         if (const auto roto = EnlaceRoto(ruta_)) Fallar(*roto);
         // Sin búfer de QFile: el lector tiene el suyo.
@@ -33,6 +39,14 @@ class FuenteTexto : public FuenteFilas {
                        "No se puede abrir el archivo \"%1\": %2 (¿está bloqueado o sin permiso de lectura?).")
                        .arg(ruta_, archivo_.errorString()));
         }
+        huella_ = HuellaArchivo::DeDescriptor(archivo_.handle());
+        if (examinada && huella_ != examinada) Fallar(DescripcionOrigenCambiado(ruta_, 0));
+        // Cada trozo leído se compara con la versión abierta: un cambio falla antes de dar una
+        // fila hecha con bytes de otra versión.
+        lector_.vigilar([this] {
+            cambio_ = HuellaArchivo::DeDescriptor(archivo_.handle()) != huella_;
+            return cambio_ ? QStringLiteral("el archivo cambió") : QString();
+        });
         switch (lector_.empezar()) {
             case LectorCsv::Estado::Fila:
                 break;
@@ -71,17 +85,22 @@ class FuenteTexto : public FuenteFilas {
             if (v.typeId() != QMetaType::QString) v = QVariant(QString());
             lector_.decodificar(bytes, *static_cast<QString*>(v.data()));
         }
+        ++filas_;
         return true;
     }
 
   private:
     [[noreturn]] void FallaLectura() const {
+        if (cambio_) Fallar(DescripcionOrigenCambiado(ruta_, filas_));
         Fallar(QStringLiteral("No se puede leer el archivo \"%1\": %2.").arg(ruta_, lector_.falla()));
     }
 
     QString ruta_;
     QFile archivo_;
     LectorCsv lector_;
+    std::optional<HuellaArchivo> huella_;
+    qint64 filas_ = 0;
+    bool cambio_ = false;
 };
 
 class ProveedorTexto : public Proveedor {
@@ -95,7 +114,10 @@ class ProveedorTexto : public Proveedor {
         abierto_ = true;
     }
 
-    void cerrar() override { abierto_ = false; }
+    void cerrar() override {
+        abierto_ = false;
+        examen_.reset();
+    }
 
     QStringList tablas() override {
         exigirAbierto();
@@ -105,6 +127,55 @@ class ProveedorTexto : public Proveedor {
     }
 
     std::unique_ptr<FuenteFilas> consultar(const QString& sql, bool) override {
+        const QFileInfo archivo = archivoDeConsulta(sql);
+        OpcionesCsv opciones = opcionesDe(archivo);
+        std::optional<HuellaArchivo> examinada;
+        if (examen_ && examen_->ruta == archivo.filePath()) {
+            // La codificación decidida con el archivo entero, no con su principio.
+            opciones.codigoPagina = examen_->codigoPagina;
+            examinada = examen_->huella;
+        }
+        return std::make_unique<FuenteTexto>(archivo.filePath(), std::move(opciones), examinada);
+    }
+
+    void examinarEntero(const QString& sql) override {
+        examen_.reset();
+        const QFileInfo archivo = archivoDeConsulta(sql);
+        const OpcionesCsv opciones = opcionesDe(archivo);
+        QFile f(archivo.filePath());
+        if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            Fallar(QStringLiteral(
+                       "No se puede abrir el archivo \"%1\": %2 (¿está bloqueado o sin permiso de lectura?).")
+                       .arg(f.fileName(), f.errorString()));
+        }
+        const auto huella = HuellaArchivo::DeDescriptor(f.handle());
+        // El delimitador, como lo decide la lectura (de la primera línea o de schema.ini).
+        char delimitador;
+        {
+            LectorCsv lector(f, opciones);
+            if (lector.empezar() == LectorCsv::Estado::Falla) {
+                Fallar(QStringLiteral("No se puede leer el archivo \"%1\": %2.").arg(f.fileName(), lector.falla()));
+            }
+            delimitador = lector.delimitador();
+        }
+        if (!f.seek(0)) Fallar(QStringLiteral("No se puede leer el archivo \"%1\": %2.").arg(f.fileName(), f.errorString()));
+        const ResultadoExamen r = ExaminarTexto(f, delimitador, opciones.codigoPagina, LectorCsv::kMaxRegistro);
+        if (!r.examen) {
+            Fallar(QStringLiteral("El archivo \"%1\" no se puede importar: %2.").arg(f.fileName(), r.falla));
+        }
+        if (HuellaArchivo::DeDescriptor(f.handle()) != huella) Fallar(DescripcionOrigenCambiado(f.fileName(), 0));
+        examen_ = Examen{archivo.filePath(), r.examen->codigoPagina, huella};
+    }
+
+  private:
+    // Lo que decidió examinarEntero para un archivo de la carpeta.
+    struct Examen {
+        QString ruta;
+        int codigoPagina;
+        std::optional<HuellaArchivo> huella;
+    };
+
+    QFileInfo archivoDeConsulta(const QString& sql) const {
         exigirAbierto();
         const auto tabla = TablaDeConsulta(sql);
         if (!tabla) Fallar(DescripcionConsultaNoAdmitida(sql));
@@ -115,20 +186,23 @@ class ProveedorTexto : public Proveedor {
                        .arg(*tabla, carpeta_.path()),
                    kTablaInexistente);
         }
+        return *archivo;
+    }
+
+    OpcionesCsv opcionesDe(const QFileInfo& archivo) const {
         OpcionesCsv opciones;
-        if (const auto esquema = esquemaDe(archivo->fileName())) {
+        if (const auto esquema = esquemaDe(archivo.fileName())) {
             if (esquema->anchoFijo) {
                 Fallar(QStringLiteral("El archivo \"%1\" es de ancho fijo según schema.ini "
                                       "(Format=FixedLength), formato que "
                                       "este programa no lee; use un archivo delimitado.")
-                           .arg(archivo->filePath()));
+                           .arg(archivo.filePath()));
             }
             opciones = esquema->opciones;
         }
-        return std::make_unique<FuenteTexto>(archivo->filePath(), std::move(opciones));
+        return opciones;
     }
 
-  private:
     void exigirAbierto() const {
         if (!abierto_)
             throw ErrorEjecucion(Errores::ConexionCerrada, QStringLiteral("El origen no está abierto."),
@@ -151,6 +225,7 @@ class ProveedorTexto : public Proveedor {
 
     QDir carpeta_;
     bool abierto_ = false;
+    std::optional<Examen> examen_;
 };
 }  // namespace
 

@@ -1,0 +1,170 @@
+#include "ado/texto/ExamenTexto.h"
+
+#include <QByteArray>
+#include <cstring>
+
+namespace {
+constexpr qsizetype kTrozo = 1024 * 1024;
+
+// Valida UTF-8 de a un byte, con la secuencia en curso entre trozos. Mismas reglas que
+// EsUtf8Valido: sin formas largas, sin sustitutos, nada después de U+10FFFF.
+class ValidadorUtf8 {
+  public:
+    bool valido() const { return valido_; }
+    // false en el primer byte que rompe la codificación.
+    bool byte(unsigned char b) {
+        if (resto_ == 0) {
+            if (b < 0x80) return true;
+            min_ = 0x80;
+            max_ = 0xBF;
+            if (b >= 0xC2 && b <= 0xDF) {
+                resto_ = 1;
+            } else if (b >= 0xE0 && b <= 0xEF) {
+                resto_ = 2;
+                if (b == 0xE0) min_ = 0xA0;
+                if (b == 0xED) max_ = 0x9F;
+            } else if (b >= 0xF0 && b <= 0xF4) {
+                resto_ = 3;
+                if (b == 0xF0) min_ = 0x90;
+                if (b == 0xF4) max_ = 0x8F;
+            } else {
+                return valido_ = false;
+            }
+            return true;
+        }
+        if (b < min_ || b > max_) return valido_ = false;
+        min_ = 0x80;
+        max_ = 0xBF;
+        --resto_;
+        return true;
+    }
+    // Al final del archivo, una secuencia a medias tampoco es UTF-8.
+    bool cerrar() { return valido_ = valido_ && resto_ == 0; }
+
+  private:
+    bool valido_ = true;
+    int resto_ = 0;
+    unsigned char min_ = 0x80, max_ = 0xBF;
+};
+}  // namespace
+
+ResultadoExamen ExaminarTexto(QIODevice& origen, char delimitador, std::optional<int> codigoPagina,
+                              qint64 maxRegistro) {
+    ResultadoExamen r;
+    QByteArray trozo(kTrozo, Qt::Uninitialized);
+    ValidadorUtf8 utf8;
+    bool decidir = !codigoPagina.has_value();
+    qint64 lineaNoUtf8 = 0;  // la primera línea que no es UTF-8
+    bool bom = false;
+
+    // Estado del registro en curso, como lo lee el lector: un campo va entre comillas sólo si
+    // empieza con una; dentro, "" es una comilla; después de la de cierre sigue hasta el
+    // delimitador o el fin de línea.
+    qint64 linea = 1;
+    qint64 lineaComilla = 0;  // donde abrió la comilla en curso
+    qint64 inicioRegistro = 0, lineaRegistro = 1;
+    bool inicioCampo = true, enComillas = false, comillaVista = false, tras_cr = false;
+    qint64 posicion = 0;
+    const auto falla = [&](const QString& texto) {
+        r.falla = texto;
+        return r;
+    };
+
+    for (bool primero = true;; primero = false) {
+        const qint64 n = origen.read(trozo.data(), trozo.size());
+        if (n < 0) return falla(QStringLiteral("falló la lectura (%1)").arg(origen.errorString()));
+        if (n == 0) break;
+        const auto* p = reinterpret_cast<const unsigned char*>(trozo.constData());
+        qint64 i = 0;
+        if (primero) {
+            if (n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF)))
+                return falla(QStringLiteral("está en UTF-16 (texto Unicode); guárdelo como CSV en UTF-8 o ANSI"));
+            if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) {
+                bom = true;
+                i = 3;
+                inicioRegistro = 3;
+            }
+        }
+        for (; i < n; ++i) {
+            const unsigned char c = p[i];
+            if (decidir && !utf8.byte(c)) {
+                if (bom) {
+                    return falla(QStringLiteral("empieza con la marca de UTF-8 pero la línea %1 no está en "
+                                                "UTF-8: guárdelo de nuevo en una sola codificación")
+                                     .arg(linea));
+                }
+                decidir = false;  // ya se sabe: Windows-1252
+                lineaNoUtf8 = linea;
+            }
+            if (c == 0) {
+                return falla(QStringLiteral("tiene un byte nulo en la línea %1: no es un archivo de texto "
+                                            "(¿una planilla u otro archivo con la extensión cambiada?)")
+                                 .arg(linea));
+            }
+            const bool finLinea = c == '\n' || c == '\r';
+            if (finLinea) {
+                // CR LF es un solo fin de línea; CR solo o LF solo, uno cada uno.
+                if (!(c == '\n' && tras_cr)) ++linea;
+                tras_cr = c == '\r';
+            } else {
+                tras_cr = false;
+            }
+            if (enComillas) {
+                if (comillaVista) {
+                    comillaVista = false;
+                    if (c == '"') continue;  // comilla doblada: sigue dentro
+                    enComillas = false;      // la anterior cerró el campo; c va fuera de comillas
+                } else {
+                    if (c == '"') comillaVista = true;
+                    continue;
+                }
+            }
+            if (inicioCampo && c == '"') {
+                enComillas = true;
+                lineaComilla = linea;
+                inicioCampo = false;
+                continue;
+            }
+            inicioCampo = false;
+            if (c == static_cast<unsigned char>(delimitador)) {
+                inicioCampo = true;
+            } else if (finLinea) {
+                const qint64 fin = posicion + i;
+                if (fin - inicioRegistro > maxRegistro) {
+                    return falla(QStringLiteral("el registro que empieza en la línea %1 pasa de %2 MiB: el "
+                                                "archivo está dañado")
+                                     .arg(lineaRegistro)
+                                     .arg(maxRegistro / (1024 * 1024)));
+                }
+                inicioCampo = true;
+                inicioRegistro = fin + 1;
+                lineaRegistro = linea;
+            }
+        }
+        posicion += n;
+    }
+    if (enComillas && !comillaVista) {
+        return falla(QStringLiteral("tiene una comilla que abre un campo en la línea %1 y no se cierra nunca: "
+                                    "el archivo está mal formado")
+                         .arg(lineaComilla));
+    }
+    if (posicion - inicioRegistro > maxRegistro) {
+        return falla(QStringLiteral("el registro que empieza en la línea %1 pasa de %2 MiB: el archivo está "
+                                    "dañado")
+                         .arg(lineaRegistro)
+                         .arg(maxRegistro / (1024 * 1024)));
+    }
+    if (decidir && !utf8.cerrar()) {
+        if (bom) {
+            return falla(QStringLiteral("empieza con la marca de UTF-8 pero la línea %1 no está en UTF-8: "
+                                        "guárdelo de nuevo en una sola codificación")
+                             .arg(linea));
+        }
+        lineaNoUtf8 = linea;
+    }
+    ExamenTexto e;
+    e.codigoPagina = codigoPagina ? *codigoPagina : (lineaNoUtf8 == 0 ? 65001 : 1252);
+    e.bytes = posicion;
+    r.examen = e;
+    return r;
+}

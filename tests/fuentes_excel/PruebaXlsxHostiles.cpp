@@ -1,0 +1,169 @@
+// Libros .xlsx hechos para agotar al lector: saltos de fila y columnas fuera del formato, filas
+// anchas, cadenas compartidas sin fin, partes que se inflan más allá de lo razonable y archivos
+// que cambian mientras se leen. Cada uno termina enseguida en su mensaje o en sus filas correctas.
+// (El tiempo y la memoria de estos casos a tamaño real se miden en bench/hostiles.)
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "LibrosDePrueba.h"
+#include "ado/Conexion.h"
+#include "ado/excel/CadenasXlsx.h"
+#include "comun/Pruebas.h"
+#include "platform/ErrorEjecucion.h"
+
+namespace {
+class XlsxHostil : public ::testing::Test {
+  protected:
+    QTemporaryDir dir_;
+    QString ruta(const QString& nombre) const { return dir_.filePath(nombre); }
+};
+
+// Cambia en el directorio central del zip el tamaño descomprimido que declara la parte.
+void DeclararTamano(QByteArray& zip, const QByteArray& parte, quint32 tamano) {
+    for (qsizetype i = zip.indexOf("PK\x01\x02"); i >= 0; i = zip.indexOf("PK\x01\x02", i + 4)) {
+        const auto largoNombre = static_cast<quint8>(zip[i + 28]) | (static_cast<quint8>(zip[i + 29]) << 8);
+        if (zip.mid(i + 46, largoNombre) != parte) continue;
+        for (int k = 0; k < 4; ++k) zip[i + 24 + k] = static_cast<char>((tamano >> (8 * k)) & 0xFF);
+        return;
+    }
+    ADD_FAILURE() << "el zip no tiene la parte " << parte.toStdString();
+}
+
+// Una hoja de n filas: la cabecera numérica y en cada fila una cadena compartida (la 0 o la 1).
+QByteArray FilasConCadenas(int n) {
+    QByteArray filas = R"(<row r="1"><c><v>1</v></c><c><v>2</v></c></row>)";
+    for (int i = 2; i <= n; ++i)
+        filas += "<row r=\"" + QByteArray::number(i) + "\"><c><v>" + QByteArray::number(i * 7919) +
+                 "</v></c><c t=\"s\"><v>" + QByteArray::number(i % 2) + "</v></c></row>";
+    return filas;
+}
+}  // namespace
+
+TEST_F(XlsxHostil, LoQueElFormatoNoAdmiteEsUnaHojaDanadaEnseguida) {
+    QByteArray ancha = R"(<row r="1"><c><v>1</v></c></row><row r="2">)";
+    for (int i = 0; i < 20000; ++i) ancha += "<c/>";
+    ancha += "</row>";
+    QByteArray repetida = R"(<row r="1">)";
+    for (int i = 0; i < 20000; ++i) repetida += "<c r=\"A1\"/>";
+    repetida += "</row>";
+    QByteArray textoLargo = R"(<row r="1">)";
+    const QByteArray megaCelda = "<c t=\"inlineStr\"><is><t>" + QByteArray(1 << 20, 'x') + "</t></is></c>";
+    for (int i = 0; i < 70; ++i) textoLargo += megaCelda;
+    textoLargo += "</row>";
+    struct Caso {
+        const char* nombre;
+        QByteArray hoja;
+        const char* causa;
+    };
+    const Caso casos[] = {
+        {"salto a la fila 2.147.483.647", R"(<row r="1"><c><v>1</v></c></row><row r="2147483647"><c><v>2</v></c></row>)",
+         "la fila 2147483647 pasa de la última que puede tener una hoja (1048576)"},
+        {"fila 1.048.577", R"(<row r="1048577"><c><v>2</v></c></row>)", "la fila 1048577 pasa"},
+        {"columna XFE", R"(<row r="1"><c r="XFE1"><v>1</v></c></row>)", "más allá de la última columna"},
+        {"columna de cuatro letras", R"(<row r="1"><c r="AAAA1"><v>1</v></c></row>)", "más allá de la última columna"},
+        {"20.000 celdas sin referencia en una fila", ancha, "la fila 2 tiene una celda más allá"},
+        {"20.000 veces la misma celda", repetida, "la fila 1 tiene una celda más allá"},
+        {"70 MiB de texto en una fila", textoLargo, "la fila 1 pasa de 64 MiB de texto"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        LibroAMano libro;
+        libro.hojas = {{QStringLiteral("H"), c.hoja}};
+        const QString archivo = ruta(QStringLiteral("hostil.xlsx"));
+        libro.escribir(archivo);
+        const QString falla = FallaAlLeer(archivo, QStringLiteral("H$"));
+        EXPECT_TRUE(falla.contains(QString::fromUtf8(c.causa)) && falla.contains(archivo)) << qPrintable(falla);
+    }
+    // El borde mismo se lee: la columna XFD.
+    LibroAMano borde;
+    borde.hojas = {{QStringLiteral("H"), R"(<row r="1"><c r="A1"><v>1</v></c><c r="XFD1"><v>2</v></c></row><row r="2"><c><v>3</v></c></row>)"}};
+    borde.escribir(ruta(QStringLiteral("borde.xlsx")));
+    const HojaLeida h = LeerHoja(ruta(QStringLiteral("borde.xlsx")), QStringLiteral("H$"));
+    EXPECT_EQ(h.campos.size(), 16384);
+    ASSERT_EQ(h.filas.size(), 1u);
+}
+
+TEST_F(XlsxHostil, UnaParteQueDeclaraMasDeUnGiBSeRechazaSinDescomprimirla) {
+    LibroAMano libro;
+    libro.hojas = {{QStringLiteral("H"), FilasConCadenas(10)}};
+    libro.cadenas = "<si><t>par</t></si><si><t>impar</t></si>";
+    const QString archivo = ruta(QStringLiteral("inflado.xlsx"));
+    libro.escribir(archivo);
+    for (const char* parte : {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml"}) {
+        SCOPED_TRACE(parte);
+        QByteArray zip = LeerArchivo(archivo);
+        DeclararTamano(zip, parte, 0xFFFFFFF0u);
+        const QString mentiroso = ruta(QStringLiteral("mentiroso.xlsx"));
+        EscribirArchivo(mentiroso, zip);
+        const QString falla = FallaAlLeer(mentiroso, QStringLiteral("H$"));
+        EXPECT_TRUE(falla.contains(QStringLiteral("demasiado grande: pasa de 1024 MiB")) && falla.contains(QString::fromUtf8(parte)))
+            << qPrintable(falla);
+    }
+}
+
+TEST_F(XlsxHostil, LasCadenasCompartidasTienenUnaCotaDeMemoria) {
+    // Cien mil cadenas vacías: cada una cuesta su comienzo; con una cota de 64 KiB no caben.
+    QByteArray xml = "<sst>";
+    for (int i = 0; i < 100000; ++i) xml += "<si/>";
+    xml += "</sst>";
+    CadenasXlsx cadenas(std::make_unique<FlujoMemoria>(xml), QStringLiteral("libro.xlsx"),
+                        QStringLiteral("xl/sharedStrings.xml"), 64 * 1024);
+    EXPECT_EQ(cadenas.cadena(10), QString());
+    try {
+        cadenas.cadena(99999);
+        ADD_FAILURE() << "leyó todas las cadenas pasando la cota";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("pasa de 0.0625 MiB en memoria"))) << qPrintable(e.descripcion());
+    }
+    // Con la cota de siempre, las mismas cadenas se leen.
+    CadenasXlsx sanas(std::make_unique<FlujoMemoria>(xml), QStringLiteral("libro.xlsx"), QStringLiteral("xl/sharedStrings.xml"));
+    EXPECT_EQ(sanas.cadena(99999), QString());
+}
+
+TEST_F(XlsxHostil, UnLibroReemplazadoEnMedioSeLeeEnteroComoEraAlEmpezar) {
+    // La hoja pide su primera cadena compartida recién en la fila 2, después del reemplazo: se lee
+    // del libro que se abrió, no del que ahora está en la ruta.
+    LibroAMano primero;
+    primero.hojas = {{QStringLiteral("H"), FilasConCadenas(30000)}};
+    primero.cadenas = "<si><t>par</t></si><si><t>impar</t></si>";
+    LibroAMano segundo = primero;
+    segundo.hojas = {{QStringLiteral("H"), FilasConCadenas(5)}};
+    segundo.cadenas = "<si><t>OTRO</t></si><si><t>OTRO</t></si>";
+    const QString archivo = ruta(QStringLiteral("libro.xlsx"));
+    primero.escribir(archivo);
+    segundo.escribir(ruta(QStringLiteral("nuevo.xlsx")));
+
+    Conexion c;
+    c.Open(ConexionExcel(archivo));
+    RecordsetPtr rs = c.abrirRecordset(QStringLiteral("SELECT * FROM [H$]"));
+    ASSERT_TRUE(QFile::remove(archivo));
+    ASSERT_TRUE(QFile::rename(ruta(QStringLiteral("nuevo.xlsx")), archivo));
+    int filas = 0;
+    for (; !rs->EOF_(); rs->MoveNext(), ++filas) {
+        ASSERT_EQ(rs->Field(1).toString(), filas % 2 == 0 ? "par" : "impar") << filas;
+    }
+    EXPECT_EQ(filas, 29999);
+}
+
+TEST_F(XlsxHostil, UnLibroTruncadoEnMedioEsUnaFallaQueLoDice) {
+    LibroAMano libro;
+    libro.hojas = {{QStringLiteral("H"), FilasConCadenas(60000)}};
+    libro.cadenas = "<si><t>par</t></si><si><t>impar</t></si>";
+    const QString archivo = ruta(QStringLiteral("libro.xlsx"));
+    libro.escribir(archivo);
+    Conexion c;
+    c.Open(ConexionExcel(archivo));
+    RecordsetPtr rs = c.abrirRecordset(QStringLiteral("SELECT * FROM [H$]"));
+    rs->MoveNext();
+    QFile f(archivo);
+    ASSERT_TRUE(f.resize(f.size() / 10));
+    try {
+        while (!rs->EOF_()) rs->MoveNext();
+        ADD_FAILURE() << "leyó hasta el final un libro truncado";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("cambió mientras se leía"))) << qPrintable(e.descripcion());
+        EXPECT_TRUE(e.descripcion().contains(archivo)) << qPrintable(e.descripcion());
+    }
+}
