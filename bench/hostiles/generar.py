@@ -1,0 +1,116 @@
+#!/usr/bin/env python3
+"""Escribe los archivos hostiles de bench/hostiles en la carpeta dada (uno por subcarpeta: el
+controlador de texto lista todos los archivos de texto de su carpeta)."""
+import os
+import sqlite3
+import struct
+import sys
+import zipfile
+import zlib
+
+out = sys.argv[1]
+FILAS = int(os.environ.get("BENCH_FILAS", "1000000"))
+CABECERA = b"eca1,serie,modelo,otro,activacion\r\n"
+
+
+def ruta(caso, nombre):
+    d = os.path.join(out, caso)
+    os.makedirs(d, exist_ok=True)
+    return os.path.join(d, nombre)
+
+
+def filas_llanas(f, n, prefijo=b"S"):
+    bloque = []
+    for i in range(n):
+        bloque.append(b"E%d,%s%09d,Modelo %d,1,01/02/2024\r\n" % (i % 50, prefijo, i, i % 97))
+        if len(bloque) == 10000:
+            f.write(b"".join(bloque))
+            bloque = []
+    f.write(b"".join(bloque))
+
+
+def csv(caso, final, inicio=b""):
+    with open(ruta(caso, caso + ".csv"), "wb") as f:
+        f.write(inicio + CABECERA)
+        filas_llanas(f, FILAS)
+        f.write(final)
+
+
+# Texto: el defecto al final de un millón de filas llanas.
+csv("acentos_tardios", "E,SER\u00e91,G\u00fcemes,1,x\r\nE,SER\u00e81,G\u00fcemes,1,x\r\n".encode("cp1252"))
+csv("nulo_tardio", b"E,S\x00,M,1,x\r\n")
+csv("marca_que_miente", "E,SER\u00e91,G\u00fcemes,1,x\r\n".encode("cp1252"), inicio=b"\xef\xbb\xbf")
+csv("comilla_sin_cerrar", b'E,"SER1,M,1,x\r\n' + b"E,S,M,1,x\r\n" * 1000)
+# Un csv sano para truncarlo en medio de la importación.
+csv("truncado_en_medio", b"")
+
+XML_LIBRO = (b'<?xml version="1.0"?><workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" '
+             b'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets>'
+             b'<sheet name="Hoja1" sheetId="1" r:id="rId1"/></sheets></workbook>')
+XML_RELS = (b'<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+            b'<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" '
+            b'Target="worksheets/sheet1.xml"/><Relationship Id="rId2" '
+            b'Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings" '
+            b'Target="sharedStrings.xml"/></Relationships>')
+
+
+def xlsx(caso, hoja, cadenas=None, nombre=None):
+    """hoja y cadenas: bytes o un generador de trozos de bytes (se comprimen por partes)."""
+    r = ruta(caso, (nombre or caso) + ".xlsx")
+    with zipfile.ZipFile(r, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as z:
+        z.writestr("xl/workbook.xml", XML_LIBRO)
+        z.writestr("xl/_rels/workbook.xml.rels", XML_RELS)
+        for parte, datos in (("xl/worksheets/sheet1.xml", hoja), ("xl/sharedStrings.xml", cadenas)):
+            if datos is None:
+                continue
+            with z.open(parte, "w", force_zip64=True) as p:
+                for trozo in ([datos] if isinstance(datos, bytes) else datos):
+                    p.write(trozo)
+    return r
+
+
+def hoja(interior):
+    return b'<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>' + interior + b"</sheetData></worksheet>"
+
+
+def repetir(inicio, pieza, veces, fin, trozo=1 << 20):
+    yield inicio
+    por = max(1, trozo // len(pieza))
+    hechos = 0
+    while hechos < veces:
+        n = min(por, veces - hechos)
+        yield pieza * n
+        hechos += n
+    yield fin
+
+
+CAB = b'<row r="1"><c t="inlineStr"><is><t>eca1</t></is></c><c t="inlineStr"><is><t>serie</t></is></c></row>'
+xlsx("salto_de_fila", hoja(CAB + b'<row r="2147483647"><c t="inlineStr"><is><t>x</t></is></c></row>'))
+# Una fila de veinte millones de celdas vacías.
+xlsx("fila_ancha", repetir(hoja(b"")[:-len(b"</sheetData></worksheet>")] + CAB + b'<row r="2">', b"<c/>", 20_000_000,
+                           b"</row></sheetData></worksheet>"))
+# Cadenas compartidas: muchas cadenas vacías; la hoja pide la última.
+N_CADENAS = 120_000_000
+xlsx("bomba_de_cadenas", hoja(CAB.replace(b"</row>", b"") + b'</row><row r="2"><c><v>1</v></c><c t="s"><v>%d</v></c></row>' % (N_CADENAS - 1)),
+     repetir(b'<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">', b"<si/>", N_CADENAS, b"</sst>"))
+# Una hoja que se infla a más de 1 GiB (blancos entre filas).
+xlsx("parte_inflada", repetir(hoja(b"")[:-len(b"</sheetData></worksheet>")] + CAB, b" " * 1024, 1_100_000,
+                              b"</sheetData></worksheet>"))
+# Un libro sano y otro distinto para reemplazarlo en medio.
+filas_libro = b"".join(b'<row r="%d"><c><v>%d</v></c><c t="s"><v>%d</v></c></row>' % (i, i, i % 2) for i in range(2, 300_002))
+xlsx("reemplazado_en_medio", hoja(CAB + filas_libro), b"<sst><si><t>par</t></si><si><t>impar</t></si></sst>")
+xlsx("reemplazado_en_medio", hoja(CAB + b'<row r="2"><c><v>1</v></c><c t="s"><v>0</v></c></row>'),
+     b"<sst><si><t>OTRO</t></si><si><t>OTRO</t></si></sst>", nombre="otro")
+os.rename(ruta("reemplazado_en_medio", "otro.xlsx"), ruta("reemplazado_otro", "otro.xlsx"))
+
+# SQLite: una vista de valores de 800 MB y una que no termina.
+for caso, vista in (("valor_enorme", "SELECT 'E' AS eca1, 'S' || i AS serie, zeroblob(800000000) AS modelo, 1 AS otro, 'x' AS activacion FROM n"),
+                    ("vista_sin_fin", "SELECT 'E' AS eca1, 'S' || i AS serie, 'M' AS modelo, 1 AS otro, 'x' AS activacion FROM n WHERE i < 0")):
+    r = ruta(caso, caso + ".db")
+    if os.path.exists(r):
+        os.remove(r)
+    db = sqlite3.connect(r)
+    fin = "WHERE i < 3" if caso == "valor_enorme" else ""
+    db.execute(f"CREATE VIEW garantias AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n {fin}) {vista}")
+    db.commit()
+    db.close()
