@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <cstdint>
 #include <optional>
 
 // Lo que distingue una versión de un archivo de otra sin leerlo: tamaño, hora de modificación
@@ -18,6 +19,10 @@ struct HuellaArchivo {
     // La misma versión: mismo nodo, mismo tamaño, misma hora.
     bool operator==(const HuellaArchivo&) const = default;
 };
+
+// El número de la falla de un origen que cambió mientras se leía (propio de este programa): la
+// importación lo reconoce para decir cuántas filas quedaron guardadas.
+inline constexpr int32_t kOrigenCambiado = -2147217788;
 
 // "El archivo "ruta" cambió mientras se leía (...)": la descripción de un origen que otro
 // programa modificó, truncó o reemplazó en medio de la lectura. filas: las leídas hasta ahí.

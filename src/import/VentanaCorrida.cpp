@@ -2,6 +2,7 @@
 #include <limits>
 #include <map>
 
+#include "ado/HuellaArchivo.h"
 #include "ado/Valores.h"
 #include "data/EscrituraGarantias.h"
 #include "data/SeriesGuardadas.h"
@@ -169,6 +170,13 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
         try {
             grupo.confirmar();
         } catch (const ErrorEjecucion&) {
+        }
+        // Un origen que cambió en medio: el operador sabe además qué quedó guardado.
+        if (e.numero() == kOrigenCambiado) {
+            return trampa(ErrorEjecucion(e.numero(),
+                                         e.descripcion() + QStringLiteral(" Quedaron guardadas las %1 filas agregadas antes del cambio.")
+                                                               .arg(resumen_.insertadas),
+                                         e.origen()));
         }
         return trampa(e);
     };

@@ -3,6 +3,8 @@
 // un archivo rechazado no deja ni transmisión ni filas.
 #include "importacion/VentanaDePrueba.h"
 
+#include <QFile>
+
 namespace {
 
 class Hostiles : public VentanaDePrueba {
@@ -77,4 +79,23 @@ TEST_F(Hostiles, LaVistaPreviaSigueMirandoSoloElPrincipio) {
     buscar(archivo(QStringLiteral("hostil.csv"), FilasLlanas(kLlanas) + "E,\"S1,M,1,A\r\n"));
     EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
     EXPECT_EQ(grilla(modelo_->MSFlexGrid2)[1].section('|', 2, 2), "S000000");
+}
+
+TEST_F(Hostiles, UnArchivoTruncadoEnMedioDiceCuantasFilasQuedaron) {
+    const QString ruta = archivo(QStringLiteral("hostil.csv"), FilasLlanas(kLlanas));
+    buscar(ruta);
+    mensajes_->olvidar();
+    QObject::connect(modelo_.get(), &ModeloVentana::progreso, [&](qint64 hechas, qint64) {
+        if (hechas == 100) ASSERT_TRUE(QFile(ruta).resize(QFile(ruta).size() / 2));
+    });
+    mensajes_->responder(RespuestaMensaje::Abortar);
+    ventana_->cmdImportar_Click();
+    const QString guardadas = filas("SELECT count(*) FROM AUX_GARANTIA").value(0);
+    EXPECT_GT(guardadas.toInt(), 0);
+    EXPECT_LT(guardadas.toInt(), kLlanas);
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u) << qPrintable(mensajes_->textos().join("\n"));
+    const QString texto = mensajes_->cuadros()[0].texto;
+    EXPECT_TRUE(texto.contains("cambió mientras se leía")) << qPrintable(texto);
+    EXPECT_TRUE(texto.contains(QStringLiteral("Quedaron guardadas las %1 filas").arg(guardadas))) << qPrintable(texto);
+    EXPECT_FALSE(ventana_->resumen().terminada);
 }

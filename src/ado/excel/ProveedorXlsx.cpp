@@ -35,11 +35,11 @@ class FuenteXlsx : public FuenteHoja {
         try {
             hay = hoja_.siguiente(xml_);
         } catch (const ErrorEjecucion&) {
-            if (libro_->zip().cambio()) throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionOrigenCambiado(libro_->ruta(), filas_), kNombre);
+            if (libro_->zip().cambio()) throw ErrorEjecucion(kOrigenCambiado, DescripcionOrigenCambiado(libro_->ruta(), filas_), kNombre);
             throw;
         }
         if (!hay) {
-            if (libro_->zip().cambio()) throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionOrigenCambiado(libro_->ruta(), filas_), kNombre);
+            if (libro_->zip().cambio()) throw ErrorEjecucion(kOrigenCambiado, DescripcionOrigenCambiado(libro_->ruta(), filas_), kNombre);
             return false;
         }
         ++filas_;

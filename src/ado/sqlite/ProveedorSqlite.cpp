@@ -12,6 +12,7 @@
 #include "ado/sqlite/DialectoSqlServer.h"
 #include "ado/Proveedores.h"
 #include "platform/Detencion.h"
+#include "platform/Senales.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Regional.h"
 
@@ -28,7 +29,9 @@ constexpr int kMaximoValorOrigen = 16 * 1024 * 1024;
 // que no termina (o que filtra todas las filas de una serie sin fin) no devuelve nunca el control.
 constexpr int kInstruccionesPorVistazo = 100000;
 
-int MirarDetencion(void*) { return Detencion::Pedida() ? 1 : 0; }
+// Una lectura que no vuelve nunca por sí sola (una vista sin fin) se corta con "Detener" o con
+// Ctrl-C/SIGTERM; la señal se atiende después, en el próximo punto seguro de la corrida.
+int MirarDetencion(void*) { return Detencion::Pedida() || Senales::Pendiente() != 0 ? 1 : 0; }
 
 // Lo que se sabe del archivo de un proveedor para leerlo como una sola versión.
 struct ArchivoOrigen {
@@ -67,7 +70,7 @@ public:
             // SQLite abre por ruta: si el archivo cambió durante la lectura, las filas no son de
             // una sola versión.
             if (origen_ && HuellaArchivo::DeRuta(origen_->ruta) != origen_->huella) {
-                throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionOrigenCambiado(origen_->ruta, filas_),
+                throw ErrorEjecucion(kOrigenCambiado, DescripcionOrigenCambiado(origen_->ruta, filas_),
                                      QStringLiteral("Proveedor de SQLite"));
             }
             return false;

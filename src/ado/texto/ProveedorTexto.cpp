@@ -40,7 +40,7 @@ class FuenteTexto : public FuenteFilas {
                        .arg(ruta_, archivo_.errorString()));
         }
         huella_ = HuellaArchivo::DeDescriptor(archivo_.handle());
-        if (examinada && huella_ != examinada) Fallar(DescripcionOrigenCambiado(ruta_, 0));
+        if (examinada && huella_ != examinada) Fallar(DescripcionOrigenCambiado(ruta_, 0), kOrigenCambiado);
         // Cada trozo leído se compara con la versión abierta: un cambio falla antes de dar una
         // fila hecha con bytes de otra versión.
         lector_.vigilar([this] {
@@ -91,7 +91,7 @@ class FuenteTexto : public FuenteFilas {
 
   private:
     [[noreturn]] void FallaLectura() const {
-        if (cambio_) Fallar(DescripcionOrigenCambiado(ruta_, filas_));
+        if (cambio_) Fallar(DescripcionOrigenCambiado(ruta_, filas_), kOrigenCambiado);
         Fallar(QStringLiteral("No se puede leer el archivo \"%1\": %2.").arg(ruta_, lector_.falla()));
     }
 
@@ -163,7 +163,7 @@ class ProveedorTexto : public Proveedor {
         if (!r.examen) {
             Fallar(QStringLiteral("El archivo \"%1\" no se puede importar: %2.").arg(f.fileName(), r.falla));
         }
-        if (HuellaArchivo::DeDescriptor(f.handle()) != huella) Fallar(DescripcionOrigenCambiado(f.fileName(), 0));
+        if (HuellaArchivo::DeDescriptor(f.handle()) != huella) Fallar(DescripcionOrigenCambiado(f.fileName(), 0), kOrigenCambiado);
         examen_ = Examen{archivo.filePath(), r.examen->codigoPagina, huella};
     }
 
