@@ -175,7 +175,7 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
         if (e.numero() == kOrigenCambiado) {
             return trampa(ErrorEjecucion(e.numero(),
                                          e.descripcion() + QStringLiteral(" Quedaron guardadas las %1 filas agregadas antes del cambio.")
-                                                               .arg(resumen_.insertadas),
+                                                               .arg(grupo.filasGuardadas()),
                                          e.origen()));
         }
         return trampa(e);

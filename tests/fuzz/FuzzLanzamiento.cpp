@@ -32,8 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t largo) {
     AplicarMarcaPlataforma(servidor, textoOracle, base, usuario, clave);
     TextoConexion(textoOracle).valor(QStringLiteral("Data Source"));
     const QString normal = NormalizarServidor(servidor);
-    const TextoConexion sqlServer(TextoConexionSqlServer(normal, base, usuario, clave));
-    sqlServer.valor(QStringLiteral("SERVER"));
+    // Un valor con "}" se rechaza con un mensaje (el controlador no lo recibiría entero).
+    try {
+        const TextoConexion sqlServer(TextoConexionSqlServer(normal, base, usuario, clave));
+        sqlServer.valor(QStringLiteral("SERVER"));
+    } catch (const ErrorEjecucion& e) {
+        if (!e.descripcion().contains(QLatin1Char('}'))) std::abort();
+    }
 
     // Cualquier valor entre llaves vuelve tal cual, y no mueve a la clave siguiente.
     const TextoConexion ida(QStringLiteral("A=") + TextoConexion::Llaves(cadena) + QStringLiteral(";B=1"));

@@ -140,14 +140,18 @@ class ProveedorTexto : public Proveedor {
 
     void examinarEntero(const QString& sql) override {
         examen_.reset();
-        const QFileInfo archivo = archivoDeConsulta(sql);
+        // Una tabla que ya no está o un archivo que no se abre no se examinan: la lectura misma lo
+        // dice después, con su mensaje y su trampa.
+        std::optional<QFileInfo> encontrado;
+        try {
+            encontrado = archivoDeConsulta(sql);
+        } catch (const ErrorEjecucion&) {
+            return;
+        }
+        const QFileInfo archivo = *encontrado;
         const OpcionesCsv opciones = opcionesDe(archivo);
         QFile f(archivo.filePath());
-        if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-            Fallar(QStringLiteral(
-                       "No se puede abrir el archivo \"%1\": %2 (¿está bloqueado o sin permiso de lectura?).")
-                       .arg(f.fileName(), f.errorString()));
-        }
+        if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return;
         const auto huella = HuellaArchivo::DeDescriptor(f.handle());
         // El delimitador, como lo decide la lectura (de la primera línea o de schema.ini).
         char delimitador;
