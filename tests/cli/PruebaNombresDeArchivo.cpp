@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "cli/ProgramaCli.h"
 #include "comun/Pruebas.h"
 #include "fuentes_dbase/ConstructorDbf.h"
 
@@ -18,12 +19,7 @@ namespace {
 
 const QString kCadena = QStringLiteral("@Server=; @dbname= demo; @usuario= demo; @Password= demo;");
 
-struct Resultado {
-    int codigo = -1;
-    QString salida;
-    QString errores;
-    QStringList lineas() const { return salida.split('\n', Qt::SkipEmptyParts); }
-};
+using Resultado = ResultadoCli;
 
 // --- Un archivo de cada clase con una fila: eca1 "E", la serie dada, modelo "M". ---
 
@@ -89,26 +85,8 @@ void Db(const QString& ruta, const QString& serie, const QString& tabla = QStrin
 
 class NombresDeArchivo : public ::testing::Test {
 protected:
-    Resultado cli(const QStringList& argumentos) {
-        QProcess p;
-        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(QStringLiteral("GARANTIAS_DATOS"), dir_.filePath(QStringLiteral("datos")));
-        p.setProcessEnvironment(entorno);
-        p.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/garantias-cli"));
-        p.setArguments(argumentos);
-        p.start();
-        Resultado r;
-        if (!p.waitForStarted(10000) || !p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished(5000);
-            ADD_FAILURE() << "garantias-cli no arranca o no termina";
-            return r;
-        }
-        r.codigo = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.salida = QString::fromUtf8(p.readAllStandardOutput());
-        r.errores = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
+    // Corrido desde la carpeta de la prueba: lo que el programa escribe queda en ella.
+    Resultado cli(const QStringList& argumentos) { return ProgramaCli(dir_.path()).correr(argumentos); }
     Resultado importar(const QString& ruta, const QStringList& mas = {}) {
         return cli(QStringList{QStringLiteral("importar"), ruta} + mas + QStringList{QStringLiteral("--conexion"), kCadena});
     }
