@@ -99,39 +99,11 @@ void DecodificadorTexto::decodificar(QByteArrayView bytes, QString& destino) {
 }
 
 bool EsUtf8Valido(QByteArrayView bytes, bool final) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const qsizetype n = bytes.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const unsigned char b = p[i];
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        int resto;
-        unsigned char min2 = 0x80, max2 = 0xBF;  // límites del segundo byte: sin formas largas ni sustitutos
-        if (b >= 0xC2 && b <= 0xDF) {
-            resto = 1;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            resto = 2;
-            if (b == 0xE0) min2 = 0xA0;
-            if (b == 0xED) max2 = 0x9F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            resto = 3;
-            if (b == 0xF0) min2 = 0x90;
-            if (b == 0xF4) max2 = 0x8F;
-        } else {
-            return false;
-        }
-        for (int k = 1; k <= resto; ++k) {
-            if (i + k >= n) return !final;  // cortado por el sondeo
-            const unsigned char c = p[i + k];
-            const unsigned char lo = k == 1 ? min2 : 0x80, hi = k == 1 ? max2 : 0xBF;
-            if (c < lo || c > hi) return false;
-        }
-        i += resto + 1;
+    ValidadorUtf8 v;
+    for (const char c : bytes) {
+        if (!v.byte(static_cast<unsigned char>(c))) return false;
     }
-    return true;
+    return !final || !v.aMedias();  // sin final, una secuencia cortada por el sondeo se admite
 }
 
 int CodigoPaginaDbf(unsigned char marca) {

@@ -23,6 +23,49 @@ class DecodificadorTexto {
     std::optional<QStringDecoder> decodificador_;  // sólo para las páginas que no son 1252 ni UTF-8
 };
 
+// Valida UTF-8 de a un byte, con la secuencia en curso entre trozos: sin formas largas, sin
+// sustitutos, nada después de U+10FFFF. Es la única definición de UTF-8 bien formado del programa.
+class ValidadorUtf8 {
+  public:
+    bool valido() const { return valido_; }
+    // ¿Quedó una secuencia a medias (cortada por el final de los bytes vistos)?
+    bool aMedias() const { return resto_ != 0; }
+    // false en el primer byte que rompe la codificación.
+    bool byte(unsigned char b) {
+        if (resto_ == 0) {
+            if (b < 0x80) return true;
+            min_ = 0x80;
+            max_ = 0xBF;
+            if (b >= 0xC2 && b <= 0xDF) {
+                resto_ = 1;
+            } else if (b >= 0xE0 && b <= 0xEF) {
+                resto_ = 2;
+                if (b == 0xE0) min_ = 0xA0;
+                if (b == 0xED) max_ = 0x9F;
+            } else if (b >= 0xF0 && b <= 0xF4) {
+                resto_ = 3;
+                if (b == 0xF0) min_ = 0x90;
+                if (b == 0xF4) max_ = 0x8F;
+            } else {
+                return valido_ = false;
+            }
+            return true;
+        }
+        if (b < min_ || b > max_) return valido_ = false;
+        min_ = 0x80;
+        max_ = 0xBF;
+        --resto_;
+        return true;
+    }
+    // Al final del archivo, una secuencia a medias tampoco es UTF-8.
+    bool cerrar() { return valido_ = valido_ && resto_ == 0; }
+
+  private:
+    bool valido_ = true;
+    int resto_ = 0;
+    unsigned char min_ = 0x80, max_ = 0xBF;
+};
+
 // true si los bytes son UTF-8 bien formado. final = false admite una secuencia cortada al final
 // (un sondeo de los primeros bytes de un archivo puede partir un carácter).
 bool EsUtf8Valido(QByteArrayView bytes, bool final);

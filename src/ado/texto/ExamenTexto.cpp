@@ -1,51 +1,13 @@
 #include "ado/texto/ExamenTexto.h"
 
+#include "ado/CodigoPagina.h"
+
 #include <QByteArray>
 #include <cstring>
 
 namespace {
 constexpr qsizetype kTrozo = 1024 * 1024;
 
-// Valida UTF-8 de a un byte, con la secuencia en curso entre trozos. Mismas reglas que
-// EsUtf8Valido: sin formas largas, sin sustitutos, nada después de U+10FFFF.
-class ValidadorUtf8 {
-  public:
-    bool valido() const { return valido_; }
-    // false en el primer byte que rompe la codificación.
-    bool byte(unsigned char b) {
-        if (resto_ == 0) {
-            if (b < 0x80) return true;
-            min_ = 0x80;
-            max_ = 0xBF;
-            if (b >= 0xC2 && b <= 0xDF) {
-                resto_ = 1;
-            } else if (b >= 0xE0 && b <= 0xEF) {
-                resto_ = 2;
-                if (b == 0xE0) min_ = 0xA0;
-                if (b == 0xED) max_ = 0x9F;
-            } else if (b >= 0xF0 && b <= 0xF4) {
-                resto_ = 3;
-                if (b == 0xF0) min_ = 0x90;
-                if (b == 0xF4) max_ = 0x8F;
-            } else {
-                return valido_ = false;
-            }
-            return true;
-        }
-        if (b < min_ || b > max_) return valido_ = false;
-        min_ = 0x80;
-        max_ = 0xBF;
-        --resto_;
-        return true;
-    }
-    // Al final del archivo, una secuencia a medias tampoco es UTF-8.
-    bool cerrar() { return valido_ = valido_ && resto_ == 0; }
-
-  private:
-    bool valido_ = true;
-    int resto_ = 0;
-    unsigned char min_ = 0x80, max_ = 0xBF;
-};
 }  // namespace
 
 ResultadoExamen ExaminarTexto(QIODevice& origen, char delimitador, std::optional<int> codigoPagina,
