@@ -43,7 +43,8 @@ QStringList ArchivoOrigen::tablasListadas(Conexion& conexion) const {
     QStringList tablas;
     auto esquema = conexion.OpenSchemaTablas();
     for (; !esquema->EOF_(); esquema->MoveNext()) {
-        const QString nombre = esquema->Field(QStringLiteral("TABLE_NAME")).toString().trimmed();
+        // Tal cual: los blancos al borde son parte del nombre (" datos.csv" no es "datos.csv").
+        const QString nombre = esquema->Field(QStringLiteral("TABLE_NAME")).toString();
         if (pasaFiltro(nombre)) tablas << nombre;
     }
     esquema->Close();

@@ -1,5 +1,6 @@
 // La conexión al archivo de origen y su vista previa.
 #include <QFileInfo>
+#include <functional>
 
 #include "ado/Valores.h"
 #include "import/VentanaImportacion.h"
@@ -18,6 +19,13 @@ public:
 private:
     ModeloVentana& m_;
 };
+
+// Lo escrito por el operador sin los blancos de los bordes, salvo que tal cual nombre algo que
+// existe (" datos.csv" es otro archivo que "datos.csv").
+QString SinBlancosSalvoQueNombre(const QString& texto, const std::function<bool(const QString&)>& nombra) {
+    if (texto.isEmpty() || (!texto.front().isSpace() && !texto.back().isSpace())) return texto;
+    return nombra(texto) ? texto : texto.trimmed();
+}
 
 const QString kTabla = QStringLiteral("Tabla");
 const QString kOdbc = QStringLiteral("ODBC");
@@ -61,7 +69,7 @@ void VentanaImportacion::ConectarProveedor(bool no_cerrar) {
     std::size_t pasoCierre = 0;
     r.paso([&] {
          textoGuardado = m_.campo(kOdbc).trimmed();
-         ruta = m_.campo(kTabla).trimmed();
+         ruta = SinBlancosSalvoQueNombre(m_.campo(kTabla), [](const QString& r) { return QFileInfo::exists(r); });
          hayArchivo = !ruta.isEmpty();
          textoConexion = textoGuardado;
      })
@@ -151,7 +159,8 @@ void VentanaImportacion::ListarTablas(const ArchivoOrigen& archivo) {
     RecordsetPtr tablas = origen_.OpenSchemaTablas();
     if (!tablas->EOF_()) {
         for (; !tablas->EOF_(); tablas->MoveNext()) {
-            const QString nombre = TextoValor(tablas->Field(QStringLiteral("TABLE_NAME"))).trimmed();
+            // Tal cual: los blancos al borde son parte del nombre (" datos.csv" no es "datos.csv").
+            const QString nombre = TextoValor(tablas->Field(QStringLiteral("TABLE_NAME")));
             if (archivo.pasaFiltro(nombre)) m_.cmbTablaAgregar(nombre);
         }
         tablas->Close();
@@ -183,7 +192,7 @@ void VentanaImportacion::CmdBuscar_Click() {
          dialogo_.CarpetaInicial = Proceso::CarpetaEjecutable();
      })
         .paso([&] { dialogo_.MostrarAbrir(); })
-        .paso([&] { m_.setCampo(kTabla, dialogo_.NombreArchivo.trimmed()); })
+        .paso([&] { m_.setCampo(kTabla, dialogo_.NombreArchivo); })  // la ruta exacta del diálogo
         .paso([&] { m_.setLblEstado(QStringLiteral("Conectando con el archivo...")); })
         .paso([&] { ConectarProveedor(false); })
         .paso([&] { m_.setLblEstado(QStringLiteral("Leyendo archivo...")); })
@@ -208,8 +217,9 @@ void VentanaImportacion::cmdCargarVistaPrevia_Click() {
 }
 
 bool VentanaImportacion::NombreDeTabla(QString& nombre) {
-    nombre = m_.cmbTablaTexto().trimmed();
-    if (!nombre.isEmpty()) return true;
+    nombre = SinBlancosSalvoQueNombre(m_.cmbTablaTexto(),
+                                      [this](const QString& t) { return m_.cmbTablaLista().contains(t); });
+    if (!nombre.trimmed().isEmpty()) return true;
     MsgBox(QStringLiteral("Debe informar el nombre de la tabla a leer"), Botones::Aceptar | Botones::IconoInformacion,
            QStringLiteral("Aviso al Operador"));
     return false;

@@ -52,7 +52,13 @@ TEST_F(ArchivoElegido, DeUnaCarpetaSeLeeElArchivoElegidoYNoElPrimero) {
         {"garantias.2024-02.csv", "FEBRERO", "garantias.2024-02#csv"},
         {"datos.2024.dbf", "D2024", "datos.2024"},
         {"datos.dbf", "D0", "datos"},
+        // Un blanco al principio es parte del nombre: al lado está el mismo sin él.
+        {" datos.csv", "BLANCO", " datos#csv"},
+        {" datos.dbf", "DBLANCO", " datos"},
     };
+    archivo("carpeta/datos.csv", Csv("SINBLANCO"));
+    archivo("carpeta/ datos.csv", Csv("BLANCO"));
+    archivo("carpeta/ datos.dbf", Dbf("DBLANCO"));
     archivo("carpeta/zz_nuevo.csv", Csv("NUEVO"));
     archivo("carpeta/garantias.2024-02.csv", Csv("FEBRERO"));
     QStringList esperadas;
