@@ -59,6 +59,14 @@ private:
 };
 }  // namespace
 
+int64_t SentenciaPreparada::ejecutarListos(const std::vector<ValorListo>& valores, ListaErrores& errores) {
+    std::vector<QVariant> convertidos;
+    convertidos.reserve(valores.size());
+    for (const ValorListo& v : valores)
+        convertidos.push_back(v.esEntero ? QVariant(static_cast<qlonglong>(v.entero)) : QVariant(QString::fromUtf8(v.texto)));
+    return ejecutar(convertidos, errores);
+}
+
 std::unique_ptr<SentenciaPreparada> Proveedor::preparar(const QString& sql) {
     return std::make_unique<SentenciaConLiterales>(*this, sql);
 }

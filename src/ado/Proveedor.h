@@ -1,6 +1,8 @@
 #pragma once
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -16,6 +18,16 @@ public:
     // Corre la sentencia con los valores; las fallas van a errores (sin lanzar). Devuelve las
     // filas que cambió, o -1 si falló.
     virtual int64_t ejecutar(const std::vector<QVariant>& valores, ListaErrores& errores) = 0;
+
+    // Un valor ya en la forma que la base guarda: texto UTF-8 (sus bytes viven hasta la corrida
+    // siguiente) o entero. Sin QVariant ni conversiones en medio: la escritura de una importación.
+    struct ValorListo {
+        QByteArrayView texto;
+        int64_t entero = 0;
+        bool esEntero = false;
+    };
+    // Como ejecutar(), con valores listos. Quien no tiene una forma más directa los convierte.
+    virtual int64_t ejecutarListos(const std::vector<ValorListo>& valores, ListaErrores& errores);
     // Los valores de la primera columna del resultado que devolvió la última corrida (vacío si
     // no devolvió filas).
     virtual std::vector<QVariant> resultado() const { return {}; }

@@ -95,6 +95,20 @@ EscrituraGarantias::EscrituraGarantias(Conexion& conexion, Transmision transmisi
     : c_(conexion), transmision_(std::move(transmision)), embebida_(embebida), alResultado_(std::move(alResultado)),
       alAviso_(std::move(alAviso)) {
     fila_ = c_.preparar(embebida_ ? kInsertarFilaEmbebida : kInsertarFila);
+    if (embebida_ && modo != Modo::FilaPorFila) {
+        hilo_ = std::make_unique<HiloEscritura>();
+        pendientes_.reserve(kFilasPorTanda);
+        // Mientras dura la importación el WAL llega a más antes de un punto de control: cada
+        // uno en medio detiene la escritura. Al terminar se hace uno y vuelve lo de siempre.
+        try {
+            auto rs = c_.abrirRecordset(QStringLiteral("PRAGMA wal_autocheckpoint"));
+            if (!rs->EOF_()) autocontrolPrevio_ = rs->Field(0).toInt();
+            rs->Close();
+            c_.Execute(QStringLiteral("PRAGMA wal_autocheckpoint=%1").arg(kPaginasWalImportando));
+        } catch (const ErrorEjecucion&) {
+            autocontrolPrevio_.reset();  // sigue con el de siempre
+        }
+    }
     if (embebida_ || modo == Modo::FilaPorFila) return;
     const QString motor = c_.proveedor() ? c_.proveedor()->motor() : QString();
     sqlite_ = motor.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0;
@@ -115,15 +129,35 @@ EscrituraGarantias::EscrituraGarantias(Conexion& conexion, Transmision transmisi
     pendientes_.reserve(kFilasPorLote);
 }
 
-EscrituraGarantias::~EscrituraGarantias() = default;
+EscrituraGarantias::~EscrituraGarantias() {
+    // La tanda en curso usa la sentencia y la salida: termina antes de que se destruyan.
+    if (hilo_) hilo_->esperar();
+    if (autocontrolPrevio_) {
+        try {
+            c_.Execute(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+            c_.Execute(QStringLiteral("PRAGMA wal_autocheckpoint=%1").arg(*autocontrolPrevio_));
+        } catch (const ErrorEjecucion&) {
+        }
+    }
+}
 
 bool EscrituraGarantias::agregar(int64_t indice, FilaGarantia fila) {
-    if (!lotes_) return unaFila({indice, std::move(fila)});
-    pendientes_.push_back({indice, std::move(fila)});
+    if (hilo_) {
+        if (fallaEntregada_) return false;
+        Pendiente& p = pendientes_.emplace_back(Pendiente{indice, std::move(fila), {}});
+        p.utf8[0] = p.fila.modelo.toUtf8();
+        p.utf8[1] = p.fila.serie.toUtf8();
+        p.utf8[2] = p.fila.eca1.toUtf8();
+        p.utf8[3] = p.fila.activacion.toUtf8();
+        return static_cast<int>(pendientes_.size()) < kFilasPorTanda || despacharTanda();
+    }
+    if (!lotes_) return unaFila({indice, std::move(fila), {}});
+    pendientes_.push_back({indice, std::move(fila), {}});
     return static_cast<int>(pendientes_.size()) < kFilasPorLote || mandarLote();
 }
 
 bool EscrituraGarantias::vaciar() {
+    if (hilo_) return despacharTanda() && sincronizar();
     if (!lotes_) {
         if (pendientes_.empty()) return true;
         // Quedaron filas de un lote que se dejó de usar: van una por una.
@@ -182,6 +216,87 @@ bool EscrituraGarantias::repetirFilaPorFila(const std::vector<Pendiente>& filas)
         if (!unaFila(p)) return false;
     }
     return true;
+}
+
+bool EscrituraGarantias::sincronizar() {
+    if (!hilo_) return true;
+    terminarTanda();
+    return entregarTanda();
+}
+
+bool EscrituraGarantias::despacharTanda() {
+    terminarTanda();
+    if (fallaEntregada_ || hecha_.salida.fallo || pendientes_.empty()) return entregarTanda();
+    // Mientras el hilo espera: el grupo que ya dura mucho se confirma (con lo hecho contado) y
+    // se pide el número para la tanda nueva.
+    if (transmision_.largo && transmision_.largo()) {
+        if (!entregarTanda()) return false;
+        if (transmision_.cerrar) transmision_.cerrar();
+    }
+    const auto numero = transmision_.numero();
+    if (!numero) {
+        entregarTanda();
+        sinNumero_ = true;
+        return false;
+    }
+    enCurso_.filas = std::exchange(pendientes_, {});
+    pendientes_.reserve(kFilasPorTanda);
+    enCurso_.salida = {};
+    hilo_->encargar([this, n = *numero] { escribirTanda(n); });
+    // Lo que pasó con la tanda anterior se dice mientras el hilo escribe ésta.
+    return entregarTanda();
+}
+
+void EscrituraGarantias::escribirTanda(int32_t numero) {
+    // En el hilo: sólo la sentencia y la tanda en curso, nada de la conexión ni de la corrida.
+    SalidaTanda& salida = enCurso_.salida;
+    salida.agregada.reserve(enCurso_.filas.size());
+    std::vector<SentenciaPreparada::ValorListo> valores(5);
+    valores[2].entero = numero;
+    valores[2].esEntero = true;
+    auto falla = [&salida](const QString& descripcion, int32_t nativo = Errores::ProveedorFallo) {
+        salida.fallo = true;
+        if (salida.errores.vacia()) salida.errores.agregar({descripcion, nativo, QStringLiteral("Proveedor de SQLite"), {}});
+    };
+    try {
+        for (const Pendiente& p : enCurso_.filas) {
+            valores[0].texto = p.utf8[0];
+            valores[1].texto = p.utf8[1];
+            valores[3].texto = p.utf8[2];
+            valores[4].texto = p.utf8[3];
+            const int64_t filas = fila_->ejecutarListos(valores, salida.errores);
+            if (filas < 0) return falla(QStringLiteral("La sentencia falló."));
+            salida.agregada.push_back(filas > 0 ? 1 : 0);
+        }
+    } catch (const ErrorEjecucion& e) {
+        salida.errores.Clear();
+        falla(e.descripcion(), e.numero());
+    } catch (const std::exception& e) {
+        falla(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void EscrituraGarantias::terminarTanda() {
+    if (enCurso_.filas.empty()) return;
+    hilo_->esperar();
+    // Queda hecha, por decir; la anterior ya se dijo (se dice antes de encargar otra).
+    hecha_ = std::exchange(enCurso_, {});
+}
+
+bool EscrituraGarantias::entregarTanda() {
+    if (fallaEntregada_) return false;
+    Tanda tanda = std::exchange(hecha_, {});
+    const std::size_t hechas = tanda.salida.agregada.size();
+    for (std::size_t i = 0; i < hechas; ++i) {
+        alResultado_({tanda.filas[i].indice, std::move(tanda.filas[i].fila),
+                      tanda.salida.agregada[i] ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}, false});
+    }
+    if (!tanda.salida.fallo) return true;
+    // La falla queda en la lista de la conexión, como la de una sentencia en este hilo.
+    fallaEntregada_ = true;
+    c_.Errors().Clear();
+    for (int i = 0; i < tanda.salida.errores.Count(); ++i) c_.Errors().agregar(tanda.salida.errores.Item(i));
+    return fallo(tanda.filas[hechas], descripcionFalla());
 }
 
 bool EscrituraGarantias::mandarLote() {

@@ -87,7 +87,7 @@ void GrupoTransmision::tomarNumero() {
     conNumero_ = true;
 }
 
-void GrupoTransmision::contar(bool agregada) {
+void GrupoTransmision::contar(bool agregada, bool puedeConfirmar) {
     if (porSentencia_) {
         if (!abierto_) {
             if (agregada) ++filasGuardadas_;  // su sentencia ya se confirmó sola
@@ -101,10 +101,16 @@ void GrupoTransmision::contar(bool agregada) {
     }
     ++filasGrupo_;
     if (agregada) ++agregadasGrupo_;
-    if (filasGrupo_ >= kFilasPorGrupo || reloj_.elapsed() >= kMsPorGrupo) confirmar();
+    if (puedeConfirmar && largo()) confirmar();
+}
+
+bool GrupoTransmision::largo() const {
+    return abierto_ && !porSentencia_ && (filasGrupo_ >= kFilasPorGrupo || reloj_.elapsed() >= kMsPorGrupo);
 }
 
 void GrupoTransmision::confirmar() {
+    if (!abierto_) return;
+    if (antesDeConfirmar_) antesDeConfirmar_();
     if (!abierto_) return;
     abierto_ = false;
     Conexion& c = datos_.conexion();

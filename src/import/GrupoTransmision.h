@@ -2,6 +2,7 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 class Dll_Datos;
 
@@ -35,8 +36,14 @@ public:
     int32_t numero() const { return numero_; }
     const QString& rechazo() const { return rechazo_; }
 
-    // Una fila pasó por el grupo (agregada: la base la guardó). Un grupo largo se confirma.
-    void contar(bool agregada);
+    // Una fila pasó por el grupo (agregada: la base la guardó). Un grupo largo se confirma, si
+    // puedeConfirmar: la fila es la última de lo que la base hizo de una vez.
+    void contar(bool agregada, bool puedeConfirmar = true);
+    // Lo que se hace antes de confirmar o deshacer el grupo: las filas que otro hilo escribió en
+    // él se cuentan antes de decidir.
+    void antesDeConfirmar(std::function<void()> hacer) { antesDeConfirmar_ = std::move(hacer); }
+    // Si el grupo abierto ya dura lo que un grupo puede durar (en la base embebida).
+    bool largo() const;
     // Cierra el grupo: lo confirma si la transmisión tiene filas; si no, lo deshace.
     void confirmar();
 
@@ -63,4 +70,5 @@ private:
     QString rechazo_;
     QElapsedTimer reloj_;
     int aviso_;
+    std::function<void()> antesDeConfirmar_;
 };

@@ -23,7 +23,6 @@ void VentanaImportacion::cmdImportar_Click() {
     Ocupacion ocupacion(m_);
     if (!ocupacion.libre()) return;
     cerrarFilasTransmision();  // una lectura abierta no queda debajo de la escritura
-    Dll_Datos& datos = Componentes::Datos();
     QString nombre, sentencia;
     resumen_ = ResumenImportacion{};
     resumen_.prueba = prueba_;
@@ -116,14 +115,15 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                 rechazar(std::move(rechazo));
                 return;
         }
-        grupo.contar(r.destino == ResultadoFila::Agregada);
+        grupo.contar(r.destino == ResultadoFila::Agregada, r.cierraTanda);
         soltarRechazos();
     };
     const EscrituraGarantias::Transmision transmision{[&]() -> std::optional<int32_t> {
                                                           if (!grupo.asegurar()) return std::nullopt;
                                                           return grupo.numero();
                                                       },
-                                                      [&] { grupo.confirmar(); }};
+                                                      [&] { grupo.confirmar(); },
+                                                      [&] { return grupo.largo(); }};
     std::optional<int> avisoFin;
     struct QuitarAviso {
         std::optional<int>& id;
@@ -165,9 +165,11 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
     qint64 hechas = 0;
     std::optional<qint64> total;
 
-    // Antes de cualquier pregunta al operador, lo escrito queda confirmado.
+    // Antes de cualquier pregunta al operador, lo leído queda escrito y confirmado (una fila que
+    // falla al escribirse se dice después, como siempre).
     auto trampaFilas = [&](const ErrorEjecucion& e) {
         try {
+            if (escritura && !escrituraFallo) escritura->vaciar();
             grupo.confirmar();
         } catch (const ErrorEjecucion&) {
         }
@@ -193,6 +195,10 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
             else
                 escritura = std::make_unique<EscrituraGarantias>(suite, transmision, datos.TipoMotor() == QLatin1String("SQLite"),
                                                                  alResultado, AnotarAviso);
+            // El grupo cuenta las filas de la tanda en curso antes de confirmarse.
+            grupo.antesDeConfirmar([&] {
+                if (escritura) escritura->sincronizar();
+            });
             // Si el programa termina en medio ("Salir", una señal), el lote pendiente se manda antes.
             avisoFin = Proceso::AlTerminar([&] {
                 if (escritura && !escrituraFallo) escritura->vaciar();
@@ -256,7 +262,7 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                     }
                     FilaGarantia f{TextoValor(rsOrigen_->Field(2)), serie, TextoValor(rsOrigen_->Field(0)),
                                    TextoValor(rsOrigen_->Field(4))};
-                    if (escritura->enLotes())
+                    if (escritura->diferida())
                         enEspera.emplace(numeroFila, RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::SerieGuardada));
                     decidida = true;  // lo que pase con ella lo dice la escritura
                     if (!escritura->agregar(numeroFila, std::move(f))) {

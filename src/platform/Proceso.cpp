@@ -119,8 +119,11 @@ void QuitarAvisoAlTerminar(int id) {
 bool HayAvisos() { return g_avisos.load() > 0; }
 
 void Terminar(int codigo) {
+    // Del último al primero: lo que se anotó después se apoya en lo de antes (la escritura que
+    // vacía su tanda, antes del grupo que confirma las filas).
     auto avisos = estado().avisos;
-    for (auto& [id, aviso] : avisos) {
+    for (auto it = avisos.rbegin(); it != avisos.rend(); ++it) {
+        auto& aviso = it->second;
         try {
             aviso();
         } catch (...) {

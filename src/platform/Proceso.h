@@ -43,7 +43,8 @@ void FijarBombeo(bool activo);
 // registrados (por ejemplo, confirmar un grupo de filas ya escritas). No vuelve.
 [[noreturn]] void Terminar(int codigo = 0);
 
-// Registra un aviso que corre justo antes del fin del proceso. Devuelve su identificador.
+// Registra un aviso que corre justo antes del fin del proceso (el último registrado, primero).
+// Devuelve su identificador.
 int AlTerminar(std::function<void()> aviso);
 void QuitarAvisoAlTerminar(int id);
 // Si hay algún aviso registrado (trabajo que conservar antes del fin). Se puede llamar desde un

@@ -63,14 +63,19 @@ TEST(Rutina, LoQueNoEsUnaFallaDelProgramaNoPasaPorLaTrampa) {
     EXPECT_EQ(llamadas, 0);
 }
 
-TEST(Proceso, LosAvisosCorrenAntesDelFin) {
+TEST(Proceso, LosAvisosCorrenAntesDelFinDelUltimoAlPrimero) {
     FinObservable fin;
-    int avisado = 0;
-    const int id = Proceso::AlTerminar([&] { ++avisado; });
+    QString orden;
+    // Como en una importación: el grupo de filas se anota antes que la escritura que lo llena, y
+    // la escritura tiene que vaciarse antes de que el grupo se confirme.
+    const int grupo = Proceso::AlTerminar([&] { orden += "grupo;"; });
+    const int escritura = Proceso::AlTerminar([&] { orden += "escritura;"; });
     EXPECT_THROW(Proceso::Terminar(0), Proceso::FinDelProceso);
-    Proceso::QuitarAvisoAlTerminar(id);
+    EXPECT_EQ(orden, "escritura;grupo;");
+    Proceso::QuitarAvisoAlTerminar(escritura);
+    Proceso::QuitarAvisoAlTerminar(grupo);
     EXPECT_THROW(Proceso::Terminar(0), Proceso::FinDelProceso);
-    EXPECT_EQ(avisado, 1);
+    EXPECT_EQ(orden, "escritura;grupo;");
 }
 
 TEST(Regional, FormatosFijosSeaCualSeaElIdiomaDeLaMaquina) {

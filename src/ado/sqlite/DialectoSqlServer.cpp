@@ -199,12 +199,10 @@ void PasarClaveSerie(std::vector<Ficha>& f) {
     for (std::size_t i = 0; i < f.size(); ++i) {
         if (f[i].tipo != Ficha::Palabra || !Es(f[i], "serie")) continue;
         // El calificador "a." queda como está; lo que importa es lo que viene antes de él.
-        std::size_t inicio = i;
         std::size_t p = anterior(i);
         if (p < f.size() && EsSimbolo(f[p], '.')) {
             const std::size_t q = anterior(p);
             if (q >= f.size() || f[q].tipo != Ficha::Palabra) continue;
-            inicio = q;
             p = anterior(q);
         }
         const bool enCondicion = p < f.size() && (EsSimbolo(f[p], '(') || Es(f[p], "WHERE") || Es(f[p], "AND") || Es(f[p], "OR") ||

@@ -87,9 +87,12 @@ public:
                                      QStringLiteral("Proveedor de SQLite"));
             }
             if (origen_ && (rc & 0xFF) == SQLITE_INTERRUPT) {
+                // Quien la cortó: una señal del sistema (Ctrl-C, SIGTERM) o "Detener".
+                const QString quien = Senales::Pendiente() != 0 ? QStringLiteral("por una señal del sistema")
+                                                                : QStringLiteral("por el operador");
                 throw ErrorEjecucion(rc,
-                                     QStringLiteral("Lectura de \"%1\" detenida por el operador después de %2 filas.")
-                                         .arg(origen_->ruta)
+                                     QStringLiteral("Lectura de \"%1\" detenida %2 después de %3 filas.")
+                                         .arg(origen_->ruta, quien)
                                          .arg(filas_),
                                      QStringLiteral("Proveedor de SQLite"));
             }
@@ -412,6 +415,29 @@ public:
             } else {
                 FuenteSqlite::Ligar(st_, indice, v);
             }
+        }
+        int rc;
+        while ((rc = sqlite3_step(st_)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE) {
+            errores.agregar(ErrorDeSqlite(db_, rc));
+            sqlite3_reset(st_);
+            return -1;
+        }
+        return sqlite3_changes(db_);
+    }
+
+    int64_t ejecutarListos(const std::vector<ValorListo>& valores, ListaErrores& errores) override {
+        // Todos los valores se ligan de nuevo: no hace falta borrar los de la corrida anterior.
+        sqlite3_reset(st_);
+        for (std::size_t i = 0; i < valores.size(); ++i) {
+            const ValorListo& v = valores[i];
+            const int indice = static_cast<int>(i + 1);
+            if (v.esEntero)
+                sqlite3_bind_int64(st_, indice, v.entero);
+            else
+                sqlite3_bind_text(st_, indice, v.texto.data() ? v.texto.data() : "", static_cast<int>(v.texto.size()),
+                                  SQLITE_STATIC);
         }
         int rc;
         while ((rc = sqlite3_step(st_)) == SQLITE_ROW) {
