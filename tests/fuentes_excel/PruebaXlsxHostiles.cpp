@@ -117,7 +117,17 @@ TEST_F(XlsxHostil, LasCadenasCompartidasTienenUnaCotaDeMemoria) {
     } catch (const ErrorEjecucion& e) {
         EXPECT_TRUE(e.descripcion().contains(QStringLiteral("pasa de 0.0625 MiB en memoria"))) << qPrintable(e.descripcion());
     }
-    // Con la cota de siempre, las mismas cadenas se leen.
+    // Una cota de cadenas: las vacías no ocupan letras, pero tampoco pasan de ella.
+    CadenasXlsx contadas(std::make_unique<FlujoMemoria>(xml), QStringLiteral("libro.xlsx"), QStringLiteral("xl/sharedStrings.xml"),
+                         CadenasXlsx::kMaximoMemoria, 5000);
+    EXPECT_EQ(contadas.cadena(4999), QString());
+    try {
+        contadas.cadena(5000);
+        ADD_FAILURE() << "leyó más cadenas que la cota";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("o de 5000 cadenas (5000 cadenas leídas)"))) << qPrintable(e.descripcion());
+    }
+    // Con las cotas de siempre, las mismas cadenas se leen.
     CadenasXlsx sanas(std::make_unique<FlujoMemoria>(xml), QStringLiteral("libro.xlsx"), QStringLiteral("xl/sharedStrings.xml"));
     EXPECT_EQ(sanas.cadena(99999), QString());
 }

@@ -2,6 +2,7 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -25,9 +26,10 @@ struct CadenasXlsx::Estado {
     std::string actual;
 
     qint64 maximo;
-    bool excedida = false;  // la parte pide más memoria que maximo
+    qint64 maximoCadenas;
+    bool excedida = false;  // la parte pide más memoria que maximo, o más cadenas que maximoCadenas
 
-    Estado(QString& l, std::vector<quint32>& i, qint64 m) : letras(l), inicios(i), maximo(m) {}
+    Estado(QString& l, std::vector<quint32>& i, qint64 m, qint64 c) : letras(l), inicios(i), maximo(m), maximoCadenas(c) {}
 
     void abre(const char* n) {
         if (std::strcmp(n, "si") == 0) {
@@ -47,18 +49,33 @@ struct CadenasXlsx::Estado {
         if (std::strcmp(n, "si") == 0) {
             enCadena = capturando = false;
             if (excedida) return;
-            letras += TextoXlsx(actual);
-            inicios.push_back(static_cast<quint32>(letras.size()));
-            if (letras.size() * 2 + static_cast<qint64>(inicios.size()) * 4 > maximo) {
-                // Un manejador de expat no lanza: se detiene y cadena() informa.
-                excedida = true;
-                XML_StopParser(parser, XML_FALSE);
+            // La memoria se cuenta por lo reservado, antes de reservar más: ni un momento pasa de
+            // la cota (una copia al crecer tampoco).
+            if (inicios.size() == inicios.capacity()) {
+                const auto tope = static_cast<std::size_t>(maximoCadenas) + 1;  // y el comienzo de la primera
+                if (inicios.size() >= tope) return detener();
+                const auto proxima = std::min(tope, std::max<std::size_t>(1024, inicios.capacity() * 2));
+                if (static_cast<qint64>(proxima) * 4 + letras.capacity() * 2 > maximo) return detener();
+                inicios.reserve(proxima);
             }
+            const QString texto = TextoXlsx(actual);
+            if (letras.size() + texto.size() > letras.capacity()) {
+                const qsizetype proxima = std::max<qsizetype>(letras.size() + texto.size(), letras.capacity() * 2);
+                if (static_cast<qint64>(proxima) * 2 + static_cast<qint64>(inicios.capacity()) * 4 > maximo) return detener();
+                letras.reserve(proxima);
+            }
+            letras += texto;
+            inicios.push_back(static_cast<quint32>(letras.size()));
         } else if (std::strcmp(n, "t") == 0) {
             capturando = false;
         } else if (std::strcmp(n, "rPh") == 0 && fonetica > 0) {
             --fonetica;
         }
+    }
+    void detener() {
+        // Un manejador de expat no lanza: se detiene y cadena() informa.
+        excedida = true;
+        XML_StopParser(parser, XML_FALSE);
     }
     void texto(const char* s, int n) {
         if (capturando && actual.size() + static_cast<std::size_t>(n) <= kMaximoValor) {
@@ -77,9 +94,10 @@ void XMLCALL Cierra(void* d, const XML_Char* n) {
 void XMLCALL Texto(void* d, const XML_Char* s, int n) { static_cast<CadenasXlsx::Estado*>(d)->texto(s, n); }
 }  // namespace
 
-CadenasXlsx::CadenasXlsx(std::unique_ptr<FlujoBytes> flujo, QString libro, QString parte, qint64 maximoMemoria)
+CadenasXlsx::CadenasXlsx(std::unique_ptr<FlujoBytes> flujo, QString libro, QString parte, qint64 maximoMemoria,
+                         qint64 maximoCadenas)
     : flujo_(std::move(flujo)), libro_(std::move(libro)), parte_(std::move(parte)), inicios_{0},
-      e_(new Estado(letras_, inicios_, maximoMemoria)) {
+      e_(new Estado(letras_, inicios_, maximoMemoria, maximoCadenas)) {
     e_->parser = XML_ParserCreate(nullptr);
     if (!e_->parser) {
         delete e_;
@@ -93,6 +111,15 @@ CadenasXlsx::CadenasXlsx(std::unique_ptr<FlujoBytes> flujo, QString libro, QStri
 CadenasXlsx::~CadenasXlsx() {
     XML_ParserFree(e_->parser);
     delete e_;
+}
+
+QString CadenasXlsx::descripcionExcedida() const {
+    return DescripcionLibro(libro_, QStringLiteral("está dañado: la parte \"%1\" de cadenas compartidas pasa de %2 MiB en "
+                                                   "memoria o de %3 cadenas (%4 cadenas leídas)")
+                                        .arg(parte_)
+                                        .arg(QString::number(static_cast<double>(e_->maximo) / (1 << 20), 'g', 3))
+                                        .arg(e_->maximoCadenas)
+                                        .arg(leidas()));
 }
 
 QString CadenasXlsx::cadena(qint64 i) {
@@ -111,16 +138,10 @@ QString CadenasXlsx::cadena(qint64 i) {
         if (n == 0) e_->terminado = true;
         if (XML_ParseBuffer(e_->parser, n, n == 0 ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
             e_->terminado = true;
-            if (e_->excedida) {
-                throw ErrorEjecucion(
-                    Errores::ProveedorFallo,
-                    DescripcionLibro(libro_, QStringLiteral("está dañado: la parte \"%1\" de cadenas compartidas pasa "
-                                                            "de %2 MiB en memoria (%3 cadenas)")
-                                                 .arg(parte_)
-                                                 .arg(QString::number(static_cast<double>(e_->maximo) / (1 << 20), 'g', 3))
-                                                 .arg(leidas())),
-                    QStringLiteral("Proveedor de Excel"));
-            }
+            // Las cadenas leídas antes de la cota se siguen dando; la falla es para las que siguen.
+            if (e_->excedida && i < leidas()) break;
+            if (e_->excedida)
+                throw ErrorEjecucion(Errores::ProveedorFallo, descripcionExcedida(), QStringLiteral("Proveedor de Excel"));
             const QString causa =
                 QStringLiteral("está dañado: la parte \"%1\" no es XML válido (línea %2: %3)")
                     .arg(parte_)
@@ -129,6 +150,9 @@ QString CadenasXlsx::cadena(qint64 i) {
             throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionLibro(libro_, causa),
                                  QStringLiteral("Proveedor de Excel"));
         }
+    }
+    if (e_->excedida && i >= leidas()) {
+        throw ErrorEjecucion(Errores::ProveedorFallo, descripcionExcedida(), QStringLiteral("Proveedor de Excel"));
     }
     if (i < 0 || i >= leidas()) {
         throw ErrorEjecucion(

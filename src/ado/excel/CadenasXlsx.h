@@ -14,11 +14,14 @@ class CadenasXlsx {
     // Memoria que pueden ocupar las cadenas guardadas (letras en UTF-16 y comienzos); una parte
     // que pide más es un libro dañado.
     static constexpr qint64 kMaximoMemoria = qint64{256} << 20;  // 256 MiB
+    // Cadenas que puede tener la parte: un libro de garantías tiene a lo sumo unos pocos millones;
+    // millones de cadenas vacías son una bomba que sólo cuesta tiempo.
+    static constexpr qint64 kMaximoCadenas = qint64{1} << 24;  // 16.777.216
 
     // flujo: la parte (este objeto se queda con él); libro y parte nombran el origen en los mensajes.
-    // maximoMemoria: la cota de memoria (sólo las pruebas la achican).
+    // maximoMemoria, maximoCadenas: las cotas (sólo las pruebas las achican).
     CadenasXlsx(std::unique_ptr<FlujoBytes> flujo, QString libro, QString parte,
-                qint64 maximoMemoria = kMaximoMemoria);
+                qint64 maximoMemoria = kMaximoMemoria, qint64 maximoCadenas = kMaximoCadenas);
     ~CadenasXlsx();
     CadenasXlsx(const CadenasXlsx&) = delete;
     CadenasXlsx& operator=(const CadenasXlsx&) = delete;
@@ -33,6 +36,8 @@ class CadenasXlsx {
     struct Estado;  // el estado de expat (sólo para CadenasXlsx.cpp)
 
   private:
+    QString descripcionExcedida() const;
+
     std::unique_ptr<FlujoBytes> flujo_;
     QString libro_;
     QString parte_;
