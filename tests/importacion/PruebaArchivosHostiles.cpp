@@ -31,7 +31,17 @@ TEST_F(Hostiles, CadaArchivoDaSusFilasOSuMensajeConLaLinea) {
         QString mensaje;           // vacío: se importa
         QStringList ultimas;       // las últimas filas guardadas (serie|modelo)
     };
+    // Relleno para que el byte siguiente caiga justo en el borde de un trozo de 1 MiB del examen.
+    const auto hastaElBorde = [&](int antes) { return QByteArray(1024 * 1024 - llanas.size() - antes, 'x'); };
+    const QByteArray x1 = hastaElBorde(3);   // 'E,"' y después el relleno
+    const QByteArray x2 = hastaElBorde(3);   // 'E,S' ...
     const Caso casos[] = {
+        {"comilla doblada partida por el borde del trozo", llanas + "E,\"" + x1.chopped(1) + "\"\"y\",M,1,A\r\n", {},
+         {QString::fromLatin1(x1.chopped(1)) + QStringLiteral("\"y|M")}},
+        {"UTF-8 partido por el borde del trozo", llanas + "E,S" + x2.chopped(1) + "\xc3\xa9,M,1,A\r\n", {},
+         {QStringLiteral("S") + QString::fromLatin1(x2.chopped(1)) + QStringLiteral("é|M")}},
+        {"comilla sin cerrar justo en el borde del trozo", llanas + "E,S" + hastaElBorde(3 + 8 + 2) + ",M,1,A\r\nE,\"S1,M,1,A\r\n",
+         QStringLiteral("comilla que abre un campo en la línea %1 y no se cierra").arg(lineaTrasLlanas + 1), {}},
         {"acentos de Windows-1252 después de 400 KiB de ASCII",
          llanas + "E,SER\xe9" "1,G\xfc" "emes,1,A\r\nE,SER\xe8" "1,G\xfc" "emes,1,A\r\n", {},
          {QStringLiteral("SERé1|Güemes"), QStringLiteral("SERè1|Güemes")}},

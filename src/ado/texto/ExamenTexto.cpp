@@ -14,6 +14,8 @@ ResultadoExamen ExaminarTexto(QIODevice& origen, char delimitador, std::optional
                               qint64 maxRegistro) {
     ResultadoExamen r;
     QByteArray trozo(kTrozo, Qt::Uninitialized);
+    bool llano[256] = {};
+    for (int c = 0x20; c < 0x7F; ++c) llano[c] = c != '"' && c != static_cast<unsigned char>(delimitador);
     ValidadorUtf8 utf8;
     bool decidir = !codigoPagina.has_value();
     qint64 lineaNoUtf8 = 0;  // la primera línea que no es UTF-8
@@ -48,6 +50,15 @@ ResultadoExamen ExaminarTexto(QIODevice& origen, char delimitador, std::optional
             }
         }
         for (; i < n; ++i) {
+            // Lo llano (ASCII visible que no es comilla ni delimitador) no cambia nada salvo que el
+            // campo ya empezó: se saltea de una vez. No dentro de una secuencia UTF-8 a medias ni
+            // justo después de una comilla dentro de comillas.
+            if (llano[p[i]] && !comillaVista && !(decidir && utf8.aMedias())) {
+                while (i + 1 < n && llano[p[i + 1]]) ++i;
+                tras_cr = false;
+                if (!enComillas) inicioCampo = false;
+                continue;
+            }
             const unsigned char c = p[i];
             if (decidir && !utf8.byte(c)) {
                 if (bom) {
