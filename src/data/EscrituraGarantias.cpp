@@ -239,7 +239,9 @@ bool EscrituraGarantias::despacharTanda() {
         sinNumero_ = true;
         return false;
     }
-    enCurso_.filas = std::exchange(pendientes_, {});
+    // El vector de la tanda ya dicha se reusa para las próximas filas.
+    enCurso_.filas = std::exchange(pendientes_, std::move(libres_));
+    pendientes_.clear();
     pendientes_.reserve(kFilasPorTanda);
     enCurso_.salida = {};
     hilo_->encargar([this, n = *numero] { escribirTanda(n); });
@@ -291,7 +293,11 @@ bool EscrituraGarantias::entregarTanda() {
         alResultado_({tanda.filas[i].indice, std::move(tanda.filas[i].fila),
                       tanda.salida.agregada[i] ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}, false});
     }
-    if (!tanda.salida.fallo) return true;
+    if (!tanda.salida.fallo) {
+        tanda.filas.clear();
+        libres_ = std::move(tanda.filas);
+        return true;
+    }
     // La falla queda en la lista de la conexión, como la de una sentencia en este hilo.
     fallaEntregada_ = true;
     c_.Errors().Clear();

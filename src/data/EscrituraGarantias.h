@@ -156,6 +156,7 @@ private:
     };
     Tanda enCurso_;
     Tanda hecha_;
+    std::vector<Pendiente> libres_;  // el vector de una tanda ya dicha, para la próxima
     bool fallaEntregada_ = false;
     std::optional<int> autocontrolPrevio_;  // el wal_autocheckpoint de antes de la importación  // una fila falló y ya se dijo: la corrida no sigue
 };

@@ -1,4 +1,5 @@
 // La corrida de importación y el examinador de transmisiones.
+#include <deque>
 #include <limits>
 #include <map>
 
@@ -77,12 +78,13 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
     std::unique_ptr<PruebaSeries> prueba;  // sólo en una prueba: decide sin escribir
     qint64 numeroFila = 0;                 // la fila de datos del origen, desde 1
     GrupoTransmision grupo(datos, sesion().Usuario);
-    // En lotes (SQL Server), lo que pasó con una fila se sabe después de leer otras: sus campos
-    // se guardan hasta entonces, y los rechazos esperan para quedar en el orden del archivo.
-    std::map<qint64, Rechazo> enEspera;
+    // En lotes (SQL Server) o en tandas (la base embebida), lo que pasó con una fila se sabe después
+    // de leer otras: sus campos se guardan hasta entonces, en el orden en que se leyeron (el de los
+    // resultados), y los rechazos esperan para quedar en el orden del archivo.
+    std::deque<std::pair<qint64, Rechazo>> enEspera;
     std::map<qint64, Rechazo> listos;
     auto soltarRechazos = [&] {
-        const qint64 limite = enEspera.empty() ? std::numeric_limits<qint64>::max() : enEspera.begin()->first;
+        const qint64 limite = enEspera.empty() ? std::numeric_limits<qint64>::max() : enEspera.front().first;
         while (!listos.empty() && listos.begin()->first < limite) {
             rechazos_.agregar(std::move(listos.begin()->second));
             listos.erase(listos.begin());
@@ -96,9 +98,14 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
     QString falla;  // la descripción de la fila que falló
     auto alResultado = [&](const ResultadoFila& r) {
         Rechazo rechazo;
-        if (auto it = enEspera.find(r.indice); it != enEspera.end()) {
+        auto it = enEspera.begin();  // casi siempre la primera: los resultados llegan en orden
+        while (it != enEspera.end() && it->first != r.indice) ++it;
+        if (it != enEspera.end()) {
             rechazo = std::move(it->second);
-            enEspera.erase(it);
+            if (it == enEspera.begin())
+                enEspera.pop_front();
+            else
+                enEspera.erase(it);
         } else if (r.destino != ResultadoFila::Agregada) {
             rechazo = RechazoDeFila(*rsOrigen_, r.indice, MotivoRechazo::SerieGuardada);  // la fila actual
         }
@@ -139,7 +146,7 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
             // La primera fila que esperaba el número queda como fallida, con el motivo.
             Rechazo r{numeroFila, {}, MotivoRechazo::Fallo, grupo.rechazo()};
             if (!enEspera.empty()) {
-                r = std::move(enEspera.begin()->second);
+                r = std::move(enEspera.front().second);
             } else {
                 try {
                     r = RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::Fallo);
@@ -263,7 +270,7 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                     FilaGarantia f{TextoValor(rsOrigen_->Field(2)), serie, TextoValor(rsOrigen_->Field(0)),
                                    TextoValor(rsOrigen_->Field(4))};
                     if (escritura->diferida())
-                        enEspera.emplace(numeroFila, RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::SerieGuardada));
+                        enEspera.emplace_back(numeroFila, RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::SerieGuardada));
                     decidida = true;  // lo que pase con ella lo dice la escritura
                     if (!escritura->agregar(numeroFila, std::move(f))) {
                         avisarFalla();
