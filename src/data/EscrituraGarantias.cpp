@@ -291,7 +291,7 @@ bool EscrituraGarantias::entregarTanda() {
     const std::size_t hechas = tanda.salida.agregada.size();
     for (std::size_t i = 0; i < hechas; ++i) {
         alResultado_({tanda.filas[i].indice, std::move(tanda.filas[i].fila),
-                      tanda.salida.agregada[i] ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}, false});
+                      tanda.salida.agregada[i] ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}});
     }
     if (!tanda.salida.fallo) {
         tanda.filas.clear();

@@ -41,9 +41,6 @@ struct ResultadoFila {
     FilaGarantia fila;
     Destino destino = Agregada;
     QString descripcion;  // con Fallo: la descripción de la base
-    // Es la última fila de lo que la base hizo de una vez (una sentencia o una tanda): el grupo
-    // de la transmisión puede confirmarse después de ella, no antes.
-    bool cierraTanda = true;
 };
 
 class EscrituraGarantias {
@@ -89,9 +86,8 @@ public:
     // Manda las filas pendientes. false si una falló.
     bool vaciar();
 
-    // Espera la tanda que escribe el hilo y dice lo que pasó con sus filas (ninguna cierra tanda:
-    // el grupo no se confirma adentro). Se llama antes de tocar la conexión por otro lado
-    // (confirmar el grupo). false si una fila falló.
+    // Espera la tanda que escribe el hilo y dice lo que pasó con sus filas. Se llama antes de
+    // tocar la conexión por otro lado (confirmar el grupo). false si una fila falló.
     bool sincronizar();
 
     bool enLotes() const { return lotes_; }
@@ -157,6 +153,6 @@ private:
     Tanda enCurso_;
     Tanda hecha_;
     std::vector<Pendiente> libres_;  // el vector de una tanda ya dicha, para la próxima
-    bool fallaEntregada_ = false;
-    std::optional<int> autocontrolPrevio_;  // el wal_autocheckpoint de antes de la importación  // una fila falló y ya se dijo: la corrida no sigue
+    bool fallaEntregada_ = false;           // una fila falló y ya se dijo: la corrida no sigue
+    std::optional<int> autocontrolPrevio_;  // el wal_autocheckpoint de antes de la importación
 };

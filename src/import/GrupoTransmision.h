@@ -37,7 +37,7 @@ public:
     const QString& rechazo() const { return rechazo_; }
 
     // Una fila pasó por el grupo (agregada: la base la guardó). Un grupo largo se confirma, si
-    // puedeConfirmar: la fila es la última de lo que la base hizo de una vez.
+    // puedeConfirmar (con una tanda en otro hilo, no: se confirma entre tandas, cuando largo()).
     void contar(bool agregada, bool puedeConfirmar = true);
     // Lo que se hace antes de confirmar o deshacer el grupo: las filas que otro hilo escribió en
     // él se cuentan antes de decidir.

@@ -122,7 +122,8 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                 rechazar(std::move(rechazo));
                 return;
         }
-        grupo.contar(r.destino == ResultadoFila::Agregada, r.cierraTanda);
+        // Con resultados diferidos el grupo se cierra entre tandas, no en medio de lo que se dice.
+        grupo.contar(r.destino == ResultadoFila::Agregada, !escritura->diferida());
         soltarRechazos();
     };
     const EscrituraGarantias::Transmision transmision{[&]() -> std::optional<int32_t> {

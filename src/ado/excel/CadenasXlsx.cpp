@@ -139,9 +139,7 @@ QString CadenasXlsx::cadena(qint64 i) {
         if (XML_ParseBuffer(e_->parser, n, n == 0 ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
             e_->terminado = true;
             // Las cadenas leídas antes de la cota se siguen dando; la falla es para las que siguen.
-            if (e_->excedida && i < leidas()) break;
-            if (e_->excedida)
-                throw ErrorEjecucion(Errores::ProveedorFallo, descripcionExcedida(), QStringLiteral("Proveedor de Excel"));
+            if (e_->excedida) break;
             const QString causa =
                 QStringLiteral("está dañado: la parte \"%1\" no es XML válido (línea %2: %3)")
                     .arg(parte_)

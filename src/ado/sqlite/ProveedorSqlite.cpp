@@ -416,15 +416,7 @@ public:
                 FuenteSqlite::Ligar(st_, indice, v);
             }
         }
-        int rc;
-        while ((rc = sqlite3_step(st_)) == SQLITE_ROW) {
-        }
-        if (rc != SQLITE_DONE) {
-            errores.agregar(ErrorDeSqlite(db_, rc));
-            sqlite3_reset(st_);
-            return -1;
-        }
-        return sqlite3_changes(db_);
+        return correr(errores);
     }
 
     int64_t ejecutarListos(const std::vector<ValorListo>& valores, ListaErrores& errores) override {
@@ -439,6 +431,12 @@ public:
                 sqlite3_bind_text(st_, indice, v.texto.data() ? v.texto.data() : "", static_cast<int>(v.texto.size()),
                                   SQLITE_STATIC);
         }
+        return correr(errores);
+    }
+
+private:
+    // Corre la sentencia ya ligada: las filas cambiadas, o -1 con la falla en errores.
+    int64_t correr(ListaErrores& errores) {
         int rc;
         while ((rc = sqlite3_step(st_)) == SQLITE_ROW) {
         }
@@ -450,7 +448,6 @@ public:
         return sqlite3_changes(db_);
     }
 
-private:
     // s en UTF-8 sobre t, reusando su memoria: los textos de una importación son casi siempre ASCII.
     static void AUtf8(const QString& s, QByteArray& t) {
         const qsizetype n = s.size();
