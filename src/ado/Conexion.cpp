@@ -1,5 +1,7 @@
 #include "ado/Conexion.h"
 
+#include <utility>
+
 #include "ado/FuenteLista.h"
 #include "platform/ErrorEjecucion.h"
 
@@ -11,6 +13,12 @@ Conexion::Conexion() = default;
 
 Conexion::~Conexion() {
     if (abierta()) Close();
+}
+
+void Conexion::esperarOtroHilo() {
+    if (!liberar_) return;
+    const auto liberar = std::exchange(liberar_, nullptr);
+    liberar();
 }
 
 void Conexion::atenderPerdida() {
@@ -26,6 +34,7 @@ void Conexion::atenderPerdida() {
 }
 
 void Conexion::exigirAbierta() {
+    esperarOtroHilo();
     atenderPerdida();
     if (!proveedor_ && reconectar_) {
         if (transaccionPerdida_) {
@@ -76,6 +85,7 @@ void Conexion::Open(const QString& texto, const QString&, const QString&, int) {
 }
 
 void Conexion::Close() {
+    esperarOtroHilo();
     atenderPerdida();
     if (!proveedor_ && reconectar_) {
         // Ya la cerró la pérdida: cerrarla es quedarse así, sin reconectar.
@@ -130,6 +140,11 @@ RecordsetPtr Conexion::abrirRecordset(const QString& sql, int cursor, int bloque
 std::unique_ptr<SentenciaPreparada> Conexion::preparar(const QString& sql) {
     exigirAbierta();
     return proveedor_->preparar(sql);
+}
+
+std::unique_ptr<SentenciaFlujo> Conexion::prepararFlujo(const QString& sql, int columnas) {
+    exigirAbierta();
+    return proveedor_->prepararFlujo(sql, columnas);
 }
 
 int64_t Conexion::ejecutar(SentenciaPreparada& sentencia, const std::vector<QVariant>& valores) {
@@ -195,6 +210,7 @@ void Conexion::RollbackTrans() {
 }
 
 void Conexion::setCommandTimeout(int segundos) {
+    esperarOtroHilo();
     tiempoEspera_ = segundos;
     if (proveedor_) proveedor_->fijarTiempoEspera(segundos);
 }
@@ -202,6 +218,7 @@ void Conexion::setCommandTimeout(int segundos) {
 void Conexion::setIsolationLevel(int nivel) {
     aislamiento_ = nivel;
     aislamientoFijado_ = true;
+    esperarOtroHilo();
     if (proveedor_) proveedor_->fijarAislamiento(nivel);
 }
 

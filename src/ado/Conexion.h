@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 #include <memory>
 #include <set>
 
@@ -56,6 +57,9 @@ public:
     // Prepara una sentencia con "?" para correrla muchas veces. 3709 si está cerrada. La sentencia
     // vive mientras la conexión siga abierta; cerrarla la deja sin efecto.
     std::unique_ptr<SentenciaPreparada> preparar(const QString& sql);
+    // Prepara una sentencia de flujo (ver SentenciaFlujo); nulo si el proveedor no las tiene.
+    // 3709 si está cerrada.
+    std::unique_ptr<SentenciaFlujo> prepararFlujo(const QString& sql, int columnas);
     // Corre una sentencia preparada: vacía la lista de errores y anota en ella las fallas.
     // Devuelve las filas cambiadas, o -1 si falló.
     int64_t ejecutar(SentenciaPreparada& sentencia, const std::vector<QVariant>& valores);
@@ -76,6 +80,10 @@ public:
     const QString& DefaultDatabase() const { return baseDefecto_; }
     void setDefaultDatabase(const QString& base);
 
+    // Mientras otro hilo usa la conexión (una sentencia de flujo que corre allí), lo que la usa
+    // desde este hilo primero llama a liberar, que la deja libre. Vacío: nadie más la usa.
+    void alUsarDesdeOtroHilo(std::function<void()> liberar) { liberar_ = std::move(liberar); }
+
     // El proveedor abierto (para quien sabe qué clase de origen es). Nulo si está cerrada.
     Proveedor* proveedor() const { return proveedor_.get(); }
 
@@ -84,10 +92,13 @@ private:
     void ligar(Recordset* rs) { recordsets_.insert(rs); }
     void desligar(Recordset* rs) { recordsets_.erase(rs); }
     void exigirAbierta();
+    // Si otro hilo la usa, espera a que la deje.
+    void esperarOtroHilo();
     // Si el proveedor perdió la conexión: la cierra y deja pendiente la reconexión.
     void atenderPerdida();
 
     std::unique_ptr<Proveedor> proveedor_;
+    std::function<void()> liberar_;
     ListaErrores errores_;
     std::set<Recordset*> recordsets_;
     QString texto_;

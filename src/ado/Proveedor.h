@@ -33,6 +33,41 @@ public:
     virtual std::vector<QVariant> resultado() const { return {}; }
 };
 
+// Las filas que una sentencia de flujo (ver SentenciaFlujo) toma de a una mientras corre.
+class FlujoFilas {
+public:
+    virtual ~FlujoFilas() = default;
+    // Los valores de la próxima fila, uno por columna del flujo; nullptr: no hay más y la sentencia
+    // termina. Puede esperar a que la fila llegue. Los valores viven hasta la llamada siguiente.
+    virtual const SentenciaPreparada::ValorListo* siguiente() = 0;
+    // La sentencia terminó con la última fila dada: si la insertó. Se dice de cada fila antes de
+    // pedir la siguiente, salvo de la que falló.
+    virtual void insertada(bool si) = 0;
+};
+
+// Un INSERT ... SELECT cuyas filas salen de la tabla "flujo_de_filas" (columnas c1, c2...):
+// llegan mientras la sentencia corre, y una sola sentencia escribe muchas filas sin volver a
+// empezar por cada una. Es todo o nada: si una fila falla, la base queda como antes de la
+// sentencia. Sólo la base embebida las tiene.
+class SentenciaFlujo {
+public:
+    virtual ~SentenciaFlujo() = default;
+    // Si ahora cada fila se decide en su lugar, antes de tomar la siguiente (no lo es si la tabla
+    // tiene disparadores o claves foráneas, o si la base junta las filas antes de insertarlas), y
+    // si la conexión está dentro de una transacción. Si no, quien escribe usa una sentencia por
+    // fila. Se pregunta dentro de la transacción en que va a correr (nadie cambia la base mientras).
+    virtual bool apta() = 0;
+    // Corre la sentencia con los parámetros (sus "?") hasta que el flujo no dé más filas. Devuelve
+    // las filas que insertó, o -1 con la falla en errores: la fila que falló es la última que dio
+    // el flujo sin que se dijera si quedó, y nada de lo que la sentencia insertó queda. Corre en
+    // el hilo que sea, mientras nadie más use la conexión.
+    virtual int64_t correr(FlujoFilas& flujo, const std::vector<SentenciaPreparada::ValorListo>& parametros,
+                           ListaErrores& errores) = 0;
+    // Si la conexión sigue dentro de una transacción: una falla grave (el disco lleno) la deshace
+    // entera, con lo que se había hecho antes de la sentencia.
+    virtual bool enTransaccion() const = 0;
+};
+
 // Un proveedor de datos: lee una clase de origen (la base de la suite, un archivo de texto, un
 // libro de Excel...). Lo elige la conexión a partir de su texto de conexión.
 class Proveedor {
@@ -69,6 +104,10 @@ public:
     // Prepara una sentencia que no devuelve filas. Por defecto cada corrida escribe los valores
     // como literales y la manda con ejecutar() (las filas cambiadas se desconocen: 1 si no falló).
     virtual std::unique_ptr<SentenciaPreparada> preparar(const QString& sql);
+
+    // Prepara una sentencia de flujo de "columnas" columnas (ver SentenciaFlujo). Nulo si el
+    // proveedor no las tiene.
+    virtual std::unique_ptr<SentenciaFlujo> prepararFlujo(const QString& sql, int columnas) { return nullptr; }
 
     // Transacciones, tiempo de espera de las sentencias (segundos) y nivel de aislamiento.
     virtual void empezarTransaccion();

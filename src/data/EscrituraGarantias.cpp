@@ -16,6 +16,29 @@ const QString kInsertarFila = QStringLiteral(
 // En la base embebida el índice único de la serie decide solo (una búsqueda en vez de dos).
 const QString kInsertarFilaEmbebida = QStringLiteral(
     "INSERT OR IGNORE INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES (?,?,?,?,?)");
+// Lo mismo, con las filas de las tandas (c1..c4: modelo, serie, eca1, activación) en una sola
+// sentencia por grupo.
+const QString kInsertarFlujoEmbebida = QStringLiteral(
+    "INSERT OR IGNORE INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) "
+    "SELECT c1, c2, ?, c3, c4 FROM flujo_de_filas");
+constexpr int kColumnasTanda = 4;
+
+// s en UTF-8 al final de t: los textos de una importación son casi siempre ASCII.
+void AgregarUtf8(QByteArray& t, const QString& s) {
+    const qsizetype n = s.size();
+    const char16_t* u = reinterpret_cast<const char16_t*>(s.constData());
+    const qsizetype base = t.size();
+    t.resize(base + n);
+    char* d = t.data() + base;
+    for (qsizetype k = 0; k < n; ++k) {
+        if (u[k] >= 0x80) {
+            t.truncate(base + k);
+            t.append(QStringView(s).mid(k).toUtf8());
+            return;
+        }
+        d[k] = static_cast<char>(u[k]);
+    }
+}
 
 // El controlador ODBC de SQLite (el que hace de servidor en las pruebas) no corre T-SQL: el lote
 // se escribe en una vista temporal cuyo disparador hace, fila por fila y en orden, lo mismo que el
@@ -97,7 +120,11 @@ EscrituraGarantias::EscrituraGarantias(Conexion& conexion, Transmision transmisi
     fila_ = c_.preparar(embebida_ ? kInsertarFilaEmbebida : kInsertarFila);
     if (embebida_ && modo != Modo::FilaPorFila) {
         hilo_ = std::make_unique<HiloEscritura>();
-        pendientes_.reserve(kFilasPorTanda);
+        try {
+            flujo_ = c_.prepararFlujo(kInsertarFlujoEmbebida, kColumnasTanda);
+        } catch (const ErrorEjecucion&) {
+            flujo_.reset();  // el hilo corre una sentencia por fila
+        }
         // Mientras dura la importación el WAL llega a más antes de un punto de control: cada
         // uno en medio detiene la escritura. Al terminar se hace uno y vuelve lo de siempre.
         try {
@@ -130,8 +157,8 @@ EscrituraGarantias::EscrituraGarantias(Conexion& conexion, Transmision transmisi
 }
 
 EscrituraGarantias::~EscrituraGarantias() {
-    // La tanda en curso usa la sentencia y la salida: termina antes de que se destruyan.
-    if (hilo_) hilo_->esperar();
+    // La tanda en curso usa las sentencias y la salida: termina antes de que se destruyan.
+    if (hilo_) cerrarSentencia();
     if (autocontrolPrevio_) {
         try {
             c_.Execute(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
@@ -144,15 +171,11 @@ EscrituraGarantias::~EscrituraGarantias() {
 bool EscrituraGarantias::agregar(int64_t indice, FilaGarantia fila) {
     if (hilo_) {
         if (fallaEntregada_) return false;
-        Pendiente& p = pendientes_.emplace_back(Pendiente{indice, std::move(fila), {}});
-        p.utf8[0] = p.fila.modelo.toUtf8();
-        p.utf8[1] = p.fila.serie.toUtf8();
-        p.utf8[2] = p.fila.eca1.toUtf8();
-        p.utf8[3] = p.fila.activacion.toUtf8();
-        return static_cast<int>(pendientes_.size()) < kFilasPorTanda || despacharTanda();
+        pendiente_.agregar(indice, fila);
+        return static_cast<int>(pendiente_.filas()) < kFilasPorTanda || despacharTanda();
     }
-    if (!lotes_) return unaFila({indice, std::move(fila), {}});
-    pendientes_.push_back({indice, std::move(fila), {}});
+    if (!lotes_) return unaFila({indice, std::move(fila)});
+    pendientes_.push_back({indice, std::move(fila)});
     return static_cast<int>(pendientes_.size()) < kFilasPorLote || mandarLote();
 }
 
@@ -171,8 +194,8 @@ QString EscrituraGarantias::descripcionFalla() const {
     return c_.Errors().Count() > 0 ? c_.Errors().Item(0).descripcion : QStringLiteral("La sentencia falló.");
 }
 
-bool EscrituraGarantias::fallo(const Pendiente& p, const QString& descripcion) {
-    alResultado_({p.indice, p.fila, ResultadoFila::Fallo, descripcion});
+bool EscrituraGarantias::fallo(int64_t indice, const QString& descripcion) {
+    alResultado_({indice, ResultadoFila::Fallo, descripcion});
     return false;
 }
 
@@ -205,9 +228,9 @@ bool EscrituraGarantias::unaFila(const Pendiente& p) {
                     .arg(reintentosHechos_ + 1)
                     .arg(d);
         }
-        return fallo(p, d);
+        return fallo(p.indice, d);
     }
-    alResultado_({p.indice, p.fila, filas > 0 ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}});
+    alResultado_({p.indice, filas > 0 ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}});
     return true;
 }
 
@@ -218,91 +241,240 @@ bool EscrituraGarantias::repetirFilaPorFila(const std::vector<Pendiente>& filas)
     return true;
 }
 
+void EscrituraGarantias::Tanda::agregar(int64_t indice, const FilaGarantia& f) {
+    indices.push_back(indice);
+    for (const QString* v : {&f.modelo, &f.serie, &f.eca1, &f.activacion}) {
+        AgregarUtf8(texto, *v);
+        fines.push_back(texto.size());
+    }
+}
+
+void EscrituraGarantias::Tanda::armarValores() {
+    // El texto ya no crece: los valores lo miran en su lugar.
+    valores.resize(fines.size());
+    qsizetype desde = 0;
+    for (std::size_t i = 0; i < fines.size(); ++i) {
+        valores[i].texto = QByteArrayView(texto.constData() + desde, fines[i] - desde);
+        desde = fines[i];
+    }
+}
+
+void EscrituraGarantias::Tanda::limpiar() {
+    indices.clear();
+    texto.resize(0);
+    fines.clear();
+    valores.clear();
+    agregada.clear();
+    fallo = false;
+    errores.Clear();
+    sentencia = 0;
+}
+
+void EscrituraGarantias::reciclar(Tanda& t) {
+    t.limpiar();
+    if (t.indices.capacity() > 0) libres_.push_back(std::move(t));
+    t = {};
+}
+
 bool EscrituraGarantias::sincronizar() {
     if (!hilo_) return true;
     terminarTanda();
+    cerrarSentencia();
     return entregarTanda();
 }
 
 bool EscrituraGarantias::despacharTanda() {
     terminarTanda();
-    if (fallaEntregada_ || hecha_.salida.fallo || pendientes_.empty()) return entregarTanda();
+    if (fallaEntregada_ || hecha_.fallo || pendiente_.filas() == 0) return entregarTanda();
     // Mientras el hilo espera: el grupo que ya dura mucho se confirma (con lo hecho contado) y
     // se pide el número para la tanda nueva.
     if (transmision_.largo && transmision_.largo()) {
+        cerrarSentencia();
         if (!entregarTanda()) return false;
         if (transmision_.cerrar) transmision_.cerrar();
     }
     const auto numero = transmision_.numero();
     if (!numero) {
+        cerrarSentencia();
         entregarTanda();
         sinNumero_ = true;
         return false;
     }
-    // El vector de la tanda ya dicha se reusa para las próximas filas.
-    enCurso_.filas = std::exchange(pendientes_, std::move(libres_));
-    pendientes_.clear();
-    pendientes_.reserve(kFilasPorTanda);
-    enCurso_.salida = {};
-    hilo_->encargar([this, n = *numero] { escribirTanda(n); });
+    if (sentenciaAbierta_ && (*numero != numeroSentencia_ || static_cast<int>(escritas_.size()) >= kTandasPorSentencia))
+        cerrarSentencia();
+    if (!sentenciaAbierta_) abrirSentencia(*numero);
+    std::swap(enCurso_, pendiente_);
+    if (!libres_.empty()) {
+        pendiente_ = std::move(libres_.back());
+        libres_.pop_back();
+    }
+    enCurso_.sentencia = sentencia_;
+    enCurso_.armarValores();
+    canal_.poner(&enCurso_.valores, enCurso_.filas());
     // Lo que pasó con la tanda anterior se dice mientras el hilo escribe ésta.
     return entregarTanda();
 }
 
-void EscrituraGarantias::escribirTanda(int32_t numero) {
-    // En el hilo: sólo la sentencia y la tanda en curso, nada de la conexión ni de la corrida.
-    SalidaTanda& salida = enCurso_.salida;
-    salida.agregada.reserve(enCurso_.filas.size());
-    std::vector<SentenciaPreparada::ValorListo> valores(5);
-    valores[2].entero = numero;
-    valores[2].esEntero = true;
-    auto falla = [&salida](const QString& descripcion, int32_t nativo = Errores::ProveedorFallo) {
-        salida.fallo = true;
-        if (salida.errores.vacia()) salida.errores.agregar({descripcion, nativo, QStringLiteral("Proveedor de SQLite"), {}});
+void EscrituraGarantias::abrirSentencia(int32_t numero) {
+    // La conexión es de la corrida hasta que el hilo empiece: se pregunta aquí, dentro del grupo.
+    bool enFlujo = false;
+    try {
+        enFlujo = flujo_ && flujo_->apta();
+    } catch (const ErrorEjecucion&) {
+    }
+    erroresHilo_.Clear();
+    transaccionViva_ = true;
+    canal_.abrir();
+    hilo_->encargar([this, numero, enFlujo] { escribirSentencia(numero, enFlujo); });
+    sentenciaAbierta_ = true;
+    enFlujo_ = enFlujo;
+    ++sentencia_;
+    numeroSentencia_ = numero;
+    c_.alUsarDesdeOtroHilo([this] { cerrarSentencia(); });
+}
+
+void EscrituraGarantias::cerrarSentencia() {
+    if (!sentenciaAbierta_) return;
+    canal_.cerrar();
+    hilo_->esperar();
+    sentenciaAbierta_ = false;
+    c_.alUsarDesdeOtroHilo(nullptr);
+    // Si la sentencia terminó bien, sus tandas ya no se van a escribir de nuevo.
+    if (erroresHilo_.vacia()) {
+        for (Tanda& t : escritas_) reciclar(t);
+        escritas_.clear();
+    }
+}
+
+void EscrituraGarantias::escribirSentencia(int32_t numero, bool enFlujo) {
+    // En el hilo: sólo las sentencias, el canal y erroresHilo_; nada de la corrida.
+    auto falla = [this](const QString& descripcion, int32_t nativo = Errores::ProveedorFallo) {
+        if (erroresHilo_.vacia()) erroresHilo_.agregar({descripcion, nativo, QStringLiteral("Proveedor de SQLite"), {}});
     };
     try {
-        for (const Pendiente& p : enCurso_.filas) {
-            valores[0].texto = p.utf8[0];
-            valores[1].texto = p.utf8[1];
-            valores[3].texto = p.utf8[2];
-            valores[4].texto = p.utf8[3];
-            const int64_t filas = fila_->ejecutarListos(valores, salida.errores);
-            if (filas < 0) return falla(QStringLiteral("La sentencia falló."));
-            salida.agregada.push_back(filas > 0 ? 1 : 0);
+        if (enFlujo) {
+            SentenciaPreparada::ValorListo n;
+            n.entero = numero;
+            n.esEntero = true;
+            if (flujo_->correr(canal_, {n}, erroresHilo_) < 0) {
+                falla(QStringLiteral("La sentencia falló."));
+                transaccionViva_ = flujo_->enTransaccion();
+            }
+        } else {
+            std::vector<SentenciaPreparada::ValorListo> valores(5);
+            valores[2].entero = numero;
+            valores[2].esEntero = true;
+            while (const SentenciaPreparada::ValorListo* f = canal_.siguiente()) {
+                valores[0] = f[0];
+                valores[1] = f[1];
+                valores[3] = f[2];
+                valores[4] = f[3];
+                const int64_t filas = fila_->ejecutarListos(valores, erroresHilo_);
+                if (filas < 0) {
+                    falla(QStringLiteral("La sentencia falló."));
+                    break;
+                }
+                canal_.insertada(filas > 0);
+            }
         }
     } catch (const ErrorEjecucion& e) {
-        salida.errores.Clear();
+        erroresHilo_.Clear();
         falla(e.descripcion(), e.numero());
     } catch (const std::exception& e) {
         falla(QString::fromLocal8Bit(e.what()));
     }
+    canal_.terminar();
 }
 
 void EscrituraGarantias::terminarTanda() {
-    if (enCurso_.filas.empty()) return;
-    hilo_->esperar();
+    if (enCurso_.filas() == 0) return;
+    enCurso_.agregada = canal_.esperar();
+    if (enCurso_.agregada.size() < enCurso_.filas()) {
+        // El hilo dejó de escribir en la primera fila sin resultado: ésa falló.
+        const bool deshecha = enFlujo_;  // la tanda en curso es siempre de la última sentencia
+        const int64_t filaFallida = enCurso_.indices[enCurso_.agregada.size()];
+        cerrarSentencia();
+        enCurso_.fallo = true;
+        enCurso_.errores = erroresHilo_;
+        if (enCurso_.errores.vacia())
+            enCurso_.errores.agregar({QStringLiteral("La sentencia falló."), Errores::ProveedorFallo, QStringLiteral("Proveedor de SQLite"), {}});
+        // La sentencia de flujo no dejó nada: sus filas van de nuevo, una por una. Si la falla
+        // deshizo la transacción entera, no hay a qué volver (como con una sentencia por fila).
+        if (deshecha && transaccionViva_) repetirSentencia(filaFallida);
+        for (Tanda& t : escritas_) reciclar(t);
+        escritas_.clear();
+    }
     // Queda hecha, por decir; la anterior ya se dijo (se dice antes de encargar otra).
-    hecha_ = std::exchange(enCurso_, {});
+    std::swap(hecha_, enCurso_);
+}
+
+void EscrituraGarantias::repetirSentencia(int64_t filaFallida) {
+    std::vector<SentenciaPreparada::ValorListo> valores(5);
+    valores[2].entero = numeroSentencia_;
+    valores[2].esEntero = true;
+    auto escribir = [&](const Tanda& t, std::size_t i, ListaErrores& errores) {
+        const SentenciaPreparada::ValorListo* f = &t.valores[i * kColumnasTanda];
+        valores[0] = f[0];
+        valores[1] = f[1];
+        valores[3] = f[2];
+        valores[4] = f[3];
+        return fila_->ejecutarListos(valores, errores);
+    };
+    enCurso_.agregada.clear();
+    enCurso_.errores.Clear();
+    enCurso_.fallo = false;
+    // Las de las tandas ya dichas dan lo que dieron: la base está como al empezar la sentencia,
+    // con el mismo bloqueo, y las filas son las mismas, en el mismo orden.
+    for (const Tanda& t : escritas_) {
+        for (std::size_t i = 0; i < t.filas(); ++i) {
+            ListaErrores errores;
+            const int64_t r = escribir(t, i, errores);
+            if (r >= 0 && (r > 0) == (t.agregada[i] != 0)) continue;
+            enCurso_.fallo = true;
+            enCurso_.errores.agregar(
+                {QStringLiteral("Una falla en la fila %1 deshizo las filas escritas desde la %2, y al escribirlas de nuevo la "
+                                "fila %3 no dio lo mismo%4. Desde la fila %3 no quedó guardada ninguna.")
+                     .arg(filaFallida)
+                     .arg(escritas_.front().indices.front())
+                     .arg(t.indices[i])
+                     .arg(errores.vacia() ? QString() : QStringLiteral(" (") + errores.Item(0).descripcion + ')'),
+                 Errores::ProveedorFallo, QStringLiteral("Proveedor de SQLite"), {}});
+            return;
+        }
+    }
+    for (std::size_t i = 0; i < enCurso_.filas(); ++i) {
+        ListaErrores errores;
+        const int64_t r = escribir(enCurso_, i, errores);
+        if (r < 0) {
+            enCurso_.fallo = true;
+            enCurso_.errores = errores;
+            if (enCurso_.errores.vacia())
+                enCurso_.errores.agregar({QStringLiteral("La sentencia falló."), Errores::ProveedorFallo, QStringLiteral("Proveedor de SQLite"), {}});
+            return;
+        }
+        enCurso_.agregada.push_back(r > 0 ? 1 : 0);
+    }
 }
 
 bool EscrituraGarantias::entregarTanda() {
     if (fallaEntregada_) return false;
-    Tanda tanda = std::exchange(hecha_, {});
-    const std::size_t hechas = tanda.salida.agregada.size();
-    for (std::size_t i = 0; i < hechas; ++i) {
-        alResultado_({tanda.filas[i].indice, std::move(tanda.filas[i].fila),
-                      tanda.salida.agregada[i] ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}});
-    }
-    if (!tanda.salida.fallo) {
-        tanda.filas.clear();
-        libres_ = std::move(tanda.filas);
+    const std::size_t hechas = hecha_.agregada.size();
+    for (std::size_t i = 0; i < hechas; ++i)
+        alResultado_({hecha_.indices[i], hecha_.agregada[i] ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}});
+    if (!hecha_.fallo) {
+        // Las de la sentencia de flujo abierta se guardan hasta que termine bien.
+        if (sentenciaAbierta_ && enFlujo_ && hecha_.sentencia == sentencia_)
+            escritas_.push_back(std::move(hecha_));
+        reciclar(hecha_);
         return true;
     }
     // La falla queda en la lista de la conexión, como la de una sentencia en este hilo.
     fallaEntregada_ = true;
     c_.Errors().Clear();
-    for (int i = 0; i < tanda.salida.errores.Count(); ++i) c_.Errors().agregar(tanda.salida.errores.Item(i));
-    return fallo(tanda.filas[hechas], descripcionFalla());
+    for (int i = 0; i < hecha_.errores.Count(); ++i) c_.Errors().agregar(hecha_.errores.Item(i));
+    const int64_t indice = hecha_.indices[hechas];
+    reciclar(hecha_);
+    return fallo(indice, descripcionFalla());
 }
 
 bool EscrituraGarantias::mandarLote() {
@@ -367,7 +539,7 @@ bool EscrituraGarantias::mandarLote() {
                                                               .arg(reintentosHechos_ + 1)
                                                               .arg(d)
                                                         : d;
-            return fallo(filas.front(), texto);
+            return fallo(filas.front().indice, texto);
         }
         if (transmision_.cerrar) transmision_.cerrar();
         if (!repetirFilaPorFila(filas)) return false;
@@ -385,7 +557,7 @@ bool EscrituraGarantias::mandarLote() {
     for (const QVariant& n : agregadas) hechas.insert(n.toLongLong());
     for (std::size_t i = 0; i < filas.size(); ++i) {
         const bool agregada = hechas.contains(static_cast<qlonglong>(i + 1));
-        alResultado_({filas[i].indice, filas[i].fila, agregada ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}});
+        alResultado_({filas[i].indice, agregada ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}});
     }
     return true;
 }

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
+#include "ado/sqlite/ProveedorSqlite.h"
 #include "comun/SuiteEmbebida.h"
 #include "data/EscrituraGarantias.h"
 
-// Las filas de una importación hacia la base embebida: cada fila es su propia sentencia, pero
-// corren en un hilo aparte, de a tandas, y lo que pasó con cada una se sabe después. Tiene que dar
-// lo mismo que una sentencia por fila en el mismo hilo.
+// Las filas de una importación hacia la base embebida: corren en un hilo aparte, de a tandas, en
+// una sentencia por grupo que las toma a medida que llegan, y lo que pasó con cada una se sabe
+// después. Tiene que dar lo mismo que una sentencia por fila en el mismo hilo.
 
 namespace {
 
@@ -17,16 +20,28 @@ protected:
         Destinos destinos;
         QStringList falla;  // descripciones de las filas que fallaron
         bool bien = true;   // agregar() y vaciar() no dijeron que algo falló
+        bool enFlujo = false;
     };
 
     // Escribe las series como filas 1..n, en una transacción, y devuelve lo que pasó con cada una.
-    Corrida escribir(const QStringList& series, EscrituraGarantias::Modo modo) {
+    // cortar: el grupo se confirma (y empieza otro) antes de cada tanda. enMedio: se llama después
+    // de agregar cada fila, con su número.
+    Corrida escribir(const QStringList& series, EscrituraGarantias::Modo modo, bool cortar = false,
+                     const std::function<void(int64_t)>& enMedio = {}) {
         Conexion& c = Componentes::Datos().conexion();
         Corrida r;
         c.BeginTrans();
         {
+            EscrituraGarantias::Transmision t{[] { return std::optional<int32_t>(7); }, {}};
+            if (cortar) {
+                t.largo = [] { return true; };
+                t.cerrar = [&c] {
+                    c.CommitTrans();
+                    c.BeginTrans();
+                };
+            }
             EscrituraGarantias e(
-                c, {[] { return std::optional<int32_t>(7); }, {}}, true,
+                c, t, true,
                 [&](const ResultadoFila& f) {
                     r.destinos.emplace_back(f.indice, f.destino);
                     if (f.destino == ResultadoFila::Fallo) r.falla << f.descripcion;
@@ -36,8 +51,10 @@ protected:
             int64_t i = 0;
             for (const QString& s : series) {
                 if (!(r.bien = e.agregar(++i, {"M" + s, s, "E" + s, "A" + s}))) break;
+                if (enMedio) enMedio(i);
             }
             if (r.bien) r.bien = e.vaciar();
+            r.enFlujo = e.escribeEnFlujo();
         }
         c.CommitTrans();
         return r;
@@ -75,49 +92,98 @@ TEST_F(EscrituraEmbebida, LasTandasEnElHiloDanLoMismoQueUnaSentenciaPorFila) {
         {"una sola fila", {"S1"}, {}},
     };
     for (const auto& caso : casos) {
-        SCOPED_TRACE(caso.nombre);
-        std::map<EscrituraGarantias::Modo, std::pair<Corrida, QStringList>> resultado;
-        for (const auto modo : {EscrituraGarantias::Modo::FilaPorFila, EscrituraGarantias::Modo::Automatico}) {
-            sql("DELETE FROM AUX_GARANTIA");
-            for (const QString& s : caso.guardadas) sql("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('viejo','" + s + "',1)");
-            const Corrida r = escribir(caso.series, modo);
-            EXPECT_TRUE(r.bien);
-            ASSERT_EQ(r.destinos.size(), static_cast<std::size_t>(caso.series.size()));
-            for (std::size_t i = 0; i < r.destinos.size(); ++i) ASSERT_EQ(r.destinos[i].first, static_cast<int64_t>(i + 1));
-            resultado[modo] = {r, contenido()};
+        for (const bool cortar : {false, true}) {
+            SCOPED_TRACE(std::string(caso.nombre) + (cortar ? ", un grupo por tanda" : ""));
+            std::map<EscrituraGarantias::Modo, std::pair<Corrida, QStringList>> resultado;
+            for (const auto modo : {EscrituraGarantias::Modo::FilaPorFila, EscrituraGarantias::Modo::Automatico}) {
+                sql("DELETE FROM AUX_GARANTIA");
+                for (const QString& s : caso.guardadas)
+                    sql("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('viejo','" + s + "',1)");
+                const Corrida r = escribir(caso.series, modo, cortar);
+                EXPECT_TRUE(r.bien);
+                EXPECT_EQ(r.enFlujo, modo == EscrituraGarantias::Modo::Automatico);
+                ASSERT_EQ(r.destinos.size(), static_cast<std::size_t>(caso.series.size()));
+                for (std::size_t i = 0; i < r.destinos.size(); ++i) ASSERT_EQ(r.destinos[i].first, static_cast<int64_t>(i + 1));
+                resultado[modo] = {r, contenido()};
+            }
+            const auto& fila = resultado[EscrituraGarantias::Modo::FilaPorFila];
+            const auto& hilo = resultado[EscrituraGarantias::Modo::Automatico];
+            EXPECT_EQ(hilo.first.destinos, fila.first.destinos);
+            EXPECT_EQ(hilo.second, fila.second);
         }
-        const auto& fila = resultado[EscrituraGarantias::Modo::FilaPorFila];
-        const auto& hilo = resultado[EscrituraGarantias::Modo::Automatico];
-        EXPECT_EQ(hilo.first.destinos, fila.first.destinos);
-        EXPECT_EQ(hilo.second, fila.second);
     }
 }
 
-// Una fila que la base rechaza en medio de la segunda tanda: quedan las anteriores, ella se dice
-// como fallida con la descripción de la base, las de después no se intentan; igual que fila por
-// fila. Y el WAL vuelve a su punto de control de siempre.
-TEST_F(EscrituraEmbebida, UnaFilaQueFallaDetieneLaTandaAhi) {
+// Lo que la base rechaza en medio de la segunda tanda, con y sin disparador en la tabla (con él,
+// el hilo escribe una sentencia por fila; sin él, una sentencia por grupo, que no deshace lo que
+// ya escribió): quedan las anteriores, la fila se dice como fallida con la descripción de la base,
+// las de después no se intentan; igual que fila por fila. Un valor más largo de lo que la base
+// admite no se guarda como vacío: la fila falla. Y el WAL vuelve a su punto de control de siempre.
+TEST_F(EscrituraEmbebida, UnaFilaQueLaBaseRechazaDetieneLaEscrituraAhi) {
     const int tanda = EscrituraGarantias::kFilasPorTanda;
+    const QStringList autocontrolPrevio = filas("PRAGMA wal_autocheckpoint");
     const int mala = tanda + tanda / 2;
-    QStringList series = Series(1, 3 * tanda);
-    series[mala - 1] = "MALA";
-    const QStringList antesPrevio = filas("PRAGMA wal_autocheckpoint");
-    std::map<EscrituraGarantias::Modo, std::pair<Corrida, QStringList>> resultado;
-    for (const auto modo : {EscrituraGarantias::Modo::FilaPorFila, EscrituraGarantias::Modo::Automatico}) {
-        sql("DELETE FROM AUX_GARANTIA");
-        sql("CREATE TEMP TRIGGER IF NOT EXISTS serie_mala BEFORE INSERT ON AUX_GARANTIA WHEN NEW.serie = 'MALA' "
-            "BEGIN SELECT RAISE(ABORT, 'la serie MALA no se acepta'); END");
-        const Corrida r = escribir(series, modo);
-        EXPECT_FALSE(r.bien);
-        ASSERT_EQ(r.destinos.size(), static_cast<std::size_t>(mala));
-        EXPECT_EQ(r.destinos.back(), std::make_pair(static_cast<int64_t>(mala), ResultadoFila::Fallo));
-        ASSERT_EQ(r.falla.size(), 1);
-        EXPECT_TRUE(r.falla[0].contains("la serie MALA no se acepta")) << qPrintable(r.falla[0]);
-        const QStringList guardadas = contenido();
-        EXPECT_EQ(guardadas.size(), mala - 1);
-        resultado[modo] = {r, guardadas};
+    sqlite3* db = static_cast<ProveedorSqlite*>(Componentes::Datos().conexion().proveedor())->base();
+    const int largoPrevio = sqlite3_limit(db, SQLITE_LIMIT_LENGTH, -1);
+    const struct {
+        const char* nombre;
+        const char* disparador;  // vacío: sin disparador
+        int largo;               // el largo máximo de un valor en la base
+        const char* descripcion; // lo que dice la falla
+    } casos[] = {
+        {"disparador", "CREATE TEMP TRIGGER serie_mala BEFORE INSERT ON AUX_GARANTIA WHEN NEW.serie = 'MALA' "
+                       "BEGIN SELECT RAISE(ABORT, 'la serie MALA no se acepta'); END",
+         largoPrevio, "la serie MALA no se acepta"},
+        {"valor demasiado largo", "", 4000, "too big"},
+    };
+    for (const auto& caso : casos) {
+        SCOPED_TRACE(caso.nombre);
+        QStringList series = Series(1, 3 * tanda);
+        series[mala - 1] = caso.disparador[0] ? QStringLiteral("MALA") : QString(5000, 'L');
+        std::map<EscrituraGarantias::Modo, std::pair<Corrida, QStringList>> resultado;
+        for (const auto modo : {EscrituraGarantias::Modo::FilaPorFila, EscrituraGarantias::Modo::Automatico}) {
+            sql("DELETE FROM AUX_GARANTIA");
+            if (caso.disparador[0]) sql(caso.disparador);
+            sqlite3_limit(db, SQLITE_LIMIT_LENGTH, caso.largo);
+            const Corrida r = escribir(series, modo);
+            sqlite3_limit(db, SQLITE_LIMIT_LENGTH, largoPrevio);
+            EXPECT_EQ(r.enFlujo, modo == EscrituraGarantias::Modo::Automatico && !caso.disparador[0]);
+            EXPECT_FALSE(r.bien);
+            ASSERT_EQ(r.destinos.size(), static_cast<std::size_t>(mala));
+            EXPECT_EQ(r.destinos.back(), std::make_pair(static_cast<int64_t>(mala), ResultadoFila::Fallo));
+            ASSERT_EQ(r.falla.size(), 1);
+            EXPECT_TRUE(r.falla[0].contains(caso.descripcion)) << qPrintable(r.falla[0]);
+            const QStringList guardadas = contenido();
+            EXPECT_EQ(guardadas.size(), mala - 1);
+            resultado[modo] = {r, guardadas};
+            if (caso.disparador[0]) sql("DROP TRIGGER temp.serie_mala");
+        }
+        EXPECT_EQ(resultado[EscrituraGarantias::Modo::Automatico].first.destinos, resultado[EscrituraGarantias::Modo::FilaPorFila].first.destinos);
+        EXPECT_EQ(resultado[EscrituraGarantias::Modo::Automatico].second, resultado[EscrituraGarantias::Modo::FilaPorFila].second);
     }
-    EXPECT_EQ(resultado[EscrituraGarantias::Modo::Automatico].first.destinos, resultado[EscrituraGarantias::Modo::FilaPorFila].first.destinos);
-    EXPECT_EQ(resultado[EscrituraGarantias::Modo::Automatico].second, resultado[EscrituraGarantias::Modo::FilaPorFila].second);
-    EXPECT_EQ(filas("PRAGMA wal_autocheckpoint"), antesPrevio);
+    EXPECT_EQ(filas("PRAGMA wal_autocheckpoint"), autocontrolPrevio);
 }
+
+// La corrida usa la conexión mientras la sentencia del hilo está abierta (una pregunta, el
+// registro de la transmisión): no se traba, ve lo escrito hasta ahí, y la escritura sigue después
+// sin perder ni repetir filas.
+TEST_F(EscrituraEmbebida, UsarLaConexionEnMedioNoTrabaNiPierdeFilas) {
+    const int tanda = EscrituraGarantias::kFilasPorTanda;
+    const QStringList series = Series(1, 4 * tanda + 10);
+    QStringList contadas;
+    const Corrida hilo = escribir(series, EscrituraGarantias::Modo::Automatico, false, [&](int64_t i) {
+        if (i == 2 * tanda + 5 || i == 3 * tanda) contadas << filas("SELECT count(*) FROM AUX_GARANTIA");
+    });
+    EXPECT_TRUE(hilo.bien);
+    ASSERT_EQ(contadas.size(), 2);
+    // Al contar, el hilo ya había terminado la tanda que tenía (la segunda, después la tercera).
+    EXPECT_GE(contadas[0].toInt(), tanda);
+    EXPECT_LE(contadas[0].toInt(), 2 * tanda);
+    EXPECT_GE(contadas[1].toInt(), 2 * tanda);
+    const QStringList guardadas = contenido();
+    sql("DELETE FROM AUX_GARANTIA");
+    const Corrida fila = escribir(series, EscrituraGarantias::Modo::FilaPorFila);
+    EXPECT_EQ(hilo.destinos, fila.destinos);
+    EXPECT_EQ(guardadas, contenido());
+}
+

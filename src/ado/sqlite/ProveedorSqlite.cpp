@@ -10,6 +10,7 @@
 #include "ado/ConsultaSimple.h"
 #include "ado/HuellaArchivo.h"
 #include "ado/sqlite/DialectoSqlServer.h"
+#include "ado/sqlite/FlujoSqlite.h"
 #include "ado/Proveedores.h"
 #include "platform/Detencion.h"
 #include "platform/Senales.h"
@@ -296,8 +297,9 @@ void ProveedorSqlite::abrir(const TextoConexion& texto) {
 
 void ProveedorSqlite::cerrar() {
     if (db_) {
-        sqlite3_close_v2(db_);
+        sqlite3_close_v2(db_);  // libera también la tabla de flujo
         db_ = nullptr;
+        tablaFlujo_ = nullptr;
     }
 }
 
@@ -411,7 +413,8 @@ public:
                 // corrida: SQLite no lo copia.
                 QByteArray& t = textos_[i];
                 AUtf8(*static_cast<const QString*>(v.constData()), t);
-                sqlite3_bind_text(st_, indice, t.constData(), static_cast<int>(t.size()), SQLITE_STATIC);
+                if (!ligado(sqlite3_bind_text(st_, indice, t.constData(), static_cast<int>(t.size()), SQLITE_STATIC), errores))
+                    return -1;
             } else {
                 FuenteSqlite::Ligar(st_, indice, v);
             }
@@ -425,16 +428,22 @@ public:
         for (std::size_t i = 0; i < valores.size(); ++i) {
             const ValorListo& v = valores[i];
             const int indice = static_cast<int>(i + 1);
-            if (v.esEntero)
-                sqlite3_bind_int64(st_, indice, v.entero);
-            else
-                sqlite3_bind_text(st_, indice, v.texto.data() ? v.texto.data() : "", static_cast<int>(v.texto.size()),
-                                  SQLITE_STATIC);
+            const int rc = v.esEntero ? sqlite3_bind_int64(st_, indice, v.entero)
+                                      : sqlite3_bind_text(st_, indice, v.texto.data() ? v.texto.data() : "",
+                                                          static_cast<int>(v.texto.size()), SQLITE_STATIC);
+            if (!ligado(rc, errores)) return -1;
         }
         return correr(errores);
     }
 
 private:
+    // Un valor que SQLite no aceptó (más largo que lo que admite) quedaría NULL: la fila falla.
+    bool ligado(int rc, ListaErrores& errores) {
+        if (rc == SQLITE_OK) return true;
+        errores.agregar(ErrorDeSqlite(db_, rc));
+        return false;
+    }
+
     // Corre la sentencia ya ligada: las filas cambiadas, o -1 con la falla en errores.
     int64_t correr(ListaErrores& errores) {
         int rc;
@@ -480,6 +489,13 @@ std::unique_ptr<SentenciaPreparada> ProveedorSqlite::preparar(const QString& sql
         throw Lanzable(ErrorDeSqlite(db_, rc, sql));
     }
     return std::make_unique<SentenciaSqlite>(db_, st);
+}
+
+std::unique_ptr<SentenciaFlujo> ProveedorSqlite::prepararFlujo(const QString& sql, int columnas) {
+    exigirAbierta();
+    if (!suite_) return nullptr;
+    if (!tablaFlujo_) tablaFlujo_ = RegistrarTablaFlujo(db_);
+    return PrepararFlujoSqlite(db_, tablaFlujo_, Utf8(adaptar(sql)), columnas);
 }
 
 void ProveedorSqlite::correrControl(const char* sql) {

@@ -6,6 +6,8 @@
 
 #include "ado/Proveedor.h"
 
+struct TablaFlujo;  // ado/sqlite/FlujoSqlite.h
+
 // Proveedor sobre la API de SQLite, en dos modos:
 //  - la base de la suite embebida ("Provider=GarantiasSQLite;Data Source=...;[Crear=1;]"):
 //    lectura y escritura, SQL en el dialecto de SQL Server adaptado, WAL, espera por bloqueos;
@@ -23,6 +25,7 @@ public:
     std::unique_ptr<FuenteFilas> consultar(const QString& sql, bool actualizable) override;
     void ejecutar(const QString& sql, ListaErrores& errores) override;
     std::unique_ptr<SentenciaPreparada> preparar(const QString& sql) override;
+    std::unique_ptr<SentenciaFlujo> prepararFlujo(const QString& sql, int columnas) override;
     void empezarTransaccion() override;
     void confirmarTransaccion() override;
     void deshacerTransaccion() override;
@@ -38,6 +41,7 @@ private:
 
     bool suite_;
     sqlite3* db_ = nullptr;
+    TablaFlujo* tablaFlujo_ = nullptr;  // la registra la primera sentencia de flujo; es de la conexión
     QString archivo_;
     std::optional<HuellaArchivo> huella_;  // la del archivo de un proveedor al abrirlo
     int tiempoEsperaMs_ = 30000;
