@@ -11,19 +11,10 @@
 
 namespace {
 constexpr int kTrozo = 64 * 1024;
-// Una celda de Excel no pasa de 32.767 caracteres; lo que exceda esta cota se descarta para que
-// un archivo hostil no haga crecer la memoria.
-constexpr std::size_t kMaximoValor = 1 << 20;
-// Los límites del formato: una hoja tiene a lo sumo 1.048.576 filas y 16.384 columnas (XFD). Una
-// fila o una columna más allá es una hoja dañada, no millones de filas vacías que leer.
-constexpr qint64 kMaximaFila = 1048576;
-constexpr int kMaximaColumna = 16383;  // XFD, desde 0
-// El texto de todas las celdas de una fila: sin esta cota, una fila de 16.384 celdas de 1 MiB
-// ocuparía 16 GiB.
-constexpr std::size_t kMaximoTextoFila = 64u << 20;
+using namespace CotasHoja;
+}  // namespace
 
-// "C5" -> 2; -1 si no empieza con letras; -2 si pasa de XFD.
-int ColumnaDeReferencia(const char* r) {
+int CotasHoja::ColumnaDeReferencia(const char* r) {
     int columna = 0, letras = 0;
     for (; *r; ++r) {
         char c = *r;
@@ -37,7 +28,7 @@ int ColumnaDeReferencia(const char* r) {
     return columna - 1;
 }
 
-qint64 Entero(const char* texto, qint64 defecto) {
+qint64 CotasHoja::Entero(const char* texto, qint64 defecto) {
     if (!texto) return defecto;
     qint64 v = 0;
     const char* fin = texto + std::strlen(texto);
@@ -45,7 +36,6 @@ qint64 Entero(const char* texto, qint64 defecto) {
     if (r.ec != std::errc() || r.ptr != fin) return defecto;
     return v;
 }
-}  // namespace
 
 struct HojaXml::Estado {
     FlujoBytes& flujo;

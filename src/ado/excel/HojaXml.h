@@ -5,6 +5,24 @@
 
 #include "ado/FlujoBytes.h"
 
+// Las cotas de una hoja: lo que pasa de ellas es una hoja dañada (o, un valor, se recorta).
+namespace CotasHoja {
+// Una celda de Excel no pasa de 32.767 caracteres; lo que exceda esta cota se descarta para que
+// un archivo hostil no haga crecer la memoria.
+constexpr std::size_t kMaximoValor = 1 << 20;
+// Los límites del formato: una hoja tiene a lo sumo 1.048.576 filas y 16.384 columnas (XFD). Una
+// fila o una columna más allá es una hoja dañada, no millones de filas vacías que leer.
+constexpr qint64 kMaximaFila = 1048576;
+constexpr int kMaximaColumna = 16383;  // XFD, desde 0
+// El texto de todas las celdas de una fila: sin esta cota, una fila de 16.384 celdas de 1 MiB
+// ocuparía 16 GiB.
+constexpr std::size_t kMaximoTextoFila = 64u << 20;
+// "C5" -> 2; -1 si no empieza con letras; -2 si pasa de XFD.
+int ColumnaDeReferencia(const char* r);
+// El número entero que es todo el texto; defecto si no lo es (o si falta).
+qint64 Entero(const char* texto, qint64 defecto);
+}  // namespace CotasHoja
+
 // Una celda tal como está en el XML de la hoja, todavía sin convertir.
 struct CeldaXml {
     int columna = 0;    // desde 0 (A = 0)

@@ -6,7 +6,7 @@
 #include "ado/ConsultaSimple.h"
 #include "ado/excel/FechasExcel.h"
 #include "ado/excel/FuenteHoja.h"
-#include "ado/excel/HojaXml.h"
+#include "ado/excel/HojaXmlEnHilo.h"
 #include "ado/excel/HojasExcel.h"
 #include "ado/excel/LibroXlsx.h"
 #include "ado/Proveedores.h"
@@ -22,8 +22,7 @@ class FuenteXlsx : public FuenteHoja {
   public:
     FuenteXlsx(std::shared_ptr<const LibroXlsx> libro, const HojaXlsx& hoja)
         : libro_(std::move(libro)),
-          flujo_(libro_->zip().abrirFlujo(hoja.parte)),
-          hoja_(*flujo_, libro_->ruta(), hoja.parte) {
+          hoja_([libro = libro_, parte = hoja.parte] { return libro->zip().abrirFlujo(parte); }, libro_->ruta(), hoja.parte) {
         leerCabecera();
     }
 
@@ -118,8 +117,7 @@ class FuenteXlsx : public FuenteHoja {
     }
 
     std::shared_ptr<const LibroXlsx> libro_;
-    std::unique_ptr<FlujoBytes> flujo_;
-    HojaXml hoja_;
+    HojaXmlEnHilo hoja_;
     FilaXml xml_;
     std::unique_ptr<CadenasXlsx> cadenas_;
     qint64 filas_ = 0;
