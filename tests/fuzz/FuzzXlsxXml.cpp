@@ -1,7 +1,8 @@
 // Arnés de libFuzzer para el XML de los libros .xlsx: las filas de una hoja (HojaXml), las cadenas
 // compartidas (CadenasXlsx), los estilos (RecorrerXml) y los códigos de formato. La entrada es
 // "control, hoja XML, \0, cadenas XML". Además de buscar caídas, lee la hoja con trozos diminutos
-// y de una vez: el borde de un trozo no debe cambiar ni una celda.
+// y de una vez: el borde de un trozo no debe cambiar ni una celda. Y la lee también con
+// HojaXmlRapida, que tiene que dar lo mismo que HojaXml con los mismos trozos.
 // Cómo compilarlo y correrlo: tests/fuzz/LEEME.md.
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "ado/excel/CadenasXlsx.h"
 #include "ado/excel/FechasExcel.h"
 #include "ado/excel/HojaXml.h"
+#include "ado/excel/HojaXmlRapida.h"
 #include "ado/excel/XmlXlsx.h"
 #include "platform/ErrorEjecucion.h"
 
@@ -37,11 +39,10 @@ struct Lectura {
     bool fallo = false;
 };
 
-Lectura LeerHoja(const QByteArray& xml, int trozo) {
+template <typename Hoja>
+Lectura Leer(Hoja& hoja) {
     Lectura l;
-    FlujoEnTrozos flujo(xml, trozo);
     try {
-        HojaXml hoja(flujo, QStringLiteral("f.xlsx"), QStringLiteral("hoja"));
         FilaXml fila;
         while (hoja.siguiente(fila)) {
             if (fila.numero <= (l.filas.empty() ? 0 : l.filas.back().numero))
@@ -56,6 +57,18 @@ Lectura LeerHoja(const QByteArray& xml, int trozo) {
         l.fallo = true;
     }
     return l;
+}
+
+Lectura LeerHoja(const QByteArray& xml, int trozo) {
+    FlujoEnTrozos flujo(xml, trozo);
+    HojaXml hoja(flujo, QStringLiteral("f.xlsx"), QStringLiteral("hoja"));
+    return Leer(hoja);
+}
+
+Lectura LeerRapida(const QByteArray& xml, int trozo) {
+    HojaXmlRapida hoja([&] { return std::make_unique<FlujoEnTrozos>(xml, trozo); }, QStringLiteral("f.xlsx"),
+                       QStringLiteral("hoja"));
+    return Leer(hoja);
 }
 
 bool Iguales(const Lectura& a, const Lectura& b) {
@@ -88,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t largo) {
     // Un error de XML puede aparecer después de filas ya dadas; si ambas lecturas terminan igual,
     // las filas deben ser las mismas.
     if (!Iguales(entera, diminuta)) std::abort();
+    if (!Iguales(entera, LeerRapida(hoja, 1 << 16)) || !Iguales(diminuta, LeerRapida(hoja, trozo))) std::abort();
 
     if (!cadenasXml.isEmpty()) {
         CadenasXlsx cadenas(std::make_unique<FlujoEnTrozos>(cadenasXml, trozo), QStringLiteral("f.xlsx"),

@@ -296,13 +296,15 @@ struct HojaXmlRapida::Lector {
     // resueltas y los fines de línea como los deja expat.
     void texto(std::string* destino) {
         std::size_t lt;
+        std::size_t visto = 0;  // lo ya buscado, desde pos
         for (;;) {
-            const void* m = std::memchr(buf.data() + pos, '<', buf.size() - pos);
+            const void* m = std::memchr(buf.data() + pos + visto, '<', buf.size() - pos - visto);
             if (m) {
                 lt = static_cast<std::size_t>(static_cast<const char*>(m) - buf.data());
                 break;
             }
-            if (buf.size() - pos > kMaximoValor + kTrozo || !leerMas()) throw Volver{};
+            visto = buf.size() - pos;
+            if (visto > kMaximoValor + kTrozo || !leerMas()) throw Volver{};
         }
         const auto* p = reinterpret_cast<const unsigned char*>(buf.data() + pos);
         const auto* fin = reinterpret_cast<const unsigned char*>(buf.data() + lt);
