@@ -17,23 +17,6 @@
 #include "platform/ErrorEjecucion.h"
 
 namespace {
-// Da los bytes en trozos del largo dado, para probar los bordes.
-class FlujoEnTrozos : public FlujoBytes {
-  public:
-    FlujoEnTrozos(const QByteArray& bytes, int trozo) : bytes_(bytes), trozo_(trozo) {}
-    int leer(char* destino, int maximo) override {
-        const int n = static_cast<int>(std::min<qsizetype>({maximo, trozo_, bytes_.size() - pos_}));
-        if (n > 0) std::memcpy(destino, bytes_.constData() + pos_, static_cast<std::size_t>(n));
-        pos_ += n;
-        return n;
-    }
-
-  private:
-    const QByteArray& bytes_;
-    int trozo_;
-    qsizetype pos_ = 0;
-};
-
 struct Lectura {
     std::vector<FilaXml> filas;
     bool fallo = false;
@@ -60,13 +43,13 @@ Lectura Leer(Hoja& hoja) {
 }
 
 Lectura LeerHoja(const QByteArray& xml, int trozo) {
-    FlujoEnTrozos flujo(xml, trozo);
+    FlujoMemoria flujo(xml, trozo);
     HojaXml hoja(flujo, QStringLiteral("f.xlsx"), QStringLiteral("hoja"));
     return Leer(hoja);
 }
 
 Lectura LeerRapida(const QByteArray& xml, int trozo) {
-    HojaXmlRapida hoja([&] { return std::make_unique<FlujoEnTrozos>(xml, trozo); }, QStringLiteral("f.xlsx"),
+    HojaXmlRapida hoja([&] { return std::make_unique<FlujoMemoria>(xml, trozo); }, QStringLiteral("f.xlsx"),
                        QStringLiteral("hoja"));
     return Leer(hoja);
 }
@@ -104,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t largo) {
     if (!Iguales(entera, LeerRapida(hoja, 1 << 16)) || !Iguales(diminuta, LeerRapida(hoja, trozo))) std::abort();
 
     if (!cadenasXml.isEmpty()) {
-        CadenasXlsx cadenas(std::make_unique<FlujoEnTrozos>(cadenasXml, trozo), QStringLiteral("f.xlsx"),
+        CadenasXlsx cadenas(std::make_unique<FlujoMemoria>(cadenasXml, trozo), QStringLiteral("f.xlsx"),
                             QStringLiteral("cadenas"));
         for (const FilaXml& f : entera.filas) {
             for (const CeldaXml& c : f.celdas) {

@@ -235,3 +235,8 @@ ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia) {
     Q_UNUSED(sentencia);
     return e;
 }
+
+int LigarListo(sqlite3_stmt* st, int indice, const SentenciaPreparada::ValorListo& v) {
+    if (v.esEntero) return sqlite3_bind_int64(st, indice, v.entero);
+    return sqlite3_bind_text(st, indice, v.texto.data() ? v.texto.data() : "", static_cast<int>(v.texto.size()), SQLITE_STATIC);
+}

@@ -181,11 +181,7 @@ public:
     int64_t correr(FlujoFilas& flujo, const std::vector<SentenciaPreparada::ValorListo>& parametros, ListaErrores& errores) override {
         sqlite3_reset(st_);
         for (std::size_t i = 0; i < parametros.size(); ++i) {
-            const auto& v = parametros[i];
-            const int indice = static_cast<int>(i + 1);
-            const int rc = v.esEntero ? sqlite3_bind_int64(st_, indice, v.entero)
-                                      : sqlite3_bind_text(st_, indice, v.texto.data() ? v.texto.data() : "",
-                                                          static_cast<int>(v.texto.size()), SQLITE_STATIC);
+            const int rc = LigarListo(st_, static_cast<int>(i + 1), parametros[i]);
             if (rc != SQLITE_OK) {
                 errores.agregar(ErrorDeSqlite(db_, rc));
                 return -1;

@@ -426,12 +426,7 @@ public:
         // Todos los valores se ligan de nuevo: no hace falta borrar los de la corrida anterior.
         sqlite3_reset(st_);
         for (std::size_t i = 0; i < valores.size(); ++i) {
-            const ValorListo& v = valores[i];
-            const int indice = static_cast<int>(i + 1);
-            const int rc = v.esEntero ? sqlite3_bind_int64(st_, indice, v.entero)
-                                      : sqlite3_bind_text(st_, indice, v.texto.data() ? v.texto.data() : "",
-                                                          static_cast<int>(v.texto.size()), SQLITE_STATIC);
-            if (!ligado(rc, errores)) return -1;
+            if (!ligado(LigarListo(st_, static_cast<int>(i + 1), valores[i]), errores)) return -1;
         }
         return correr(errores);
     }

@@ -47,6 +47,10 @@ private:
     int tiempoEsperaMs_ = 30000;
 };
 
+// Liga un valor listo al parámetro indice de st: el texto, sin copiarlo (vive hasta la corrida
+// siguiente). Devuelve el código de SQLite: un texto más largo de lo que la base admite no se liga.
+int LigarListo(sqlite3_stmt* st, int indice, const SentenciaPreparada::ValorListo& v);
+
 // Ajustes del motor para todo el proceso; quien abre una base con la API de SQLite lo llama antes.
 void PrepararMotorSqlite();
 
