@@ -80,3 +80,19 @@ double NumeroValor(const QVariant& valor) {
     }
     return valor.toDouble();
 }
+
+void AgregarUtf8(QByteArray& t, QStringView s) {
+    const qsizetype n = s.size();
+    const char16_t* u = s.utf16();
+    const qsizetype base = t.size();
+    t.resize(base + n);
+    char* d = t.data() + base;
+    for (qsizetype k = 0; k < n; ++k) {
+        if (u[k] >= 0x80) {
+            t.truncate(base + k);
+            t.append(s.mid(k).toUtf8());
+            return;
+        }
+        d[k] = static_cast<char>(u[k]);
+    }
+}

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 #include <QVariant>
 
@@ -17,3 +18,7 @@ QString TextoValor(const QVariant& valor);
 
 // Número de un valor (0 para nulo o texto que no es número).
 double NumeroValor(const QVariant& valor);
+
+// s en UTF-8 al final de t, sin pasar por un QByteArray propio cuando es ASCII (los textos de una
+// importación casi siempre lo son).
+void AgregarUtf8(QByteArray& t, QStringView s);

@@ -4,6 +4,7 @@
 #include <QThread>
 #include <algorithm>
 
+#include "ado/Valores.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {
@@ -23,21 +24,18 @@ const QString kInsertarFlujoEmbebida = QStringLiteral(
     "SELECT c1, c2, ?, c3, c4 FROM flujo_de_filas");
 constexpr int kColumnasTanda = 4;
 
-// s en UTF-8 al final de t: los textos de una importación son casi siempre ASCII.
-void AgregarUtf8(QByteArray& t, const QString& s) {
-    const qsizetype n = s.size();
-    const char16_t* u = reinterpret_cast<const char16_t*>(s.constData());
-    const qsizetype base = t.size();
-    t.resize(base + n);
-    char* d = t.data() + base;
-    for (qsizetype k = 0; k < n; ++k) {
-        if (u[k] >= 0x80) {
-            t.truncate(base + k);
-            t.append(QStringView(s).mid(k).toUtf8());
-            return;
-        }
-        d[k] = static_cast<char>(u[k]);
-    }
+// Los cuatro valores de una fila de tanda (modelo, serie, eca1, activación) en los lugares de la
+// sentencia de una fila; el número de transmisión ya está en el tercero.
+void UbicarFila(std::vector<SentenciaPreparada::ValorListo>& valores, const SentenciaPreparada::ValorListo* f) {
+    valores[0] = f[0];
+    valores[1] = f[1];
+    valores[3] = f[2];
+    valores[4] = f[3];
+}
+
+// La falla de una sentencia que la base no describió.
+ErrorAdo FallaSinDescripcion() {
+    return {QStringLiteral("La sentencia falló."), Errores::ProveedorFallo, QStringLiteral("Proveedor de SQLite"), {}};
 }
 
 // El controlador ODBC de SQLite (el que hace de servidor en las pruebas) no corre T-SQL: el lote
@@ -348,8 +346,8 @@ void EscrituraGarantias::cerrarSentencia() {
 
 void EscrituraGarantias::escribirSentencia(int32_t numero, bool enFlujo) {
     // En el hilo: sólo las sentencias, el canal y erroresHilo_; nada de la corrida.
-    auto falla = [this](const QString& descripcion, int32_t nativo = Errores::ProveedorFallo) {
-        if (erroresHilo_.vacia()) erroresHilo_.agregar({descripcion, nativo, QStringLiteral("Proveedor de SQLite"), {}});
+    auto falla = [this](ErrorAdo e = FallaSinDescripcion()) {
+        if (erroresHilo_.vacia()) erroresHilo_.agregar(std::move(e));
     };
     try {
         if (enFlujo) {
@@ -357,7 +355,7 @@ void EscrituraGarantias::escribirSentencia(int32_t numero, bool enFlujo) {
             n.entero = numero;
             n.esEntero = true;
             if (flujo_->correr(canal_, {n}, erroresHilo_) < 0) {
-                falla(QStringLiteral("La sentencia falló."));
+                falla();
                 transaccionViva_ = flujo_->enTransaccion();
             }
         } else {
@@ -365,13 +363,10 @@ void EscrituraGarantias::escribirSentencia(int32_t numero, bool enFlujo) {
             valores[2].entero = numero;
             valores[2].esEntero = true;
             while (const SentenciaPreparada::ValorListo* f = canal_.siguiente()) {
-                valores[0] = f[0];
-                valores[1] = f[1];
-                valores[3] = f[2];
-                valores[4] = f[3];
+                UbicarFila(valores, f);
                 const int64_t filas = fila_->ejecutarListos(valores, erroresHilo_);
                 if (filas < 0) {
-                    falla(QStringLiteral("La sentencia falló."));
+                    falla();
                     break;
                 }
                 canal_.insertada(filas > 0);
@@ -379,9 +374,9 @@ void EscrituraGarantias::escribirSentencia(int32_t numero, bool enFlujo) {
         }
     } catch (const ErrorEjecucion& e) {
         erroresHilo_.Clear();
-        falla(e.descripcion(), e.numero());
+        falla({e.descripcion(), e.numero(), QStringLiteral("Proveedor de SQLite"), {}});
     } catch (const std::exception& e) {
-        falla(QString::fromLocal8Bit(e.what()));
+        falla({QString::fromLocal8Bit(e.what()), Errores::ProveedorFallo, QStringLiteral("Proveedor de SQLite"), {}});
     }
     canal_.terminar();
 }
@@ -397,7 +392,7 @@ void EscrituraGarantias::terminarTanda() {
         enCurso_.fallo = true;
         enCurso_.errores = erroresHilo_;
         if (enCurso_.errores.vacia())
-            enCurso_.errores.agregar({QStringLiteral("La sentencia falló."), Errores::ProveedorFallo, QStringLiteral("Proveedor de SQLite"), {}});
+            enCurso_.errores.agregar(FallaSinDescripcion());
         // La sentencia de flujo no dejó nada: sus filas van de nuevo, una por una. Si la falla
         // deshizo la transacción entera, no hay a qué volver (como con una sentencia por fila).
         if (deshecha && transaccionViva_) repetirSentencia(filaFallida);
@@ -413,11 +408,7 @@ void EscrituraGarantias::repetirSentencia(int64_t filaFallida) {
     valores[2].entero = numeroSentencia_;
     valores[2].esEntero = true;
     auto escribir = [&](const Tanda& t, std::size_t i, ListaErrores& errores) {
-        const SentenciaPreparada::ValorListo* f = &t.valores[i * kColumnasTanda];
-        valores[0] = f[0];
-        valores[1] = f[1];
-        valores[3] = f[2];
-        valores[4] = f[3];
+        UbicarFila(valores, &t.valores[i * kColumnasTanda]);
         return fila_->ejecutarListos(valores, errores);
     };
     enCurso_.agregada.clear();
@@ -449,7 +440,7 @@ void EscrituraGarantias::repetirSentencia(int64_t filaFallida) {
             enCurso_.fallo = true;
             enCurso_.errores = errores;
             if (enCurso_.errores.vacia())
-                enCurso_.errores.agregar({QStringLiteral("La sentencia falló."), Errores::ProveedorFallo, QStringLiteral("Proveedor de SQLite"), {}});
+                enCurso_.errores.agregar(FallaSinDescripcion());
             return;
         }
         enCurso_.agregada.push_back(r > 0 ? 1 : 0);

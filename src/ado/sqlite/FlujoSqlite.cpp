@@ -230,7 +230,10 @@ TablaFlujo* RegistrarTablaFlujo(sqlite3* db) {
     tabla->db = db;
     const int rc = sqlite3_create_module_v2(db, "flujo_de_filas", &kModulo, tabla,
                                             [](void* t) { delete static_cast<TablaFlujo*>(t); });
-    if (rc != SQLITE_OK) throw ErrorEjecucion(ErrorDeSqlite(db, rc).nativo, ErrorDeSqlite(db, rc).descripcion, QStringLiteral("SQLite"));
+    if (rc != SQLITE_OK) {
+        const ErrorAdo e = ErrorDeSqlite(db, rc);
+        throw ErrorEjecucion(e.nativo, e.descripcion, e.origen);
+    }
     return tabla;
 }
 

@@ -9,6 +9,7 @@
 #include "ado/CarpetaOrigen.h"
 #include "ado/ConsultaSimple.h"
 #include "ado/HuellaArchivo.h"
+#include "ado/Valores.h"
 #include "ado/sqlite/DialectoSqlServer.h"
 #include "ado/sqlite/FlujoSqlite.h"
 #include "ado/Proveedores.h"
@@ -412,7 +413,8 @@ public:
                 // El texto va en UTF-8 a un búfer propio de la sentencia, que vive hasta la próxima
                 // corrida: SQLite no lo copia.
                 QByteArray& t = textos_[i];
-                AUtf8(*static_cast<const QString*>(v.constData()), t);
+                t.resize(0);  // reusa su memoria
+                AgregarUtf8(t, *static_cast<const QString*>(v.constData()));
                 if (!ligado(sqlite3_bind_text(st_, indice, t.constData(), static_cast<int>(t.size()), SQLITE_STATIC), errores))
                     return -1;
             } else {
@@ -450,21 +452,6 @@ private:
             return -1;
         }
         return sqlite3_changes(db_);
-    }
-
-    // s en UTF-8 sobre t, reusando su memoria: los textos de una importación son casi siempre ASCII.
-    static void AUtf8(const QString& s, QByteArray& t) {
-        const qsizetype n = s.size();
-        const char16_t* u = reinterpret_cast<const char16_t*>(s.constData());
-        t.resize(n);
-        char* d = t.data();
-        for (qsizetype k = 0; k < n; ++k) {
-            if (u[k] >= 0x80) {
-                t = s.toUtf8();
-                return;
-            }
-            d[k] = static_cast<char>(u[k]);
-        }
     }
 
     sqlite3* db_;
