@@ -18,9 +18,9 @@
 #include <limits>
 
 #include "Generadores.h"
+#include "ado/ClasesOrigen.h"
 #include "ado/Conexion.h"
 #include "ado/Valores.h"
-#include "ado/ClasesOrigen.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {

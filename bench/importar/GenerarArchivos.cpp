@@ -1,8 +1,9 @@
 #include "GenerarArchivos.h"
 
+#include <sqlite3.h>
+
 #include <QByteArray>
 #include <QFile>
-#include <sqlite3.h>
 #include <functional>
 #include <random>
 #include <vector>
@@ -116,7 +117,8 @@ QString GenerarDbfImportar(const QString& ruta, qint64 filas, quint64 semilla) {
     RecorrerFilas(filas, semilla, [&](qint64, const QByteArray(&v)[5]) {
         bloque += ' ';
         // El dbf va en Windows-1252, como lo escriben los programas de los proveedores.
-        for (int c = 0; c < 5; ++c) bloque += QString::fromUtf8(v[c]).toLatin1().leftJustified(largos[c], ' ', true);
+        for (int c = 0; c < 5; ++c)
+            bloque += QString::fromUtf8(v[c]).toLatin1().leftJustified(largos[c], ' ', true);
         if (bloque.size() > (1 << 20)) {
             if (f.write(bloque) != bloque.size()) falla = f.errorString();
             bloque.clear();
@@ -137,7 +139,8 @@ QString GenerarDbImportar(const QString& ruta, qint64 filas, quint64 semilla) {
     }
     sqlite3_stmt* st = nullptr;
     if (sqlite3_exec(db,
-                     "PRAGMA journal_mode=OFF; BEGIN; CREATE TABLE garantias(eca1 TEXT, serie TEXT, modelo TEXT, otro TEXT, "
+                     "PRAGMA journal_mode=OFF; BEGIN; CREATE TABLE garantias(eca1 TEXT, serie TEXT, modelo "
+                     "TEXT, otro TEXT, "
                      "activacion TEXT);",
                      nullptr, nullptr, nullptr) != SQLITE_OK ||
         sqlite3_prepare_v2(db, "INSERT INTO garantias VALUES(?,?,?,?,?)", -1, &st, nullptr) != SQLITE_OK) {
@@ -146,7 +149,8 @@ QString GenerarDbImportar(const QString& ruta, qint64 filas, quint64 semilla) {
     }
     bool bien = true;
     RecorrerFilas(filas, semilla, [&](qint64, const QByteArray(&v)[5]) {
-        for (int c = 0; c < 5; ++c) sqlite3_bind_text(st, c + 1, v[c].constData(), int(v[c].size()), SQLITE_TRANSIENT);
+        for (int c = 0; c < 5; ++c)
+            sqlite3_bind_text(st, c + 1, v[c].constData(), int(v[c].size()), SQLITE_TRANSIENT);
         bien &= sqlite3_step(st) == SQLITE_DONE;
         sqlite3_reset(st);
     });

@@ -66,7 +66,8 @@ std::unique_ptr<FrmAuxGarantia> AbrirVentana(const QString& cadena, const QStrin
 
 // La ventana con el archivo buscado ("Buscar >>>") y la tabla elegida, lista para "Importar"; nula
 // si algo falló (el motivo, por la salida de errores).
-std::unique_ptr<FrmAuxGarantia> VentanaConTabla(const QString& ruta, const QString& tabla, const QString& cadena) {
+std::unique_ptr<FrmAuxGarantia> VentanaConTabla(const QString& ruta, const QString& tabla,
+                                                const QString& cadena) {
     auto v = AbrirVentana(cadena, ruta);
     if (!v) {
         Fallar(QStringLiteral("la ventana no se mostró"));
@@ -218,8 +219,9 @@ int main(int argc, char** argv) {
     if (a.size() == 5 && a[1] == "ventana") return ImportarConLaVentana(a[2], a[3], a[4]);
     if (a.size() >= 5 && a[1] == "consultar") return Consultar(a[2], a.mid(3));
     if (a.size() >= 6 && a[1] == "detener") return Detener(a[2], a[3], a[4], a.mid(5));
-    std::fprintf(stderr,
-                 "uso: bench_importar generar csv|xlsx|dbf|db FILAS RUTA SEMILLA | ventana RUTA TABLA CADENA | "
-                 "consultar CADENA NRO NRO... | detener RUTA TABLA CADENA SEGUNDOS...\n");
+    std::fprintf(
+        stderr,
+        "uso: bench_importar generar csv|xlsx|dbf|db FILAS RUTA SEMILLA | ventana RUTA TABLA CADENA | "
+        "consultar CADENA NRO NRO... | detener RUTA TABLA CADENA SEGUNDOS...\n");
     return 2;
 }

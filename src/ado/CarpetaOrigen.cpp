@@ -18,7 +18,8 @@ QString CarpetaDeConexion(const QString& valor) {
 
 QFileInfoList ArchivosDeCarpeta(const QDir& carpeta, const QStringList& extensiones) {
     QFileInfoList archivos;
-    const QFileInfoList todos = carpeta.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    const QFileInfoList todos =
+        carpeta.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
     for (const QFileInfo& f : todos) {
         if (!f.isFile() && !(f.isSymLink() && !f.exists())) continue;  // ni tuberías ni dispositivos
         for (const QString& e : extensiones) {
@@ -35,16 +36,24 @@ QFileInfoList ArchivosDeCarpeta(const QDir& carpeta, const QStringList& extensio
     return archivos;
 }
 
-QString CarpetaComprobada(const QString& valor, const QString& clave, const QString& contenido, const QString& proveedor) {
-    auto fallar = [&](const QString& descripcion) { throw ErrorEjecucion(Errores::ProveedorFallo, descripcion, proveedor); };
+QString CarpetaComprobada(const QString& valor, const QString& clave, const QString& contenido,
+                          const QString& proveedor) {
+    auto fallar = [&](const QString& descripcion) {
+        throw ErrorEjecucion(Errores::ProveedorFallo, descripcion, proveedor);
+    };
     const QString carpeta = CarpetaDeConexion(valor);
-    if (carpeta.isEmpty()) fallar(QStringLiteral("El texto de conexión no indica la carpeta de %1 (%2=).").arg(contenido, clave));
+    if (carpeta.isEmpty())
+        fallar(
+            QStringLiteral("El texto de conexión no indica la carpeta de %1 (%2=).").arg(contenido, clave));
     const QFileInfo info(carpeta);
-    if (!info.exists()) fallar(QStringLiteral("No se encuentra la carpeta \"%1\" de %2.").arg(carpeta, contenido));
+    if (!info.exists())
+        fallar(QStringLiteral("No se encuentra la carpeta \"%1\" de %2.").arg(carpeta, contenido));
     if (!info.isDir()) {
-        fallar(QStringLiteral("\"%1\" no es una carpeta: %2= debe nombrar la carpeta de %3.").arg(carpeta, clave, contenido));
+        fallar(QStringLiteral("\"%1\" no es una carpeta: %2= debe nombrar la carpeta de %3.")
+                   .arg(carpeta, clave, contenido));
     }
-    if (!info.isReadable()) fallar(QStringLiteral("No se puede leer la carpeta \"%1\" (sin permiso).").arg(carpeta));
+    if (!info.isReadable())
+        fallar(QStringLiteral("No se puede leer la carpeta \"%1\" (sin permiso).").arg(carpeta));
     return carpeta;
 }
 
@@ -66,5 +75,6 @@ std::optional<QFileInfo> ArchivoDeNombre(const QFileInfoList& archivos, const QS
 std::optional<QString> EnlaceRoto(const QString& ruta) {
     const QFileInfo info(ruta);
     if (!info.isSymLink() || info.exists()) return std::nullopt;
-    return QStringLiteral("El archivo \"%1\" es un enlace a \"%2\", que no existe.").arg(ruta, info.symLinkTarget());
+    return QStringLiteral("El archivo \"%1\" es un enlace a \"%2\", que no existe.")
+        .arg(ruta, info.symLinkTarget());
 }

@@ -19,7 +19,8 @@ QString CarpetaDeConexion(const QString& valor);
 // La carpeta del valor "clave" del texto de conexión, comprobada: existe, es una carpeta y se
 // puede leer. Si no, lanza ErrorEjecucion (origen: proveedor) con la causa; contenido dice qué
 // guarda la carpeta ("los archivos de texto", "las tablas .dbf").
-QString CarpetaComprobada(const QString& valor, const QString& clave, const QString& contenido, const QString& proveedor);
+QString CarpetaComprobada(const QString& valor, const QString& clave, const QString& contenido,
+                          const QString& proveedor);
 
 // Los archivos de la carpeta cuya extensión es una de las dadas (sin distinguir mayúsculas),
 // ordenados por nombre sin distinguir mayúsculas (el orden no depende del sistema de archivos).

@@ -64,10 +64,15 @@ QString ArchivoOrigen::tablaPorDefecto(const QStringList& lista) const {
 }
 
 QString ArchivoOrigen::sentencia() const {
-    if (tabla.isEmpty() && clase && clase->listado() == ListadoOrigen::SoloNombreBase) return clase->sentenciaDelArchivo(ruta);
+    if (tabla.isEmpty() && clase && clase->listado() == ListadoOrigen::SoloNombreBase)
+        return clase->sentenciaDelArchivo(ruta);
     return SentenciaDeTabla(tabla);
 }
 
-QString NombreEntreCorchetes(const QString& tabla) { return '[' + QString(tabla).replace(QLatin1String("]"), QLatin1String("]]")) + ']'; }
+QString NombreEntreCorchetes(const QString& tabla) {
+    return '[' + QString(tabla).replace(QLatin1String("]"), QLatin1String("]]")) + ']';
+}
 
-QString SentenciaDeTabla(const QString& tabla) { return QStringLiteral("SELECT * FROM ") + NombreEntreCorchetes(tabla); }
+QString SentenciaDeTabla(const QString& tabla) {
+    return QStringLiteral("SELECT * FROM ") + NombreEntreCorchetes(tabla);
+}

@@ -23,13 +23,13 @@ class Conexion;
 
 // Qué hace la ventana con la lista de hojas o tablas después de abrir la conexión.
 enum class ListadoOrigen {
-    Tablas,                 // la limpia y la llena con las tablas que pasan el filtro
-    TablasYNombreBase,      // lo mismo y, al final, el nombre base del archivo
-    SoloNombreBase,         // no la limpia: agrega el nombre base (y lee esa tabla para probarla)
+    Tablas,             // la limpia y la llena con las tablas que pasan el filtro
+    TablasYNombreBase,  // lo mismo y, al final, el nombre base del archivo
+    SoloNombreBase,     // no la limpia: agrega el nombre base (y lee esa tabla para probarla)
 };
 
 class ClaseOrigen {
-public:
+  public:
     virtual ~ClaseOrigen() = default;
 
     // Para los mensajes: "texto", "dBase", "Excel"...

@@ -38,11 +38,12 @@ void Conexion::exigirAbierta() {
     atenderPerdida();
     if (!proveedor_ && reconectar_) {
         if (transaccionPerdida_) {
-            throw ErrorEjecucion(Errores::ConexionCerrada,
-                                 QStringLiteral("Se perdió la conexión con el servidor en medio de una transacción: el "
-                                                "servidor deshizo lo que ella tenía. Termine la operación y vuelva a "
-                                                "intentarla."),
-                                 kAdo);
+            throw ErrorEjecucion(
+                Errores::ConexionCerrada,
+                QStringLiteral("Se perdió la conexión con el servidor en medio de una transacción: el "
+                               "servidor deshizo lo que ella tenía. Termine la operación y vuelva a "
+                               "intentarla."),
+                kAdo);
         }
         reconectar_ = false;
         Open(texto_);
@@ -56,13 +57,15 @@ void Conexion::exigirAbierta() {
 void Conexion::Open(const QString& texto, const QString&, const QString&, int) {
     if (proveedor_) {
         throw ErrorEjecucion(Errores::ObjetoAbierto,
-                             QStringLiteral("No se permite la operación: la conexión ya está abierta."), kAdo);
+                             QStringLiteral("No se permite la operación: la conexión ya está abierta."),
+                             kAdo);
     }
     errores_.Clear();
     const TextoConexion conexion(texto);
     auto proveedor = CrearProveedor(conexion);
     if (!proveedor) {
-        const QString d = QStringLiteral("No se encontró un proveedor de datos para la conexión \"%1\".").arg(texto);
+        const QString d =
+            QStringLiteral("No se encontró un proveedor de datos para la conexión \"%1\".").arg(texto);
         errores_.agregar({d, 3706, kAdo, {}});
         throw ErrorEjecucion(3706, d, kAdo);
     }
@@ -71,7 +74,8 @@ void Conexion::Open(const QString& texto, const QString&, const QString&, int) {
         proveedor->abrir(conexion);
     } catch (const ErrorEjecucion& e) {
         const int32_t nativo = e.numero() != 0 ? e.numero() : Errores::ProveedorFallo;
-        errores_.agregar({e.descripcion(), nativo, e.origen().isEmpty() ? proveedor->nombre() : e.origen(), {}});
+        errores_.agregar(
+            {e.descripcion(), nativo, e.origen().isEmpty() ? proveedor->nombre() : e.origen(), {}});
         proveedor->cerrar();
         throw ErrorEjecucion(Errores::ProveedorFallo, e.descripcion(),
                              e.origen().isEmpty() ? proveedor->nombre() : e.origen());
@@ -128,8 +132,10 @@ RecordsetPtr Conexion::abrirRecordset(const QString& sql, int cursor, int bloque
         // La lista recibe cada registro del motor cuando dio varios; si no, la falla lanzada.
         auto registros = proveedor_->tomarDiagnosticos();
         if (registros.empty()) {
-            errores_.agregar({e.descripcion(), e.numero() != 0 ? e.numero() : Errores::ProveedorFallo,
-                              e.origen().isEmpty() ? proveedor_->nombre() : e.origen(), {}});
+            errores_.agregar({e.descripcion(),
+                              e.numero() != 0 ? e.numero() : Errores::ProveedorFallo,
+                              e.origen().isEmpty() ? proveedor_->nombre() : e.origen(),
+                              {}});
         }
         for (auto& r : registros) errores_.agregar(std::move(r));
         atenderPerdida();
@@ -160,8 +166,8 @@ RecordsetPtr Conexion::OpenSchemaTablas() {
     errores_.Clear();
     std::vector<std::vector<QVariant>> filas;
     for (const QString& t : proveedor_->tablas()) filas.push_back({QVariant(t)});
-    return std::make_unique<Recordset>(std::make_unique<FuenteLista>(QStringList{QStringLiteral("TABLE_NAME")}, std::move(filas)),
-                                       this);
+    return std::make_unique<Recordset>(
+        std::make_unique<FuenteLista>(QStringList{QStringLiteral("TABLE_NAME")}, std::move(filas)), this);
 }
 
 void Conexion::BeginTrans() {
@@ -178,10 +184,11 @@ void Conexion::BeginTrans() {
 void Conexion::CommitTrans() {
     if (transaccionPerdida_) {
         transaccionPerdida_ = false;
-        throw ErrorEjecucion(Errores::ConexionCerrada,
-                             QStringLiteral("No se pudo confirmar: se perdió la conexión con el servidor y él deshizo "
-                                            "la transacción, así que lo hecho en ella no quedó guardado."),
-                             kAdo);
+        throw ErrorEjecucion(
+            Errores::ConexionCerrada,
+            QStringLiteral("No se pudo confirmar: se perdió la conexión con el servidor y él deshizo "
+                           "la transacción, así que lo hecho en ella no quedó guardado."),
+            kAdo);
     }
     exigirAbierta();
     enTransaccion_ = false;

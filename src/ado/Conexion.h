@@ -21,14 +21,15 @@
 // de una transacción, nada reconecta hasta que el programa la termina: RollbackTrans la da por
 // deshecha (el servidor ya la deshizo) y CommitTrans lanza que no se pudo confirmar.
 class Conexion {
-public:
+  public:
     Conexion();
     ~Conexion();
     Conexion(const Conexion&) = delete;
     Conexion& operator=(const Conexion&) = delete;
 
     // Abre con el texto de conexión. REQUIRES: cerrada (si no, 3705).
-    void Open(const QString& texto, const QString& usuario = {}, const QString& clave = {}, int opciones = -1);
+    void Open(const QString& texto, const QString& usuario = {}, const QString& clave = {},
+              int opciones = -1);
     // Cierra la conexión y sus recordsets. REQUIRES: abierta (si no, 3704).
     void Close();
     // Una conexión perdida que la próxima operación vuelve a abrir cuenta como abierta.
@@ -87,7 +88,7 @@ public:
     // El proveedor abierto (para quien sabe qué clase de origen es). Nulo si está cerrada.
     Proveedor* proveedor() const { return proveedor_.get(); }
 
-private:
+  private:
     friend class Recordset;
     void ligar(Recordset* rs) { recordsets_.insert(rs); }
     void desligar(Recordset* rs) { recordsets_.erase(rs); }

@@ -15,7 +15,7 @@ struct ErrorAdo {
 // la lee después de cada sentencia (una entrada o más es una falla). Cada sentencia nueva la
 // vacía antes de correr.
 class ListaErrores {
-public:
+  public:
     int Count() const { return static_cast<int>(errores_.size()); }
     // REQUIRES: 0 <= i < Count().
     const ErrorAdo& Item(int i) const { return errores_.at(static_cast<std::size_t>(i)); }
@@ -23,14 +23,14 @@ public:
     void agregar(ErrorAdo e) { errores_.push_back(std::move(e)); }
     bool vacia() const { return errores_.empty(); }
 
-private:
+  private:
     std::vector<ErrorAdo> errores_;
 };
 
 // Cómo leer una entrada de la lista, igual para todos los motores.
 namespace FallasMotor {
 // Números nativos de SQL Server que el programa atiende.
-inline constexpr int32_t BloqueoMutuo = 1205;            // la base eligió esta sentencia como víctima
+inline constexpr int32_t BloqueoMutuo = 1205;             // la base eligió esta sentencia como víctima
 inline constexpr int32_t ConfirmarSinTransaccion = 3902;  // COMMIT sin BEGIN TRANSACTION
 inline constexpr int32_t DeshacerSinTransaccion = 3903;   // ROLLBACK sin BEGIN TRANSACTION
 
@@ -49,8 +49,10 @@ inline bool EsPerdidaDeConexion(const ErrorAdo& e) {
         case 20006:
         case 20009:
         case 20017:
-        case 20047: return true;
-        default: return false;
+        case 20047:
+            return true;
+        default:
+            return false;
     }
 }
 

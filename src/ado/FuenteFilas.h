@@ -8,7 +8,7 @@
 // Las filas que devuelve una consulta, hacia adelante y a medida que se leen: nunca todo el
 // archivo en memoria para mostrar unas pocas filas.
 class FuenteFilas {
-public:
+  public:
     virtual ~FuenteFilas() = default;
 
     virtual int columnas() const = 0;

@@ -5,7 +5,7 @@
 
 // Filas ya en memoria (listas cortas: el esquema de tablas, resultados de prueba).
 class FuenteLista : public FuenteFilas {
-public:
+  public:
     FuenteLista(QStringList nombres, std::vector<std::vector<QVariant>> filas)
         : nombres_(std::move(nombres)), filas_(std::move(filas)) {}
 
@@ -19,7 +19,7 @@ public:
     }
     std::optional<qint64> total() const override { return static_cast<qint64>(filas_.size()); }
 
-private:
+  private:
     QStringList nombres_;
     std::vector<std::vector<QVariant>> filas_;
     std::size_t i_ = 0;

@@ -1,7 +1,8 @@
 #include "ado/HuellaArchivo.h"
 
-#include <QFile>
 #include <sys/stat.h>
+
+#include <QFile>
 
 namespace {
 HuellaArchivo DeStat(const struct stat& s) {

@@ -1,11 +1,12 @@
 #include "ado/Proveedor.h"
 
-#include "ado/sqlite/DialectoSqlServer.h"
 #include "ado/Valores.h"
+#include "ado/sqlite/DialectoSqlServer.h"
 #include "platform/ErrorEjecucion.h"
 
 void FuenteFilas::guardar(const std::vector<std::pair<QString, QVariant>>&, bool) {
-    throw ErrorEjecucion(3251, QStringLiteral("El origen es de sólo lectura: no admite agregar ni cambiar filas."),
+    throw ErrorEjecucion(3251,
+                         QStringLiteral("El origen es de sólo lectura: no admite agregar ni cambiar filas."),
                          QStringLiteral("ADO"));
 }
 
@@ -22,13 +23,14 @@ void Proveedor::fijarAislamiento(int) {}
 namespace {
 // Escribe cada "?" (fuera de literales) con el literal de su valor.
 class SentenciaConLiterales : public SentenciaPreparada {
-public:
+  public:
     SentenciaConLiterales(Proveedor& proveedor, QString sql) : proveedor_(proveedor), sql_(std::move(sql)) {}
     int64_t ejecutar(const std::vector<QVariant>& valores, ListaErrores& errores) override {
         QString texto;
         std::size_t i = 0;
         for (const auto& ficha : DialectoSqlServer::Fichas(sql_)) {
-            if (ficha.tipo == DialectoSqlServer::Ficha::Simbolo && ficha.texto == QLatin1String("?") && i < valores.size()) {
+            if (ficha.tipo == DialectoSqlServer::Ficha::Simbolo && ficha.texto == QLatin1String("?") &&
+                i < valores.size()) {
                 texto += Literal(valores[i++]);
             } else {
                 texto += ficha.texto;
@@ -39,7 +41,7 @@ public:
         return errores.Count() > antes ? -1 : 1;
     }
 
-private:
+  private:
     static QString Literal(const QVariant& v) {
         if (!v.isValid() || v.isNull()) return QStringLiteral("Null");
         switch (v.typeId()) {
@@ -47,10 +49,14 @@ private:
             case QMetaType::LongLong:
             case QMetaType::Short:
             case QMetaType::UInt:
-            case QMetaType::ULongLong: return QString::number(v.toLongLong());
-            case QMetaType::Double: return QString::number(v.toDouble(), 'g', 17);
-            case QMetaType::Bool: return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
-            default: return '\'' + TextoValor(v).replace('\'', QLatin1String("''")) + '\'';
+            case QMetaType::ULongLong:
+                return QString::number(v.toLongLong());
+            case QMetaType::Double:
+                return QString::number(v.toDouble(), 'g', 17);
+            case QMetaType::Bool:
+                return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+            default:
+                return '\'' + TextoValor(v).replace('\'', QLatin1String("''")) + '\'';
         }
     }
 
@@ -63,7 +69,8 @@ int64_t SentenciaPreparada::ejecutarListos(const std::vector<ValorListo>& valore
     std::vector<QVariant> convertidos;
     convertidos.reserve(valores.size());
     for (const ValorListo& v : valores)
-        convertidos.push_back(v.esEntero ? QVariant(static_cast<qlonglong>(v.entero)) : QVariant(QString::fromUtf8(v.texto)));
+        convertidos.push_back(v.esEntero ? QVariant(static_cast<qlonglong>(v.entero))
+                                         : QVariant(QString::fromUtf8(v.texto)));
     return ejecutar(convertidos, errores);
 }
 

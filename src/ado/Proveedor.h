@@ -13,7 +13,7 @@
 // Una sentencia preparada una vez y corrida muchas veces con valores distintos (los "?" de su
 // texto, en orden). Los valores nunca cambian la forma de la sentencia.
 class SentenciaPreparada {
-public:
+  public:
     virtual ~SentenciaPreparada() = default;
     // Corre la sentencia con los valores; las fallas van a errores (sin lanzar). Devuelve las
     // filas que cambió, o -1 si falló.
@@ -35,7 +35,7 @@ public:
 
 // Las filas que una sentencia de flujo (ver SentenciaFlujo) toma de a una mientras corre.
 class FlujoFilas {
-public:
+  public:
     virtual ~FlujoFilas() = default;
     // Los valores de la próxima fila, uno por columna del flujo; nullptr: no hay más y la sentencia
     // termina. Puede esperar a que la fila llegue. Los valores viven hasta la llamada siguiente.
@@ -50,7 +50,7 @@ public:
 // empezar por cada una. Es todo o nada: si una fila falla, la base queda como antes de la
 // sentencia. Sólo la base embebida las tiene.
 class SentenciaFlujo {
-public:
+  public:
     virtual ~SentenciaFlujo() = default;
     // Si ahora cada fila se decide en su lugar, antes de tomar la siguiente (no lo es si la tabla
     // tiene disparadores o claves foráneas, o si la base junta las filas antes de insertarlas), y
@@ -71,7 +71,7 @@ public:
 // Un proveedor de datos: lee una clase de origen (la base de la suite, un archivo de texto, un
 // libro de Excel...). Lo elige la conexión a partir de su texto de conexión.
 class Proveedor {
-public:
+  public:
     virtual ~Proveedor() = default;
 
     // Nombre del proveedor, origen de sus errores ("Proveedor de texto").
@@ -107,7 +107,9 @@ public:
 
     // Prepara una sentencia de flujo de "columnas" columnas (ver SentenciaFlujo). Nulo si el
     // proveedor no las tiene.
-    virtual std::unique_ptr<SentenciaFlujo> prepararFlujo(const QString& sql, int columnas) { return nullptr; }
+    virtual std::unique_ptr<SentenciaFlujo> prepararFlujo(const QString& sql, int columnas) {
+        return nullptr;
+    }
 
     // Transacciones, tiempo de espera de las sentencias (segundos) y nivel de aislamiento.
     virtual void empezarTransaccion();

@@ -4,14 +4,14 @@
 #include "ado/Proveedor.h"
 
 // Un creador por clase de origen; cada uno vive en el archivo de su proveedor.
-std::unique_ptr<Proveedor> CrearProveedorSuite();       // base de la suite embebida (SQLite)
-std::unique_ptr<Proveedor> CrearProveedorSqlite();      // archivo .db de un proveedor (sólo lectura)
-std::unique_ptr<Proveedor> CrearProveedorTexto();       // carpeta de archivos .txt/.csv
-std::unique_ptr<Proveedor> CrearProveedorXls();         // libro .xls
-std::unique_ptr<Proveedor> CrearProveedorXlsx();        // libro .xlsx
-std::unique_ptr<Proveedor> CrearProveedorDbase();       // carpeta de tablas .dbf
-std::unique_ptr<Proveedor> CrearProveedorAccess();      // base .mdb
-std::unique_ptr<Proveedor> CrearProveedorOdbc();        // SQL Server, Oracle y otros por ODBC
+std::unique_ptr<Proveedor> CrearProveedorSuite();   // base de la suite embebida (SQLite)
+std::unique_ptr<Proveedor> CrearProveedorSqlite();  // archivo .db de un proveedor (sólo lectura)
+std::unique_ptr<Proveedor> CrearProveedorTexto();   // carpeta de archivos .txt/.csv
+std::unique_ptr<Proveedor> CrearProveedorXls();     // libro .xls
+std::unique_ptr<Proveedor> CrearProveedorXlsx();    // libro .xlsx
+std::unique_ptr<Proveedor> CrearProveedorDbase();   // carpeta de tablas .dbf
+std::unique_ptr<Proveedor> CrearProveedorAccess();  // base .mdb
+std::unique_ptr<Proveedor> CrearProveedorOdbc();    // SQL Server, Oracle y otros por ODBC
 
 // El texto de conexión de la base de la suite embebida en el archivo dado.
 QString TextoConexionSuite(const QString& archivo);

@@ -6,7 +6,7 @@
 namespace {
 const QString kAdo = QStringLiteral("ADO");
 const QVariant kNulo;  // lo que da un campo que la fila no trae
-}
+}  // namespace
 
 Recordset::Recordset(std::unique_ptr<FuenteFilas> fuente, Conexion* duena)
     : fuente_(std::move(fuente)), duena_(duena) {
@@ -21,7 +21,8 @@ Recordset::~Recordset() {
 void Recordset::exigirAbierto() const {
     if (!fuente_) {
         throw ErrorEjecucion(Errores::ObjetoCerrado,
-                             QStringLiteral("No se permite la operación: el conjunto de filas está cerrado."), kAdo);
+                             QStringLiteral("No se permite la operación: el conjunto de filas está cerrado."),
+                             kAdo);
     }
 }
 
@@ -38,7 +39,8 @@ bool Recordset::EOF_() const {
 void Recordset::MoveNext() {
     exigirAbierto();
     if (eof_) {
-        throw ErrorEjecucion(3021, QStringLiteral("No hay fila actual: se llegó al final de las filas."), kAdo);
+        throw ErrorEjecucion(3021, QStringLiteral("No hay fila actual: se llegó al final de las filas."),
+                             kAdo);
     }
     leer();
 }
@@ -71,11 +73,12 @@ int Recordset::indiceCampo(const QString& nombre) const {
 const QVariant& Recordset::Field(int i) const {
     exigirAbierto();
     if (i < 0 || i >= fuente_->columnas()) {
-        throw ErrorEjecucion(3265,
-                             QStringLiteral("El origen no tiene el campo %1: tiene %2 campo(s); hacen falta al menos %1.")
-                                 .arg(i + 1)
-                                 .arg(fuente_->columnas()),
-                             kAdo);
+        throw ErrorEjecucion(
+            3265,
+            QStringLiteral("El origen no tiene el campo %1: tiene %2 campo(s); hacen falta al menos %1.")
+                .arg(i + 1)
+                .arg(fuente_->columnas()),
+            kAdo);
     }
     if (agregando_) {
         for (const auto& [n, v] : cambios_) {
@@ -83,14 +86,17 @@ const QVariant& Recordset::Field(int i) const {
         }
         return kNulo;
     }
-    if (eof_) throw ErrorEjecucion(3021, QStringLiteral("No hay fila actual: se llegó al final de las filas."), kAdo);
+    if (eof_)
+        throw ErrorEjecucion(3021, QStringLiteral("No hay fila actual: se llegó al final de las filas."),
+                             kAdo);
     return static_cast<std::size_t>(i) < fila_.size() ? fila_[static_cast<std::size_t>(i)] : kNulo;
 }
 
 const QVariant& Recordset::Field(const QString& nombre) const {
     const int i = indiceCampo(nombre);
     if (i < 0) {
-        throw ErrorEjecucion(3265, QStringLiteral("No existe el campo \"%1\" en el conjunto de filas.").arg(nombre), kAdo);
+        throw ErrorEjecucion(
+            3265, QStringLiteral("No existe el campo \"%1\" en el conjunto de filas.").arg(nombre), kAdo);
     }
     return Field(i);
 }
@@ -110,7 +116,8 @@ void Recordset::AddNew() {
 void Recordset::SetField(const QString& nombre, const QVariant& valor) {
     exigirAbierto();
     if (indiceCampo(nombre) < 0) {
-        throw ErrorEjecucion(3265, QStringLiteral("No existe el campo \"%1\" en el conjunto de filas.").arg(nombre), kAdo);
+        throw ErrorEjecucion(
+            3265, QStringLiteral("No existe el campo \"%1\" en el conjunto de filas.").arg(nombre), kAdo);
     }
     if (!agregando_ && eof_) {
         throw ErrorEjecucion(3021, QStringLiteral("No hay fila actual para cambiar."), kAdo);
@@ -158,9 +165,11 @@ void Recordset::Close() {
 
 Recordset& RecordsetPtr::exigir() const {
     if (!rs_) {
-        throw ErrorEjecucion(Errores::VariableNoEstablecida,
-                             QStringLiteral("No hay un conjunto de filas abierto en la variable (variable de objeto no establecida)."),
-                             kAdo);
+        throw ErrorEjecucion(
+            Errores::VariableNoEstablecida,
+            QStringLiteral(
+                "No hay un conjunto de filas abierto en la variable (variable de objeto no establecida)."),
+            kAdo);
     }
     return *rs_;
 }

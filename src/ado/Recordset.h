@@ -17,7 +17,7 @@ class Conexion;
 // Fallas: operar sobre un recordset cerrado lanza 3704; leer un campo en EOF, 3021; un campo
 // que no existe, 3265. La conexión dueña lo cierra al cerrarse ella.
 class Recordset {
-public:
+  public:
     // fuente: las filas; duena: la conexión que lo abrió (prestada; puede ser nula).
     Recordset(std::unique_ptr<FuenteFilas> fuente, Conexion* duena);
     ~Recordset();
@@ -46,7 +46,7 @@ public:
 
     void Close();
 
-private:
+  private:
     friend class Conexion;
     void cerrarPorConexion();
     void exigirAbierto() const;
@@ -64,7 +64,7 @@ private:
 // variable vacía lanza ErrorEjecucion 91, que las trampas del programa tratan como cualquier
 // otra falla.
 class RecordsetPtr {
-public:
+  public:
     RecordsetPtr() = default;
     RecordsetPtr(std::nullptr_t) {}
     RecordsetPtr(std::unique_ptr<Recordset> rs) : rs_(std::move(rs)) {}
@@ -76,7 +76,7 @@ public:
     bool operator==(std::nullptr_t) const { return rs_ == nullptr; }
     void reset() { rs_.reset(); }
 
-private:
+  private:
     Recordset& exigir() const;
     std::unique_ptr<Recordset> rs_;
 };

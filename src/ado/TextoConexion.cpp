@@ -57,17 +57,15 @@ bool TextoConexion::tiene(const QString& clave) const {
     return false;
 }
 
-QString TextoConexion::Llaves(const QString& valor) {
-    return '{' + QString(valor).replace("}", "}}") + '}';
-}
+QString TextoConexion::Llaves(const QString& valor) { return '{' + QString(valor).replace("}", "}}") + '}'; }
 
 namespace {
 // Si el valor escrito tal cual se leería distinto.
 bool PideComillas(const QString& valor) {
     if (valor.isEmpty()) return false;
     const QChar primero = valor.front();
-    return valor.contains(';') || primero.isSpace() || valor.back().isSpace() || primero == '{' || primero == '"' ||
-           primero == '\'';
+    return valor.contains(';') || primero.isSpace() || valor.back().isSpace() || primero == '{' ||
+           primero == '"' || primero == '\'';
 }
 }  // namespace
 

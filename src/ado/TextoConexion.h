@@ -9,7 +9,7 @@
 // llaves ({...}, con "}}" para una llave; la forma de ODBC) o entre comillas ("..." o '...', con
 // la comilla doblada; la forma de OLE DB) puede llevar ";" y blancos en los extremos.
 class TextoConexion {
-public:
+  public:
     explicit TextoConexion(QString texto);
 
     const QString& texto() const { return texto_; }
@@ -24,7 +24,7 @@ public:
     static QString ValorOdbc(const QString& valor);
     static QString ValorOleDb(const QString& valor);
 
-private:
+  private:
     QString texto_;
     std::vector<std::pair<QString, QString>> pares_;
 };

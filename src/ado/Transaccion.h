@@ -3,7 +3,7 @@
 
 // Una transacción que se deshace sola si no se confirma: Transaccion t(conexion); ...; t.confirmar();
 class Transaccion {
-public:
+  public:
     explicit Transaccion(Conexion& conexion) : conexion_(conexion) { conexion_.BeginTrans(); }
     ~Transaccion() {
         if (!terminada_) {
@@ -21,7 +21,7 @@ public:
         terminada_ = true;
     }
 
-private:
+  private:
     Conexion& conexion_;
     bool terminada_ = false;
 };

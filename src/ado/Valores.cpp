@@ -45,18 +45,23 @@ QString TextoValor(const QVariant& valor) {
     if (valor.typeId() == QMetaType::QString) return *static_cast<const QString*>(valor.constData());
     if (!valor.isValid() || valor.isNull()) return {};
     switch (valor.typeId()) {
-        case QMetaType::QString: return *static_cast<const QString*>(valor.constData());
-        case QMetaType::Bool: return valor.toBool() ? QStringLiteral("Verdadero") : QStringLiteral("Falso");
+        case QMetaType::QString:
+            return *static_cast<const QString*>(valor.constData());
+        case QMetaType::Bool:
+            return valor.toBool() ? QStringLiteral("Verdadero") : QStringLiteral("Falso");
         case QMetaType::Int:
         case QMetaType::LongLong:
         case QMetaType::Short:
-        case QMetaType::Long: return QString::number(valor.toLongLong());
+        case QMetaType::Long:
+            return QString::number(valor.toLongLong());
         case QMetaType::UInt:
         case QMetaType::ULongLong:
         case QMetaType::UShort:
-        case QMetaType::ULong: return QString::number(valor.toULongLong());
+        case QMetaType::ULong:
+            return QString::number(valor.toULongLong());
         case QMetaType::Double:
-        case QMetaType::Float: return Regional::TextoNumero(valor.toDouble());
+        case QMetaType::Float:
+            return Regional::TextoNumero(valor.toDouble());
         case QMetaType::QDate: {
             const QDate& f = *static_cast<const QDate*>(valor.constData());
             return AnioDeCuatroCifras(f) ? TextoFechaRapido(f, QTime()) : Regional::TextoFecha(f);
@@ -66,8 +71,10 @@ QString TextoValor(const QVariant& valor) {
             const QDate f = m.date();
             return AnioDeCuatroCifras(f) ? TextoFechaRapido(f, m.time()) : Regional::TextoFechaHora(m);
         }
-        case QMetaType::QByteArray: return QString::fromUtf8(valor.toByteArray());
-        default: return valor.toString();
+        case QMetaType::QByteArray:
+            return QString::fromUtf8(valor.toByteArray());
+        default:
+            return valor.toString();
     }
 }
 

@@ -6,7 +6,7 @@
 // El cartel de progreso, visto desde quien trabaja: se abre con un título, se actualizan sus
 // tres líneas (y se sabe si el operador pidió cancelar) y se cierra.
 class Cartel {
-public:
+  public:
     virtual ~Cartel() = default;
     // Abre el cartel con el título; muestra el botón de cancelar si permiteCancelar.
     virtual void CartelInicio(const QString& titulo, bool permiteCancelar) = 0;
@@ -21,7 +21,7 @@ public:
 
 // Cartel que no muestra nada (programa de línea de comandos).
 class CartelMudo : public Cartel {
-public:
+  public:
     void CartelInicio(const QString&, bool) override {}
     void CartelMostrar(bool& cancelado, const std::optional<QVariant>&, const std::optional<QVariant>&,
                        const std::optional<QVariant>&) override {

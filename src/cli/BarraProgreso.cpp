@@ -1,7 +1,8 @@
 #include "cli/BarraProgreso.h"
 
-#include <cstdio>
 #include <unistd.h>
+
+#include <cstdio>
 
 BarraProgreso::BarraProgreso() : terminal_(isatty(STDERR_FILENO) != 0) {}
 BarraProgreso::~BarraProgreso() { terminar(); }
@@ -13,8 +14,9 @@ void BarraProgreso::avanzar(int64_t hechas, int64_t total) {
     constexpr int kAncho = 30;
     if (total > 0) {
         const int llenas = static_cast<int>(hechas * kAncho / total);
-        std::fprintf(stderr, "\r[%.*s%*s] %3d%% %lld/%lld filas", llenas, "##############################", kAncho - llenas, "",
-                     static_cast<int>(hechas * 100 / total), static_cast<long long>(hechas), static_cast<long long>(total));
+        std::fprintf(stderr, "\r[%.*s%*s] %3d%% %lld/%lld filas", llenas, "##############################",
+                     kAncho - llenas, "", static_cast<int>(hechas * 100 / total),
+                     static_cast<long long>(hechas), static_cast<long long>(total));
     } else {
         std::fprintf(stderr, "\r%lld filas", static_cast<long long>(hechas));
     }

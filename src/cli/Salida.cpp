@@ -17,6 +17,8 @@ void Salida::error(const QString& texto) {
 
 QString Celda(const QString& texto) {
     QString celda = texto;
-    celda.replace('\t', QLatin1String("\\t")).replace('\r', QLatin1String("\\r")).replace('\n', QLatin1String("\\n"));
+    celda.replace('\t', QLatin1String("\\t"))
+        .replace('\r', QLatin1String("\\r"))
+        .replace('\n', QLatin1String("\\n"));
     return celda;
 }

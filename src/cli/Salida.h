@@ -25,9 +25,9 @@ QString Celda(const QString& texto);
 // muestran en una tabla). Un verbo que no terminó su trabajo nunca devuelve Bien.
 namespace Codigo {
 inline constexpr int Bien = 0;
-inline constexpr int Falla = 1;         // el archivo o la base fallaron, o el trabajo quedó a medias
-inline constexpr int Uso = 2;           // la línea de comandos está mal escrita
-inline constexpr int NoEncontrado = 3;  // lo pedido no está: una serie, una transmisión, filas con serie
+inline constexpr int Falla = 1;           // el archivo o la base fallaron, o el trabajo quedó a medias
+inline constexpr int Uso = 2;             // la línea de comandos está mal escrita
+inline constexpr int NoEncontrado = 3;    // lo pedido no está: una serie, una transmisión, filas con serie
 inline constexpr int Interrumpido = 130;  // Ctrl-C (SIGINT): 128 + 2
 inline constexpr int Terminado = 143;     // SIGTERM: 128 + 15
 }  // namespace Codigo

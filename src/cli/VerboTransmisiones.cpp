@@ -3,9 +3,9 @@
 #include "cli/SesionCli.h"
 #include "cli/Verbos.h"
 #include "data/Dll_Datos.h"
-#include "startup/Componentes.h"
 #include "import/ModeloVentana.h"
 #include "import/VentanaImportacion.h"
+#include "startup/Componentes.h"
 
 namespace {
 
@@ -26,8 +26,10 @@ void Imprimir(const ModeloGrilla& g, Salida& salida) {
 bool ExisteTransmision(qlonglong numero) {
     RecordsetPtr rs;
     Dll_Datos& datos = Componentes::Datos();
-    datos.AbrirRecordset(QStringLiteral("SELECT Transmision FROM MV_TRANSMISIONES WHERE TIPO='S' AND Transmision=") + QString::number(numero), rs,
-                         nullptr, 0, 1, -1, true);
+    datos.AbrirRecordset(
+        QStringLiteral("SELECT Transmision FROM MV_TRANSMISIONES WHERE TIPO='S' AND Transmision=") +
+            QString::number(numero),
+        rs, nullptr, 0, 1, -1, true);
     const bool hay = !rs->EOF_();
     datos.CerrarRecordset(rs);
     return hay;
@@ -41,7 +43,8 @@ int Transmisiones(const Argumentos& a, Salida& salida) {
     ventana.cargaTransmisiones();
     Imprimir(modelo.MSFlexGrid1, salida);
     if (!ventana.fallaConsulta().isEmpty()) {
-        salida.error(QStringLiteral("la lista de transmisiones no se leyó entera: %1").arg(ventana.fallaConsulta()));
+        salida.error(
+            QStringLiteral("la lista de transmisiones no se leyó entera: %1").arg(ventana.fallaConsulta()));
         return Codigo::Falla;
     }
     return Codigo::Bien;
@@ -50,7 +53,8 @@ int Transmisiones(const Argumentos& a, Salida& salida) {
 int Filas(const Argumentos& a, Salida& salida) {
     bool ok = false;
     const qlonglong numero = a.sueltos.value(0).toLongLong(&ok);
-    if (a.sueltos.size() != 1 || !ok || numero <= 0) throw ErrorUso(QStringLiteral("filas necesita el número de una transmisión"));
+    if (a.sueltos.size() != 1 || !ok || numero <= 0)
+        throw ErrorUso(QStringLiteral("filas necesita el número de una transmisión"));
     IniciarSesionCli(a);
     ModeloVentana modelo;
     VentanaImportacion ventana(modelo, nullptr);
@@ -60,7 +64,9 @@ int Filas(const Argumentos& a, Salida& salida) {
     while (modelo.MSFlexGrid3.hayMas() && ventana.fallaConsulta().isEmpty()) modelo.MSFlexGrid3.cargarMas();
     Imprimir(modelo.MSFlexGrid3, salida);
     if (!ventana.fallaConsulta().isEmpty()) {
-        salida.error(QStringLiteral("las filas de la transmisión %1 no se leyeron enteras: %2").arg(numero).arg(ventana.fallaConsulta()));
+        salida.error(QStringLiteral("las filas de la transmisión %1 no se leyeron enteras: %2")
+                         .arg(numero)
+                         .arg(ventana.fallaConsulta()));
         return Codigo::Falla;
     }
     if (modelo.MSFlexGrid3.Rows() <= 2 && !ExisteTransmision(numero)) {
@@ -73,12 +79,19 @@ int Filas(const Argumentos& a, Salida& salida) {
 }  // namespace
 
 Verbo VerboTransmisiones() {
-    return {QStringLiteral("transmisiones"), QStringLiteral("transmisiones --conexion \"CADENA\""),
+    return {QStringLiteral("transmisiones"),
+            QStringLiteral("transmisiones --conexion \"CADENA\""),
             QStringLiteral("Lista las transmisiones, la más nueva primero: número, usuario, fecha y hora."),
-            {QStringLiteral("conexion")}, {}, &Transmisiones};
+            {QStringLiteral("conexion")},
+            {},
+            &Transmisiones};
 }
 
 Verbo VerboFilas() {
-    return {QStringLiteral("filas"), QStringLiteral("filas NUMERO --conexion \"CADENA\""),
-            QStringLiteral("Lista las filas de una transmisión: modelo, serie y ECA1."), {QStringLiteral("conexion")}, {}, &Filas};
+    return {QStringLiteral("filas"),
+            QStringLiteral("filas NUMERO --conexion \"CADENA\""),
+            QStringLiteral("Lista las filas de una transmisión: modelo, serie y ECA1."),
+            {QStringLiteral("conexion")},
+            {},
+            &Filas};
 }

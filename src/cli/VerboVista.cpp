@@ -27,7 +27,8 @@ int Correr(const Argumentos& a, Salida& salida) {
         archivo.tabla = archivo.tablaPorDefecto(tablas);
     } else {
         archivo.tabla = a.opcion(QStringLiteral("tabla"));
-        if (archivo.tabla.trimmed().isEmpty()) throw ErrorUso(QStringLiteral("Debe informar el nombre de la tabla a leer"));
+        if (archivo.tabla.trimmed().isEmpty())
+            throw ErrorUso(QStringLiteral("Debe informar el nombre de la tabla a leer"));
     }
     auto rs = conexion.abrirRecordset(archivo.sentencia());
     // La fila de títulos: la columna 0 de la grilla (la del número de fila) va vacía.
@@ -49,7 +50,8 @@ Verbo VerboVista() {
         QStringLiteral("vista"),
         QStringLiteral("vista ARCHIVO [--tabla NOMBRE]"),
         QStringLiteral("Muestra los nombres de los campos y las primeras 19 filas de la hoja o tabla (sin "
-                       "--tabla: de un txt o csv, el propio archivo; si no, la primera que se lista), separados por tabuladores."),
+                       "--tabla: de un txt o csv, el propio archivo; si no, la primera que se lista), "
+                       "separados por tabuladores."),
         {QStringLiteral("tabla")},
         {},
         &Correr};

@@ -9,7 +9,8 @@
 namespace {
 
 // Cfg y CfgQZ: los pasos 2 a 6, sobre el objeto de datos dado.
-QString LeerClave(Dll_Datos& datos, const QString& clave, QString& valorAux, const QString& rutina, bool mirarConexion) {
+QString LeerClave(Dll_Datos& datos, const QString& clave, QString& valorAux, const QString& rutina,
+                  bool mirarConexion) {
     QString resultado;
     QString sentencia;
     RecordsetPtr rs;
@@ -26,7 +27,8 @@ QString LeerClave(Dll_Datos& datos, const QString& clave, QString& valorAux, con
             if (mirarConexion && !datos.Conectado()) leer.terminar();
         })
         .paso([&] {
-            if (sesion().TablaConfiguracion.trimmed().isEmpty()) sesion().TablaConfiguracion = QStringLiteral("TA_CONFIGURACION");
+            if (sesion().TablaConfiguracion.trimmed().isEmpty())
+                sesion().TablaConfiguracion = QStringLiteral("TA_CONFIGURACION");
         })
         .paso([&] {
             sentencia = QStringLiteral("SELECT VALOR, valoraux FROM ") + sesion().TablaConfiguracion +
@@ -91,10 +93,11 @@ void GrabaCfgQZ(const QString& clave, const QVariant& valor, const QString& valo
 
 void CargarConfiguracion() {
     Rutina cargar(TrampaOmitir());
-    cargar.paso([] { sesion().TablaConfiguracion = QStringLiteral("ta_configuracion"); })
-        .paso([] {
-            QString aux;
-            sesion().UTILIZARFECHADIA = Cfg(QStringLiteral("UTILIZARFECHADIA"), aux).compare(QLatin1String("SI"), Qt::CaseInsensitive) == 0;
-        });
+    cargar.paso([] { sesion().TablaConfiguracion = QStringLiteral("ta_configuracion"); }).paso([] {
+        QString aux;
+        sesion().UTILIZARFECHADIA =
+            Cfg(QStringLiteral("UTILIZARFECHADIA"), aux).compare(QLatin1String("SI"), Qt::CaseInsensitive) ==
+            0;
+    });
     cargar.correr();
 }

@@ -42,8 +42,11 @@ void ArrancarAcompanante(const QString& servidor) {
     const QString programa = Proceso::CarpetaEjecutable() + QStringLiteral("ODBC.exe");
     if (!QFileInfo(programa).isFile()) return;
     if (Privado::EscribiblePorOtros(programa)) {
-        throw ErrorEjecucion(70, QStringLiteral("No se inicia %1: otros usuarios pueden cambiar el programa o su carpeta.").arg(programa),
-                             Proceso::NombreEjecutable());
+        throw ErrorEjecucion(
+            70,
+            QStringLiteral("No se inicia %1: otros usuarios pueden cambiar el programa o su carpeta.")
+                .arg(programa),
+            Proceso::NombreEjecutable());
     }
     // Sin esperar: su trabajo es suyo. Los argumentos van como los recibiría el original.
     const QString argumento =

@@ -1,5 +1,9 @@
 #include "data/AlmacenEmbebido.h"
 
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -9,9 +13,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sqlite3.h>
-#include <unistd.h>
 
 #include "ado/Conexion.h"
 #include "ado/Proveedores.h"
@@ -41,21 +42,27 @@ QString Causa(int error) {
     switch (error) {
         case ENOSPC:
         case EDQUOT:
-        case EFBIG: return QStringLiteral("disco lleno");
+        case EFBIG:
+            return QStringLiteral("disco lleno");
         case EACCES:
         case EPERM:
-        case EROFS: return QStringLiteral("sin permiso de escritura");
-        default: return QString::fromLocal8Bit(std::strerror(error));
+        case EROFS:
+            return QStringLiteral("sin permiso de escritura");
+        default:
+            return QString::fromLocal8Bit(std::strerror(error));
     }
 }
 
 bool EsEstadisticas(const QString& nombre) { return nombre.compare(kEstadisticas, Qt::CaseInsensitive) == 0; }
 
 std::function<void(const QString&, const QString&)>& AvisoCreacion() {
-    static std::function<void(const QString&, const QString&)> aviso = [](const QString& nombre, const QString& archivo) {
-        const QString programa = QCoreApplication::instance() ? QCoreApplication::applicationName() : QStringLiteral("garantias");
-        const QByteArray texto =
-            QStringLiteral("%1: se creó la base \"%2\" en %3 (no existía).\n").arg(programa, nombre, archivo).toUtf8();
+    static std::function<void(const QString&, const QString&)> aviso = [](const QString& nombre,
+                                                                          const QString& archivo) {
+        const QString programa =
+            QCoreApplication::instance() ? QCoreApplication::applicationName() : QStringLiteral("garantias");
+        const QByteArray texto = QStringLiteral("%1: se creó la base \"%2\" en %3 (no existía).\n")
+                                     .arg(programa, nombre, archivo)
+                                     .toUtf8();
         std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stderr);
         std::fflush(stderr);
     };
@@ -64,7 +71,7 @@ std::function<void(const QString&, const QString&)>& AvisoCreacion() {
 
 // Una conexión propia con el archivo, para mirarlo antes de que lo abra el programa.
 class Crudo {
-public:
+  public:
     ~Crudo() { sqlite3_close_v2(db); }
     sqlite3* db = nullptr;
 };
@@ -102,7 +109,8 @@ QByteArray ColumnaClaveSerie() {
 bool TieneColumna(sqlite3* db, const char* tabla, const char* columna) {
     sqlite3_stmt* st = nullptr;
     bool tiene = false;
-    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM pragma_table_xinfo(?) WHERE name=?", -1, &st, nullptr) == SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM pragma_table_xinfo(?) WHERE name=?", -1, &st, nullptr) ==
+        SQLITE_OK) {
         sqlite3_bind_text(st, 1, tabla, -1, SQLITE_STATIC);
         sqlite3_bind_text(st, 2, columna, -1, SQLITE_STATIC);
         tiene = sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) > 0;
@@ -134,14 +142,17 @@ void Migrar(sqlite3* db, const QString& archivo, const QString& nombre) {
                       "DROP INDEX IF EXISTS TA_TAREAS_USUARIO; DROP INDEX IF EXISTS TA_MENU_Clave;",
                       falla);
         const QByteArray clave = ColumnaClaveSerie();
-        if (bien && !EsEstadisticas(nombre) && !clave.isEmpty() && !TieneColumna(db, "AUX_GARANTIA", "serie_clave")) {
+        if (bien && !EsEstadisticas(nombre) && !clave.isEmpty() &&
+            !TieneColumna(db, "AUX_GARANTIA", "serie_clave")) {
             bien = Correr(db, QByteArray("ALTER TABLE AUX_GARANTIA ADD COLUMN " + clave).constData(), falla);
         }
-        for (const QByteArray& indice : IndicesNuevos(EsEstadisticas(nombre) ? kEsquemaEstadisticas : kEsquemaSuite)) {
+        for (const QByteArray& indice :
+             IndicesNuevos(EsEstadisticas(nombre) ? kEsquemaEstadisticas : kEsquemaSuite)) {
             if (bien) bien = Correr(db, indice.constData(), falla);
         }
         int version = 0;
-        if (bien && sqlite3_prepare_v2(db, "PRAGMA schema_version", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
+        if (bien && sqlite3_prepare_v2(db, "PRAGMA schema_version", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW) {
             version = sqlite3_column_int(st, 0);
         }
         sqlite3_finalize(st);
@@ -149,7 +160,8 @@ void Migrar(sqlite3* db, const QString& archivo, const QString& nombre) {
             sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
             const QByteArray cambio =
                 "PRAGMA writable_schema=ON;"
-                "UPDATE sqlite_master SET sql=replace(replace(sql,'COLLATE ESPANOL_CI','COLLATE NOCASE'),'COLLATE FECHA_DMY','COLLATE NOCASE') "
+                "UPDATE sqlite_master SET sql=replace(replace(sql,'COLLATE ESPANOL_CI','COLLATE "
+                "NOCASE'),'COLLATE FECHA_DMY','COLLATE NOCASE') "
                 "WHERE type='table';"
                 "PRAGMA schema_version=" +
                 QByteArray::number(version + 1) + ";PRAGMA writable_schema=OFF;";
@@ -159,9 +171,10 @@ void Migrar(sqlite3* db, const QString& archivo, const QString& nombre) {
         if (!bien) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     }
     if (!bien) {
-        const QByteArray texto = QStringLiteral("%1: la base %2 queda con su esquema anterior (sólo este programa la lee): %3\n")
-                                     .arg(QCoreApplication::applicationName(), archivo, falla)
-                                     .toUtf8();
+        const QByteArray texto =
+            QStringLiteral("%1: la base %2 queda con su esquema anterior (sólo este programa la lee): %3\n")
+                .arg(QCoreApplication::applicationName(), archivo, falla)
+                .toUtf8();
         std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stderr);
     }
 }
@@ -172,32 +185,38 @@ void Migrar(sqlite3* db, const QString& archivo, const QString& nombre) {
 void Revisar(const QString& archivo, const QString& nombre) {
     const QFileInfo info(archivo);
     auto noSeToca = [&](const QString& por) {
-        return Falla(QStringLiteral("No se puede usar %1: la base está dañada (%2). El archivo no se toca: "
-                                    "restáurelo de una copia o quítelo para que el programa cree una base nueva.")
-                         .arg(archivo, por),
-                     824);
+        return Falla(
+            QStringLiteral("No se puede usar %1: la base está dañada (%2). El archivo no se toca: "
+                           "restáurelo de una copia o quítelo para que el programa cree una base nueva.")
+                .arg(archivo, por),
+            824);
     };
-    if (info.isSymLink() && !info.exists()) throw noSeToca(QStringLiteral("es un enlace a un archivo que no existe"));
+    if (info.isSymLink() && !info.exists())
+        throw noSeToca(QStringLiteral("es un enlace a un archivo que no existe"));
     if (!info.isFile()) throw noSeToca(QStringLiteral("no es un archivo"));
     if (info.size() == 0) throw noSeToca(QStringLiteral("el archivo está vacío"));
     QFile f(archivo);
     if (!f.open(QIODevice::ReadOnly)) {
         throw Falla(QStringLiteral("No se puede leer %1: %2.").arg(archivo, f.errorString()));
     }
-    if (f.read(16) != QByteArray("SQLite format 3", 16)) throw noSeToca(QStringLiteral("no es una base SQLite"));
+    if (f.read(16) != QByteArray("SQLite format 3", 16))
+        throw noSeToca(QStringLiteral("no es una base SQLite"));
     f.close();
 
     Crudo c;
     const QByteArray ruta = QFile::encodeName(archivo);
     PrepararMotorSqlite();
     int rc = sqlite3_open_v2(ruta.constData(), &c.db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK) throw Falla(QStringLiteral("No se pudo abrir la base \"%1\": %2").arg(nombre, ErrorDeSqlite(c.db, rc).descripcion));
+    if (rc != SQLITE_OK)
+        throw Falla(QStringLiteral("No se pudo abrir la base \"%1\": %2")
+                        .arg(nombre, ErrorDeSqlite(c.db, rc).descripcion));
     sqlite3_extended_result_codes(c.db, 1);
     sqlite3_busy_timeout(c.db, 5000);
     RegistrarExtensiones(c.db, true);
     sqlite3_stmt* st = nullptr;
     const QStringList hacen = EsEstadisticas(nombre) ? QStringList{QStringLiteral("TA_CONFIGURACION")}
-                                                     : QStringList{QStringLiteral("AUX_GARANTIA"), QStringLiteral("MV_TRANSMISIONES")};
+                                                     : QStringList{QStringLiteral("AUX_GARANTIA"),
+                                                                   QStringLiteral("MV_TRANSMISIONES")};
     QStringList tablas;
     rc = sqlite3_prepare_v2(c.db, "SELECT name FROM sqlite_master WHERE type='table'", -1, &st, nullptr);
     if (rc == SQLITE_OK) {
@@ -213,7 +232,8 @@ void Revisar(const QString& archivo, const QString& nombre) {
     sqlite3_finalize(st);
     for (const QString& t : hacen) {
         if (!tablas.contains(t)) {
-            throw noSeToca(tablas.isEmpty() ? QStringLiteral("no tiene tablas") : QStringLiteral("le falta la tabla %1").arg(t));
+            throw noSeToca(tablas.isEmpty() ? QStringLiteral("no tiene tablas")
+                                            : QStringLiteral("le falta la tabla %1").arg(t));
         }
     }
     if (!sqlite3_db_readonly(c.db, "main")) Migrar(c.db, archivo, nombre);
@@ -224,7 +244,8 @@ void Revisar(const QString& archivo, const QString& nombre) {
 void LimpiarRestos(const QString& carpeta) {
     const QDir dir(carpeta);
     const QDateTime ahora = QDateTime::currentDateTimeUtc();
-    for (const QFileInfo& e : dir.entryInfoList({QStringLiteral("*.db") + kNuevo + '*'}, QDir::Files | QDir::Hidden | QDir::System)) {
+    for (const QFileInfo& e : dir.entryInfoList({QStringLiteral("*.db") + kNuevo + '*'},
+                                                QDir::Files | QDir::Hidden | QDir::System)) {
         const QString nombre = e.fileName();
         const QString cola = nombre.mid(nombre.lastIndexOf(kNuevo) + kNuevo.size());
         bool esNumero = false;
@@ -247,7 +268,8 @@ void Crear(const QString& archivo, const QString& nombre) {
     ::unlink(ruta.constData());  // uno con este número es de un proceso que ya terminó
     const int fd = ::open(ruta.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        throw Falla(QStringLiteral("No se pudo crear la base \"%1\" en %2: %3.").arg(nombre, archivo, Causa(errno)));
+        throw Falla(
+            QStringLiteral("No se pudo crear la base \"%1\" en %2: %3.").arg(nombre, archivo, Causa(errno)));
     }
     ::close(fd);
     sqlite3* db = nullptr;
@@ -262,7 +284,8 @@ void Crear(const QString& archivo, const QString& nombre) {
     if (rc != SQLITE_OK) throw fallar();
     sqlite3_extended_result_codes(db, 1);
     RegistrarExtensiones(db, true);
-    const QByteArray esquema = QByteArray("BEGIN;\n") + (EsEstadisticas(nombre) ? kEsquemaEstadisticas : kEsquemaSuite) + "\nCOMMIT;";
+    const QByteArray esquema = QByteArray("BEGIN;\n") +
+                               (EsEstadisticas(nombre) ? kEsquemaEstadisticas : kEsquemaSuite) + "\nCOMMIT;";
     rc = sqlite3_exec(db, esquema.constData(), nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) throw fallar();
     rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
@@ -276,7 +299,8 @@ void Crear(const QString& archivo, const QString& nombre) {
     const int causa = errno;
     for (const char* cola : {"", "-wal", "-shm"}) QFile::remove(nuevo + QLatin1String(cola));
     if (r != 0 && causa != EEXIST) {
-        throw Falla(QStringLiteral("No se pudo crear la base \"%1\" en %2: %3.").arg(nombre, archivo, Causa(causa)));
+        throw Falla(
+            QStringLiteral("No se pudo crear la base \"%1\" en %2: %3.").arg(nombre, archivo, Causa(causa)));
     }
     if (r == 0) AvisoCreacion()(nombre, archivo);
 }
@@ -319,14 +343,17 @@ void Abrir(Conexion& conexion, const QString& carpeta, const QString& nombre) {
                         : QStringLiteral("\"%1\" no es un nombre de base de datos válido.").arg(nombre));
     }
     if (!Privado::CrearCarpeta(carpeta)) {
-        throw Falla(QStringLiteral("No se pudo crear la carpeta de datos %1: %2 (elija otra con GARANTIAS_DATOS).").arg(carpeta, Causa(errno)));
+        throw Falla(
+            QStringLiteral("No se pudo crear la carpeta de datos %1: %2 (elija otra con GARANTIAS_DATOS).")
+                .arg(carpeta, Causa(errno)));
     }
     LimpiarRestos(carpeta);
     const QString archivo = Archivo(carpeta, nombre);
     const QFileInfo info(archivo);
     if (!info.exists() && !info.isSymLink()) {
         if (::access(QFile::encodeName(carpeta).constData(), W_OK) != 0) {
-            throw Falla(QStringLiteral("No se puede crear la base \"%1\" en la carpeta de datos %2: %3 (elija otra con GARANTIAS_DATOS).")
+            throw Falla(QStringLiteral("No se puede crear la base \"%1\" en la carpeta de datos %2: %3 "
+                                       "(elija otra con GARANTIAS_DATOS).")
                             .arg(nombre.trimmed(), carpeta, Causa(errno)));
         }
         Crear(archivo, nombre.trimmed());

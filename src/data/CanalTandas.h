@@ -15,7 +15,7 @@
 // Las filas de una tanda son columnas valores seguidos cada una; el vector es de la corrida, que
 // no lo toca mientras la tanda está en el canal.
 class CanalTandas : public FlujoFilas {
-public:
+  public:
     explicit CanalTandas(int columnas) : columnas_(static_cast<std::size_t>(columnas)) {}
 
     // --- La corrida ---
@@ -36,7 +36,7 @@ public:
     // El hilo dejó de escribir (terminó la sentencia, o falló): quien espera la tanda no espera más.
     void terminar();
 
-private:
+  private:
     const std::size_t columnas_;
     std::mutex m_;
     std::condition_variable cv_;

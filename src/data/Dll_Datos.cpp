@@ -17,12 +17,14 @@ void Dll_Datos::Conectar(bool, int, const QString& textoConexion, bool, bool pri
     try {
         if (conexion_.abierta()) conexion_.Close();
         if (!textoConexion.trimmed().isEmpty()) {
-            tipoMotor_ = textoConexion.contains(QLatin1String("oracle"), Qt::CaseInsensitive) ? QStringLiteral("Oracle")
-                                                                                              : QStringLiteral("SQL Server");
+            tipoMotor_ = textoConexion.contains(QLatin1String("oracle"), Qt::CaseInsensitive)
+                             ? QStringLiteral("Oracle")
+                             : QStringLiteral("SQL Server");
             conexion_.Open(textoConexion);
         } else if (NombreServidor.trimmed().isEmpty()) {
             tipoMotor_ = QStringLiteral("SQLite");
-            const QString carpeta = ParametroConexion.trimmed().isEmpty() ? Proceso::CarpetaDatos() : ParametroConexion.trimmed();
+            const QString carpeta =
+                ParametroConexion.trimmed().isEmpty() ? Proceso::CarpetaDatos() : ParametroConexion.trimmed();
             AlmacenEmbebido::Abrir(conexion_, carpeta, NombreBase);
             ParametroConexion = carpeta;
         } else {
@@ -39,7 +41,8 @@ void Dll_Datos::reabrirSiHaceFalta() {
     if (!conexion_.abierta()) Conectar(NombreServidor.trimmed().isEmpty(), 3, {}, true, principal_);
 }
 
-void Dll_Datos::AbrirRecordset(const QString& sql, RecordsetPtr& rs, Conexion* cn, int cursor, int bloqueo, int, bool) {
+void Dll_Datos::AbrirRecordset(const QString& sql, RecordsetPtr& rs, Conexion* cn, int cursor, int bloqueo,
+                               int, bool) {
     if (!cn || cn == &conexion_) {
         reabrirSiHaceFalta();
         cn = &conexion_;
@@ -48,12 +51,12 @@ void Dll_Datos::AbrirRecordset(const QString& sql, RecordsetPtr& rs, Conexion* c
     rs = cn->abrirRecordset(sql, cursor, bloqueo);
 }
 
-bool Dll_Datos::BuscarRegistro(const QString& tabla, const QString& valor, const QString& columna, RecordsetPtr* rs, int,
-                               const QString&, bool) {
+bool Dll_Datos::BuscarRegistro(const QString& tabla, const QString& valor, const QString& columna,
+                               RecordsetPtr* rs, int, const QString&, bool) {
     RecordsetPtr propio;
     RecordsetPtr& destino = rs ? *rs : propio;
-    AbrirRecordset(QStringLiteral("SELECT * FROM ") + tabla + QStringLiteral(" WHERE ") + columna + QStringLiteral(" = ") +
-                       FormatearValor(valor, QStringLiteral("'")),
+    AbrirRecordset(QStringLiteral("SELECT * FROM ") + tabla + QStringLiteral(" WHERE ") + columna +
+                       QStringLiteral(" = ") + FormatearValor(valor, QStringLiteral("'")),
                    destino);
     const bool hay = !destino->EOF_();
     if (!rs) CerrarRecordset(propio);
@@ -65,7 +68,9 @@ void Dll_Datos::EjecutarSQL(const QString& sql, int, RecordsetPtr*) {
     conexion_.Execute(sql);
 }
 
-QString Dll_Datos::FormatearValor(const QString& valor, const QString& tipo) const { return LiteralSql(valor, tipo); }
+QString Dll_Datos::FormatearValor(const QString& valor, const QString& tipo) const {
+    return LiteralSql(valor, tipo);
+}
 
 void Dll_Datos::CerrarRecordset(RecordsetPtr& rs) {
     if (rs && rs->abierto()) rs->Close();

@@ -9,7 +9,7 @@
 // Fallas: AbrirRecordset, EjecutarSQL y BuscarRegistro lanzan ErrorEjecucion; una sentencia
 // que la base rechaza va a la lista de errores de la conexión (EjecutarSQL no lanza por ella).
 class Dll_Datos {
-public:
+  public:
     // Propiedades de la conexión.
     QString NombreServidor;
     QString NombreBase;
@@ -34,11 +34,12 @@ public:
     // Abre rs con la sentencia sobre cn (o la propia si es nula): cursor y bloqueo 0 y 1 para
     // leer, 2 y 3 para agregar o cambiar filas. Si la conexión propia está cerrada, la reabre
     // con las propiedades.
-    void AbrirRecordset(const QString& sql, RecordsetPtr& rs, Conexion* cn = nullptr, int cursor = 0, int bloqueo = 1,
-                        int opciones = -1, bool bandera = true);
+    void AbrirRecordset(const QString& sql, RecordsetPtr& rs, Conexion* cn = nullptr, int cursor = 0,
+                        int bloqueo = 1, int opciones = -1, bool bandera = true);
     // Si la tabla tiene una fila cuya columna es igual al valor. Con rs, lo deja abierto en ella.
-    bool BuscarRegistro(const QString& tabla, const QString& valor, const QString& columna, RecordsetPtr* rs = nullptr,
-                        int tipo = 8, const QString& extra = {}, bool bandera = true);
+    bool BuscarRegistro(const QString& tabla, const QString& valor, const QString& columna,
+                        RecordsetPtr* rs = nullptr, int tipo = 8, const QString& extra = {},
+                        bool bandera = true);
     // Corre una sentencia que no devuelve filas; se juzga por la lista de errores de la conexión.
     void EjecutarSQL(const QString& sql, int opciones = 0, RecordsetPtr* rs = nullptr);
     // El literal SQL del valor: con tipo "'" (texto), entre comillas simples con las comillas
@@ -53,7 +54,7 @@ public:
     // La causa de la última conexión fallida, para el registro.
     const QString& UltimaFalla() const { return ultimaFalla_; }
 
-private:
+  private:
     Conexion conexion_;
     QString tipoMotor_ = QStringLiteral("SQLite");
     QString ultimaFalla_;

@@ -14,7 +14,8 @@ QString Dll_Funciones::RutaConBarra(const QString& carpeta) const {
     return carpeta + '/';
 }
 
-bool Dll_Funciones::SepararRuta(const QString& ruta, QString& carpeta, QString& archivo, QString& extension) const {
+bool Dll_Funciones::SepararRuta(const QString& ruta, QString& carpeta, QString& archivo,
+                                QString& extension) const {
     const qsizetype barra = std::max(ruta.lastIndexOf('/'), ruta.lastIndexOf('\\'));
     carpeta = barra >= 0 ? ruta.left(barra) : QString();
     archivo = ruta.mid(barra + 1);
@@ -43,11 +44,13 @@ double Dll_Funciones::ValorNumerico(const QString& texto) const {
     if (i < t.size() && (t[i] == '-' || t[i] == '+')) numero += t[i++];
     bool decimal = false;
     for (; i < t.size(); ++i) {
-        if (t[i].isDigit()) numero += t[i];
+        if (t[i].isDigit())
+            numero += t[i];
         else if ((t[i] == ',' || t[i] == '.') && !decimal) {
             decimal = true;
             numero += '.';
-        } else break;
+        } else
+            break;
     }
     bool ok = false;
     const double valor = numero.toDouble(&ok);
@@ -80,20 +83,24 @@ QString Dll_Funciones::Encriptar(const QString& texto) const {
     salida.reserve(datos.size() + 1);
     salida.append(static_cast<char>(Suma(datos)));
     for (qsizetype i = 0; i < datos.size(); ++i) {
-        salida.append(static_cast<char>(static_cast<unsigned char>(datos[i]) ^ Clave(static_cast<std::size_t>(i), static_cast<std::size_t>(datos.size()))));
+        salida.append(
+            static_cast<char>(static_cast<unsigned char>(datos[i]) ^
+                              Clave(static_cast<std::size_t>(i), static_cast<std::size_t>(datos.size()))));
     }
     // Base64 "url": letras, dígitos, "-" y "_": nunca comas, comillas, blancos ni saltos de línea.
     return QString::fromLatin1(salida.toBase64(kBase64));
 }
 
 QString Dll_Funciones::Desencriptar(const QString& texto) const {
-    const auto decodificado = QByteArray::fromBase64Encoding(texto.toLatin1(), kBase64 | QByteArray::AbortOnBase64DecodingErrors);
+    const auto decodificado =
+        QByteArray::fromBase64Encoding(texto.toLatin1(), kBase64 | QByteArray::AbortOnBase64DecodingErrors);
     if (texto.isEmpty() || !decodificado || decodificado.decoded.isEmpty()) return texto;
     const QByteArray& bytes = decodificado.decoded;
     QByteArray datos;
     const qsizetype largo = bytes.size() - 1;
     for (qsizetype i = 0; i < largo; ++i) {
-        datos.append(static_cast<char>(static_cast<unsigned char>(bytes[i + 1]) ^ Clave(static_cast<std::size_t>(i), static_cast<std::size_t>(largo))));
+        datos.append(static_cast<char>(static_cast<unsigned char>(bytes[i + 1]) ^
+                                       Clave(static_cast<std::size_t>(i), static_cast<std::size_t>(largo))));
     }
     if (static_cast<unsigned char>(bytes[0]) != Suma(datos)) return texto;
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

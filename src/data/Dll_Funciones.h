@@ -6,7 +6,7 @@
 
 // El componente de utilidades: textos, rutas y la pregunta ante un error.
 class Dll_Funciones {
-public:
+  public:
     // El valor como texto, tal como lo ve el operador; nulo da texto vacío.
     QString ValorNoNulo(const QVariant& valor) const;
     // La carpeta terminada en "/".

@@ -26,7 +26,8 @@ constexpr int kColumnasTanda = 4;
 
 // Los cuatro valores de una fila de tanda (modelo, serie, eca1, activación) en los lugares de la
 // sentencia de una fila; el número de transmisión ya está en el tercero.
-void UbicarFila(std::vector<SentenciaPreparada::ValorListo>& valores, const SentenciaPreparada::ValorListo* f) {
+void UbicarFila(std::vector<SentenciaPreparada::ValorListo>& valores,
+                const SentenciaPreparada::ValorListo* f) {
     valores[0] = f[0];
     valores[1] = f[1];
     valores[3] = f[2];
@@ -35,7 +36,10 @@ void UbicarFila(std::vector<SentenciaPreparada::ValorListo>& valores, const Sent
 
 // La falla de una sentencia que la base no describió.
 ErrorAdo FallaSinDescripcion() {
-    return {QStringLiteral("La sentencia falló."), Errores::ProveedorFallo, QStringLiteral("Proveedor de SQLite"), {}};
+    return {QStringLiteral("La sentencia falló."),
+            Errores::ProveedorFallo,
+            QStringLiteral("Proveedor de SQLite"),
+            {}};
 }
 
 // El controlador ODBC de SQLite (el que hace de servidor en las pruebas) no corre T-SQL: el lote
@@ -43,27 +47,32 @@ ErrorAdo FallaSinDescripcion() {
 // bucle del lote de SQL Server, y anota las filas que agregó.
 const QString kPrepararLoteSqlite[] = {
     QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS garantias_lote_hechas (n INTEGER)"),
-    QStringLiteral("CREATE TEMP VIEW IF NOT EXISTS garantias_lote AS SELECT 0 AS n, 0 AS t, 0 AS total, '' AS modelo, "
-                   "'' AS serie, '' AS eca1, '' AS activacion WHERE 0"),
-    QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS garantias_lote_fila INSTEAD OF INSERT ON garantias_lote BEGIN "
-                   "DELETE FROM garantias_lote_hechas WHERE NEW.n = 1; "
-                   "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) "
-                   "SELECT NEW.modelo, NEW.serie, NEW.t, NEW.eca1, NEW.activacion "
-                   "WHERE NEW.n <= NEW.total AND NOT EXISTS (SELECT * FROM AUX_GARANTIA WHERE serie = NEW.serie); "
-                   "INSERT INTO garantias_lote_hechas (n) SELECT NEW.n WHERE changes() > 0; "
-                   "END"),
+    QStringLiteral(
+        "CREATE TEMP VIEW IF NOT EXISTS garantias_lote AS SELECT 0 AS n, 0 AS t, 0 AS total, '' AS modelo, "
+        "'' AS serie, '' AS eca1, '' AS activacion WHERE 0"),
+    QStringLiteral(
+        "CREATE TEMP TRIGGER IF NOT EXISTS garantias_lote_fila INSTEAD OF INSERT ON garantias_lote BEGIN "
+        "DELETE FROM garantias_lote_hechas WHERE NEW.n = 1; "
+        "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) "
+        "SELECT NEW.modelo, NEW.serie, NEW.t, NEW.eca1, NEW.activacion "
+        "WHERE NEW.n <= NEW.total AND NOT EXISTS (SELECT * FROM AUX_GARANTIA WHERE serie = NEW.serie); "
+        "INSERT INTO garantias_lote_hechas (n) SELECT NEW.n WHERE changes() > 0; "
+        "END"),
 };
 
 QString TextoLoteSqlite(int filas) {
     QStringList valores;
     for (int i = 1; i <= filas; ++i) valores << QStringLiteral("(%1,?,?,?,?)").arg(i);
-    return QStringLiteral("INSERT INTO temp.garantias_lote (n,t,total,modelo,serie,eca1,activacion) "
-                          "SELECT v.column1, p.t, p.total, v.column2, v.column3, v.column4, v.column5 "
-                          "FROM (SELECT ? AS t, ? AS total) p, (VALUES ") +
+    return QStringLiteral(
+               "INSERT INTO temp.garantias_lote (n,t,total,modelo,serie,eca1,activacion) "
+               "SELECT v.column1, p.t, p.total, v.column2, v.column3, v.column4, v.column5 "
+               "FROM (SELECT ? AS t, ? AS total) p, (VALUES ") +
            valores.join(',') + QStringLiteral(") v ORDER BY v.column1");
 }
 
-bool Contiene(const QString& motor, const char* nombre) { return motor.contains(QLatin1String(nombre), Qt::CaseInsensitive); }
+bool Contiene(const QString& motor, const char* nombre) {
+    return motor.contains(QLatin1String(nombre), Qt::CaseInsensitive);
+}
 
 }  // namespace
 
@@ -72,9 +81,12 @@ QString EscrituraGarantias::TextoLoteSqlServer(int filas) {
     for (int i = 1; i <= filas; ++i) valores << QStringLiteral("(%1,?,?,?,?)").arg(i);
     return QStringLiteral(
                "SET NOCOUNT ON;\n"
-               "DECLARE @t int, @total int, @n int, @propia bit, @m nvarchar(max), @s nvarchar(max), @e nvarchar(max), @a nvarchar(max);\n"
-               "DECLARE @f TABLE (n int NOT NULL PRIMARY KEY, modelo nvarchar(max) NULL, serie nvarchar(max) NULL,\n"
-               "    eca1 nvarchar(max) NULL, activacion nvarchar(max) NULL, agregada bit NOT NULL DEFAULT 0);\n"
+               "DECLARE @t int, @total int, @n int, @propia bit, @m nvarchar(max), @s nvarchar(max), @e "
+               "nvarchar(max), @a nvarchar(max);\n"
+               "DECLARE @f TABLE (n int NOT NULL PRIMARY KEY, modelo nvarchar(max) NULL, serie nvarchar(max) "
+               "NULL,\n"
+               "    eca1 nvarchar(max) NULL, activacion nvarchar(max) NULL, agregada bit NOT NULL DEFAULT "
+               "0);\n"
                "SELECT @t = ?, @total = ?;\n"
                "INSERT INTO @f (n,modelo,serie,eca1,activacion) VALUES\n") +
            valores.join(QStringLiteral(",\n")) +
@@ -89,7 +101,8 @@ QString EscrituraGarantias::TextoLoteSqlServer(int filas) {
                "        SELECT @m = modelo, @s = serie, @e = eca1, @a = activacion FROM @f WHERE n = @n;\n"
                "        INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion)\n"
                "            SELECT @m, @s, @t, @e, @a\n"
-               "            WHERE NOT EXISTS (SELECT * FROM AUX_GARANTIA WITH (UPDLOCK, HOLDLOCK) WHERE serie = @s);\n"
+               "            WHERE NOT EXISTS (SELECT * FROM AUX_GARANTIA WITH (UPDLOCK, HOLDLOCK) WHERE "
+               "serie = @s);\n"
                "        IF @@ROWCOUNT > 0 UPDATE @f SET agregada = 1 WHERE n = @n;\n"
                "        SET @n = @n + 1;\n"
                "    END;\n"
@@ -113,7 +126,10 @@ EscrituraGarantias::Modo EscrituraGarantias::ModoConfigurado() {
 EscrituraGarantias::EscrituraGarantias(Conexion& conexion, Transmision transmision, bool embebida,
                                        std::function<void(const ResultadoFila&)> alResultado,
                                        std::function<void(const QString&)> alAviso, Modo modo)
-    : c_(conexion), transmision_(std::move(transmision)), embebida_(embebida), alResultado_(std::move(alResultado)),
+    : c_(conexion),
+      transmision_(std::move(transmision)),
+      embebida_(embebida),
+      alResultado_(std::move(alResultado)),
       alAviso_(std::move(alAviso)) {
     fila_ = c_.preparar(embebida_ ? kInsertarFilaEmbebida : kInsertarFila);
     if (embebida_ && modo != Modo::FilaPorFila) {
@@ -203,7 +219,8 @@ int64_t EscrituraGarantias::correr(SentenciaPreparada& s, const std::vector<QVar
         const int64_t filas = c_.ejecutar(s, valores);
         if (filas >= 0 || c_.enTransaccion() || reintentosHechos_ >= kReintentosBloqueo) return filas;
         bool bloqueo = false;
-        for (int i = 0; i < c_.Errors().Count(); ++i) bloqueo = bloqueo || FallasMotor::EsBloqueoMutuo(c_.Errors().Item(i));
+        for (int i = 0; i < c_.Errors().Count(); ++i)
+            bloqueo = bloqueo || FallasMotor::EsBloqueoMutuo(c_.Errors().Item(i));
         if (!bloqueo) return filas;
         ++reintentosHechos_;
         QThread::msleep(static_cast<unsigned long>(50 * reintentosHechos_));
@@ -222,7 +239,8 @@ bool EscrituraGarantias::unaFila(const Pendiente& p) {
     if (filas < 0) {
         QString d = descripcionFalla();
         if (reintentosHechos_ > 0) {
-            d = QStringLiteral("La base deshizo la fila %1 veces seguidas por un bloqueo mutuo con otra estación: %2")
+            d = QStringLiteral(
+                    "La base deshizo la fila %1 veces seguidas por un bloqueo mutuo con otra estación: %2")
                     .arg(reintentosHechos_ + 1)
                     .arg(d);
         }
@@ -298,7 +316,8 @@ bool EscrituraGarantias::despacharTanda() {
         sinNumero_ = true;
         return false;
     }
-    if (sentenciaAbierta_ && (*numero != numeroSentencia_ || static_cast<int>(escritas_.size()) >= kTandasPorSentencia))
+    if (sentenciaAbierta_ &&
+        (*numero != numeroSentencia_ || static_cast<int>(escritas_.size()) >= kTandasPorSentencia))
         cerrarSentencia();
     if (!sentenciaAbierta_) abrirSentencia(*numero);
     std::swap(enCurso_, pendiente_);
@@ -376,7 +395,10 @@ void EscrituraGarantias::escribirSentencia(int32_t numero, bool enFlujo) {
         erroresHilo_.Clear();
         falla({e.descripcion(), e.numero(), QStringLiteral("Proveedor de SQLite"), {}});
     } catch (const std::exception& e) {
-        falla({QString::fromLocal8Bit(e.what()), Errores::ProveedorFallo, QStringLiteral("Proveedor de SQLite"), {}});
+        falla({QString::fromLocal8Bit(e.what()),
+               Errores::ProveedorFallo,
+               QStringLiteral("Proveedor de SQLite"),
+               {}});
     }
     canal_.terminar();
 }
@@ -391,8 +413,7 @@ void EscrituraGarantias::terminarTanda() {
         cerrarSentencia();
         enCurso_.fallo = true;
         enCurso_.errores = erroresHilo_;
-        if (enCurso_.errores.vacia())
-            enCurso_.errores.agregar(FallaSinDescripcion());
+        if (enCurso_.errores.vacia()) enCurso_.errores.agregar(FallaSinDescripcion());
         // La sentencia de flujo no dejó nada: sus filas van de nuevo, una por una. Si la falla
         // deshizo la transacción entera, no hay a qué volver (como con una sentencia por fila).
         if (deshecha && transaccionViva_) repetirSentencia(filaFallida);
@@ -423,13 +444,17 @@ void EscrituraGarantias::repetirSentencia(int64_t filaFallida) {
             if (r >= 0 && (r > 0) == (t.agregada[i] != 0)) continue;
             enCurso_.fallo = true;
             enCurso_.errores.agregar(
-                {QStringLiteral("Una falla en la fila %1 deshizo las filas escritas desde la %2, y al escribirlas de nuevo la "
+                {QStringLiteral("Una falla en la fila %1 deshizo las filas escritas desde la %2, y al "
+                                "escribirlas de nuevo la "
                                 "fila %3 no dio lo mismo%4. Desde la fila %3 no quedó guardada ninguna.")
                      .arg(filaFallida)
                      .arg(escritas_.front().indices.front())
                      .arg(t.indices[i])
-                     .arg(errores.vacia() ? QString() : QStringLiteral(" (") + errores.Item(0).descripcion + ')'),
-                 Errores::ProveedorFallo, QStringLiteral("Proveedor de SQLite"), {}});
+                     .arg(errores.vacia() ? QString()
+                                          : QStringLiteral(" (") + errores.Item(0).descripcion + ')'),
+                 Errores::ProveedorFallo,
+                 QStringLiteral("Proveedor de SQLite"),
+                 {}});
             return;
         }
     }
@@ -439,8 +464,7 @@ void EscrituraGarantias::repetirSentencia(int64_t filaFallida) {
         if (r < 0) {
             enCurso_.fallo = true;
             enCurso_.errores = errores;
-            if (enCurso_.errores.vacia())
-                enCurso_.errores.agregar(FallaSinDescripcion());
+            if (enCurso_.errores.vacia()) enCurso_.errores.agregar(FallaSinDescripcion());
             return;
         }
         enCurso_.agregada.push_back(r > 0 ? 1 : 0);
@@ -451,7 +475,9 @@ bool EscrituraGarantias::entregarTanda() {
     if (fallaEntregada_) return false;
     const std::size_t hechas = hecha_.agregada.size();
     for (std::size_t i = 0; i < hechas; ++i)
-        alResultado_({hecha_.indices[i], hecha_.agregada[i] ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}});
+        alResultado_({hecha_.indices[i],
+                      hecha_.agregada[i] ? ResultadoFila::Agregada : ResultadoFila::YaGuardada,
+                      {}});
     if (!hecha_.fallo) {
         // Las de la sentencia de flujo abierta se guardan hasta que termine bien.
         if (sentenciaAbierta_ && enFlujo_ && hecha_.sentencia == sentencia_)
@@ -485,7 +511,8 @@ bool EscrituraGarantias::mandarLote() {
             const FilaGarantia& f = filas[static_cast<std::size_t>(i)].fila;
             valores.insert(valores.end(), {f.modelo, f.serie, f.eca1, f.activacion});
         } else {
-            valores.insert(valores.end(), 4, QVariant());  // el lote se completa con filas vacías que no se miran
+            valores.insert(valores.end(), 4,
+                           QVariant());  // el lote se completa con filas vacías que no se miran
         }
     }
     int64_t r = correr(*lote_, valores);
@@ -500,20 +527,25 @@ bool EscrituraGarantias::mandarLote() {
     }
     // SQL Server atrapa la falla de una fila dentro del lote, lo deshace y devuelve el número
     // del error con signo menos.
-    const auto conError = std::find_if(agregadas.begin(), agregadas.end(), [](const QVariant& n) { return n.toLongLong() < 0; });
+    const auto conError = std::find_if(agregadas.begin(), agregadas.end(),
+                                       [](const QVariant& n) { return n.toLongLong() < 0; });
     if (r >= 0 && conError != agregadas.end()) {
         const auto nativo = static_cast<int32_t>(-conError->toLongLong());
         c_.Errors().Clear();
-        c_.Errors().agregar({QStringLiteral("El servidor deshizo el lote por el error %1.").arg(nativo), nativo,
-                             QStringLiteral("Proveedor ODBC"), {}});
+        c_.Errors().agregar({QStringLiteral("El servidor deshizo el lote por el error %1.").arg(nativo),
+                             nativo,
+                             QStringLiteral("Proveedor ODBC"),
+                             {}});
         r = -1;
         // Un bloqueo mutuo fuera de una transacción del programa se reintenta como cualquier otro.
-        for (; r < 0 && nativo == FallasMotor::BloqueoMutuo && !c_.enTransaccion() && reintentosHechos_ < kReintentosBloqueo;) {
+        for (; r < 0 && nativo == FallasMotor::BloqueoMutuo && !c_.enTransaccion() &&
+               reintentosHechos_ < kReintentosBloqueo;) {
             ++reintentosHechos_;
             QThread::msleep(static_cast<unsigned long>(50 * reintentosHechos_));
             r = c_.ejecutar(*lote_, valores);
             agregadas = lote_->resultado();
-            if (r >= 0 && std::any_of(agregadas.begin(), agregadas.end(), [](const QVariant& n) { return n.toLongLong() < 0; }))
+            if (r >= 0 && std::any_of(agregadas.begin(), agregadas.end(),
+                                      [](const QVariant& n) { return n.toLongLong() < 0; }))
                 r = -1;
         }
     }
@@ -523,13 +555,16 @@ bool EscrituraGarantias::mandarLote() {
         // está la falla). Una conexión perdida o un bloqueo que no cede detienen la corrida.
         const QString d = descripcionFalla();
         bool perdida = false;
-        for (int i = 0; i < c_.Errors().Count(); ++i) perdida = perdida || FallasMotor::EsPerdidaDeConexion(c_.Errors().Item(i));
+        for (int i = 0; i < c_.Errors().Count(); ++i)
+            perdida = perdida || FallasMotor::EsPerdidaDeConexion(c_.Errors().Item(i));
         if (perdida || forzado_ || reintentosHechos_ > 0) {
-            const QString texto = reintentosHechos_ > 0 ? QStringLiteral("La base deshizo el lote %1 veces seguidas por un bloqueo "
-                                                                         "mutuo con otra estación: %2")
-                                                              .arg(reintentosHechos_ + 1)
-                                                              .arg(d)
-                                                        : d;
+            const QString texto = reintentosHechos_ > 0
+                                      ? QStringLiteral(
+                                            "La base deshizo el lote %1 veces seguidas por un bloqueo "
+                                            "mutuo con otra estación: %2")
+                                            .arg(reintentosHechos_ + 1)
+                                            .arg(d)
+                                      : d;
             return fallo(filas.front().indice, texto);
         }
         if (transmision_.cerrar) transmision_.cerrar();
@@ -538,9 +573,11 @@ bool EscrituraGarantias::mandarLote() {
         // lote. El resto de la corrida va fila por fila.
         lotes_ = false;
         if (alAviso_) {
-            alAviso_(QStringLiteral("El servidor rechazó la sentencia de varias filas (%1); la importación sigue con una "
-                                    "sentencia por fila.")
-                         .arg(d));
+            alAviso_(
+                QStringLiteral(
+                    "El servidor rechazó la sentencia de varias filas (%1); la importación sigue con una "
+                    "sentencia por fila.")
+                    .arg(d));
         }
         return true;
     }

@@ -48,7 +48,7 @@ struct ResultadoFila {
 };
 
 class EscrituraGarantias {
-public:
+  public:
     enum class Modo { Automatico, Lotes, FilaPorFila };
     // Lo que pide GARANTIAS_LOTES.
     static Modo ModoConfigurado();
@@ -110,7 +110,7 @@ public:
     // cada fila).
     static QString TextoLoteSqlServer(int filas = kFilasPorLote);
 
-private:
+  private:
     struct Pendiente {
         int64_t indice;
         FilaGarantia fila;
@@ -128,13 +128,13 @@ private:
     // cuando el hilo la escribió, lo que pasó con cada una.
     struct Tanda {
         std::vector<int64_t> indices;
-        QByteArray texto;                // modelo, serie, eca1 y activación de cada fila, seguidos
-        std::vector<qsizetype> fines;    // dónde termina cada valor en texto
+        QByteArray texto;              // modelo, serie, eca1 y activación de cada fila, seguidos
+        std::vector<qsizetype> fines;  // dónde termina cada valor en texto
         std::vector<SentenciaPreparada::ValorListo> valores;  // los de texto, armados al mandarla
-        std::vector<char> agregada;      // de cada fila hecha, en orden: 1 si la base la guardó
-        bool fallo = false;              // la fila siguiente a las hechas falló
-        ListaErrores errores;            // las de la fila que falló
-        int sentencia = 0;               // la sentencia del hilo que la escribió
+        std::vector<char> agregada;  // de cada fila hecha, en orden: 1 si la base la guardó
+        bool fallo = false;          // la fila siguiente a las hechas falló
+        ListaErrores errores;        // las de la fila que falló
+        int sentencia = 0;           // la sentencia del hilo que la escribió
         std::size_t filas() const { return indices.size(); }
         void agregar(int64_t indice, const FilaGarantia& f);
         void armarValores();

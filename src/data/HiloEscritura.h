@@ -10,7 +10,7 @@
 // antes de encargar otro o de tocar lo que ese trabajo usa (la conexión a la base): lo que hace el
 // trabajo se ve entero después de esperar().
 class HiloEscritura {
-public:
+  public:
     HiloEscritura();
     // Espera el trabajo en curso y termina el hilo.
     ~HiloEscritura();
@@ -23,7 +23,7 @@ public:
     void esperar();
     bool ocupado() const;
 
-private:
+  private:
     void correr();
 
     mutable std::mutex m_;

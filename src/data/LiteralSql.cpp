@@ -10,7 +10,8 @@ void LiteralesUnicode(bool si) { unicode = si; }
 
 QString LiteralSql(const QString& valor, const QString& tipo) {
     if (tipo == QLatin1String("'")) {
-        return (unicode ? QStringLiteral("N'") : QStringLiteral("'")) + QString(valor).replace('\'', QLatin1String("''")) + '\'';
+        return (unicode ? QStringLiteral("N'") : QStringLiteral("'")) +
+               QString(valor).replace('\'', QLatin1String("''")) + '\'';
     }
     static const QRegularExpression numero(QStringLiteral(R"(^\s*[-+]?\d+([.,]\d+)?\s*$)"));
     if (!numero.match(valor).hasMatch()) return QStringLiteral("Null");

@@ -72,11 +72,12 @@ PruebaSeries::PruebaSeries(Dll_Datos& datos) : datos_(datos) {
         // ya está (clave_serie, el índice único de AUX_GARANTIA); vive sólo en esta conexión.
         tabla_ = QStringLiteral("temp.prueba_series");
         datos_.EjecutarSQL(QStringLiteral("DROP TABLE IF EXISTS temp.prueba_series"));
-        datos_.EjecutarSQL(QStringLiteral("CREATE TEMP TABLE prueba_series (clave TEXT NOT NULL PRIMARY KEY)"));
+        datos_.EjecutarSQL(
+            QStringLiteral("CREATE TEMP TABLE prueba_series (clave TEXT NOT NULL PRIMARY KEY)"));
         LanzarSiFallo(datos_);
-        anotar_ = datos_.conexion().preparar(
-            QStringLiteral("INSERT OR IGNORE INTO temp.prueba_series (clave) SELECT clave_serie(?) WHERE NOT EXISTS "
-                           "(SELECT * FROM AUX_GARANTIA WHERE serie=?)"));
+        anotar_ = datos_.conexion().preparar(QStringLiteral(
+            "INSERT OR IGNORE INTO temp.prueba_series (clave) SELECT clave_serie(?) WHERE NOT EXISTS "
+            "(SELECT * FROM AUX_GARANTIA WHERE serie=?)"));
     } else {
         // La columna se copia de AUX_GARANTIA: el mismo tipo y la misma colación.
         tabla_ = QStringLiteral("#prueba_series");

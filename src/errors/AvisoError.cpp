@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "platform/Cp1252.h"
-#include "platform/Privado.h"
 #include "platform/Mensajes.h"
+#include "platform/Privado.h"
 #include "platform/Regional.h"
 #include "startup/Componentes.h"
 
@@ -28,13 +28,20 @@ QString Entorno(const QString& nombre) {
 
 QString PalabraRespuesta(int respuesta) {
     switch (respuesta) {
-        case RespuestaMensaje::Abortar: return QStringLiteral("Abortar");
-        case RespuestaMensaje::Reintentar: return QStringLiteral("Reintentar");
-        case RespuestaMensaje::Omitir: return QStringLiteral("Ignorar");
-        case RespuestaMensaje::Cancelar: return QStringLiteral("Cancelar");
-        case RespuestaMensaje::Si: return QStringLiteral("Sí");
-        case RespuestaMensaje::No: return QStringLiteral("No");
-        default: return {};
+        case RespuestaMensaje::Abortar:
+            return QStringLiteral("Abortar");
+        case RespuestaMensaje::Reintentar:
+            return QStringLiteral("Reintentar");
+        case RespuestaMensaje::Omitir:
+            return QStringLiteral("Ignorar");
+        case RespuestaMensaje::Cancelar:
+            return QStringLiteral("Cancelar");
+        case RespuestaMensaje::Si:
+            return QStringLiteral("Sí");
+        case RespuestaMensaje::No:
+            return QStringLiteral("No");
+        default:
+            return {};
     }
 }
 
@@ -51,7 +58,8 @@ QString RutaRegistroErrores() {
 }
 
 int16_t AvisoError(const ErrorEjecucion& error, std::optional<int> botones, std::optional<QString> rutina) {
-    // Cada paso pasa por alto sus propias fallas: el cuadro se muestra aunque el registro no se pueda escribir.
+    // Cada paso pasa por alto sus propias fallas: el cuadro se muestra aunque el registro no se pueda
+    // escribir.
     QFile registro;
     try {
         registro.setFileName(RutaRegistroErrores());
@@ -59,8 +67,9 @@ int16_t AvisoError(const ErrorEjecucion& error, std::optional<int> botones, std:
         if (!registro.open(QIODevice::Append)) registro.setFileName({});
     } catch (...) {
     }
-    const QString mensaje =
-        QStringLiteral("Ha ocurrido el Siguiente Error (%1) %2").arg(error.numero()).arg(error.descripcion().trimmed());
+    const QString mensaje = QStringLiteral("Ha ocurrido el Siguiente Error (%1) %2")
+                                .arg(error.numero())
+                                .arg(error.descripcion().trimmed());
     const QString partesRutina = rutina ? QStringLiteral(" - ") + *rutina : QString();
     // Las fallas del propio programa no traen origen: el origen es el programa.
     const QString origen = error.origen().isEmpty() ? TituloAplicacion() : error.origen();
@@ -75,10 +84,11 @@ int16_t AvisoError(const ErrorEjecucion& error, std::optional<int> botones, std:
     }
     if (registro.isOpen()) {
         const QDateTime ahora = QDateTime::currentDateTime();
-        const QString linea = Regional::Formato(ahora, QStringLiteral("mm-dd-yyyy")) + ' ' +
-                              Regional::Formato(ahora, QStringLiteral("hh:nn:ss")) + QStringLiteral(" Rutina: ") +
-                              partesRutina.trimmed() + QStringLiteral(" Mensaje ") + mensaje.trimmed() +
-                              QStringLiteral(" Respondió : ") + PalabraRespuesta(respuesta) + QStringLiteral("\r\n");
+        const QString linea =
+            Regional::Formato(ahora, QStringLiteral("mm-dd-yyyy")) + ' ' +
+            Regional::Formato(ahora, QStringLiteral("hh:nn:ss")) + QStringLiteral(" Rutina: ") +
+            partesRutina.trimmed() + QStringLiteral(" Mensaje ") + mensaje.trimmed() +
+            QStringLiteral(" Respondió : ") + PalabraRespuesta(respuesta) + QStringLiteral("\r\n");
         registro.write(Cp1252::Codificar(linea));
     }
     return static_cast<int16_t>(respuesta);
@@ -93,8 +103,8 @@ void AnotarAviso(const QString& texto) {
         if (!registro.open(QIODevice::Append)) return;
         const QDateTime ahora = QDateTime::currentDateTime();
         registro.write(Cp1252::Codificar(Regional::Formato(ahora, QStringLiteral("mm-dd-yyyy")) + ' ' +
-                                         Regional::Formato(ahora, QStringLiteral("hh:nn:ss")) + QStringLiteral(" Aviso ") +
-                                         linea + QStringLiteral("\r\n")));
+                                         Regional::Formato(ahora, QStringLiteral("hh:nn:ss")) +
+                                         QStringLiteral(" Aviso ") + linea + QStringLiteral("\r\n")));
     } catch (...) {
     }
 }

@@ -11,7 +11,7 @@ struct CampoClave {
 
 // Búsqueda de un campo por su clave.
 class Dll_Controles {
-public:
+  public:
     // La posición del campo cuya clave es igual a la dada, sin distinguir mayúsculas. Una clave
     // que no está lanza ErrorEjecucion 5.
     int16_t IndiceControl(const QString& clave, const std::vector<CampoClave>& campos) const;

@@ -5,7 +5,7 @@
 
 // Quien muestra el diálogo de abrir archivo: la ventana de Qt o, en las pruebas, un guion.
 class SelectorArchivo {
-public:
+  public:
     virtual ~SelectorArchivo() = default;
     // La ruta elegida, o nada si el operador canceló.
     virtual std::optional<QString> elegir(const QString& titulo, const QString& carpetaInicial) = 0;
@@ -13,7 +13,7 @@ public:
 
 // El diálogo de elección de archivo de la ventana.
 class Dll_Dialogo {
-public:
+  public:
     explicit Dll_Dialogo(std::unique_ptr<SelectorArchivo> selector) : selector_(std::move(selector)) {}
 
     QString TituloDialogo;
@@ -28,6 +28,6 @@ public:
     // lanza ErrorEjecucion(ErrorCancelacion()); si no, NombreArchivo queda vacío.
     void MostrarAbrir();
 
-private:
+  private:
     std::unique_ptr<SelectorArchivo> selector_;
 };

@@ -18,15 +18,19 @@ constexpr int kFilasPorGrupo = 200000;
 }  // namespace
 
 GrupoTransmision::GrupoTransmision(Dll_Datos& datos, QString usuario)
-    : datos_(datos), usuario_(std::move(usuario)), porSentencia_(datos.TipoMotor() != QLatin1String("SQLite")) {
+    : datos_(datos),
+      usuario_(std::move(usuario)),
+      porSentencia_(datos.TipoMotor() != QLatin1String("SQLite")) {
     aviso_ = Proceso::AlTerminar([this] {
         if (!abierto_ && guardada_ == 0) return;
         try {
             confirmar();
         } catch (...) {
         }
-        const QString programa = QCoreApplication::instance() ? QCoreApplication::applicationName() : QStringLiteral("garantias");
-        const QByteArray texto = (programa + QStringLiteral(": la importación no terminó. ") + textoGuardado() + '\n').toUtf8();
+        const QString programa =
+            QCoreApplication::instance() ? QCoreApplication::applicationName() : QStringLiteral("garantias");
+        const QByteArray texto =
+            (programa + QStringLiteral(": la importación no terminó. ") + textoGuardado() + '\n').toUtf8();
         std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stderr);
     });
 }
@@ -63,16 +67,23 @@ void GrupoTransmision::tomarNumero() {
     Conexion& c = datos_.conexion();
     try {
         RecordsetPtr rs;
-        datos_.AbrirRecordset(QStringLiteral("SELECT MAX(TRANSMISION) as transmision FROM MV_TRANSMISIONES WITH (UPDLOCK, HOLDLOCK)"), rs,
-                              nullptr, 0, 1, -1, true);
-        numero_ = rs->EOF_() ? 1 : Conversiones::CLng(Conversiones::Val(TextoValor(rs->Field(QStringLiteral("transmision")))) + 1);
+        datos_.AbrirRecordset(
+            QStringLiteral(
+                "SELECT MAX(TRANSMISION) as transmision FROM MV_TRANSMISIONES WITH (UPDLOCK, HOLDLOCK)"),
+            rs, nullptr, 0, 1, -1, true);
+        numero_ = rs->EOF_()
+                      ? 1
+                      : Conversiones::CLng(
+                            Conversiones::Val(TextoValor(rs->Field(QStringLiteral("transmision")))) + 1);
         datos_.CerrarRecordset(rs);
         const QDateTime ahora = FechaServidor();
-        datos_.EjecutarSQL(QStringLiteral("INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha, Hora, Responsable_envio, Anulado)") +
-                           QStringLiteral(" VALUES ('S',") + QString::number(numero_) + QStringLiteral(",'") +
-                           Regional::Formato(ahora, QStringLiteral("DD/MM/YYYY")) + QStringLiteral("','") +
-                           Regional::Formato(ahora, QStringLiteral("HH:MM")) + QStringLiteral("',") +
-                           datos_.FormatearValor(usuario_, QStringLiteral("'")) + QStringLiteral(",0)"));
+        datos_.EjecutarSQL(
+            QStringLiteral(
+                "INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha, Hora, Responsable_envio, Anulado)") +
+            QStringLiteral(" VALUES ('S',") + QString::number(numero_) + QStringLiteral(",'") +
+            Regional::Formato(ahora, QStringLiteral("DD/MM/YYYY")) + QStringLiteral("','") +
+            Regional::Formato(ahora, QStringLiteral("HH:MM")) + QStringLiteral("',") +
+            datos_.FormatearValor(usuario_, QStringLiteral("'")) + QStringLiteral(",0)"));
     } catch (...) {
         abierto_ = false;
         c.RollbackTrans();

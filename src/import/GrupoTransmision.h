@@ -22,7 +22,7 @@ class Dll_Datos;
 // medio ("Salir", una señal), antes del fin del proceso; entonces dice por la salida de errores
 // qué quedó.
 class GrupoTransmision {
-public:
+  public:
     GrupoTransmision(Dll_Datos& datos, QString usuario);
     ~GrupoTransmision();
     GrupoTransmision(const GrupoTransmision&) = delete;
@@ -54,7 +54,7 @@ public:
     // Lo que quedó, en una línea para el operador.
     QString textoGuardado() const;
 
-private:
+  private:
     void tomarNumero();
 
     Dll_Datos& datos_;
@@ -64,8 +64,8 @@ private:
     bool conNumero_ = false;  // el grupo abierto tiene el registro de la transmisión
     int32_t numero_ = 0;
     int32_t guardada_ = 0;
-    int64_t filasGrupo_ = 0;     // filas que pasaron por el grupo abierto
-    int64_t agregadasGrupo_ = 0; // filas que agregó el grupo abierto
+    int64_t filasGrupo_ = 0;      // filas que pasaron por el grupo abierto
+    int64_t agregadasGrupo_ = 0;  // filas que agregó el grupo abierto
     int64_t filasGuardadas_ = 0;
     QString rechazo_;
     QElapsedTimer reloj_;

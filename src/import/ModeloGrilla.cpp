@@ -2,24 +2,27 @@
 
 #include "platform/ErrorEjecucion.h"
 
-ModeloGrilla::ModeloGrilla(int filas, int columnas, QObject* padre) : QObject(padre), filas_(0), columnas_(0) {
+ModeloGrilla::ModeloGrilla(int filas, int columnas, QObject* padre)
+    : QObject(padre), filas_(0), columnas_(0) {
     setCols(columnas);
     setRows(filas);
 }
 
 void ModeloGrilla::exigir(int fila, int columna) const {
     if (fila < 0 || fila >= filas_ || columna < 0 || columna >= columnas_) {
-        throw ErrorEjecucion(381, QStringLiteral("La grilla no tiene la celda (%1, %2): tiene %3 filas y %4 columnas.")
-                                      .arg(fila)
-                                      .arg(columna)
-                                      .arg(filas_)
-                                      .arg(columnas_));
+        throw ErrorEjecucion(
+            381, QStringLiteral("La grilla no tiene la celda (%1, %2): tiene %3 filas y %4 columnas.")
+                     .arg(fila)
+                     .arg(columna)
+                     .arg(filas_)
+                     .arg(columnas_));
     }
 }
 
 void ModeloGrilla::setRows(int filas) {
     filas_ = std::max(0, filas);
-    celdas_.resize(static_cast<std::size_t>(filas_), std::vector<QString>(static_cast<std::size_t>(columnas_)));
+    celdas_.resize(static_cast<std::size_t>(filas_),
+                   std::vector<QString>(static_cast<std::size_t>(columnas_)));
     Q_EMIT cambio();
 }
 
@@ -60,7 +63,9 @@ int ModeloGrilla::ColWidth(int columna) const {
 
 void ModeloGrilla::setColWidth(int columna, int twips) {
     if (columna < 0 || columna >= columnas_) {
-        throw ErrorEjecucion(381, QStringLiteral("La grilla no tiene la columna %1: tiene %2 columnas.").arg(columna).arg(columnas_));
+        throw ErrorEjecucion(381, QStringLiteral("La grilla no tiene la columna %1: tiene %2 columnas.")
+                                      .arg(columna)
+                                      .arg(columnas_));
     }
     anchos_[static_cast<std::size_t>(columna)] = twips;
     Q_EMIT cambio();

@@ -9,7 +9,7 @@
 // Índices fuera de rango lanzan ErrorEjecucion 381 (índice de la matriz de propiedades no válido).
 class ModeloGrilla : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ModeloGrilla(int filas = 2, int columnas = 2, QObject* padre = nullptr);
 
     int Rows() const { return filas_; }
@@ -41,10 +41,10 @@ public:
     // Avisa que algo cambió; la vista lo toma a su ritmo.
     void avisar() { Q_EMIT cambio(); }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void cambio();
 
-private:
+  private:
     void exigir(int fila, int columna) const;
 
     int filas_;

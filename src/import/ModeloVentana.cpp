@@ -2,7 +2,8 @@
 
 ModeloVentana::ModeloVentana(QObject* padre)
     : QObject(padre),
-      campos_{{QStringLiteral("Tabla"), {}}, {QStringLiteral("ODBC"), {}}, {QStringLiteral("SqlPrevio"), {}}} {}
+      campos_{
+          {QStringLiteral("Tabla"), {}}, {QStringLiteral("ODBC"), {}}, {QStringLiteral("SqlPrevio"), {}}} {}
 
 QString ModeloVentana::campo(const QString& clave) const {
     return campos_[static_cast<std::size_t>(controles_.IndiceControl(clave, campos_))].texto;

@@ -12,7 +12,7 @@
 // muestra; los procedimientos y las pruebas trabajan sobre este modelo.
 class ModeloVentana : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ModeloVentana(QObject* padre = nullptr);
 
     // txtfields: "Tabla" (la ruta del archivo), "ODBC" (el texto de conexión de la última
@@ -44,7 +44,7 @@ public:
     // Progreso de la importación: hechas de total (total -1 si el origen no lo sabe).
     void setProgreso(qint64 hechas, qint64 total);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void campoCambiado(int indice);
     void listaCambiada();
     void textoListaCambiado();
@@ -53,7 +53,7 @@ Q_SIGNALS:
     void ocupadoCambiado(bool ocupado);
     void progreso(qint64 hechas, qint64 total);
 
-private:
+  private:
     Dll_Controles controles_;
     std::vector<CampoClave> campos_;
     QStringList lista_;

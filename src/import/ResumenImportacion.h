@@ -5,13 +5,13 @@
 // Lo que dejó una importación, para que el operador lo lea de un vistazo.
 struct ResumenImportacion {
     int32_t transmision = 0;
-    int64_t insertadas = 0;      // filas agregadas a AUX_GARANTIA (en una prueba: que se agregarían)
-    int64_t yaGuardadas = 0;     // series que ya estaban guardadas
-    int64_t sinSerie = 0;        // filas salteadas por no tener serie
-    bool terminada = false;      // llegó a "Importación finalizada" (o "Prueba finalizada")
-    bool prueba = false;         // una prueba: no se escribió nada ni se tomó número
-    bool detenida = false;       // el operador la detuvo: lo escrito hasta ahí quedó
-    QString avisoCampos;         // los títulos parecen de otro orden (vacío: nada que decir)
+    int64_t insertadas = 0;   // filas agregadas a AUX_GARANTIA (en una prueba: que se agregarían)
+    int64_t yaGuardadas = 0;  // series que ya estaban guardadas
+    int64_t sinSerie = 0;     // filas salteadas por no tener serie
+    bool terminada = false;   // llegó a "Importación finalizada" (o "Prueba finalizada")
+    bool prueba = false;      // una prueba: no se escribió nada ni se tomó número
+    bool detenida = false;    // el operador la detuvo: lo escrito hasta ahí quedó
+    QString avisoCampos;      // los títulos parecen de otro orden (vacío: nada que decir)
 
     // Una línea: "Transmisión 3: ..." o, en una prueba, "Prueba sin escribir: ..."; detenida,
     // empieza con "Detenida. "; con el aviso de los títulos al final, si lo hay.

@@ -9,8 +9,8 @@
 #include "data/SeriesGuardadas.h"
 #include "errors/AvisoError.h"
 #include "import/ExamenOrigen.h"
-#include "import/OrdenCampos.h"
 #include "import/GrupoTransmision.h"
+#include "import/OrdenCampos.h"
 #include "import/VentanaImportacion.h"
 #include "platform/Conversiones.h"
 #include "platform/Mensajes.h"
@@ -48,7 +48,8 @@ void VentanaImportacion::cmdImportar_Click() {
         .paso([&] { origen_.Close(); })
         .paso([&] {
             resumen_.terminada = true;
-            m_.setLblEstado(prueba_ ? QStringLiteral("Prueba finalizada") : QStringLiteral("Importación finalizada"));
+            m_.setLblEstado(prueba_ ? QStringLiteral("Prueba finalizada")
+                                    : QStringLiteral("Importación finalizada"));
         });
     if (!click.correr() && Detencion::Pedida()) {
         resumen_.detenida = true;
@@ -110,7 +111,8 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
             rechazo = RechazoDeFila(*rsOrigen_, r.indice, MotivoRechazo::SerieGuardada);  // la fila actual
         }
         switch (r.destino) {
-            case ResultadoFila::Agregada: break;
+            case ResultadoFila::Agregada:
+                break;
             case ResultadoFila::YaGuardada:
                 ++resumen_.yaGuardadas;
                 rechazar(std::move(rechazo));
@@ -183,10 +185,12 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
         }
         // Un origen que cambió en medio: el operador sabe además qué quedó guardado.
         if (e.numero() == kOrigenCambiado) {
-            return trampa(ErrorEjecucion(e.numero(),
-                                         e.descripcion() + QStringLiteral(" Quedaron guardadas las %1 filas agregadas antes del cambio.")
-                                                               .arg(grupo.filasGuardadas()),
-                                         e.origen()));
+            return trampa(ErrorEjecucion(
+                e.numero(),
+                e.descripcion() +
+                    QStringLiteral(" Quedaron guardadas las %1 filas agregadas antes del cambio.")
+                        .arg(grupo.filasGuardadas()),
+                e.origen()));
         }
         return trampa(e);
     };
@@ -201,7 +205,8 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
             if (prueba_)
                 prueba = std::make_unique<PruebaSeries>(datos);
             else
-                escritura = std::make_unique<EscrituraGarantias>(suite, transmision, datos.TipoMotor() == QLatin1String("SQLite"),
+                escritura = std::make_unique<EscrituraGarantias>(suite, transmision,
+                                                                 datos.TipoMotor() == QLatin1String("SQLite"),
                                                                  alResultado, AnotarAviso);
             // El grupo cuenta las filas de la tanda en curso antes de confirmarse.
             grupo.antesDeConfirmar([&] {
@@ -244,7 +249,8 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                 })
                 .paso([&] { serie = TextoValor(rsOrigen_->Field(1)); })
                 .paso([&] {
-                    if (decidida) fila.irA(pasoSiguiente);  // la serie no se pudo leer: la fila ya está anotada
+                    if (decidida)
+                        fila.irA(pasoSiguiente);  // la serie no se pudo leer: la fila ya está anotada
                 })
                 .paso([&] { vacia = serie.trimmed().isEmpty(); })
                 .paso([&] {
@@ -271,7 +277,8 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                     FilaGarantia f{TextoValor(rsOrigen_->Field(2)), serie, TextoValor(rsOrigen_->Field(0)),
                                    TextoValor(rsOrigen_->Field(4))};
                     if (escritura->diferida())
-                        enEspera.emplace_back(numeroFila, RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::SerieGuardada));
+                        enEspera.emplace_back(
+                            numeroFila, RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::SerieGuardada));
                     decidida = true;  // lo que pase con ella lo dice la escritura
                     if (!escritura->agregar(numeroFila, std::move(f))) {
                         avisarFalla();
@@ -332,20 +339,25 @@ void VentanaImportacion::cargaTransmisiones() {
         g.Clear();
         g.setRows(2);
         g.setCols(4);
-        const std::pair<const char*, int> columnas[] = {{"", 10}, {"Nro", 500}, {"Usuario", 1500}, {"Fecha", 1500}};
+        const std::pair<const char*, int> columnas[] = {
+            {"", 10}, {"Nro", 500}, {"Usuario", 1500}, {"Fecha", 1500}};
         for (int c = 0; c < 4; ++c) {
             g.setTextMatrix(0, c, QString::fromUtf8(columnas[c].first));
             g.setColWidth(c, columnas[c].second);
         }
         RecordsetPtr rs;
-        datos.AbrirRecordset(QStringLiteral("SELECT * FROM MV_TRANSMISIONES WHERE TIPO='S' ORDER BY FECHA DESC,HORA DESC"), rs, nullptr,
-                             0, 1, -1, true);
+        datos.AbrirRecordset(
+            QStringLiteral("SELECT * FROM MV_TRANSMISIONES WHERE TIPO='S' ORDER BY FECHA DESC,HORA DESC"), rs,
+            nullptr, 0, 1, -1, true);
         for (; !rs->EOF_(); rs->MoveNext()) {
-            m_.setLblEstadoTransmisiones(QStringLiteral("Cargando ") + TextoValor(rs->Field(QStringLiteral("transmision"))));
+            m_.setLblEstadoTransmisiones(QStringLiteral("Cargando ") +
+                                         TextoValor(rs->Field(QStringLiteral("transmision"))));
             const int f = g.Rows() - 1;
             g.setTextMatrix(f, 1, TextoValor(rs->Field(QStringLiteral("transmision"))));
             g.setTextMatrix(f, 2, TextoValor(rs->Field(QStringLiteral("responsable_envio"))));
-            g.setTextMatrix(f, 3, TextoValor(rs->Field(QStringLiteral("fecha"))) + ' ' + TextoValor(rs->Field(QStringLiteral("Hora"))));
+            g.setTextMatrix(f, 3,
+                            TextoValor(rs->Field(QStringLiteral("fecha"))) + ' ' +
+                                TextoValor(rs->Field(QStringLiteral("Hora"))));
             g.setRows(g.Rows() + 1);
         }
         datos.CerrarRecordset(rs);
@@ -382,15 +394,18 @@ void VentanaImportacion::MSFlexGrid1_Click() {
         g.Clear();
         g.setRows(2);
         g.setCols(4);
-        const std::pair<const char*, int> columnas[] = {{"", 50}, {"Modelo", 2000}, {"Serie", 2500}, {"ECA1", 2000}};
+        const std::pair<const char*, int> columnas[] = {
+            {"", 50}, {"Modelo", 2000}, {"Serie", 2500}, {"ECA1", 2000}};
         for (int c = 0; c < 4; ++c) {
             g.setTextMatrix(0, c, QString::fromUtf8(columnas[c].first));
             g.setColWidth(c, columnas[c].second);
         }
-        datos.AbrirRecordset(QStringLiteral("SELECT * FROM AUX_GARANTIA WHERE NroTransmision=") + QString::number(numero), rsFilas_, nullptr,
-                             0, 1, -1, true);
+        datos.AbrirRecordset(
+            QStringLiteral("SELECT * FROM AUX_GARANTIA WHERE NroTransmision=") + QString::number(numero),
+            rsFilas_, nullptr, 0, 1, -1, true);
         leerFilasTransmision(kFilasPrimerTramo);
-        g.setMas([this] { return rsFilas_ && rsFilas_->abierto(); }, [this] { leerFilasTransmision(kFilasPorTramo); });
+        g.setMas([this] { return rsFilas_ && rsFilas_->abierto(); },
+                 [this] { leerFilasTransmision(kFilasPorTramo); });
     } catch (const ErrorEjecucion& e) {
         cerrarFilasTransmision();
         fallaConsulta_ = e.descripcion();

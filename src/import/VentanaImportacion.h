@@ -19,7 +19,7 @@
 // de la ventana (3704 se salta, 3705 cierra la conexión de origen y repite, otra va a
 // ManejarError: 4 repite, 5 salta, otra respuesta deja el procedimiento).
 class VentanaImportacion {
-public:
+  public:
     // modelo: prestado, debe vivir más que esta ventana.
     VentanaImportacion(ModeloVentana& modelo, std::unique_ptr<SelectorArchivo> selector);
 
@@ -53,10 +53,10 @@ public:
     // La falla de la última lectura de la pestaña "Consultar" (lista o filas); vacío si leyó todo.
     const QString& fallaConsulta() const { return fallaConsulta_; }
 
-private:
+  private:
     // Marca la ventana como ocupada mientras dura una operación; otra operación no empieza.
     class Ocupacion {
-    public:
+      public:
         explicit Ocupacion(ModeloVentana& m) : m_(m), libre_(!m.ocupado()) {
             if (!libre_) return;
             Detencion::Limpiar();  // un "Detener" que llegó tarde no detiene la operación nueva
@@ -69,7 +69,7 @@ private:
         }
         bool libre() const { return libre_; }
 
-    private:
+      private:
         ModeloVentana& m_;
         bool libre_;
     };

@@ -12,11 +12,11 @@ namespace {
 // La línea de estado vuelve a "..." cuando termina la vista previa, también si el operador la
 // dejó con "Abortar" o si faltó el nombre de la tabla: no queda diciendo que algo se carga.
 class EstadoLibreAlTerminar {
-public:
+  public:
     explicit EstadoLibreAlTerminar(ModeloVentana& m) : m_(m) {}
     ~EstadoLibreAlTerminar() { m_.setLblEstado(QStringLiteral("...")); }
 
-private:
+  private:
     ModeloVentana& m_;
 };
 
@@ -49,9 +49,12 @@ Respuesta VentanaImportacion::trampa(const ErrorEjecucion& error) {
         return Respuesta::Repetir;
     }
     switch (Componentes::Funciones().ManejarError(error)) {
-        case RespuestaMensaje::Reintentar: return Respuesta::Repetir;
-        case RespuestaMensaje::Omitir: return Respuesta::Saltar;
-        default: return Respuesta::Abandonar;
+        case RespuestaMensaje::Reintentar:
+            return Respuesta::Repetir;
+        case RespuestaMensaje::Omitir:
+            return Respuesta::Saltar;
+        default:
+            return Respuesta::Abandonar;
     }
 }
 
@@ -69,7 +72,8 @@ void VentanaImportacion::ConectarProveedor(bool no_cerrar) {
     std::size_t pasoCierre = 0;
     r.paso([&] {
          textoGuardado = m_.campo(kOdbc).trimmed();
-         ruta = SinBlancosSalvoQueNombre(m_.campo(kTabla), [](const QString& r) { return QFileInfo::exists(r); });
+         ruta = SinBlancosSalvoQueNombre(m_.campo(kTabla),
+                                         [](const QString& r) { return QFileInfo::exists(r); });
          hayArchivo = !ruta.isEmpty();
          textoConexion = textoGuardado;
      })
@@ -110,8 +114,8 @@ void VentanaImportacion::ConectarProveedor(bool no_cerrar) {
                 m_.cmbTablaAgregar(archivo_.nombreBase());
                 abrio = true;
                 if (soloAvisos) {
-                    MsgBox(QStringLiteral("Se ha conectado con exito"), Botones::Aceptar | Botones::IconoInformacion,
-                           QStringLiteral("ATENCION"));
+                    MsgBox(QStringLiteral("Se ha conectado con exito"),
+                           Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("ATENCION"));
                 }
             } else {
                 mensajeDeError();
@@ -220,8 +224,8 @@ bool VentanaImportacion::NombreDeTabla(QString& nombre) {
     nombre = SinBlancosSalvoQueNombre(m_.cmbTablaTexto(),
                                       [this](const QString& t) { return m_.cmbTablaLista().contains(t); });
     if (!nombre.trimmed().isEmpty()) return true;
-    MsgBox(QStringLiteral("Debe informar el nombre de la tabla a leer"), Botones::Aceptar | Botones::IconoInformacion,
-           QStringLiteral("Aviso al Operador"));
+    MsgBox(QStringLiteral("Debe informar el nombre de la tabla a leer"),
+           Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso al Operador"));
     return false;
 }
 
@@ -267,7 +271,8 @@ void VentanaImportacion::LlenarVistaPrevia(const QString& sentencia, Rutina& lla
         .paso([&] { grilla.setTextMatrix(f, 0, QString::number(f)); })
         .paso([&] {
             for (int i = 0; i < rsOrigen_->FieldCount(); ++i) {
-                if (!Sentencia(trampaVentana, [&] { grilla.setTextMatrix(f, i + 1, TextoValor(rsOrigen_->Field(i))); })) {
+                if (!Sentencia(trampaVentana,
+                               [&] { grilla.setTextMatrix(f, i + 1, TextoValor(rsOrigen_->Field(i))); })) {
                     fila.abandonar();
                     return;
                 }
@@ -300,7 +305,8 @@ void VentanaImportacion::LlenarVistaPrevia(const QString& sentencia, Rutina& lla
         })
         .paso([&] {
             for (int i = 0; i < rsOrigen_->FieldCount(); ++i) {
-                if (!Sentencia(trampaVentana, [&] { grilla.setTextMatrix(0, i + 1, rsOrigen_->FieldName(i)); })) {
+                if (!Sentencia(trampaVentana,
+                               [&] { grilla.setTextMatrix(0, i + 1, rsOrigen_->FieldName(i)); })) {
                     r.abandonar();
                     return;
                 }

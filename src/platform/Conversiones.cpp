@@ -17,7 +17,8 @@ double Val(const QString& texto) {
     for (; i < texto.size(); ++i) {
         const QChar c = texto[i];
         if (blanco(c)) continue;
-        if (c.isDigit() && c.unicode() < 128) numero += c;
+        if (c.isDigit() && c.unicode() < 128)
+            numero += c;
         else if (c == '.' && !punto && !exponente) {
             punto = true;
             numero += c;
@@ -25,7 +26,8 @@ double Val(const QString& texto) {
             exponente = true;
             numero += c;
             if (i + 1 < texto.size() && (texto[i + 1] == '-' || texto[i + 1] == '+')) numero += texto[++i];
-        } else break;
+        } else
+            break;
     }
     while (!numero.isEmpty() && !numero.back().isDigit()) numero.chop(1);
     bool ok = false;
@@ -39,7 +41,8 @@ T Redondear(double valor) {
     const double r = std::nearbyint(valor);  // el modo por defecto redondea las mitades al par
     if (std::isnan(r) || r < static_cast<double>(std::numeric_limits<T>::min()) ||
         r > static_cast<double>(std::numeric_limits<T>::max())) {
-        throw ErrorEjecucion(Errores::Desbordamiento, QStringLiteral("Desbordamiento: %1 no entra en el tipo.").arg(valor));
+        throw ErrorEjecucion(Errores::Desbordamiento,
+                             QStringLiteral("Desbordamiento: %1 no entra en el tipo.").arg(valor));
     }
     return static_cast<T>(r);
 }

@@ -1,11 +1,12 @@
 #include "platform/Dll_Sistema.h"
-#include "platform/Privado.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QSysInfo>
+
+#include "platform/Privado.h"
 
 namespace {
 std::function<bool(const QString&, const QStringList&)>& Lanzador() {
@@ -29,7 +30,8 @@ long Dll_Sistema::EjecutarShell(long, const QString&, const QString& archivo, co
                                 const QString&, int) {
     QString destino = archivo;
     // Una ruta entre comillas dobles llega con ellas; el abridor quiere la ruta sola.
-    if (destino.size() >= 2 && destino.startsWith('"') && destino.endsWith('"')) destino = destino.mid(1, destino.size() - 2);
+    if (destino.size() >= 2 && destino.startsWith('"') && destino.endsWith('"'))
+        destino = destino.mid(1, destino.size() - 2);
     QStringList argumentos{destino};
     if (!parametros.isEmpty()) argumentos << parametros;
     const bool lanzado = Lanzador() ? Lanzador()(QStringLiteral("xdg-open"), argumentos)

@@ -6,7 +6,7 @@
 // El componente de la estación de trabajo: nombre del equipo, carpeta por defecto y abrir un
 // documento con el programa asociado.
 class Dll_Sistema {
-public:
+  public:
     // Nombre del equipo (el nombre de host).
     QString NombreEquipo() const;
     // Una carpeta en la que el usuario puede escribir (la crea si hace falta). Termina en "/".

@@ -7,12 +7,18 @@
 std::vector<int> RespuestasDelJuego(int estilo) {
     using namespace RespuestaMensaje;
     switch (Botones::juego(estilo)) {
-        case Botones::AceptarCancelar: return {Aceptar, Cancelar};
-        case Botones::AbortarReintentarOmitir: return {Abortar, Reintentar, Omitir};
-        case Botones::SiNoCancelar: return {Si, No, Cancelar};
-        case Botones::SiNo: return {Si, No};
-        case Botones::ReintentarCancelar: return {Reintentar, Cancelar};
-        default: return {Aceptar};
+        case Botones::AceptarCancelar:
+            return {Aceptar, Cancelar};
+        case Botones::AbortarReintentarOmitir:
+            return {Abortar, Reintentar, Omitir};
+        case Botones::SiNoCancelar:
+            return {Si, No, Cancelar};
+        case Botones::SiNo:
+            return {Si, No};
+        case Botones::ReintentarCancelar:
+            return {Reintentar, Cancelar};
+        default:
+            return {Aceptar};
     }
 }
 

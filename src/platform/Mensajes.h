@@ -39,7 +39,7 @@ std::vector<int> RespuestasDelJuego(int estilo);
 
 // Servicio de cuadros de mensaje modales. Uno por proceso (ver Mensajes()).
 class ServicioMensajes {
-public:
+  public:
     virtual ~ServicioMensajes() = default;
     // Muestra el texto con el estilo (botones + ícono + botón por defecto) y el título; devuelve la
     // respuesta (1 Aceptar ... 7 No). Un título vacío es el título por defecto de la aplicación.
@@ -59,6 +59,6 @@ QString TituloAplicacion();
 
 // Mensaje que no pregunta nada: va a stderr. Lo usan los programas sin ventanas.
 class MensajesConsola : public ServicioMensajes {
-public:
+  public:
     int mostrar(const QString& texto, int estilo, const QString& titulo) override;
 };

@@ -1,6 +1,6 @@
 #include "platform/Proceso.h"
 
-#include "platform/Detencion.h"
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,8 +10,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <map>
-#include <unistd.h>
 
+#include "platform/Detencion.h"
 #include "platform/Privado.h"
 #include "platform/Senales.h"
 
@@ -95,7 +95,8 @@ void BombearEventosDelBucle() {
     // tiempo, no en cada vuelta. La ventana sigue respondiendo (un clic espera a lo sumo eso).
     // Una señal o un "Detener" ya anotados se atienden en cada vuelta.
     QElapsedTimer& reloj = estado().ultimoBombeo;
-    if (estado().bombeo && QCoreApplication::instance() && (!reloj.isValid() || reloj.hasExpired(kMsEntreBombeos))) {
+    if (estado().bombeo && QCoreApplication::instance() &&
+        (!reloj.isValid() || reloj.hasExpired(kMsEntreBombeos))) {
         QCoreApplication::processEvents();
         reloj.start();
     }

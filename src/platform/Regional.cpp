@@ -31,7 +31,8 @@ QString TextoNumero(double numero) {
         return QString::number(static_cast<long long>(numero));
     }
     // 15 cifras significativas, como las muestra una hoja de cálculo, sin exponente.
-    QString t = QString::number(numero, 'f', 15 - std::max(0, static_cast<int>(std::floor(std::log10(std::fabs(numero)))) + 1));
+    QString t = QString::number(
+        numero, 'f', 15 - std::max(0, static_cast<int>(std::floor(std::log10(std::fabs(numero)))) + 1));
     if (t.contains('.')) {
         while (t.endsWith('0')) t.chop(1);
         if (t.endsWith('.')) t.chop(1);
@@ -41,8 +42,8 @@ QString TextoNumero(double numero) {
 }
 
 std::optional<QDateTime> LeerFechaHora(const QString& texto) {
-    static const QRegularExpression dmy(
-        QStringLiteral(R"(^\s*(\d{1,2})[/\-.](\d{1,2})[/\-.](\d{2,4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
+    static const QRegularExpression dmy(QStringLiteral(
+        R"(^\s*(\d{1,2})[/\-.](\d{1,2})[/\-.](\d{2,4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
     static const QRegularExpression iso(
         QStringLiteral(R"(^\s*(\d{4})-(\d{2})-(\d{2})(?:[ T](\d{2}):(\d{2})(?::(\d{2})(?:\.\d+)?)?)?\s*$)"));
     int d, m, y, h = 0, mi = 0, s = 0;
@@ -50,8 +51,10 @@ std::optional<QDateTime> LeerFechaHora(const QString& texto) {
         d = c.captured(1).toInt();
         m = c.captured(2).toInt();
         y = c.captured(3).toInt();
-        if (c.captured(3).size() == 2) y += y < 30 ? 2000 : 1900;
-        else if (c.captured(3).size() == 3) return std::nullopt;
+        if (c.captured(3).size() == 2)
+            y += y < 30 ? 2000 : 1900;
+        else if (c.captured(3).size() == 3)
+            return std::nullopt;
         if (c.capturedLength(4)) {
             h = c.captured(4).toInt();
             mi = c.captured(5).toInt();
@@ -92,8 +95,10 @@ QString Formato(const QDateTime& momento, const QString& patron) {
             salida += n >= 2 ? dos(momento.date().day()) : QString::number(momento.date().day());
             tras_hora = false;
         } else if (c == 'm') {
-            if (tras_hora) salida += n >= 2 ? dos(momento.time().minute()) : QString::number(momento.time().minute());
-            else salida += n >= 2 ? dos(momento.date().month()) : QString::number(momento.date().month());
+            if (tras_hora)
+                salida += n >= 2 ? dos(momento.time().minute()) : QString::number(momento.time().minute());
+            else
+                salida += n >= 2 ? dos(momento.date().month()) : QString::number(momento.date().month());
             tras_hora = false;
         } else if (c == 'y') {
             const int anio = momento.date().year();

@@ -11,9 +11,12 @@ bool Sentencia(const Trampa& trampa, const std::function<void()>& cuerpo) {
             return true;
         } catch (const ErrorEjecucion& e) {
             switch (trampa ? trampa(e) : Respuesta::Abandonar) {
-                case Respuesta::Repetir: continue;
-                case Respuesta::Saltar: return true;
-                case Respuesta::Abandonar: return false;
+                case Respuesta::Repetir:
+                    continue;
+                case Respuesta::Saltar:
+                    return true;
+                case Respuesta::Abandonar:
+                    return false;
             }
         }
     }

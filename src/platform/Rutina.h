@@ -22,7 +22,7 @@ bool Sentencia(const Trampa& trampa, const std::function<void()>& cuerpo);
 // Un paso puede saltar a otro paso (irA) o terminar la rutina (terminar). Las fallas que no
 // son ErrorEjecucion (por ejemplo el fin del proceso en pruebas) no pasan por la trampa.
 class Rutina {
-public:
+  public:
     explicit Rutina(Trampa trampa);
 
     // Agrega un paso al final.
@@ -41,7 +41,7 @@ public:
     // Corre los pasos. Devuelve false cuando la rutina se abandonó.
     bool correr();
 
-private:
+  private:
     Trampa trampa_;
     std::vector<std::function<void()>> pasos_;
     std::size_t siguiente_ = 0;

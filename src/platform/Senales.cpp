@@ -1,11 +1,12 @@
 #include "platform/Senales.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "platform/Proceso.h"
 
@@ -47,7 +48,8 @@ extern "C" void Manejador(int senal) {
 
 void Instalar() {
     if (QCoreApplication::instance()) {
-        const QByteArray nombre = QCoreApplication::applicationName().toUtf8().left(static_cast<int>(sizeof g_nombre) - 1);
+        const QByteArray nombre =
+            QCoreApplication::applicationName().toUtf8().left(static_cast<int>(sizeof g_nombre) - 1);
         std::copy(nombre.begin(), nombre.end(), g_nombre);
         g_nombre[nombre.size()] = 0;
     }
@@ -75,7 +77,8 @@ void AtenderPendiente() {
     const int senal = g_senal;
     if (senal == 0) return;
     g_senal = 0;
-    const QByteArray texto = QByteArray(g_nombre) + ": " + NombreSenal(senal) + ": se termina después de confirmar lo escrito.\n";
+    const QByteArray texto =
+        QByteArray(g_nombre) + ": " + NombreSenal(senal) + ": se termina después de confirmar lo escrito.\n";
     EscribirError(texto.constData());
     Proceso::Terminar(128 + senal);
 }

@@ -9,13 +9,13 @@
 
 // El componente de entorno: guarda la carpeta de la aplicación que le da el inicio.
 class Dll_Entorno {
-public:
+  public:
     QString RutaAplicacion;
 };
 
 // El componente de consultas de la suite: la plataforma de la base y el catálogo de consultas.
 class Dll_Consultas {
-public:
+  public:
     QString MotorBase;
     bool CatalogoActivo = false;
     QString ArchivoCatalogo;

@@ -36,20 +36,22 @@ void ConectarEstadisticas() {
             // Sin la base de estadísticas la configuración no se puede leer: el tiempo de espera
             // queda en 90 y la causa se dice una vez, con la ruta, en vez de un error de conexión
             // cerrada en cada lectura.
-            const QByteArray texto = (QStringLiteral("%1: sin la base de estadísticas (se usa el tiempo de espera de 90 s): %2\n")
-                                          .arg(Proceso::NombreEjecutable(), estadisticas.UltimaFalla()))
-                                         .toUtf8();
+            const QByteArray texto =
+                (QStringLiteral("%1: sin la base de estadísticas (se usa el tiempo de espera de 90 s): %2\n")
+                     .arg(Proceso::NombreEjecutable(), estadisticas.UltimaFalla()))
+                    .toUtf8();
             std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stderr);
             conectar.terminar();
         })
         .paso([&] {
             QString aux;
-            s.TiempoEsperaComandos = Conversiones::CInt(Conversiones::Val(CfgQZ(QStringLiteral("TimeOut"), aux)));
+            s.TiempoEsperaComandos =
+                Conversiones::CInt(Conversiones::Val(CfgQZ(QStringLiteral("TimeOut"), aux)));
         })
         .paso([&] {
             if (s.TiempoEsperaComandos == 0) {
-                GrabaCfgQZ(QStringLiteral("TimeOut"), QVariant(static_cast<int>(s.TiempoEsperaComandos)), QString(), false,
-                           QStringLiteral("BaseDeDatos"), true);
+                GrabaCfgQZ(QStringLiteral("TimeOut"), QVariant(static_cast<int>(s.TiempoEsperaComandos)),
+                           QString(), false, QStringLiteral("BaseDeDatos"), true);
             }
         })
         .paso([&] {

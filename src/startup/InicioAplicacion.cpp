@@ -25,8 +25,9 @@ constexpr int kNivelLeerNoConfirmado = 256;
 
 [[noreturn]] void TerminarSinConexion(const Dll_Datos& datos) {
     // Sin cuadro de mensaje: el inicio termina en el acto. Una línea en stderr dice por qué.
-    std::fprintf(stderr, "%s: no se pudo conectar con la base de datos%s%s\n", qPrintable(Proceso::NombreEjecutable()),
-                 datos.UltimaFalla().isEmpty() ? "" : ": ", qPrintable(datos.UltimaFalla()));
+    std::fprintf(stderr, "%s: no se pudo conectar con la base de datos%s%s\n",
+                 qPrintable(Proceso::NombreEjecutable()), datos.UltimaFalla().isEmpty() ? "" : ": ",
+                 qPrintable(datos.UltimaFalla()));
     Proceso::Terminar(1);
 }
 }  // namespace
@@ -60,7 +61,8 @@ void InicioAplicacion(const QString& lineaComandos) {
     inicio.paso([&] { cartel.CartelInicio(QStringLiteral("Conectando Base de Datos"), false); });
     inicio.paso([&] {
         bool cancelado = false;
-        cartel.CartelMostrar(cancelado, QVariant(QStringLiteral("Iniciando Aplicacion")), QVariant(Proceso::NombreEjecutable()),
+        cartel.CartelMostrar(cancelado, QVariant(QStringLiteral("Iniciando Aplicacion")),
+                             QVariant(Proceso::NombreEjecutable()),
                              QVariant(QStringLiteral("Espere por favor")));
     });
     // 2. Archivo de ayuda, junto al ejecutable.
@@ -72,14 +74,17 @@ void InicioAplicacion(const QString& lineaComandos) {
         if (datos.Conectado()) inicio.irA(pasoSesionConectada);
     });
     // 5. Parámetros de lanzamiento: cada lectura es una operación que el 5 puede saltar.
-    inicio.paso([&] { s.ParametroAdicional = LeerFicha(cadena, QStringLiteral("@ParametroAdicional")).value_or(QString()); });
+    inicio.paso([&] {
+        s.ParametroAdicional = LeerFicha(cadena, QStringLiteral("@ParametroAdicional")).value_or(QString());
+    });
     inicio.paso([&] { LeerFicha(cadena, QStringLiteral("@Menu")); });
     inicio.paso([&] { v.servidor = LeerFicha(cadena, QStringLiteral("@Server")).value_or(QString()); });
     inicio.paso([&] { v.base = LeerFicha(cadena, QStringLiteral("@DbName")).value_or(QString()); });
     inicio.paso([&] { v.usuario = LeerFicha(cadena, QStringLiteral("@Usuario")).value_or(QString()); });
     inicio.paso([&] {
         hayUsuarioLogeado = cadena.contains(QLatin1String("@UsuarioLogeado"), Qt::CaseInsensitive);
-        if (hayUsuarioLogeado) s.Usuario = LeerFicha(cadena, QStringLiteral("@UsuarioLogeado")).value_or(QString());
+        if (hayUsuarioLogeado)
+            s.Usuario = LeerFicha(cadena, QStringLiteral("@UsuarioLogeado")).value_or(QString());
     });
     inicio.paso([&] {
         if (!hayUsuarioLogeado) s.Usuario = v.usuario;

@@ -9,8 +9,9 @@ std::optional<QString> LeerFicha(const QString& cadena, const QString& ficha) {
     qsizetype largo;
     if (q < 0) {
         if (ficha.compare(QLatin1String("@ParametroAdicional"), Qt::CaseInsensitive) != 0) {
-            throw ErrorEjecucion(Errores::ArgumentoInvalido,
-                                 QStringLiteral("Llamada o argumento no válido: a \"%1\" no le sigue \";\".").arg(ficha));
+            throw ErrorEjecucion(
+                Errores::ArgumentoInvalido,
+                QStringLiteral("Llamada o argumento no válido: a \"%1\" no le sigue \";\".").arg(ficha));
         }
         largo = 19;
     } else {

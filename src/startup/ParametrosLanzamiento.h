@@ -2,8 +2,8 @@
 #include <QString>
 #include <optional>
 
-// La cadena de lanzamiento: "@server= S; @dbname= B; @usuario= U; @Password= P; @ParametroAdicional=; @Caja=1;orva@".
-// Cada ítem es una ficha "@...", un "=", un valor y un ";" que lo cierra.
+// La cadena de lanzamiento: "@server= S; @dbname= B; @usuario= U; @Password= P; @ParametroAdicional=;
+// @Caja=1;orva@". Cada ítem es una ficha "@...", un "=", un valor y un ";" que lo cierra.
 
 // Lee el valor de una ficha. Busca la primera aparición de la ficha (sin distinguir
 // mayúsculas) y toma lo que sigue hasta el primer ";", sin "=" y sin blancos en los extremos.

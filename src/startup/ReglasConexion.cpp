@@ -1,11 +1,11 @@
 #include "startup/ReglasConexion.h"
 
-void AplicarMarcaPlataforma(QString& servidor, QString& textoConexion, const QString& base, const QString& usuario,
-                            const QString& clave) {
+void AplicarMarcaPlataforma(QString& servidor, QString& textoConexion, const QString& base,
+                            const QString& usuario, const QString& clave) {
     if (servidor.trimmed().isEmpty() || !servidor.startsWith('#')) return;
     servidor.remove(0, 1);
-    textoConexion = QStringLiteral("Provider=OraOLEDB.Oracle.1;Data Source=") + base + QStringLiteral(";User Id=") + usuario +
-                    QStringLiteral(";Password=") + clave + ';';
+    textoConexion = QStringLiteral("Provider=OraOLEDB.Oracle.1;Data Source=") + base +
+                    QStringLiteral(";User Id=") + usuario + QStringLiteral(";Password=") + clave + ';';
 }
 
 QString NormalizarServidor(const QString& servidor) {

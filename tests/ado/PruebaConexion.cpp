@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "ado/ConsultaSimple.h"
 #include "ado/Conexion.h"
+#include "ado/ConsultaSimple.h"
 #include "ado/TextoConexion.h"
 #include "platform/ErrorEjecucion.h"
 
 TEST(TextoConexion, LeeClavesSinDistinguirMayusculasNiBlancos) {
-    const TextoConexion t(QStringLiteral("PROVIDER=SQLOLEDB;Server=srv;Database =ventas;UId=a;Pwd={x;y}}z};"));
+    const TextoConexion t(
+        QStringLiteral("PROVIDER=SQLOLEDB;Server=srv;Database =ventas;UId=a;Pwd={x;y}}z};"));
     EXPECT_EQ(t.valor("provider"), "SQLOLEDB");
     EXPECT_EQ(t.valor("DATABASE"), "ventas");
     EXPECT_EQ(t.valor("pwd"), "x;y}z");
@@ -15,7 +16,10 @@ TEST(TextoConexion, LeeClavesSinDistinguirMayusculasNiBlancos) {
 }
 
 TEST(ConsultaSimple, ReconoceLaConsultaDelPrograma) {
-    struct Caso { const char* sql; const char* tabla; };
+    struct Caso {
+        const char* sql;
+        const char* tabla;
+    };
     const Caso casos[] = {
         {"SELECT * FROM [Hoja1$]", "Hoja1$"},
         {"Select * from [datos]", "datos"},

@@ -1,10 +1,10 @@
 // Lo que dice una falla de la base de la suite: la causa que el operador puede remediar (disco
 // lleno, sin permiso, dañada, en uso por otra estación) y la ruta del archivo.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <sqlite3.h>
 
 #include "ado/sqlite/ProveedorSqlite.h"
 #include "comun/Pruebas.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QTemporaryDir>
-#include <sqlite3.h>
 
 #include "ado/Conexion.h"
 #include "ado/Proveedores.h"
@@ -15,7 +15,7 @@ namespace {
 
 // Las filas de una lista, de una columna de texto cada una; anota lo que la sentencia dice.
 class FlujoDeLista : public FlujoFilas {
-public:
+  public:
     explicit FlujoDeLista(QList<QByteArray> filas) : filas_(std::move(filas)) {}
     const SentenciaPreparada::ValorListo* siguiente() override {
         if (i_ >= filas_.size()) return nullptr;
@@ -25,7 +25,7 @@ public:
     void insertada(bool si) override { insertadas_.push_back(si ? 1 : 0); }
     const std::vector<int>& insertadas() const { return insertadas_; }
 
-private:
+  private:
     QList<QByteArray> filas_;
     qsizetype i_ = 0;
     SentenciaPreparada::ValorListo valor_;
@@ -33,7 +33,7 @@ private:
 };
 
 class Flujo : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         c_.Open(TextoConexionSuite(dir_.filePath("suite.db")) + "Crear=1;");
@@ -43,11 +43,13 @@ protected:
     }
     void sql(const QString& texto) {
         c_.Execute(texto);
-        ASSERT_EQ(c_.Errors().Count(), 0) << qPrintable(texto) << " -> " << qPrintable(c_.Errors().Item(0).descripcion);
+        ASSERT_EQ(c_.Errors().Count(), 0)
+            << qPrintable(texto) << " -> " << qPrintable(c_.Errors().Item(0).descripcion);
     }
     QStringList columna(const QString& consulta) {
         QStringList v;
-        for (auto rs = c_.abrirRecordset(consulta); !rs->EOF_(); rs->MoveNext()) v << TextoValor(rs->Field(0));
+        for (auto rs = c_.abrirRecordset(consulta); !rs->EOF_(); rs->MoveNext())
+            v << TextoValor(rs->Field(0));
         return v;
     }
     std::unique_ptr<SentenciaFlujo> insertar() {
@@ -66,7 +68,8 @@ protected:
 // Se sabe si una fila quedó porque cambia el último rowid insertado. La primera fila nueva toma
 // justo el rowid que la conexión insertó último en otra tabla: también cuenta como insertada.
 TEST_F(Flujo, DiceDeCadaFilaSiQuedoEnElOrdenDelFlujo) {
-    for (const char* x : {"v1", "v2", "v3", "v4"}) sql(QStringLiteral("INSERT INTO t (x) VALUES ('%1')").arg(x));
+    for (const char* x : {"v1", "v2", "v3", "v4"})
+        sql(QStringLiteral("INSERT INTO t (x) VALUES ('%1')").arg(x));
     for (int i = 0; i < 5; ++i) sql("INSERT INTO otra (y) VALUES ('y')");
     ASSERT_EQ(sqlite3_last_insert_rowid(base()), 5);
     auto s = insertar();
@@ -77,7 +80,8 @@ TEST_F(Flujo, DiceDeCadaFilaSiQuedoEnElOrdenDelFlujo) {
     EXPECT_EQ(s->correr(filas, {}, errores), 4);
     EXPECT_EQ(filas.insertadas(), (std::vector<int>{1, 0, 0, 1, 1, 0, 1}));
     c_.CommitTrans();
-    EXPECT_EQ(columna("SELECT x FROM t ORDER BY rowid"), (QStringList{"v1", "v2", "v3", "v4", "a", "b", "", "c"}));
+    EXPECT_EQ(columna("SELECT x FROM t ORDER BY rowid"),
+              (QStringList{"v1", "v2", "v3", "v4", "a", "b", "", "c"}));
     EXPECT_EQ(columna("SELECT rowid FROM t WHERE x = 'a'"), QStringList{"5"});
 }
 
@@ -92,11 +96,15 @@ TEST_F(Flujo, EsAptaSoloSiCadaFilaSeDecideAntesDeLaSiguiente) {
     } casos[] = {
         {"tabla simple", {}, true, true},
         {"fuera de una transacción", {}, false, false},
-        {"con un disparador", {"CREATE TRIGGER t_d AFTER INSERT ON t BEGIN INSERT INTO otra (y) VALUES (NEW.x); END"}, true, false},
+        {"con un disparador",
+         {"CREATE TRIGGER t_d AFTER INSERT ON t BEGIN INSERT INTO otra (y) VALUES (NEW.x); END"},
+         true,
+         false},
         {"con una clave foránea",
          {"PRAGMA foreign_keys=ON", "CREATE TABLE padre (x TEXT PRIMARY KEY)", "DROP TABLE t",
           "CREATE TABLE t (x TEXT REFERENCES padre (x))"},
-         true, false},
+         true,
+         false},
     };
     for (const auto& caso : casos) {
         SCOPED_TRACE(caso.nombre);

@@ -1,9 +1,9 @@
 // Archivos .db de proveedores hechos para agotar la lectura: valores enormes, vistas sin fin y un
 // archivo que cambia mientras se lee. La memoria y el tiempo a tamaño real, en bench/hostiles.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QTemporaryDir>
-#include <sqlite3.h>
 #include <thread>
 
 #include "ado/Conexion.h"
@@ -38,17 +38,19 @@ QString Leer(Conexion& c, const QString& tabla, int& filas) {
 
 TEST(OrigenSqliteHostil, UnValorDeMasDe16MiBSeRechazaNombrandoLaFila) {
     QTemporaryDir dir;
-    const QString ruta = BaseDeProveedor(dir,
-                                         "CREATE TABLE t (eca1, serie);"
-                                         "INSERT INTO t VALUES ('E', 'S1'), ('E', 'S2'), ('E', 'S3');"
-                                         "CREATE VIEW enorme AS SELECT eca1, CASE WHEN serie = 'S3' THEN zeroblob(20000000) "
-                                         "ELSE serie END AS serie FROM t;"
-                                         "CREATE VIEW justa AS SELECT eca1, randomblob(16777216) FROM t;");
+    const QString ruta =
+        BaseDeProveedor(dir,
+                        "CREATE TABLE t (eca1, serie);"
+                        "INSERT INTO t VALUES ('E', 'S1'), ('E', 'S2'), ('E', 'S3');"
+                        "CREATE VIEW enorme AS SELECT eca1, CASE WHEN serie = 'S3' THEN zeroblob(20000000) "
+                        "ELSE serie END AS serie FROM t;"
+                        "CREATE VIEW justa AS SELECT eca1, randomblob(16777216) FROM t;");
     Conexion c;
     c.Open(ConexionDb(ruta));
     int filas = 0;
     const QString falla = Leer(c, "enorme", filas);
-    EXPECT_TRUE(falla.contains("La fila 3 de") && falla.contains("más de 16 MiB") && falla.contains(ruta)) << qPrintable(falla);
+    EXPECT_TRUE(falla.contains("La fila 3 de") && falla.contains("más de 16 MiB") && falla.contains(ruta))
+        << qPrintable(falla);
     EXPECT_EQ(filas, 2);
     // 16 MiB justos todavía se leen.
     EXPECT_EQ(Leer(c, "justa", filas), QString());
@@ -58,9 +60,10 @@ TEST(OrigenSqliteHostil, UnValorDeMasDe16MiBSeRechazaNombrandoLaFila) {
 TEST(OrigenSqliteHostil, UnaVistaSinFinSeDetieneCuandoElOperadorLoPide) {
     QTemporaryDir dir;
     // Una serie sin fin de la que no pasa ninguna fila: sqlite3_step no vuelve nunca por sí solo.
-    const QString ruta = BaseDeProveedor(dir,
-                                         "CREATE VIEW eterna AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
-                                         "SELECT 'E' AS eca1, i AS serie FROM n WHERE i < 0;");
+    const QString ruta = BaseDeProveedor(
+        dir,
+        "CREATE VIEW eterna AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
+        "SELECT 'E' AS eca1, i AS serie FROM n WHERE i < 0;");
     Conexion c;
     c.Open(ConexionDb(ruta));
     Detencion::Limpiar();
@@ -77,10 +80,11 @@ TEST(OrigenSqliteHostil, UnaVistaSinFinSeDetieneCuandoElOperadorLoPide) {
 
 TEST(OrigenSqliteHostil, UnArchivoQueCambiaMientrasSeLeeEsUnaFalla) {
     QTemporaryDir dir;
-    const QString ruta = BaseDeProveedor(dir,
-                                         "CREATE TABLE t (eca1, serie);"
-                                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
-                                         "INSERT INTO t SELECT 'E', i FROM n;");
+    const QString ruta =
+        BaseDeProveedor(dir,
+                        "CREATE TABLE t (eca1, serie);"
+                        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
+                        "INSERT INTO t SELECT 'E', i FROM n;");
     Conexion c;
     c.Open(ConexionDb(ruta));
     auto rs = c.abrirRecordset("SELECT * FROM [t]");
@@ -94,7 +98,8 @@ TEST(OrigenSqliteHostil, UnArchivoQueCambiaMientrasSeLeeEsUnaFalla) {
         while (!rs->EOF_()) rs->MoveNext();
         ADD_FAILURE() << "leyó hasta el final un archivo que cambió";
     } catch (const ErrorEjecucion& e) {
-        EXPECT_TRUE(e.descripcion().contains("cambió mientras se leía") && e.descripcion().contains("después de leer 1000 filas"))
+        EXPECT_TRUE(e.descripcion().contains("cambió mientras se leía") &&
+                    e.descripcion().contains("después de leer 1000 filas"))
             << qPrintable(e.descripcion());
     }
 }

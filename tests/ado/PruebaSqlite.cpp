@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <sqlite3.h>
 
 #include "ado/Conexion.h"
 #include "ado/Proveedores.h"
@@ -15,13 +15,14 @@ namespace {
 
 // Una base de la suite en una carpeta temporal, con una tabla de prueba.
 class BaseSuite : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         archivo_ = dir_.filePath("suite.db");
         conexion_.Open(TextoConexionSuite(archivo_) + "Crear=1;");
         conexion_.Execute(
-            "CREATE TABLE AUX (serie TEXT COLLATE ESPANOL_CI NOT NULL, modelo TEXT, Fecha TEXT COLLATE FECHA_DMY, n INTEGER)");
+            "CREATE TABLE AUX (serie TEXT COLLATE ESPANOL_CI NOT NULL, modelo TEXT, Fecha TEXT COLLATE "
+            "FECHA_DMY, n INTEGER)");
         conexion_.Execute("CREATE UNIQUE INDEX AUX_serie ON AUX (serie)");
         ASSERT_EQ(conexion_.Errors().Count(), 0);
     }
@@ -74,7 +75,8 @@ TEST_F(BaseSuite, LaSentenciaPreparadaGuardaCadaTextoTalCualAunqueReuseSusBufere
         {"Y", QString(), 1},
     };
     for (const auto& c : casos) {
-        EXPECT_EQ(conexion_.ejecutar(*insertar, {c.serie, c.modelo, 7}), c.cambiadas) << c.serie.toStdString();
+        EXPECT_EQ(conexion_.ejecutar(*insertar, {c.serie, c.modelo, 7}), c.cambiadas)
+            << c.serie.toStdString();
         EXPECT_EQ(conexion_.Errors().Count(), c.cambiadas < 0 ? 1 : 0);
     }
     EXPECT_EQ(conexion_.ejecutar(*insertar, {"Z", QString::fromUtf8("Ñ"), 7}), 1);
@@ -85,7 +87,9 @@ TEST_F(BaseSuite, LaSentenciaPreparadaGuardaCadaTextoTalCualAunqueReuseSusBufere
 }
 
 TEST_F(BaseSuite, UnGuionEnTransaccionSeDeshaceEntero) {
-    conexion_.Execute("BEGIN TRANSACTION \r\r\rINSERT INTO AUX (serie) VALUES ('X')\rINSERT INTO AUX (serie, n) VALUES (NULL, 1)\r");
+    conexion_.Execute(
+        "BEGIN TRANSACTION \r\r\rINSERT INTO AUX (serie) VALUES ('X')\rINSERT INTO AUX (serie, n) VALUES "
+        "(NULL, 1)\r");
     ASSERT_EQ(conexion_.Errors().Count(), 1);
     EXPECT_EQ(conexion_.Errors().Item(0).nativo, 515);
     conexion_.Execute("ROLLBACK TRANSACTION");
@@ -100,7 +104,8 @@ TEST_F(BaseSuite, ComparaTextosComoSqlServerYOrdenaFechasDmy) {
         "INSERT INTO AUX (serie, Fecha) VALUES ('x2', '15/03/2026')");
     ASSERT_EQ(conexion_.Errors().Count(), 0);
     EXPECT_EQ(columna("SELECT serie FROM AUX WHERE serie = 'ñANDÚ   '"), QStringList{"Ñandú"});
-    EXPECT_EQ(columna("SELECT Fecha FROM AUX ORDER BY Fecha DESC"), (QStringList{"02/01/2027", "31/12/2026", "15/03/2026"}));
+    EXPECT_EQ(columna("SELECT Fecha FROM AUX ORDER BY Fecha DESC"),
+              (QStringList{"02/01/2027", "31/12/2026", "15/03/2026"}));
     EXPECT_EQ(columna("SELECT TOP 1 serie FROM AUX with(nolock) ORDER BY Fecha"), QStringList{"x2"});
     const QString ahora = columna("select  getDate() as fecha").value(0);
     EXPECT_TRUE(ahora.startsWith(QDate::currentDate().toString("yyyy-MM-dd"))) << qPrintable(ahora);
@@ -180,7 +185,8 @@ TEST(OrigenSqlite, SeLeeSinEscribirYMuestraFechas) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(ruta.toUtf8().constData(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db,
-                           "CREATE TABLE garantias (eca1 TEXT, serie TEXT, modelo TEXT, precio REAL, alta DATE, activo BOOLEAN);"
+                           "CREATE TABLE garantias (eca1 TEXT, serie TEXT, modelo TEXT, precio REAL, alta "
+                           "DATE, activo BOOLEAN);"
                            "INSERT INTO garantias VALUES ('E1', '00012345', 'TV', 1234.5, '2026-12-09', 1);"
                            "INSERT INTO garantias VALUES (NULL, '2', 'Radio', 3.0, NULL, 0);"
                            "CREATE VIEW v AS SELECT serie FROM garantias;",
@@ -190,7 +196,8 @@ TEST(OrigenSqlite, SeLeeSinEscribirYMuestraFechas) {
     const QByteArray antes = LeerArchivo(ruta);
 
     Conexion c;
-    c.Open("DRIVER=SQLite3 ODBC Driver;Database=" + ruta + ";LongNames=0;Timeout=1000;NoTXN=0;SyncPragma=NORMAL;StepAPI=0;");
+    c.Open("DRIVER=SQLite3 ODBC Driver;Database=" + ruta +
+           ";LongNames=0;Timeout=1000;NoTXN=0;SyncPragma=NORMAL;StepAPI=0;");
     auto tablas = c.OpenSchemaTablas();
     QStringList nombres;
     for (; !tablas->EOF_(); tablas->MoveNext()) nombres << tablas->Field("TABLE_NAME").toString();
@@ -220,7 +227,9 @@ TEST(OrigenSqlite, ArchivosQueNoSonBasesFallanConClaridad) {
         QString ruta;
         const char* causa;
     };
-    const Caso casos[] = {{dir.filePath("falta.db"), "No existe"}, {danado, "no es una base SQLite"}, {dir.path(), "no es un archivo"}};
+    const Caso casos[] = {{dir.filePath("falta.db"), "No existe"},
+                          {danado, "no es una base SQLite"},
+                          {dir.path(), "no es un archivo"}};
     for (const auto& caso : casos) {
         Conexion c;
         try {

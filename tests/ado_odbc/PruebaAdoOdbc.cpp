@@ -9,10 +9,10 @@
 #include <QTemporaryDir>
 
 #include "ado/Conexion.h"
-#include "ado/odbc/DiagnosticosOdbc.h"
-#include "ado/odbc/EnlaceOdbc.h"
 #include "ado/Proveedores.h"
 #include "ado/TextoConexion.h"
+#include "ado/odbc/DiagnosticosOdbc.h"
+#include "ado/odbc/EnlaceOdbc.h"
 #include "comun/Pruebas.h"
 #include "platform/ErrorEjecucion.h"
 
@@ -326,8 +326,9 @@ TEST(DiagnosticosOdbc, SeLeenTodosLosRegistrosEnOrden) {
 // inserción "si no está" agrega la primera vez y nada la segunda, también con otra capitalización.
 TEST_F(BaseOdbc, LaSentenciaPreparadaCuentaLasFilasQueElMotorCambio) {
     ejecutar("CREATE TABLE G (serie VARCHAR(100) COLLATE NOCASE NOT NULL, nro INTEGER)");
-    auto insertar =
-        cn_.preparar("INSERT INTO G (serie,nro) SELECT ?,? WHERE NOT EXISTS (SELECT * FROM G WITH (UPDLOCK, HOLDLOCK) WHERE serie=?)");
+    auto insertar = cn_.preparar(
+        "INSERT INTO G (serie,nro) SELECT ?,? WHERE NOT EXISTS (SELECT * FROM G WITH (UPDLOCK, HOLDLOCK) "
+        "WHERE serie=?)");
     struct Caso {
         const char* serie;
         int64_t filas;
@@ -403,8 +404,14 @@ TEST(FallasMotor, DistingueConexionPerdidaBloqueoYSinTransaccion) {
         {{"Timeout expired", 0, "", "HYT01"}, true, false, false},
         {{"Connection does not exist", 0, "", "08003"}, true, false, false},
         {{"Transaction (Process ID 55) was deadlocked", 1205, "", "40001"}, false, true, false},
-        {{"The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3902, "", "25000"}, false, false, true},
-        {{"The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3903, "", "25000"}, false, false, true},
+        {{"The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3902, "", "25000"},
+         false,
+         false,
+         true},
+        {{"The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3903, "", "25000"},
+         false,
+         false,
+         true},
         {{"cannot commit - no transaction is active", 1, "", "HY000"}, false, false, true},
         {{"Violation of UNIQUE KEY constraint", 2627, "", "23000"}, false, false, false},
         {{"Query timeout expired", 0, "", "HYT00"}, false, false, false},

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ado/odbc/FuenteOdbc.h"
 #include "ado/Proveedores.h"
+#include "ado/odbc/FuenteOdbc.h"
 #include "ado/odbc/TextoConexionOdbc.h"
 #include "comun/Pruebas.h"
 #include "platform/ErrorEjecucion.h"
@@ -61,10 +61,8 @@ TEST(TextoConexionSqlServer, UnValorConLlaveDeCierreSeRechazaConClaridad) {
         const char* nombra;
     };
     const Caso casos[] = {
-        {"srv", "ventas", "op1", "x}y", "la clave"},
-        {"srv", "ventas", "op1", "};UID=sa;PWD=", "la clave"},
-        {"srv", "ventas", "op}1", "x", "el usuario"},
-        {"srv", "ven}tas", "op1", "x", "la base"},
+        {"srv", "ventas", "op1", "x}y", "la clave"},   {"srv", "ventas", "op1", "};UID=sa;PWD=", "la clave"},
+        {"srv", "ventas", "op}1", "x", "el usuario"},  {"srv", "ven}tas", "op1", "x", "la base"},
         {"srv}", "ventas", "op1", "x", "el servidor"},
     };
     for (const auto& c : casos) {

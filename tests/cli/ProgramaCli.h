@@ -3,6 +3,7 @@
 // (consultas.ntw, BASES.TXT) junto a su ejecutable y QZERR.LOG en la carpeta de "tmp", así que
 // la prueba lo enlaza en su carpeta y le da esa carpeta como temporal y de datos.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
-#include <unistd.h>
 
 #include "comun/Pruebas.h"
 
@@ -28,7 +28,8 @@ class ProgramaCli {
         const QString original = QCoreApplication::applicationDirPath() + QStringLiteral("/garantias-cli");
         QDir().mkpath(carpeta + QStringLiteral("/bin"));
         ruta_ = carpeta + QStringLiteral("/bin/garantias-cli");
-        if (!QFileInfo::exists(ruta_) && ::link(QFile::encodeName(original).constData(), QFile::encodeName(ruta_).constData()) != 0 &&
+        if (!QFileInfo::exists(ruta_) &&
+            ::link(QFile::encodeName(original).constData(), QFile::encodeName(ruta_).constData()) != 0 &&
             !QFile::copy(original, ruta_)) {
             throw std::runtime_error("no se pudo poner garantias-cli en " + ruta_.toStdString());
         }

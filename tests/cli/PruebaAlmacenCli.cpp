@@ -2,6 +2,7 @@
 // queda después de importaciones que fallan o se cortan, los permisos de lo que se crea y la
 // base leída y escrita con el programa sqlite3, sin nada cargado.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <csignal>
-#include <sys/stat.h>
 #include <thread>
 
 #include "cli/ProgramaCli.h"
@@ -34,7 +34,7 @@ int Modo(const QString& ruta) {
 }
 
 class AlmacenCli : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
 
     QString datos() const { return dir_.filePath("datos"); }
@@ -93,7 +93,9 @@ protected:
         EscribirArchivo(ruta, bytes);
         return ruta;
     }
-    QString contar(const char* tabla) { return sqlite3(QStringLiteral("SELECT count(*) FROM %1").arg(tabla)).salida; }
+    QString contar(const char* tabla) {
+        return sqlite3(QStringLiteral("SELECT count(*) FROM %1").arg(tabla)).salida;
+    }
 
     QTemporaryDir dir_;
 };
@@ -114,7 +116,8 @@ TEST_F(AlmacenCli, UnaInstalacionNuevaEsPrivadaYDiceLoQueCrea) {
     EXPECT_EQ(otra.codigo, 0);
     EXPECT_FALSE(otra.errores.contains("se creó")) << qPrintable(otra.errores);
     // Un nombre de base mal escrito no entra callado a una base vacía.
-    const Resultado typo = cli({"transmisiones", "--conexion", "@Server=; @dbname= dmeo; @usuario= dmeo; @Password= x;"});
+    const Resultado typo =
+        cli({"transmisiones", "--conexion", "@Server=; @dbname= dmeo; @usuario= dmeo; @Password= x;"});
     EXPECT_TRUE(typo.errores.contains("se creó la base \"dmeo\"")) << qPrintable(typo.errores);
     // Una umask más estricta gana.
     QDir(datos()).removeRecursively();
@@ -126,7 +129,8 @@ TEST_F(AlmacenCli, UnaInstalacionNuevaEsPrivadaYDiceLoQueCrea) {
 
 TEST_F(AlmacenCli, ImportacionesQueFallanNoDejanTransmision) {
     QByteArray grande = kCabecera;
-    for (int i = 0; i < 20000; ++i) grande += "E,SERIE-" + QByteArray::number(i) + ",Modelo de heladera,x,01/01/2026\n";
+    for (int i = 0; i < 20000; ++i)
+        grande += "E,SERIE-" + QByteArray::number(i) + ",Modelo de heladera,x,01/01/2026\n";
     struct Caso {
         const char* nombre;
         QString archivo;
@@ -141,7 +145,12 @@ TEST_F(AlmacenCli, ImportacionesQueFallanNoDejanTransmision) {
         {"filas de tres campos", archivo("cortas.csv", "a,serie,c\n1,S1,3\n"), {}, {}, 1, "campo 5"},
         {"un dbf que no es dbf", archivo("falso.dbf", "esto no es un dbf\n"), {}, {}, 1, "no terminó"},
         {"un xlsx que no es xlsx", archivo("falso.xlsx", "PK esto tampoco\n"), {}, {}, 1, "no terminó"},
-        {"una tabla que no está", archivo("bien.csv", kCabecera + "E,S1,M,x,A\n"), {"--tabla", "noexiste"}, {}, 1, "no terminó"},
+        {"una tabla que no está",
+         archivo("bien.csv", kCabecera + "E,S1,M,x,A\n"),
+         {"--tabla", "noexiste"},
+         {},
+         1,
+         "no terminó"},
         // El disco se llena (un límite de tamaño de archivo: vale también para root).
         {"disco lleno", archivo("grande.csv", grande), {}, "trap '' XFSZ; ulimit -f 128;", 1, "disco lleno"},
     };
@@ -163,7 +172,8 @@ TEST_F(AlmacenCli, ImportacionesQueFallanNoDejanTransmision) {
     // Importarlo de nuevo no agrega nada, no deja transmisión y termina bien.
     const Resultado otra = cli({"importar", archivo("uno.csv", kCabecera + "E,S1,M,x,A\n")});
     EXPECT_EQ(otra.codigo, 0) << qPrintable(otra.errores);
-    EXPECT_TRUE(otra.salida.contains("Ninguna transmisión: 0 filas agregadas, 1 series ya guardadas")) << qPrintable(otra.salida);
+    EXPECT_TRUE(otra.salida.contains("Ninguna transmisión: 0 filas agregadas, 1 series ya guardadas"))
+        << qPrintable(otra.salida);
     EXPECT_EQ(sqlite3("SELECT group_concat(Transmision) FROM MV_TRANSMISIONES").salida, "1");
 }
 
@@ -180,13 +190,16 @@ TEST_F(AlmacenCli, ConsultasQueNoEncuentranONoTerminanNoDanCero) {
     EscribirArchivo(datos() + "/QZ_ESTADISTICAS.db", {});
     const Resultado sinEstadisticas = cli({"transmisiones"});
     EXPECT_EQ(sinEstadisticas.codigo, 0) << qPrintable(sinEstadisticas.errores);
-    EXPECT_EQ(sinEstadisticas.errores.count("sin la base de estadísticas"), 1) << qPrintable(sinEstadisticas.errores);
-    EXPECT_TRUE(sinEstadisticas.errores.contains("la base está dañada")) << qPrintable(sinEstadisticas.errores);
+    EXPECT_EQ(sinEstadisticas.errores.count("sin la base de estadísticas"), 1)
+        << qPrintable(sinEstadisticas.errores);
+    EXPECT_TRUE(sinEstadisticas.errores.contains("la base está dañada"))
+        << qPrintable(sinEstadisticas.errores);
     EXPECT_FALSE(sinEstadisticas.errores.contains("3709")) << qPrintable(sinEstadisticas.errores);
     EXPECT_EQ(QFileInfo(datos() + "/QZ_ESTADISTICAS.db").size(), 0);
     // Una lectura que falla a mitad de camino no termina en 0 aunque haya mostrado filas.
     QByteArray csv = kCabecera;
-    for (int i = 0; i < 20000; ++i) csv += "E,M" + QByteArray::number(i) + ",Modelo largo de heladera,x,01/01/2026\n";
+    for (int i = 0; i < 20000; ++i)
+        csv += "E,M" + QByteArray::number(i) + ",Modelo largo de heladera,x,01/01/2026\n";
     ASSERT_EQ(cli({"importar", archivo("muchas.csv", csv)}).codigo, 0);
     {
         QFile f(base());
@@ -204,7 +217,8 @@ TEST_F(AlmacenCli, ConsultasQueNoEncuentranONoTerminanNoDanCero) {
     // Una base que no es una base no se toca, y el error lo dice.
     const QString otra = datos() + "/vacia.db";
     EscribirArchivo(otra, {});
-    const Resultado vacia = cli({"transmisiones", "--conexion", "@Server=; @dbname= vacia; @usuario= vacia; @Password= x;"});
+    const Resultado vacia =
+        cli({"transmisiones", "--conexion", "@Server=; @dbname= vacia; @usuario= vacia; @Password= x;"});
     EXPECT_EQ(vacia.codigo, 1);
     EXPECT_TRUE(vacia.errores.contains("la base está dañada")) << qPrintable(vacia.errores);
     EXPECT_TRUE(vacia.errores.contains(otra)) << qPrintable(vacia.errores);
@@ -212,20 +226,28 @@ TEST_F(AlmacenCli, ConsultasQueNoEncuentranONoTerminanNoDanCero) {
 }
 
 TEST_F(AlmacenCli, LaBaseSeLeeYSeEscribeConElProgramaSqlite3) {
-    ASSERT_EQ(cli({"importar", archivo("uno.csv", kCabecera + "E1,ÑANDÚ-1,M1,x,A1\nE2,S2,M2,x,A2\n")}).codigo, 0);
+    ASSERT_EQ(cli({"importar", archivo("uno.csv", kCabecera + "E1,ÑANDÚ-1,M1,x,A1\nE2,S2,M2,x,A2\n")}).codigo,
+              0);
     // Sin colaciones propias: se consulta, se ordena y se busca por serie.
     EXPECT_EQ(sqlite3("SELECT modelo FROM AUX_GARANTIA WHERE serie='S2'").salida, "M2");
     EXPECT_EQ(sqlite3("SELECT serie FROM AUX_GARANTIA ORDER BY serie").salida, "S2\nÑANDÚ-1");
-    EXPECT_EQ(sqlite3("SELECT Transmision, Responsable_envio FROM MV_TRANSMISIONES ORDER BY Fecha DESC, Hora DESC").salida, "1|demo");
+    EXPECT_EQ(
+        sqlite3("SELECT Transmision, Responsable_envio FROM MV_TRANSMISIONES ORDER BY Fecha DESC, Hora DESC")
+            .salida,
+        "1|demo");
     EXPECT_EQ(sqlite3("PRAGMA integrity_check").salida, "ok");
     // Una serie que ya está, en otra escritura, se rechaza con un error claro.
     for (const char* repetida : {"s2", "S2  ", "ñandú-1", "Ñandú-1 "}) {
-        const Resultado r = sqlite3(QStringLiteral("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('x','%1',9)").arg(repetida));
+        const Resultado r = sqlite3(
+            QStringLiteral("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('x','%1',9)")
+                .arg(repetida));
         EXPECT_NE(r.codigo, 0) << repetida;
-        EXPECT_TRUE(r.errores.contains("UNIQUE constraint failed")) << repetida << ": " << qPrintable(r.errores);
+        EXPECT_TRUE(r.errores.contains("UNIQUE constraint failed"))
+            << repetida << ": " << qPrintable(r.errores);
     }
     // Una nueva entra, y el programa la ve y la respeta.
-    const Resultado nueva = sqlite3("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('x','S3',1)");
+    const Resultado nueva =
+        sqlite3("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('x','S3',1)");
     EXPECT_EQ(nueva.codigo, 0) << qPrintable(nueva.errores);
     EXPECT_TRUE(cli({"filas", "1"}).salida.contains("S3"));
     const Resultado otra = cli({"importar", archivo("dos.csv", kCabecera + "E,s3,M,x,A\n")});
@@ -263,12 +285,17 @@ TEST_F(AlmacenCli, UnaSenalConfirmaLoEscritoYDiceQueQuedo) {
         EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(p->exitCode(), codigo);
         const QString errores = QString::fromUtf8(p->readAllStandardError());
-        const QRegularExpressionMatch m = QRegularExpression("Quedó la transmisión (\\d+) con (\\d+) filas").match(errores);
+        const QRegularExpressionMatch m =
+            QRegularExpression("Quedó la transmisión (\\d+) con (\\d+) filas").match(errores);
         ASSERT_TRUE(m.hasMatch()) << qPrintable(errores);
-        EXPECT_EQ(sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" + m.captured(1)).salida, m.captured(2));
+        EXPECT_EQ(sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" + m.captured(1)).salida,
+                  m.captured(2));
         EXPECT_GT(m.captured(2).toInt(), 0);
         EXPECT_LT(m.captured(2).toInt(), kFilas);
         // Lo que no quedó se importa la próxima vez: la siguiente corrida lo agrega entero.
-        EXPECT_EQ(sqlite3("SELECT count(*) FROM MV_TRANSMISIONES WHERE Transmision NOT IN (SELECT nroTransmision FROM AUX_GARANTIA)").salida, "0");
+        EXPECT_EQ(sqlite3("SELECT count(*) FROM MV_TRANSMISIONES WHERE Transmision NOT IN (SELECT "
+                          "nroTransmision FROM AUX_GARANTIA)")
+                      .salida,
+                  "0");
     }
 }

@@ -44,19 +44,23 @@ TEST_P(ImportarCadaClaseCli, GarantiasCliLoImporta) {
         if (HayMuestras() || MuestrasObligatorias()) return;  // Muestra() ya lo dio como falla
         GTEST_SKIP() << "no está la muestra pública ../shared/fixtures de " << GetParam().clase;
     }
-    const ResultadoCli r = cli_.correr({QStringLiteral("importar"), ruta, QStringLiteral("--conexion"), kCadena});
+    const ResultadoCli r =
+        cli_.correr({QStringLiteral("importar"), ruta, QStringLiteral("--conexion"), kCadena});
     EXPECT_EQ(r.codigo, 0) << qPrintable(r.errores);
     EXPECT_TRUE(r.salida.contains(QStringLiteral("Transmisión 1: %1 filas agregadas, 0 series ya guardadas")
                                       .arg(GetParam().garantias.size())))
         << qPrintable(r.salida);
-    EXPECT_EQ(Filas(cli_.datos(), QStringLiteral("SELECT modelo, serie, nroTransmision, eca1, activacion FROM "
-                                                 "AUX_GARANTIA ORDER BY serie")),
-              GetParam().garantias);
+    EXPECT_EQ(
+        Filas(cli_.datos(), QStringLiteral("SELECT modelo, serie, nroTransmision, eca1, activacion FROM "
+                                           "AUX_GARANTIA ORDER BY serie")),
+        GetParam().garantias);
     EXPECT_EQ(Filas(cli_.datos(), QStringLiteral("SELECT TIPO, Transmision, Anulado FROM MV_TRANSMISIONES")),
               QStringList{"S|1|0"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Origenes, ImportarCadaClaseCli, ::testing::ValuesIn(OrigenesDePrueba()),
-                         [](const ::testing::TestParamInfo<OrigenDePrueba>& i) { return std::string(i.param.clase); });
+                         [](const ::testing::TestParamInfo<OrigenDePrueba>& i) {
+                             return std::string(i.param.clase);
+                         });
 
 }  // namespace

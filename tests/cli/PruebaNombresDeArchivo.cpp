@@ -23,12 +23,15 @@ using Resultado = ResultadoCli;
 
 // --- Un archivo de cada clase con una fila: eca1 "E", la serie dada, modelo "M". ---
 
-QByteArray Csv(const QString& serie) { return "eca1,serie,modelo,otro,activacion\nE," + serie.toUtf8() + ",M,x,A\n"; }
+QByteArray Csv(const QString& serie) {
+    return "eca1,serie,modelo,otro,activacion\nE," + serie.toUtf8() + ",M,x,A\n";
+}
 
 QByteArray Dbf(const QString& serie) {
     TablaPrueba t;
     t.version = 0x03;
-    t.campos = {{"ECA1", 'C', 4}, {"SERIE", 'C', 12}, {"MODELO", 'C', 4}, {"OTRO", 'C', 2}, {"ACTIV", 'C', 2}};
+    t.campos = {
+        {"ECA1", 'C', 4}, {"SERIE", 'C', 12}, {"MODELO", 'C', 4}, {"OTRO", 'C', 2}, {"ACTIV", 'C', 2}};
     t.registros = {Registro(t.campos, {"E", serie.toLatin1(), "M", "x", "A"})};
     return t.bytes();
 }
@@ -50,7 +53,8 @@ void Zip(const QString& ruta, const std::vector<std::pair<const char*, QByteArra
 void Xlsx(const QString& ruta, const QString& serie) {
     const QByteArray ns = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
     QByteArray fila2;
-    for (const QByteArray& v : {QByteArray("E"), serie.toUtf8(), QByteArray("M"), QByteArray("x"), QByteArray("A")})
+    for (const QByteArray& v :
+         {QByteArray("E"), serie.toUtf8(), QByteArray("M"), QByteArray("x"), QByteArray("A")})
         fila2 += "<c t=\"inlineStr\"><is><t>" + v + "</t></is></c>";
     QByteArray fila1;
     for (const char* v : {"eca1", "serie", "modelo", "otro", "activacion"})
@@ -65,8 +69,9 @@ void Xlsx(const QString& ruta, const QString& serie) {
           "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
           "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
           "Target=\"worksheets/sheet1.xml\"/></Relationships>"},
-         {"xl/worksheets/sheet1.xml", "<?xml version=\"1.0\"?><worksheet " + ns + "><sheetData><row r=\"1\">" + fila1 +
-                                          "</row><row r=\"2\">" + fila2 + "</row></sheetData></worksheet>"}});
+         {"xl/worksheets/sheet1.xml", "<?xml version=\"1.0\"?><worksheet " + ns +
+                                          "><sheetData><row r=\"1\">" + fila1 + "</row><row r=\"2\">" +
+                                          fila2 + "</row></sheetData></worksheet>"}});
 }
 
 // Se escribe con un nombre corto y se renombra: el diario de SQLite ("-journal") no cabe al lado
@@ -75,8 +80,9 @@ void Db(const QString& ruta, const QString& serie, const QString& tabla = QStrin
     const QString corto = QFileInfo(ruta).path() + QStringLiteral("/escribiendo.tmp");
     sqlite3* h = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(corto).constData(), &h), SQLITE_OK);
-    const QString sql = QStringLiteral("CREATE TABLE \"%1\" (eca1, serie, modelo, otro, activacion);"
-                                       "INSERT INTO \"%1\" VALUES ('E','%2','M','x','A');")
+    const QString sql = QStringLiteral(
+                            "CREATE TABLE \"%1\" (eca1, serie, modelo, otro, activacion);"
+                            "INSERT INTO \"%1\" VALUES ('E','%2','M','x','A');")
                             .arg(QString(tabla).replace('"', "\"\""), serie);
     ASSERT_EQ(sqlite3_exec(h, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(h);
@@ -84,11 +90,12 @@ void Db(const QString& ruta, const QString& serie, const QString& tabla = QStrin
 }
 
 class NombresDeArchivo : public ::testing::Test {
-protected:
+  protected:
     // Corrido desde la carpeta de la prueba: lo que el programa escribe queda en ella.
     Resultado cli(const QStringList& argumentos) { return ProgramaCli(dir_.path()).correr(argumentos); }
     Resultado importar(const QString& ruta, const QStringList& mas = {}) {
-        return cli(QStringList{QStringLiteral("importar"), ruta} + mas + QStringList{QStringLiteral("--conexion"), kCadena});
+        return cli(QStringList{QStringLiteral("importar"), ruta} + mas +
+                   QStringList{QStringLiteral("--conexion"), kCadena});
     }
     // Las series guardadas en la base embebida, en su orden.
     QStringList series() {
@@ -118,16 +125,26 @@ protected:
 TEST_F(NombresDeArchivo, CadaNombreEnCadaClaseLeeSuPropioArchivo) {
     const QString largo = QString(250, QLatin1Char('l'));  // con ".xlsx", 255 bytes: el largo máximo
     const QStringList nombres = {
-        QStringLiteral("garantias.2024-01"), QStringLiteral("prov;x"),          QStringLiteral("a#b"),
-        QStringLiteral("[g]"),               QStringLiteral("a]b"),             QStringLiteral("com'illa \"doble\""),
-        QStringLiteral(" blancos al borde "), QStringLiteral("acentuación ñandú"), largo,
+        QStringLiteral("garantias.2024-01"),
+        QStringLiteral("prov;x"),
+        QStringLiteral("a#b"),
+        QStringLiteral("[g]"),
+        QStringLiteral("a]b"),
+        QStringLiteral("com'illa \"doble\""),
+        QStringLiteral(" blancos al borde "),
+        QStringLiteral("acentuación ñandú"),
+        largo,
     };
     struct Clase {
         const char* extension;
         const char* muestra;  // para xls y mdb: una copia de la muestra pública (no se escriben aquí)
     };
-    const Clase clases[] = {{"csv", nullptr}, {"txt", nullptr}, {"dbf", nullptr}, {"xlsx", nullptr},
-                            {"db", nullptr},  {"xls", "xls/Test_num_double_date_bool_string.xls"},
+    const Clase clases[] = {{"csv", nullptr},
+                            {"txt", nullptr},
+                            {"dbf", nullptr},
+                            {"xlsx", nullptr},
+                            {"db", nullptr},
+                            {"xls", "xls/Test_num_double_date_bool_string.xls"},
                             {"mdb", "mdb/testV1997.mdb"}};
     int n = 0;
     QStringList esperadas;
@@ -135,7 +152,8 @@ TEST_F(NombresDeArchivo, CadaNombreEnCadaClaseLeeSuPropioArchivo) {
         QString vistaMuestra;
         if (clase.muestra) {
             if (Muestra(clase.muestra).isEmpty()) {
-                std::printf("[ SALTADA  ] %s: no están las muestras de ../shared/fixtures\n", clase.extension);
+                std::printf("[ SALTADA  ] %s: no están las muestras de ../shared/fixtures\n",
+                            clase.extension);
                 continue;
             }
             vistaMuestra = cli({QStringLiteral("vista"), Muestra(clase.muestra)}).salida;
@@ -152,7 +170,8 @@ TEST_F(NombresDeArchivo, CadaNombreEnCadaClaseLeeSuPropioArchivo) {
             const QString serie = QStringLiteral("S%1").arg(++n);
             if (extension == "csv" || extension == "txt") {
                 EscribirArchivo(archivo, Csv(serie));
-                EscribirArchivo(QFileInfo(archivo).path() + "/garantias." + extension, Csv(QStringLiteral("OTRO")));
+                EscribirArchivo(QFileInfo(archivo).path() + "/garantias." + extension,
+                                Csv(QStringLiteral("OTRO")));
             } else if (extension == "dbf") {
                 EscribirArchivo(archivo, Dbf(serie));
                 EscribirArchivo(QFileInfo(archivo).path() + "/garantias.dbf", Dbf(QStringLiteral("OTRO")));
@@ -195,7 +214,8 @@ TEST_F(NombresDeArchivo, DeUnaCarpetaSinTablaSeLeeElArchivoNombrado) {
     for (const auto& c : casos) {
         SCOPED_TRACE(c.archivo);
         const Resultado vista = cli({QStringLiteral("vista"), ruta(c.archivo)});
-        EXPECT_EQ(vista.lineas().value(1), QStringLiteral("1\tE\t%1\tM\tx\tA").arg(c.serie)) << qPrintable(vista.errores);
+        EXPECT_EQ(vista.lineas().value(1), QStringLiteral("1\tE\t%1\tM\tx\tA").arg(c.serie))
+            << qPrintable(vista.errores);
         const Resultado r = importar(ruta(c.archivo));
         EXPECT_EQ(r.codigo, 0) << qPrintable(r.errores);
         esperadas << c.serie;
@@ -214,12 +234,15 @@ TEST_F(NombresDeArchivo, UnNombreDeTablaNoCambiaLaSentencia) {
     {
         sqlite3* h = nullptr;
         ASSERT_EQ(sqlite3_open(QFile::encodeName(db).constData(), &h), SQLITE_OK);
-        sqlite3_exec(h, "CREATE TABLE g (eca1, serie, modelo, otro, activacion); INSERT INTO g VALUES ('E','G1','M','x','A');",
+        sqlite3_exec(h,
+                     "CREATE TABLE g (eca1, serie, modelo, otro, activacion); INSERT INTO g VALUES "
+                     "('E','G1','M','x','A');",
                      nullptr, nullptr, nullptr);
         sqlite3_close(h);
     }
     EXPECT_EQ(cli({QStringLiteral("tablas"), db}).lineas(), (QStringList{"a]b", "g"}));
-    const Resultado vista = cli({QStringLiteral("vista"), db, QStringLiteral("--tabla"), QStringLiteral("a]b")});
+    const Resultado vista =
+        cli({QStringLiteral("vista"), db, QStringLiteral("--tabla"), QStringLiteral("a]b")});
     EXPECT_EQ(vista.lineas().value(1), "1\tE\tRARA\tM\tx\tA") << qPrintable(vista.errores);
 
     const QString union_ = QStringLiteral("g] UNION SELECT 'E','INYECTADA','M','x','A' --");
@@ -233,9 +256,12 @@ TEST_F(NombresDeArchivo, UnEnlaceRotoEsUnErrorQueLoNombra) {
     const QString enlace = ruta("e/roto.xlsx");
     ASSERT_TRUE(QFile::link(ruta("e/no_esta.xlsx"), enlace));
     for (const char* verbo : {"tablas", "vista", "importar"}) {
-        const Resultado r = QString::fromLatin1(verbo) == "importar" ? importar(enlace) : cli({QString::fromLatin1(verbo), enlace});
+        const Resultado r = QString::fromLatin1(verbo) == "importar"
+                                ? importar(enlace)
+                                : cli({QString::fromLatin1(verbo), enlace});
         EXPECT_EQ(r.codigo, 1) << verbo;
-        EXPECT_TRUE(r.errores.contains(QStringLiteral("\"%1\" es un enlace a").arg(enlace))) << qPrintable(r.errores);
+        EXPECT_TRUE(r.errores.contains(QStringLiteral("\"%1\" es un enlace a").arg(enlace)))
+            << qPrintable(r.errores);
     }
     EXPECT_TRUE(series().isEmpty());
 }

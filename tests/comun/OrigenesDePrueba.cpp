@@ -1,7 +1,8 @@
 #include "comun/OrigenesDePrueba.h"
 
-#include <QDir>
 #include <sqlite3.h>
+
+#include <QDir>
 #include <stdexcept>
 
 #include "comun/Pruebas.h"
@@ -22,7 +23,8 @@ const std::vector<QStringList> kFilas = {
 };
 const QString kTitulos = kCampos.join('|');
 const QString kPrimera = kFilas[0].join('|');
-const QStringList kGarantias = {QString::fromUtf8("TV 32|S-001|1|Ñandú 1|01/02/2026"), "Radio|S-002|1|E2|02/02/2026"};
+const QStringList kGarantias = {QString::fromUtf8("TV 32|S-001|1|Ñandú 1|01/02/2026"),
+                                "Radio|S-002|1|E2|02/02/2026"};
 
 QString Texto(const QString& carpeta, const char* nombre, const QByteArray& separador) {
     QByteArray t = kCampos.join(QString::fromLatin1(separador)).toUtf8() + "\r\n";
@@ -35,7 +37,8 @@ QString Texto(const QString& carpeta, const char* nombre, const QByteArray& sepa
 QString Xlsx(const QString& carpeta) {
     const auto celdas = [](const QStringList& valores) {
         QByteArray fila = "<row>";
-        for (const QString& v : valores) fila += "<c t=\"inlineStr\"><is><t>" + v.toHtmlEscaped().toUtf8() + "</t></is></c>";
+        for (const QString& v : valores)
+            fila += "<c t=\"inlineStr\"><is><t>" + v.toHtmlEscaped().toUtf8() + "</t></is></c>";
         return fila + "</row>";
     };
     QByteArray hoja = celdas(kCampos);
@@ -53,7 +56,8 @@ QString Xls(const QString& carpeta) {
     QByteArray registros;
     const auto fila = [&](quint16 n, const QStringList& valores) {
         for (int c = 0; c < valores.size(); ++c) {
-            if (!valores[c].isEmpty()) registros += RegistroBiff(0x0204, Celda(n, quint16(c)) + TextoBiff8(valores[c]));
+            if (!valores[c].isEmpty())
+                registros += RegistroBiff(0x0204, Celda(n, quint16(c)) + TextoBiff8(valores[c]));
         }
     };
     fila(0, kCampos);
@@ -70,7 +74,8 @@ QString Xls(const QString& carpeta) {
 QString Dbf(const QString& carpeta) {
     TablaPrueba t;
     t.version = 0x03;  // dBase III
-    for (const char* nombre : {"ECA1", "SERIE", "MODELO", "FACTURA", "ACTIVACION"}) t.campos.push_back({nombre, 'C', 12});
+    for (const char* nombre : {"ECA1", "SERIE", "MODELO", "FACTURA", "ACTIVACION"})
+        t.campos.push_back({nombre, 'C', 12});
     for (const QStringList& f : kFilas) {
         QByteArray r = " ";
         for (const QString& v : f) r += Cp1252::Codificar(v).leftJustified(12, ' ');
@@ -84,9 +89,11 @@ QString Dbf(const QString& carpeta) {
 QString Db(const QString& carpeta) {
     const QString ruta = carpeta + QStringLiteral("/datos.db");
     sqlite3* h = nullptr;
-    if (sqlite3_open(QFile::encodeName(ruta).constData(), &h) != SQLITE_OK) throw std::runtime_error("sqlite3_open");
+    if (sqlite3_open(QFile::encodeName(ruta).constData(), &h) != SQLITE_OK)
+        throw std::runtime_error("sqlite3_open");
     QString sql = QStringLiteral("CREATE TABLE garantias (%1);").arg(kCampos.join(','));
-    for (const QStringList& f : kFilas) sql += QStringLiteral("INSERT INTO garantias VALUES ('%1');").arg(f.join("','"));
+    for (const QStringList& f : kFilas)
+        sql += QStringLiteral("INSERT INTO garantias VALUES ('%1');").arg(f.join("','"));
     const int r = sqlite3_exec(h, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
     sqlite3_close(h);
     if (r != SQLITE_OK) throw std::runtime_error("no se pudo escribir " + ruta.toStdString());
@@ -97,14 +104,17 @@ QString Db(const QString& carpeta) {
 
 const std::vector<OrigenDePrueba>& OrigenesDePrueba() {
     static const std::vector<OrigenDePrueba> origenes = {
-        {"csv", [](const QString& c) { return Texto(c, "datos.csv", ","); }, kGarantias, "datos#csv", kTitulos, kPrimera},
-        {"txt", [](const QString& c) { return Texto(c, "datos.txt", ","); }, kGarantias, "datos#txt", kTitulos, kPrimera},
+        {"csv", [](const QString& c) { return Texto(c, "datos.csv", ","); }, kGarantias, "datos#csv",
+         kTitulos, kPrimera},
+        {"txt", [](const QString& c) { return Texto(c, "datos.txt", ","); }, kGarantias, "datos#txt",
+         kTitulos, kPrimera},
         {"xlsx", Xlsx, kGarantias, "Hoja1$", kTitulos, kPrimera},
         {"xls", Xls, kGarantias, "Hoja1$", kTitulos, kPrimera},
         {"dbf", Dbf, kGarantias, "datos", kTitulos.toUpper(), kPrimera},
         {"db", Db, kGarantias, "garantias", kTitulos, kPrimera},
         // No hay con qué escribir una base de Access: la muestra pública, de sólo lectura.
-        {"mdb", [](const QString&) { return Muestra(QStringLiteral("mdb/testV1997.mdb")); },
+        {"mdb",
+         [](const QString&) { return Muestra(QStringLiteral("mdb/testV1997.mdb")); },
          {"0|b|1|a|0", "2|hijklmnop|1|abcdefg|333333333"},
          "Table1",
          "A|B|C|D|E|F|G|H|I",

@@ -1,28 +1,32 @@
 #include "comun/Pruebas.h"
 
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 #include <algorithm>
-#include <grp.h>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "platform/Proceso.h"
 
 namespace {
 
 QString NombreCuadro(const QString& titulo, const QString& texto) {
-    return QStringLiteral("\"%1\": \"%2\"").arg(titulo, QString(texto).replace(QLatin1Char('\n'), QLatin1String(" / ")));
+    return QStringLiteral("\"%1\": \"%2\"")
+        .arg(titulo, QString(texto).replace(QLatin1Char('\n'), QLatin1String(" / ")));
 }
 
 QString NombreRespuesta(int respuesta) {
-    static const char* nombres[] = {"?", "Aceptar", "Cancelar", "Abortar", "Reintentar", "Omitir", "Sí", "No"};
-    return respuesta >= 1 && respuesta <= 7 ? QString::fromUtf8(nombres[respuesta]) : QString::number(respuesta);
+    static const char* nombres[] = {"?",          "Aceptar", "Cancelar", "Abortar",
+                                    "Reintentar", "Omitir",  "Sí",       "No"};
+    return respuesta >= 1 && respuesta <= 7 ? QString::fromUtf8(nombres[respuesta])
+                                            : QString::number(respuesta);
 }
 
 QString NombresJuego(int estilo) {
@@ -38,7 +42,8 @@ QStringList ArchivosBajo(const QString& carpeta) {
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
-        archivos << QDir(carpeta).relativeFilePath(it.filePath()) + (it.fileInfo().isDir() ? QStringLiteral("/") : QString());
+        archivos << QDir(carpeta).relativeFilePath(it.filePath()) +
+                        (it.fileInfo().isDir() ? QStringLiteral("/") : QString());
     }
     archivos.sort();
     return archivos;
@@ -51,8 +56,9 @@ const char* const kJuntoAlEjecutable[] = {"BASES.TXT", "consultas.ntw", "QZERR.L
 // prueba, un archivo de los que escribe el programa: lo nombra, lo borra y lo cuenta como falla al
 // final (un evento de fin de prueba ya no puede hacerla fallar).
 class VigiaDeHome : public ::testing::EmptyTestEventListener {
-public:
-    explicit VigiaDeHome(QString home) : home_(std::move(home)), ejecutables_(QCoreApplication::applicationDirPath()) {
+  public:
+    explicit VigiaDeHome(QString home)
+        : home_(std::move(home)), ejecutables_(QCoreApplication::applicationDirPath()) {
         for (const char* nombre : kJuntoAlEjecutable) {
             if (QFileInfo::exists(ejecutables_ + '/' + nombre)) previos_ << nombre;
         }
@@ -69,14 +75,14 @@ public:
         }
         if (dejados.isEmpty()) return;
         fuera_ += dejados.size();
-        std::fprintf(stderr, "FALLA: %s.%s escribió fuera de su carpeta temporal: %s\n", prueba.test_suite_name(),
-                     prueba.name(), qPrintable(dejados.join(", ")));
+        std::fprintf(stderr, "FALLA: %s.%s escribió fuera de su carpeta temporal: %s\n",
+                     prueba.test_suite_name(), prueba.name(), qPrintable(dejados.join(", ")));
         QDir(home_).removeRecursively();
         QDir().mkpath(home_);
     }
     int fuera() const { return fuera_; }
 
-private:
+  private:
     QString home_;
     QString ejecutables_;
     QStringList previos_;
@@ -91,7 +97,8 @@ CasaDePrueba::CasaDePrueba() : dir_(QDir::tempPath() + QStringLiteral("/garantia
         std::exit(1);
     }
     qputenv("HOME", dir_.path().toUtf8());
-    for (const char* v : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) qunsetenv(v);
+    for (const char* v : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+        qunsetenv(v);
 }
 
 int CorrerPruebas(int argc, char** argv, const CasaDePrueba& casa) {
@@ -110,7 +117,8 @@ int CorrerPruebas(int argc, char** argv, const CasaDePrueba& casa) {
 QString Muestra(const QString& relativa) {
     const QString ruta = QStringLiteral(GARANTIAS_MUESTRAS "/") + relativa;
     if (QFileInfo::exists(ruta)) return ruta;
-    if (HayMuestras() || MuestrasObligatorias()) ADD_FAILURE() << "falta la muestra pública " << qPrintable(ruta);
+    if (HayMuestras() || MuestrasObligatorias())
+        ADD_FAILURE() << "falta la muestra pública " << qPrintable(ruta);
     return {};
 }
 
@@ -124,7 +132,8 @@ void EscribirArchivo(const QString& ruta, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(ruta).absolutePath());
     QFile f(ruta);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size()) {
-        throw std::runtime_error("no se pudo escribir " + ruta.toStdString() + ": " + f.errorString().toStdString());
+        throw std::runtime_error("no se pudo escribir " + ruta.toStdString() + ": " +
+                                 f.errorString().toStdString());
     }
 }
 

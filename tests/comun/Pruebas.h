@@ -15,11 +15,11 @@
 // El HOME de las pruebas: una carpeta temporal propia del ejecutable, para que nada de lo que el
 // programa escribe llegue al del usuario. Se crea antes que la aplicación de Qt.
 class CasaDePrueba {
-public:
+  public:
     CasaDePrueba();
     QString ruta() const { return dir_.path(); }
 
-private:
+  private:
     QTemporaryDir dir_;
 };
 
@@ -39,10 +39,10 @@ bool MuestrasObligatorias();
 
 // Toma una muestra pública en `ruta`; si falta, salta la prueba diciéndolo, o la termina como
 // falla si la carpeta de muestras está o debe estar. Sólo en el cuerpo de una prueba o en SetUp.
-#define TOMAR_MUESTRA(ruta, relativa)                                                                    \
-    const QString ruta = Muestra(relativa);                                                             \
-    if (ruta.isEmpty()) {                                                                               \
-        if (HayMuestras() || MuestrasObligatorias()) return; /* Muestra() ya lo dio como falla */       \
+#define TOMAR_MUESTRA(ruta, relativa)                                                                      \
+    const QString ruta = Muestra(relativa);                                                                \
+    if (ruta.isEmpty()) {                                                                                  \
+        if (HayMuestras() || MuestrasObligatorias()) return; /* Muestra() ya lo dio como falla */          \
         GTEST_SKIP() << "no está la muestra pública ../shared/fixtures/" << qPrintable(QString(relativa)); \
     }
 
@@ -61,7 +61,7 @@ QByteArray LeerArchivo(const QString& ruta);
 // lo registra. Es estricto: un cuadro sin respuesta guionada, una respuesta que los botones del
 // cuadro no pueden dar y las respuestas que quedan sin usar al final son fallas de la prueba.
 class MensajesGuionados : public ServicioMensajes {
-public:
+  public:
     struct Cuadro {
         QString texto;
         int estilo;
@@ -80,27 +80,27 @@ public:
     void olvidar() { cuadros_.clear(); }
     std::size_t pendientes() const { return guion_.size(); }
 
-private:
+  private:
     std::deque<int> guion_;
     std::vector<Cuadro> cuadros_;
 };
 
 // Instala un guion estricto nuevo mientras vive; lo deja a mano para responder y mirar.
 class MensajesDePrueba {
-public:
+  public:
     MensajesDePrueba();
     ~MensajesDePrueba();
     MensajesGuionados& operator*() { return *guion_; }
     MensajesGuionados* operator->() { return guion_; }
 
-private:
+  private:
     MensajesGuionados* guion_;
     std::unique_ptr<ServicioMensajes> anterior_;
 };
 
 // Mientras vive, el fin del proceso lanza Proceso::FinDelProceso en vez de terminar.
 class FinObservable {
-public:
+  public:
     FinObservable();
     ~FinObservable();
 };

@@ -1,7 +1,8 @@
 #pragma once
 // Una base de la suite embebida en una carpeta temporal, conectada como la deja el inicio.
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <QTemporaryDir>
 
 #include "ado/Valores.h"
 #include "comun/Pruebas.h"
@@ -10,7 +11,7 @@
 #include "startup/Sesion.h"
 
 class SuiteEmbebida : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         qputenv("GARANTIAS_DATOS", dir_.path().toUtf8());
@@ -40,7 +41,8 @@ protected:
     void sql(const QString& texto) {
         Componentes::Datos().EjecutarSQL(texto);
         auto& e = Componentes::Datos().conexion().Errors();
-        ASSERT_EQ(e.Count(), 0) << qPrintable(texto) << " -> " << qPrintable(e.Count() ? e.Item(0).descripcion : "");
+        ASSERT_EQ(e.Count(), 0) << qPrintable(texto) << " -> "
+                                << qPrintable(e.Count() ? e.Item(0).descripcion : "");
     }
     // Las filas de una consulta, cada una como sus valores separados por "|".
     QStringList filas(const QString& consulta, Dll_Datos* datos = nullptr) {

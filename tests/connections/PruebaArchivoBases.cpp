@@ -84,13 +84,15 @@ TEST_F(Acceso, UnaEntradaCortaSeContestaComoElCuadroDeError) {
     // El registro de errores (el de esta prueba, en su carpeta) tiene una línea por cuadro, con la
     // rutina y la respuesta.
     ASSERT_TRUE(RutaRegistroErrores().startsWith(dir_.path()));
-    const QStringList lineas = Cp1252::Decodificar(LeerArchivo(RutaRegistroErrores())).split("\r\n", Qt::SkipEmptyParts);
+    const QStringList lineas =
+        Cp1252::Decodificar(LeerArchivo(RutaRegistroErrores())).split("\r\n", Qt::SkipEmptyParts);
     ASSERT_EQ(lineas.size(), 3) << qPrintable(lineas.join('\n'));
     const char* respuestas[] = {"Ignorar", "Reintentar", "Abortar"};
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(lineas[i].contains("Rutina: - FormLoad Mensaje Ha ocurrido el Siguiente Error (62)"))
             << qPrintable(lineas[i]);
-        EXPECT_TRUE(lineas[i].endsWith(QStringLiteral(" Respondió : ") + respuestas[i])) << qPrintable(lineas[i]);
+        EXPECT_TRUE(lineas[i].endsWith(QStringLiteral(" Respondió : ") + respuestas[i]))
+            << qPrintable(lineas[i]);
     }
 }
 
@@ -98,7 +100,8 @@ TEST_F(Acceso, GrabarBaseEscribeUnaLineaQueSeLeeIgual) {
     GrabarBase("  CAFÉ / SRV ", " café ", " café", QString::fromUtf8("clave, con coma"), " srv:1500 ");
     GrabarBase("B", "b", "b", "b", "t");
     // Guarda claves: sólo para el usuario (umask 022 o no).
-    EXPECT_EQ(QFileInfo(RutaBases()).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser),
+    EXPECT_EQ(QFileInfo(RutaBases()).permissions() &
+                  ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser),
               QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QByteArray bytes = LeerArchivo(RutaBases());
     EXPECT_TRUE(bytes.startsWith("CAF\xC9 / SRV,caf\xE9,caf\xE9,")) << bytes.constData();

@@ -1,6 +1,10 @@
 // La base embebida por dentro: lo que nunca se reescribe, los restos de creaciones cortadas, el
 // paso de una base hecha antes al esquema que leen otras herramientas y los permisos.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -9,14 +13,10 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
-#include <sqlite3.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "ado/Recordset.h"
 #include "ado/Valores.h"
 #include "ado/sqlite/ProveedorSqlite.h"
-#include "ado/Recordset.h"
 #include "comun/Pruebas.h"
 #include "data/AlmacenEmbebido.h"
 #include "data/Dll_Datos.h"
@@ -33,7 +33,8 @@ int Modo(const QString& ruta) {
 // Corre SQL en el archivo con una conexión de SQLite sin nada registrado (como otra herramienta).
 QString Sqlite(const QString& archivo, const QString& sql, bool extensiones = false) {
     sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(archivo).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    sqlite3_open_v2(QFile::encodeName(archivo).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                    nullptr);
     if (extensiones) RegistrarExtensiones(db, false);
     QStringList filas;
     sqlite3_stmt* st = nullptr;
@@ -49,7 +50,8 @@ QString Sqlite(const QString& archivo, const QString& sql, bool extensiones = fa
         int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
             QStringList v;
-            for (int i = 0; i < sqlite3_column_count(st); ++i) v << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+            for (int i = 0; i < sqlite3_column_count(st); ++i)
+                v << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
             filas << v.join('|');
         }
         if (rc != SQLITE_DONE) falla = QString::fromUtf8(sqlite3_errmsg(db));
@@ -60,12 +62,15 @@ QString Sqlite(const QString& archivo, const QString& sql, bool extensiones = fa
 }
 
 class Almacen : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        AlmacenEmbebido::FijarAvisoCreacion([this](const QString& nombre, const QString& archivo) { creadas_ << nombre + "=" + archivo; });
+        AlmacenEmbebido::FijarAvisoCreacion(
+            [this](const QString& nombre, const QString& archivo) { creadas_ << nombre + "=" + archivo; });
     }
-    void TearDown() override { AlmacenEmbebido::FijarAvisoCreacion([](const QString&, const QString&) {}); }
+    void TearDown() override {
+        AlmacenEmbebido::FijarAvisoCreacion([](const QString&, const QString&) {});
+    }
 
     std::unique_ptr<Dll_Datos> conectar(const QString& base, const QString& carpeta = {}) {
         auto d = std::make_unique<Dll_Datos>();
@@ -113,8 +118,12 @@ TEST_F(Almacen, UnArchivoQueNoEsUnaBaseNuncaSeReescribe) {
     EscribirArchivo(dir_.filePath("vacia.db"), {});
     EscribirArchivo(dir_.filePath("texto.db"), "garantías de otro programa\n");
     EscribirArchivo(dir_.filePath("destino-vacio"), {});
-    ASSERT_EQ(::symlink(QFile::encodeName(dir_.filePath("destino-vacio")).constData(), QFile::encodeName(dir_.filePath("enlace.db")).constData()), 0);
-    ASSERT_EQ(::symlink(QFile::encodeName(dir_.filePath("no-esta")).constData(), QFile::encodeName(dir_.filePath("roto.db")).constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(dir_.filePath("destino-vacio")).constData(),
+                        QFile::encodeName(dir_.filePath("enlace.db")).constData()),
+              0);
+    ASSERT_EQ(::symlink(QFile::encodeName(dir_.filePath("no-esta")).constData(),
+                        QFile::encodeName(dir_.filePath("roto.db")).constData()),
+              0);
     struct Caso {
         const char* base;
         const char* archivo;  // el que no debe cambiar
@@ -161,7 +170,8 @@ TEST_F(Almacen, LosRestosDeUnaCreacionCortadaSeQuitanAlEmpezar) {
     EXPECT_FALSE(QFileInfo::exists(muerto));
     EXPECT_FALSE(QFileInfo::exists(muertoWal));
     EXPECT_TRUE(QFileInfo::exists(vivo));
-    EXPECT_EQ(QDir(dir_.path()).entryList({"demo.db*"}, QDir::Files), (QStringList{"demo.db", "demo.db-shm", "demo.db-wal"}));
+    EXPECT_EQ(QDir(dir_.path()).entryList({"demo.db*"}, QDir::Files),
+              (QStringList{"demo.db", "demo.db-shm", "demo.db-wal"}));
 }
 
 TEST_F(Almacen, UnaBaseNuevaNacePrivadaYSeAvisa) {
@@ -200,7 +210,8 @@ TEST_F(Almacen, SinLugarEnElDiscoLaBaseNoSeCreaYSeDiceLaCausa) {
 TEST_F(Almacen, UnaBaseHechaAntesPasaAlEsquemaQueLeenOtrasHerramientas) {
     const QString archivo = dir_.filePath("vieja.db");
     ASSERT_EQ(Sqlite(archivo, kEsquemaAnterior, true), "wal");
-    ASSERT_TRUE(Sqlite(archivo, "SELECT * FROM AUX_GARANTIA WHERE serie='s2'").contains("no such collation sequence"));
+    ASSERT_TRUE(Sqlite(archivo, "SELECT * FROM AUX_GARANTIA WHERE serie='s2'")
+                    .contains("no such collation sequence"));
     {
         auto d = conectar("vieja");
         ASSERT_TRUE(d->Conectado()) << qPrintable(d->UltimaFalla());
@@ -213,14 +224,19 @@ TEST_F(Almacen, UnaBaseHechaAntesPasaAlEsquemaQueLeenOtrasHerramientas) {
         d->AbrirRecordset("SELECT Transmision FROM MV_TRANSMISIONES ORDER BY FECHA DESC", rs);
         EXPECT_EQ(TextoValor(rs->Field(0)), "1");
         d->CerrarRecordset(rs);
-        d->EjecutarSQL("INSERT OR IGNORE INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('x','S2',3)");
+        d->EjecutarSQL(
+            "INSERT OR IGNORE INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('x','S2',3)");
         EXPECT_EQ(d->conexion().Errors().Count(), 0);
     }
     // Otra herramienta la abre sin nada cargado; los datos están y la regla de la serie se cumple.
-    EXPECT_EQ(Sqlite(archivo, "SELECT count(*) FROM sqlite_master WHERE sql LIKE '%ESPANOL_CI%' OR sql LIKE '%FECHA_DMY%'"), "0");
+    EXPECT_EQ(
+        Sqlite(archivo,
+               "SELECT count(*) FROM sqlite_master WHERE sql LIKE '%ESPANOL_CI%' OR sql LIKE '%FECHA_DMY%'"),
+        "0");
     EXPECT_EQ(Sqlite(archivo, "SELECT modelo, serie FROM AUX_GARANTIA ORDER BY serie"), "M2|s2\nM1|ÑANDÚ-1");
     EXPECT_EQ(Sqlite(archivo, "PRAGMA integrity_check"), "ok");
-    EXPECT_TRUE(Sqlite(archivo, "INSERT INTO AUX_GARANTIA (modelo,serie) VALUES ('x','ñandú-1')").contains("UNIQUE constraint failed"));
+    EXPECT_TRUE(Sqlite(archivo, "INSERT INTO AUX_GARANTIA (modelo,serie) VALUES ('x','ñandú-1')")
+                    .contains("UNIQUE constraint failed"));
     EXPECT_EQ(Sqlite(archivo, "SELECT serie FROM AUX_GARANTIA WHERE serie_clave='ñandú-1'"), "ÑANDÚ-1");
     EXPECT_EQ(creadas_, QStringList{});
     // Abrirla otra vez no cambia nada más.
@@ -235,12 +251,21 @@ TEST_F(Almacen, LaClaveDeLaSerieEsLaMismaEnElProgramaYEnLaBase) {
     d.reset();
     const QString archivo = dir_.filePath("demo.db");
     // La columna calculada (funciones de SQLite) y ClaveSerie (la que usa el programa al buscar).
-    const QStringList series{"AB-123", "cd-456  ", " EF", "ÑANDÚ", "ÁÉÍÓÚÜÑÀÈÌÒÙÂÊÎÔÛÃÕÇÄËÏÖÅ", "ÆØÐÞŠŒŽŸ ẞ Σ", "tab\t", "ß", "x\u00A0", ""};
+    const QStringList series{"AB-123",       "cd-456  ", " EF", "ÑANDÚ",   "ÁÉÍÓÚÜÑÀÈÌÒÙÂÊÎÔÛÃÕÇÄËÏÖÅ",
+                             "ÆØÐÞŠŒŽŸ ẞ Σ", "tab\t",    "ß",   "x\u00A0", ""};
     int i = 0;
     for (const QString& valor : series) {
         const QString literal = "'" + QString(valor).replace("'", "''") + "'";
-        ASSERT_EQ(Sqlite(archivo, QStringLiteral("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('m',%1,%2)").arg(literal).arg(++i)), "");
-        EXPECT_EQ(Sqlite(archivo, QStringLiteral("SELECT serie_clave FROM AUX_GARANTIA WHERE nroTransmision=%1").arg(i)), ClaveSerie(valor))
+        ASSERT_EQ(
+            Sqlite(archivo,
+                   QStringLiteral("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('m',%1,%2)")
+                       .arg(literal)
+                       .arg(++i)),
+            "");
+        EXPECT_EQ(
+            Sqlite(archivo,
+                   QStringLiteral("SELECT serie_clave FROM AUX_GARANTIA WHERE nroTransmision=%1").arg(i)),
+            ClaveSerie(valor))
             << qPrintable(valor);
     }
 }
@@ -252,7 +277,8 @@ TEST_F(Almacen, BuscarPorSerieUsaElIndiceDeLaClave) {
     // Las formas en que el programa busca una serie: la regla de la clave y su índice.
     const char* consultas[] = {
         "SELECT modelo FROM AUX_GARANTIA with(nolock) WHERE serie='ñandú-1  '",
-        "SELECT a.modelo FROM AUX_GARANTIA a LEFT JOIN MV_TRANSMISIONES t ON t.Transmision=a.nroTransmision WHERE a.serie=N'Ñandú-1'",
+        "SELECT a.modelo FROM AUX_GARANTIA a LEFT JOIN MV_TRANSMISIONES t ON t.Transmision=a.nroTransmision "
+        "WHERE a.serie=N'Ñandú-1'",
         "SELECT CASE WHEN EXISTS (SELECT * FROM AUX_GARANTIA WHERE serie = 'ñANDÚ-1') THEN 'M1' END",
     };
     for (const char* c : consultas) {
@@ -290,7 +316,8 @@ TEST(Privado, UnProgramaQueOtrosPuedenCambiarNoSeEjecuta) {
     for (const Caso& c : casos) {
         ::chmod(QFile::encodeName(carpeta).constData(), c.carpeta);
         ::chmod(QFile::encodeName(programa).constData(), c.programa);
-        EXPECT_EQ(Privado::EscribiblePorOtros(programa), c.abierto) << std::oct << c.carpeta << " " << c.programa;
+        EXPECT_EQ(Privado::EscribiblePorOtros(programa), c.abierto)
+            << std::oct << c.carpeta << " " << c.programa;
     }
     ::chmod(QFile::encodeName(carpeta).constData(), 0700);
 }

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <unistd.h>
 
 #include "ado/Valores.h"
 #include "comun/Pruebas.h"
@@ -13,7 +13,7 @@
 
 namespace {
 class DatosEmbebidos : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
 
     std::unique_ptr<Dll_Datos> conectar(const QString& base) {
@@ -43,12 +43,14 @@ TEST_F(DatosEmbebidos, UnaBaseNuevaSeCreaConTodasLasTablasDelPrograma) {
     ASSERT_TRUE(d.Conectado()) << qPrintable(d.UltimaFalla());
     EXPECT_EQ(d.TipoMotor(), "SQLite");
     const QStringList tablas = Tablas(d.conexion());
-    for (const char* t : {"AUX_GARANTIA", "MV_TRANSMISIONES", "TA_USUARIOS", "TA_CONFIGURACION", "TA_TAREAS", "TA_MENU",
-                          "Control_Acceso", "V_MV_CPTEACCIONES", "AUX_ERR"}) {
+    for (const char* t : {"AUX_GARANTIA", "MV_TRANSMISIONES", "TA_USUARIOS", "TA_CONFIGURACION", "TA_TAREAS",
+                          "TA_MENU", "Control_Acceso", "V_MV_CPTEACCIONES", "AUX_ERR"}) {
         EXPECT_TRUE(tablas.contains(t)) << t;
     }
     // La vista del registro de acciones acepta inserciones.
-    d.EjecutarSQL(" INSERT INTO V_MV_CPTEACCIONES (TC,IdComprobante,IdComplemento,Tipo_accion,FECHAHORA) VALUES ('    ','',0,'A','09/12/2026 10:00:00')");
+    d.EjecutarSQL(
+        " INSERT INTO V_MV_CPTEACCIONES (TC,IdComprobante,IdComplemento,Tipo_accion,FECHAHORA) VALUES ('    "
+        "','',0,'A','09/12/2026 10:00:00')");
     EXPECT_EQ(d.conexion().Errors().Count(), 0);
     EXPECT_TRUE(QFileInfo::exists(dir_.path() + "/sub/carpeta/Demo.db"));
 

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sqlite3.h>
 
 #include "ado/sqlite/ProveedorSqlite.h"
@@ -15,7 +14,7 @@ namespace {
 using Destinos = std::vector<std::pair<int64_t, ResultadoFila::Destino>>;
 
 class EscrituraEmbebida : public SuiteEmbebida {
-protected:
+  protected:
     struct Corrida {
         Destinos destinos;
         QStringList falla;  // descripciones de las filas que fallaron
@@ -60,7 +59,10 @@ protected:
         return r;
     }
 
-    QStringList contenido() { return filas("SELECT modelo, serie, nroTransmision, eca1, activacion FROM AUX_GARANTIA ORDER BY rowid"); }
+    QStringList contenido() {
+        return filas(
+            "SELECT modelo, serie, nroTransmision, eca1, activacion FROM AUX_GARANTIA ORDER BY rowid");
+    }
 
     static QStringList Series(int desde, int cuantas) {
         QStringList s;
@@ -77,10 +79,13 @@ protected:
 TEST_F(EscrituraEmbebida, LasTandasEnElHiloDanLoMismoQueUnaSentenciaPorFila) {
     const int tanda = EscrituraGarantias::kFilasPorTanda;
     QStringList entreTandas = Series(1, tanda + 20);
-    entreTandas << Series(1, 30) << Series(2 * tanda, 700) << "s1" << "S10 " << QStringLiteral("SERÉ1") << QStringLiteral("seré1")
+    entreTandas << Series(1, 30) << Series(2 * tanda, 700) << "s1"
+                << "S10 " << QStringLiteral("SERÉ1") << QStringLiteral("seré1")
                 << QString("s%1").arg(tanda + 10);
     QStringList enUnaTanda = Series(1, 300);
-    enUnaTanda << "S5" << "s6" << "S300" << Series(301, 10) << "S301";
+    enUnaTanda << "S5"
+               << "s6"
+               << "S300" << Series(301, 10) << "S301";
     const struct {
         const char* nombre;
         QStringList series;
@@ -88,22 +93,27 @@ TEST_F(EscrituraEmbebida, LasTandasEnElHiloDanLoMismoQueUnaSentenciaPorFila) {
     } casos[] = {
         {"repetidas en una tanda", enUnaTanda, {}},
         {"repetidas entre tandas", entreTandas, {}},
-        {"ya guardadas", Series(1, 2 * tanda + 5), {"S3", "s700", QString("S%1").arg(tanda), QString("S%1").arg(2 * tanda + 5)}},
+        {"ya guardadas",
+         Series(1, 2 * tanda + 5),
+         {"S3", "s700", QString("S%1").arg(tanda), QString("S%1").arg(2 * tanda + 5)}},
         {"una sola fila", {"S1"}, {}},
     };
     for (const auto& caso : casos) {
         for (const bool cortar : {false, true}) {
             SCOPED_TRACE(std::string(caso.nombre) + (cortar ? ", un grupo por tanda" : ""));
             std::map<EscrituraGarantias::Modo, std::pair<Corrida, QStringList>> resultado;
-            for (const auto modo : {EscrituraGarantias::Modo::FilaPorFila, EscrituraGarantias::Modo::Automatico}) {
+            for (const auto modo :
+                 {EscrituraGarantias::Modo::FilaPorFila, EscrituraGarantias::Modo::Automatico}) {
                 sql("DELETE FROM AUX_GARANTIA");
                 for (const QString& s : caso.guardadas)
-                    sql("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('viejo','" + s + "',1)");
+                    sql("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision) VALUES ('viejo','" + s +
+                        "',1)");
                 const Corrida r = escribir(caso.series, modo, cortar);
                 EXPECT_TRUE(r.bien);
                 EXPECT_EQ(r.enFlujo, modo == EscrituraGarantias::Modo::Automatico);
                 ASSERT_EQ(r.destinos.size(), static_cast<std::size_t>(caso.series.size()));
-                for (std::size_t i = 0; i < r.destinos.size(); ++i) ASSERT_EQ(r.destinos[i].first, static_cast<int64_t>(i + 1));
+                for (std::size_t i = 0; i < r.destinos.size(); ++i)
+                    ASSERT_EQ(r.destinos[i].first, static_cast<int64_t>(i + 1));
                 resultado[modo] = {r, contenido()};
             }
             const auto& fila = resultado[EscrituraGarantias::Modo::FilaPorFila];
@@ -127,12 +137,13 @@ TEST_F(EscrituraEmbebida, UnaFilaQueLaBaseRechazaDetieneLaEscrituraAhi) {
     const int largoPrevio = sqlite3_limit(db, SQLITE_LIMIT_LENGTH, -1);
     const struct {
         const char* nombre;
-        const char* disparador;  // vacío: sin disparador
-        int largo;               // el largo máximo de un valor en la base
-        const char* descripcion; // lo que dice la falla
+        const char* disparador;   // vacío: sin disparador
+        int largo;                // el largo máximo de un valor en la base
+        const char* descripcion;  // lo que dice la falla
     } casos[] = {
-        {"disparador", "CREATE TEMP TRIGGER serie_mala BEFORE INSERT ON AUX_GARANTIA WHEN NEW.serie = 'MALA' "
-                       "BEGIN SELECT RAISE(ABORT, 'la serie MALA no se acepta'); END",
+        {"disparador",
+         "CREATE TEMP TRIGGER serie_mala BEFORE INSERT ON AUX_GARANTIA WHEN NEW.serie = 'MALA' "
+         "BEGIN SELECT RAISE(ABORT, 'la serie MALA no se acepta'); END",
          largoPrevio, "la serie MALA no se acepta"},
         {"valor demasiado largo", "", 4000, "too big"},
     };
@@ -141,7 +152,8 @@ TEST_F(EscrituraEmbebida, UnaFilaQueLaBaseRechazaDetieneLaEscrituraAhi) {
         QStringList series = Series(1, 3 * tanda);
         series[mala - 1] = caso.disparador[0] ? QStringLiteral("MALA") : QString(5000, 'L');
         std::map<EscrituraGarantias::Modo, std::pair<Corrida, QStringList>> resultado;
-        for (const auto modo : {EscrituraGarantias::Modo::FilaPorFila, EscrituraGarantias::Modo::Automatico}) {
+        for (const auto modo :
+             {EscrituraGarantias::Modo::FilaPorFila, EscrituraGarantias::Modo::Automatico}) {
             sql("DELETE FROM AUX_GARANTIA");
             if (caso.disparador[0]) sql(caso.disparador);
             sqlite3_limit(db, SQLITE_LIMIT_LENGTH, caso.largo);
@@ -158,8 +170,10 @@ TEST_F(EscrituraEmbebida, UnaFilaQueLaBaseRechazaDetieneLaEscrituraAhi) {
             resultado[modo] = {r, guardadas};
             if (caso.disparador[0]) sql("DROP TRIGGER temp.serie_mala");
         }
-        EXPECT_EQ(resultado[EscrituraGarantias::Modo::Automatico].first.destinos, resultado[EscrituraGarantias::Modo::FilaPorFila].first.destinos);
-        EXPECT_EQ(resultado[EscrituraGarantias::Modo::Automatico].second, resultado[EscrituraGarantias::Modo::FilaPorFila].second);
+        EXPECT_EQ(resultado[EscrituraGarantias::Modo::Automatico].first.destinos,
+                  resultado[EscrituraGarantias::Modo::FilaPorFila].first.destinos);
+        EXPECT_EQ(resultado[EscrituraGarantias::Modo::Automatico].second,
+                  resultado[EscrituraGarantias::Modo::FilaPorFila].second);
     }
     EXPECT_EQ(filas("PRAGMA wal_autocheckpoint"), autocontrolPrevio);
 }
@@ -186,4 +200,3 @@ TEST_F(EscrituraEmbebida, UsarLaConexionEnMedioNoTrabaNiPierdeFilas) {
     EXPECT_EQ(hilo.destinos, fila.destinos);
     EXPECT_EQ(guardadas, contenido());
 }
-

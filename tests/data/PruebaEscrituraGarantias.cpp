@@ -16,7 +16,7 @@ namespace {
 using Destinos = std::vector<std::pair<int64_t, ResultadoFila::Destino>>;
 
 class Escritura : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         qunsetenv("GARANTIAS_LOTES");
@@ -30,21 +30,24 @@ protected:
         c->Open(QStringLiteral("DRIVER={SQLite3};Database=") + dir_.filePath(nombre + ".db") + ';');
         c->Execute("PRAGMA synchronous=OFF");  // la prueba no necesita sobrevivir a un corte de luz
         c->Execute(
-            "CREATE TABLE AUX_GARANTIA (modelo VARCHAR(100) CHECK (length(modelo) <= 100), serie VARCHAR(100) COLLATE NOCASE "
+            "CREATE TABLE AUX_GARANTIA (modelo VARCHAR(100) CHECK (length(modelo) <= 100), serie "
+            "VARCHAR(100) COLLATE NOCASE "
             "NOT NULL, nroTransmision INTEGER, eca1 VARCHAR(100), activacion VARCHAR(100))");
         EXPECT_EQ(c->Errors().Count(), 0);
         c->Execute("CREATE INDEX AUX_GARANTIA_serie ON AUX_GARANTIA (serie)");
-        for (const QString& s : guardadas) c->Execute("INSERT INTO AUX_GARANTIA VALUES ('viejo','" + s + "',1,'','')");
+        for (const QString& s : guardadas)
+            c->Execute("INSERT INTO AUX_GARANTIA VALUES ('viejo','" + s + "',1,'','')");
         return c;
     }
 
     // Escribe las series (en ese orden, como filas 1..n) y devuelve lo que pasó con cada una.
-    Destinos escribir(Conexion& c, const QStringList& series, EscrituraGarantias::Modo modo, bool* enLotes = nullptr,
-                      QStringList* avisos = nullptr) {
+    Destinos escribir(Conexion& c, const QStringList& series, EscrituraGarantias::Modo modo,
+                      bool* enLotes = nullptr, QStringList* avisos = nullptr) {
         Destinos destinos;
         QStringList propios;
         EscrituraGarantias e(
-            c, {[] { return std::optional<int32_t>(7); }, {}}, false, [&](const ResultadoFila& r) { destinos.emplace_back(r.indice, r.destino); },
+            c, {[] { return std::optional<int32_t>(7); }, {}}, false,
+            [&](const ResultadoFila& r) { destinos.emplace_back(r.indice, r.destino); },
             [&](const QString& a) { propios << a; }, modo);
         if (enLotes) *enLotes = e.enLotes();
         if (antes_) antes_(c);
@@ -62,7 +65,9 @@ protected:
     QStringList contenido(Conexion& c) {
         QStringList filas;
         auto rs = c.abrirRecordset("SELECT modelo, serie, nroTransmision FROM AUX_GARANTIA ORDER BY rowid");
-        for (; !rs->EOF_(); rs->MoveNext()) filas << TextoValor(rs->Field(0)) + '|' + TextoValor(rs->Field(1)) + '|' + TextoValor(rs->Field(2));
+        for (; !rs->EOF_(); rs->MoveNext())
+            filas << TextoValor(rs->Field(0)) + '|' + TextoValor(rs->Field(1)) + '|' +
+                         TextoValor(rs->Field(2));
         return filas;
     }
 
@@ -86,7 +91,8 @@ TEST_F(Escritura, MilFilasEnPocasIdasYVueltas) {
         EscrituraGarantias::Modo modo;
         int64_t maximo;
     };
-    const Caso casos[] = {{EscrituraGarantias::Modo::Automatico, 4}, {EscrituraGarantias::Modo::FilaPorFila, 1000}};
+    const Caso casos[] = {{EscrituraGarantias::Modo::Automatico, 4},
+                          {EscrituraGarantias::Modo::FilaPorFila, 1000}};
     int n = 0;
     for (const auto& caso : casos) {
         auto c = servidor(QStringLiteral("idas%1").arg(n++));
@@ -97,7 +103,8 @@ TEST_F(Escritura, MilFilasEnPocasIdasYVueltas) {
         EXPECT_LE(idas, caso.maximo);
         EXPECT_GE(idas, 2);
         ASSERT_EQ(d.size(), 1000u);
-        EXPECT_TRUE(std::all_of(d.begin(), d.end(), [](const auto& x) { return x.second == ResultadoFila::Agregada; }));
+        EXPECT_TRUE(std::all_of(d.begin(), d.end(),
+                                [](const auto& x) { return x.second == ResultadoFila::Agregada; }));
         EXPECT_EQ(contenido(*c).size(), 1000);
     }
 }
@@ -107,9 +114,13 @@ TEST_F(Escritura, MilFilasEnPocasIdasYVueltas) {
 // antes, y un lote final incompleto.
 TEST_F(Escritura, LosLotesDanLoMismoQueUnaSentenciaPorFila) {
     QStringList repetidasEnLote = Series(1, 300);
-    repetidasEnLote << "S5" << "s6" << "S300" << Series(301, 10) << "S301";
+    repetidasEnLote << "S5"
+                    << "s6"
+                    << "S300" << Series(301, 10) << "S301";
     QStringList entreLotes = Series(1, 520);
-    entreLotes << Series(1, 30) << Series(600, 700) << "S1" << "s510" << "S1299";
+    entreLotes << Series(1, 30) << Series(600, 700) << "S1"
+               << "s510"
+               << "S1299";
     const struct {
         const char* nombre;
         QStringList series;
@@ -148,7 +159,8 @@ TEST_F(Escritura, LosLotesDanLoMismoQueUnaSentenciaPorFila) {
 // rechazado no dejó nada: nada se agrega dos veces), el resto de la corrida sigue así y se avisa
 // una sola vez. Forzando los lotes, el rechazo es la falla de la fila.
 TEST_F(Escritura, UnLoteRechazadoSigueFilaPorFilaSinAgregarNadaDosVeces) {
-    const QStringList series = Series(1, 1300) << "S10" << "S1299";
+    const QStringList series = Series(1, 1300) << "S10"
+                                               << "S1299";
     auto referencia = servidor("referencia");
     const Destinos esperado = escribir(*referencia, series, EscrituraGarantias::Modo::FilaPorFila);
 

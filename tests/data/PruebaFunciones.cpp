@@ -57,12 +57,13 @@ TEST(Dll_Funciones, ValorNumerico) {
 
 TEST(Dll_Funciones, EncriptarEsReversibleYSeGuardaEnUnaListaConComas) {
     Dll_Funciones f;
-    const QStringList textos = {"",       "demo",   " con blancos ", "a,b\"c\r\nd", "ñandú ÁÉÍ €",
-                                "日本語", "😀 x", QString(300, 'z'), "VENTAS"};
+    const QStringList textos = {"",       "demo", " con blancos ",   "a,b\"c\r\nd", "ñandú ÁÉÍ €",
+                                "日本語", "😀 x",  QString(300, 'z'), "VENTAS"};
     for (const QString& t : textos) {
         const QString e = f.Encriptar(t);
         EXPECT_EQ(f.Desencriptar(e), t) << qPrintable(t);
-        EXPECT_FALSE(e.contains(',') || e.contains('"') || e.contains('\r') || e.contains('\n')) << qPrintable(e);
+        EXPECT_FALSE(e.contains(',') || e.contains('"') || e.contains('\r') || e.contains('\n'))
+            << qPrintable(e);
         EXPECT_EQ(e, e.trimmed());
         if (t.size() > 3) EXPECT_FALSE(e.contains(t)) << "se lee a simple vista: " << qPrintable(e);
     }

@@ -54,9 +54,7 @@ QString LeerTodo(const QString& ruta) {
 
 class Access : public ::testing::Test {
   protected:
-    void SetUp() override {
-        REQUERIR_MUESTRAS();
-    }
+    void SetUp() override { REQUERIR_MUESTRAS(); }
     void abrir(const char* muestra) {
         const QString ruta = Muestra(QStringLiteral("mdb/") + muestra);
         ASSERT_FALSE(ruta.isEmpty()) << muestra;

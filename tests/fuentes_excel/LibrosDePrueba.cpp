@@ -14,7 +14,9 @@
 // Si no puede escribir, lanza: la prueba se detiene (un ASSERT aquí sólo dejaría esta función).
 void EscribirZip(const QString& ruta, const std::vector<std::pair<QString, QByteArray>>& partes) {
     const auto exigir = [&](bool bien, const char* paso) {
-        if (!bien) throw std::runtime_error(std::string("no se pudo escribir el zip ") + ruta.toStdString() + ": " + paso);
+        if (!bien)
+            throw std::runtime_error(std::string("no se pudo escribir el zip ") + ruta.toStdString() + ": " +
+                                     paso);
     };
     zipFile zip = zipOpen64(QFile::encodeName(ruta).constData(), APPEND_STATUS_CREATE);
     exigir(zip != nullptr, "zipOpen64");

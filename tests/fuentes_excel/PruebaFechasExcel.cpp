@@ -2,8 +2,8 @@
 
 #include <QDateTime>
 
-#include "ado/excel/FechasExcel.h"
 #include "ado/Valores.h"
+#include "ado/excel/FechasExcel.h"
 
 TEST(FechasExcel, NumeroDeSerieAFecha) {
     struct Caso {

@@ -11,8 +11,8 @@
 #endif
 
 #include "LibrosDePrueba.h"
-#include "ado/excel/CadenasXlsx.h"
 #include "ado/Conexion.h"
+#include "ado/excel/CadenasXlsx.h"
 #include "ado/excel/HojaXml.h"
 #include "platform/ErrorEjecucion.h"
 

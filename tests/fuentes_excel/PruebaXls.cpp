@@ -107,7 +107,8 @@ TEST(Xls, UnaMuestraTruncadaOAlteradaFallaConClaridad) {
         const QString ruta = dir.filePath(QStringLiteral("danado.xls"));
         EscribirArchivo(ruta, contenido);
         const QString falla = FallaAlLeer(ruta, QStringLiteral("Sheet1$"));
-        EXPECT_TRUE(falla.contains(ruta) && falla.contains(QString::fromUtf8(causa))) << causa << ": " << qPrintable(falla);
+        EXPECT_TRUE(falla.contains(ruta) && falla.contains(QString::fromUtf8(causa)))
+            << causa << ": " << qPrintable(falla);
     }
 }
 

@@ -58,11 +58,13 @@ TEST_F(XlsxHostil, LoQueElFormatoNoAdmiteEsUnaHojaDanadaEnseguida) {
         const char* causa;
     };
     const Caso casos[] = {
-        {"salto a la fila 2.147.483.647", R"(<row r="1"><c><v>1</v></c></row><row r="2147483647"><c><v>2</v></c></row>)",
+        {"salto a la fila 2.147.483.647",
+         R"(<row r="1"><c><v>1</v></c></row><row r="2147483647"><c><v>2</v></c></row>)",
          "la fila 2147483647 pasa de la última que puede tener una hoja (1048576)"},
         {"fila 1.048.577", R"(<row r="1048577"><c><v>2</v></c></row>)", "la fila 1048577 pasa"},
         {"columna XFE", R"(<row r="1"><c r="XFE1"><v>1</v></c></row>)", "más allá de la última columna"},
-        {"columna de cuatro letras", R"(<row r="1"><c r="AAAA1"><v>1</v></c></row>)", "más allá de la última columna"},
+        {"columna de cuatro letras", R"(<row r="1"><c r="AAAA1"><v>1</v></c></row>)",
+         "más allá de la última columna"},
         {"20.000 celdas sin referencia en una fila", ancha, "la fila 2 tiene una celda más allá"},
         {"20.000 veces la misma celda", repetida, "la fila 1 tiene una celda más allá"},
         {"70 MiB de texto en una fila", textoLargo, "la fila 1 pasa de 64 MiB de texto"},
@@ -74,11 +76,14 @@ TEST_F(XlsxHostil, LoQueElFormatoNoAdmiteEsUnaHojaDanadaEnseguida) {
         const QString archivo = ruta(QStringLiteral("hostil.xlsx"));
         libro.escribir(archivo);
         const QString falla = FallaAlLeer(archivo, QStringLiteral("H$"));
-        EXPECT_TRUE(falla.contains(QString::fromUtf8(c.causa)) && falla.contains(archivo)) << qPrintable(falla);
+        EXPECT_TRUE(falla.contains(QString::fromUtf8(c.causa)) && falla.contains(archivo))
+            << qPrintable(falla);
     }
     // El borde mismo se lee: la columna XFD.
     LibroAMano borde;
-    borde.hojas = {{QStringLiteral("H"), R"(<row r="1"><c r="A1"><v>1</v></c><c r="XFD1"><v>2</v></c></row><row r="2"><c><v>3</v></c></row>)"}};
+    borde.hojas = {
+        {QStringLiteral("H"),
+         R"(<row r="1"><c r="A1"><v>1</v></c><c r="XFD1"><v>2</v></c></row><row r="2"><c><v>3</v></c></row>)"}};
     borde.escribir(ruta(QStringLiteral("borde.xlsx")));
     const HojaLeida h = LeerHoja(ruta(QStringLiteral("borde.xlsx")), QStringLiteral("H$"));
     EXPECT_EQ(h.campos.size(), 16384);
@@ -98,7 +103,8 @@ TEST_F(XlsxHostil, UnaParteQueDeclaraMasDeUnGiBSeRechazaSinDescomprimirla) {
         const QString mentiroso = ruta(QStringLiteral("mentiroso.xlsx"));
         EscribirArchivo(mentiroso, zip);
         const QString falla = FallaAlLeer(mentiroso, QStringLiteral("H$"));
-        EXPECT_TRUE(falla.contains(QStringLiteral("demasiado grande: pasa de 1024 MiB")) && falla.contains(QString::fromUtf8(parte)))
+        EXPECT_TRUE(falla.contains(QStringLiteral("demasiado grande: pasa de 1024 MiB")) &&
+                    falla.contains(QString::fromUtf8(parte)))
             << qPrintable(falla);
     }
 }
@@ -115,20 +121,23 @@ TEST_F(XlsxHostil, LasCadenasCompartidasTienenUnaCotaDeMemoria) {
         cadenas.cadena(99999);
         ADD_FAILURE() << "leyó todas las cadenas pasando la cota";
     } catch (const ErrorEjecucion& e) {
-        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("pasa de 0.0625 MiB en memoria"))) << qPrintable(e.descripcion());
+        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("pasa de 0.0625 MiB en memoria")))
+            << qPrintable(e.descripcion());
     }
     // Una cota de cadenas: las vacías no ocupan letras, pero tampoco pasan de ella.
-    CadenasXlsx contadas(std::make_unique<FlujoMemoria>(xml), QStringLiteral("libro.xlsx"), QStringLiteral("xl/sharedStrings.xml"),
-                         CadenasXlsx::kMaximoMemoria, 5000);
+    CadenasXlsx contadas(std::make_unique<FlujoMemoria>(xml), QStringLiteral("libro.xlsx"),
+                         QStringLiteral("xl/sharedStrings.xml"), CadenasXlsx::kMaximoMemoria, 5000);
     EXPECT_EQ(contadas.cadena(4999), QString());
     try {
         contadas.cadena(5000);
         ADD_FAILURE() << "leyó más cadenas que la cota";
     } catch (const ErrorEjecucion& e) {
-        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("o de 5000 cadenas (5000 cadenas leídas)"))) << qPrintable(e.descripcion());
+        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("o de 5000 cadenas (5000 cadenas leídas)")))
+            << qPrintable(e.descripcion());
     }
     // Con las cotas de siempre, las mismas cadenas se leen.
-    CadenasXlsx sanas(std::make_unique<FlujoMemoria>(xml), QStringLiteral("libro.xlsx"), QStringLiteral("xl/sharedStrings.xml"));
+    CadenasXlsx sanas(std::make_unique<FlujoMemoria>(xml), QStringLiteral("libro.xlsx"),
+                      QStringLiteral("xl/sharedStrings.xml"));
     EXPECT_EQ(sanas.cadena(99999), QString());
 }
 
@@ -173,7 +182,8 @@ TEST_F(XlsxHostil, UnLibroTruncadoEnMedioEsUnaFallaQueLoDice) {
         while (!rs->EOF_()) rs->MoveNext();
         ADD_FAILURE() << "leyó hasta el final un libro truncado";
     } catch (const ErrorEjecucion& e) {
-        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("cambió mientras se leía"))) << qPrintable(e.descripcion());
+        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("cambió mientras se leía")))
+            << qPrintable(e.descripcion());
         EXPECT_TRUE(e.descripcion().contains(archivo)) << qPrintable(e.descripcion());
     }
 }

@@ -9,8 +9,8 @@
 
 #include "ado/CarpetaOrigen.h"
 #include "ado/Conexion.h"
-#include "ado/texto/LectorCsv.h"
 #include "ado/Valores.h"
+#include "ado/texto/LectorCsv.h"
 #include "comun/Pruebas.h"
 #include "platform/Detencion.h"
 #include "platform/ErrorEjecucion.h"
@@ -153,7 +153,12 @@ TEST_F(FuenteTexto, SchemaIniManda) {
          "1,2\n",
          "Serie|Fecha alta",
          {"1|2"}},
-        {"delimitador de 8 bits", "[datos.csv]\nFormat=Delimited(\xA6)\nCharacterSet=1252\n", "a\xA6" "b\n1\xA6" "2\n", "a|b",
+        {"delimitador de 8 bits",
+         "[datos.csv]\nFormat=Delimited(\xA6)\nCharacterSet=1252\n",
+         "a\xA6"
+         "b\n1\xA6"
+         "2\n",
+         "a|b",
          {"1|2"}},
         {"OEM es la página 850",
          "[datos.csv]\nCharacterSet=OEM\n",
@@ -205,9 +210,9 @@ TEST_F(FuenteTexto, ListaLosArchivosComoElControladorDeTexto) {
         const char* tabla;
         const char* origen;
     } casos[] = {
-        {"datos", "csv"},     {"DATOS#TXT", "txt"},    {"datos.txt", "txt"},
-        {"datos#csv", "csv"}, {"otro", "otro"},        {"otro.txt", "otro"},
-        {"anual.2024#csv", "anual"}, {"anual.2024", "anual"}, {" b ", "b"},
+        {"datos", "csv"}, {"DATOS#TXT", "txt"}, {"datos.txt", "txt"},        {"datos#csv", "csv"},
+        {"otro", "otro"}, {"otro.txt", "otro"}, {"anual.2024#csv", "anual"}, {"anual.2024", "anual"},
+        {" b ", "b"},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.tabla);
@@ -221,8 +226,8 @@ TEST_F(FuenteTexto, TablaInexistenteNombraLaTablaYLaCarpeta) {
     Conexion c;
     c.Open(conexion());
     // "anual" no es "anual.2024": el nombre hasta el primer punto no halla otro archivo.
-    for (const QString tabla : {QStringLiteral("nada"), QStringLiteral("libro.xls"), QStringLiteral("../datos"),
-                                QStringLiteral("anual")}) {
+    for (const QString tabla : {QStringLiteral("nada"), QStringLiteral("libro.xls"),
+                                QStringLiteral("../datos"), QStringLiteral("anual")}) {
         try {
             c.abrirRecordset(QStringLiteral("SELECT * FROM [%1]").arg(tabla));
             ADD_FAILURE() << qPrintable(tabla);
@@ -287,7 +292,8 @@ TEST_F(FuenteTexto, ArchivoSinPermisoFallaNombrandoElArchivo) {
     ASSERT_TRUE(QFile::setPermissions(ruta, QFileDevice::WriteOwner));
     AbrirATodos(carpeta_.path());
     SinPrivilegios([&]() -> QString {
-        if (QFile f(ruta); f.open(QIODevice::ReadOnly)) return QStringLiteral("el archivo sin permiso se abre");
+        if (QFile f(ruta); f.open(QIODevice::ReadOnly))
+            return QStringLiteral("el archivo sin permiso se abre");
         try {
             Conexion c;
             c.Open(conexion());

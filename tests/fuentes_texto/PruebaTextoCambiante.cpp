@@ -15,7 +15,10 @@ class TextoCambiante : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(carpeta_.isValid()); }
     QString ruta() const { return carpeta_.filePath(QStringLiteral("datos.csv")); }
-    void abrir() { c_.Open(QStringLiteral("DRIVER={Microsoft Text Driver (*.txt; *.csv)};DBQ=") + carpeta_.path() + u'/' + u';'); }
+    void abrir() {
+        c_.Open(QStringLiteral("DRIVER={Microsoft Text Driver (*.txt; *.csv)};DBQ=") + carpeta_.path() +
+                u'/' + u';');
+    }
     // Más de lo que el lector tiene en su búfer (256 KiB): el cambio llega antes del final.
     static QByteArray Filas(const QByteArray& prefijo, int n) {
         QByteArray b = "eca1,serie\n";
@@ -70,8 +73,10 @@ TEST_F(TextoCambiante, TruncadoOAgrandadoEnMedioEsUnaFallaConLasFilasLeidas) {
         }
         int filas = 0;
         const QString falla = leerHastaElFinal(rs, filas);
-        EXPECT_TRUE(falla.contains(QStringLiteral("cambió mientras se leía")) && falla.contains(ruta())) << qPrintable(falla);
-        EXPECT_TRUE(falla.contains(QStringLiteral("después de leer %1 filas").arg(filas))) << filas << qPrintable(falla);
+        EXPECT_TRUE(falla.contains(QStringLiteral("cambió mientras se leía")) && falla.contains(ruta()))
+            << qPrintable(falla);
+        EXPECT_TRUE(falla.contains(QStringLiteral("después de leer %1 filas").arg(filas)))
+            << filas << qPrintable(falla);
         rs->Close();
         c_.Close();
     }
@@ -79,7 +84,9 @@ TEST_F(TextoCambiante, TruncadoOAgrandadoEnMedioEsUnaFallaConLasFilasLeidas) {
 
 TEST_F(TextoCambiante, ElExamenDecideSoloParaElArchivoExaminado) {
     // ASCII al principio y una letra de Windows-1252 al final: el examen decide 1252.
-    EscribirArchivo(ruta(), Filas("A", 30000) + "E,G\xfc" "emes\n");
+    EscribirArchivo(ruta(), Filas("A", 30000) +
+                                "E,G\xfc"
+                                "emes\n");
     abrir();
     c_.examinarOrigen(kSql);
     {
@@ -94,6 +101,7 @@ TEST_F(TextoCambiante, ElExamenDecideSoloParaElArchivoExaminado) {
         c_.abrirRecordset(kSql);
         ADD_FAILURE() << "leyó con la decisión de otro archivo";
     } catch (const ErrorEjecucion& e) {
-        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("cambió mientras se leía"))) << qPrintable(e.descripcion());
+        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("cambió mientras se leía")))
+            << qPrintable(e.descripcion());
     }
 }

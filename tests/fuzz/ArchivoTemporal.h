@@ -1,11 +1,12 @@
 #pragma once
 // Los proveedores de .mdb y .xlsx abren su archivo por ruta: los arneses escriben cada entrada en
 // un archivo propio del proceso, en la carpeta temporal, con la extensión que el proveedor espera.
+#include <unistd.h>
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QString>
-#include <unistd.h>
 
 inline QString EscribirTemporal(const QByteArray& bytes, const char* extension) {
     static const QString ruta = QDir::temp().filePath(

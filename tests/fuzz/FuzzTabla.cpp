@@ -2,18 +2,20 @@
 // carpeta (texto): con archivos de nombres cualesquiera en una carpeta, la tabla que la clase dice
 // que es la del archivo elegido está en la lista del proveedor, y leerla lee ese archivo y no otro.
 // La entrada: nombres separados por '\n' (sin "/" ni bytes nulos); cada archivo lleva su número.
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <cstdint>
 #include <cstdlib>
-#include <unistd.h>
 
 #include "ado/ClasesOrigen.h"
 #include "ado/Conexion.h"
 #include "platform/ErrorEjecucion.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t largo) {
-    static const QString carpeta = QDir::temp().filePath(QStringLiteral("garantias_fuzz_tabla_%1").arg(getpid()));
+    static const QString carpeta =
+        QDir::temp().filePath(QStringLiteral("garantias_fuzz_tabla_%1").arg(getpid()));
     QDir(carpeta).removeRecursively();
     QDir().mkpath(carpeta);
     const QByteArray entrada(reinterpret_cast<const char*>(datos), static_cast<qsizetype>(largo));
@@ -40,7 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t largo) {
             const QString tabla = a.tablaPorDefecto(lista);
             const QString propia = a.clase->tablaDelArchivo(rutas[i]);
             // La tabla del archivo está en la lista, y es la que se lee si no se nombra otra.
-            if (!lista.contains(propia, Qt::CaseInsensitive) || tabla.compare(propia, Qt::CaseInsensitive) != 0) std::abort();
+            if (!lista.contains(propia, Qt::CaseInsensitive) ||
+                tabla.compare(propia, Qt::CaseInsensitive) != 0)
+                std::abort();
             RecordsetPtr rs = c.abrirRecordset(SentenciaDeTabla(tabla));
             // Y leerla lee este archivo: su número. Dos nombres que sólo difieren en mayúsculas
             // son la misma tabla para el controlador de texto; ese caso no se juzga aquí.

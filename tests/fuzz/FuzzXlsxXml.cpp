@@ -84,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t largo) {
     // Un error de XML puede aparecer después de filas ya dadas; si ambas lecturas terminan igual,
     // las filas deben ser las mismas.
     if (!Iguales(entera, diminuta)) std::abort();
-    if (!Iguales(entera, LeerRapida(hoja, 1 << 16)) || !Iguales(diminuta, LeerRapida(hoja, trozo))) std::abort();
+    if (!Iguales(entera, LeerRapida(hoja, 1 << 16)) || !Iguales(diminuta, LeerRapida(hoja, trozo)))
+        std::abort();
 
     if (!cadenasXml.isEmpty()) {
         CadenasXlsx cadenas(std::make_unique<FlujoMemoria>(cadenasXml, trozo), QStringLiteral("f.xlsx"),

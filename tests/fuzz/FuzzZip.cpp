@@ -13,8 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t largo) {
     const QString ruta = EscribirTemporal(bytes, "xlsx");
     auto proveedor = CrearProveedorXlsx();
     try {
-        proveedor->abrir(TextoConexion(QStringLiteral("Driver={Microsoft Excel Driver (*.xls, *.xlsx)};Dbq=") +
-                                       TextoConexion::Llaves(ruta) + u';'));
+        proveedor->abrir(
+            TextoConexion(QStringLiteral("Driver={Microsoft Excel Driver (*.xls, *.xlsx)};Dbq=") +
+                          TextoConexion::Llaves(ruta) + u';'));
         const QStringList hojas = proveedor->tablas();
         for (qsizetype h = 0; h < hojas.size() && h < 4; ++h) {
             try {

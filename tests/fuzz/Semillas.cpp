@@ -1,9 +1,9 @@
 // Las semillas de cada arnés de fuzzing, pasadas por el arnés compilado como el resto de las
 // pruebas: lo que un fuzzer encontró una vez (y quedó como semilla) no vuelve a romperse.
-#include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -32,10 +32,15 @@ std::vector<std::string> Compilados() {
 }
 
 Arnes Buscar(const std::string& nombre) {
-    static const std::map<std::string, Arnes> arneses = {
-        {"csv", &Arnes_csv},       {"dbf", &Arnes_dbf},     {"xls", &Arnes_xls},
-        {"xlsx_xml", &Arnes_xlsx_xml}, {"zip", &Arnes_zip}, {"mdb", &Arnes_mdb},
-        {"lanzamiento", &Arnes_lanzamiento}, {"bases", &Arnes_bases}, {"tabla", &Arnes_tabla}};
+    static const std::map<std::string, Arnes> arneses = {{"csv", &Arnes_csv},
+                                                         {"dbf", &Arnes_dbf},
+                                                         {"xls", &Arnes_xls},
+                                                         {"xlsx_xml", &Arnes_xlsx_xml},
+                                                         {"zip", &Arnes_zip},
+                                                         {"mdb", &Arnes_mdb},
+                                                         {"lanzamiento", &Arnes_lanzamiento},
+                                                         {"bases", &Arnes_bases},
+                                                         {"tabla", &Arnes_tabla}};
     const auto a = arneses.find(nombre);
     return a == arneses.end() ? nullptr : a->second;
 }
@@ -54,7 +59,8 @@ TEST_P(Semillas, CadaSemillaPasaPorSuArnesSinFallar) {
         const QByteArray bytes = f.readAll();
         SCOPED_TRACE(a.toStdString());
         // Un arnés que encuentra una falla aborta el proceso: la prueba cae con el nombre a la vista.
-        EXPECT_EQ(arnes(reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())), 0);
+        EXPECT_EQ(
+            arnes(reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())), 0);
     }
 }
 

@@ -17,7 +17,7 @@
 
 namespace {
 class Selector : public SelectorArchivo {
-public:
+  public:
     std::deque<std::optional<QString>> guion;
     std::optional<QString> elegir(const QString&, const QString&) override {
         if (guion.empty()) return std::nullopt;
@@ -28,7 +28,7 @@ public:
 };
 
 class VentanaQt : public SuiteEmbebida {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(SuiteEmbebida::SetUp());
         auto s = std::make_unique<Selector>();
@@ -86,7 +86,8 @@ TEST_F(VentanaQt, BuscarEImportarConClics) {
     QTest::mouseClick(ventana_->cmdImportar, Qt::LeftButton);
     QTest::qWait(80);
     EXPECT_EQ(ventana_->lblEstado->text(), "Importación finalizada");
-    EXPECT_EQ(ventana_->lblResumen->text(), "Transmisión 1: 2 filas agregadas, 0 series ya guardadas, 0 filas sin serie.");
+    EXPECT_EQ(ventana_->lblResumen->text(),
+              "Transmisión 1: 2 filas agregadas, 0 series ya guardadas, 0 filas sin serie.");
     EXPECT_TRUE(ventana_->CmdBuscar->isEnabled());
 
     ventana_->SSTab1->setCurrentIndex(1);
@@ -94,7 +95,8 @@ TEST_F(VentanaQt, BuscarEImportarConClics) {
     EXPECT_EQ(celda(ventana_->MSFlexGrid1, 1, 1), "1");
     EXPECT_EQ(celda(ventana_->MSFlexGrid1, 1, 2), "operador");
     const QModelIndex nro = ventana_->MSFlexGrid1->model()->index(1, 1);
-    QTest::mouseClick(ventana_->MSFlexGrid1->viewport(), Qt::LeftButton, {}, ventana_->MSFlexGrid1->visualRect(nro).center());
+    QTest::mouseClick(ventana_->MSFlexGrid1->viewport(), Qt::LeftButton, {},
+                      ventana_->MSFlexGrid1->visualRect(nro).center());
     QTest::qWait(50);
     EXPECT_EQ(celda(ventana_->MSFlexGrid3, 2, 2), "S2");
     EXPECT_EQ(ventana_->lblEstadoTransmisiones->text(), "... ");
@@ -122,13 +124,15 @@ void ProbarTeclas(FrmAuxGarantia& ventana, const std::vector<QWidget*>& orden) {
         ASSERT_TRUE(Enfocado(w));
         for (Qt::Key tecla : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
             QWidget* destino = QApplication::focusWidget();
-            EXPECT_NO_THROW(QTest::keyClick(destino, tecla)) << "la tecla " << tecla << " terminó el programa";
+            EXPECT_NO_THROW(QTest::keyClick(destino, tecla))
+                << "la tecla " << tecla << " terminó el programa";
             QTest::qWait(10);
             EXPECT_TRUE(ventana.isVisible());
             EXPECT_TRUE(Enfocado(w)) << "la tecla " << tecla << " movió el foco";
         }
         EXPECT_NO_THROW(QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab));
-        EXPECT_TRUE(Enfocado(orden[(i + 1) % n])) << "Tab no llevó a " << qPrintable(orden[(i + 1) % n]->objectName());
+        EXPECT_TRUE(Enfocado(orden[(i + 1) % n]))
+            << "Tab no llevó a " << qPrintable(orden[(i + 1) % n]->objectName());
     }
 }
 }  // namespace
@@ -137,13 +141,15 @@ TEST_F(VentanaQt, EnterYEscNoHacenNadaYTabRecorreLosControles) {
     FinObservable fin;
     ventana_->txtTabla->setText("/no/existe.csv");
     // La página "Importar"; después de las pestañas se vuelve al principio.
-    ProbarTeclas(*ventana_, {ventana_->txtTabla, ventana_->CmdBuscar, ventana_->cmbTabla, ventana_->cmdCargarVistaPrevia,
-                             ventana_->MSFlexGrid2, ventana_->cmdImportar, ventana_->cmdSalir, ventana_->SSTab1});
+    ProbarTeclas(*ventana_,
+                 {ventana_->txtTabla, ventana_->CmdBuscar, ventana_->cmbTabla, ventana_->cmdCargarVistaPrevia,
+                  ventana_->MSFlexGrid2, ventana_->cmdImportar, ventana_->cmdSalir, ventana_->SSTab1});
     EXPECT_EQ(ventana_->SSTab1->currentIndex(), 0);
     EXPECT_EQ(ventana_->txtTabla->text(), "/no/existe.csv");  // Enter no buscó nada
     EXPECT_EQ(ventana_->lblEstado->text(), "...");
     EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
-    for (QPushButton* b : ventana_->findChildren<QPushButton*>()) EXPECT_FALSE(b->isDefault() || b->autoDefault());
+    for (QPushButton* b : ventana_->findChildren<QPushButton*>())
+        EXPECT_FALSE(b->isDefault() || b->autoDefault());
 
     // La página "Consultar": las pestañas y las dos grillas.
     ventana_->SSTab1->setCurrentIndex(1);
@@ -222,21 +228,26 @@ TEST_F(VentanaQt, ElResumenSeBorraAlElegirOtroArchivo) {
     const QString texto = "Ninguna transmisión: 0 filas agregadas, 1 series ya guardadas, 1 filas sin serie.";
     EXPECT_EQ(ventana_->lblResumen->text(), texto);
     const QFontMetrics medida(ventana_->lblResumen->font());
-    EXPECT_LE(medida.boundingRect(QRect(0, 0, ventana_->lblResumen->width() - 2, 10000), Qt::TextWordWrap, texto).height(),
-              ventana_->lblResumen->height());
+    EXPECT_LE(
+        medida.boundingRect(QRect(0, 0, ventana_->lblResumen->width() - 2, 10000), Qt::TextWordWrap, texto)
+            .height(),
+        ventana_->lblResumen->height());
     selector_->guion.push_back(ruta);
     QTest::mouseClick(ventana_->CmdBuscar, Qt::LeftButton);
     EXPECT_EQ(ventana_->lblResumen->text(), "");
 }
 
 TEST_F(VentanaQt, LaLineaDeEstadoVuelveAPuntosDespuesDeLeerAlRecorrer) {
-    sql("INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES ('S',1,'01/01/2026','10:00','op',0)");
+    sql("INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES "
+        "('S',1,'01/01/2026','10:00','op',0)");
     sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 700) "
-        "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) SELECT 'M', 'S' || i, 1, 'E', 'A' FROM n");
+        "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) SELECT 'M', 'S' || i, 1, "
+        "'E', 'A' FROM n");
     ventana_->SSTab1->setCurrentIndex(1);
     QTest::qWait(50);
     const QModelIndex nro = ventana_->MSFlexGrid1->model()->index(1, 1);
-    QTest::mouseClick(ventana_->MSFlexGrid1->viewport(), Qt::LeftButton, {}, ventana_->MSFlexGrid1->visualRect(nro).center());
+    QTest::mouseClick(ventana_->MSFlexGrid1->viewport(), Qt::LeftButton, {},
+                      ventana_->MSFlexGrid1->visualRect(nro).center());
     QTest::qWait(50);
     QAbstractItemModel* filas = ventana_->MSFlexGrid3->model();
     const int antes = filas->rowCount();

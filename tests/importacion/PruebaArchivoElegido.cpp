@@ -17,13 +17,14 @@ QByteArray Csv(const char* serie) { return kCabecera + "E," + serie + ",M,x,A\n"
 QByteArray Dbf(const char* serie) {
     TablaPrueba t;
     t.version = 0x03;
-    t.campos = {{"ECA1", 'C', 4}, {"SERIE", 'C', 12}, {"MODELO", 'C', 4}, {"OTRO", 'C', 2}, {"ACTIV", 'C', 2}};
+    t.campos = {
+        {"ECA1", 'C', 4}, {"SERIE", 'C', 12}, {"MODELO", 'C', 4}, {"OTRO", 'C', 2}, {"ACTIV", 'C', 2}};
     t.registros = {Registro(t.campos, {"E", serie, "M", "x", "A"})};
     return t.bytes();
 }
 
 class ArchivoElegido : public VentanaDePrueba {
-protected:
+  protected:
     QStringList series() { return filas("SELECT serie FROM AUX_GARANTIA ORDER BY rowid"); }
     QStringList transmisiones() { return filas("SELECT Transmision FROM MV_TRANSMISIONES"); }
     QString serieEnVista() const { return modelo_->MSFlexGrid2.TextMatrix(1, 2); }
@@ -83,7 +84,8 @@ TEST_F(ArchivoElegido, UnaConexionFallidaVaciaLaListaLaVistaYLaSentencia) {
     mensajes_->responder(RespuestaMensaje::Omitir);
     mensajes_->responder(RespuestaMensaje::Aceptar);  // la vista previa: no hay tabla que leer
     buscar(archivo("tablas/roto.dbf", QByteArray("\x03\x7c\x01", 3)));
-    EXPECT_TRUE(mensajes_->textos().join("\n").contains("roto")) << qPrintable(mensajes_->textos().join("\n"));
+    EXPECT_TRUE(mensajes_->textos().join("\n").contains("roto"))
+        << qPrintable(mensajes_->textos().join("\n"));
     EXPECT_TRUE(modelo_->cmbTablaLista().isEmpty());
     EXPECT_EQ(modelo_->cmbTablaTexto(), "");
     EXPECT_EQ(campo("SqlPrevio"), "");

@@ -1,15 +1,17 @@
 // Archivos de texto hechos para engañar al lector: la decisión sale del archivo entero, antes de
 // tomar la transmisión. Cada uno termina en sus filas correctas o en su mensaje con la línea, y
 // un archivo rechazado no deja ni transmisión ni filas.
-#include "importacion/VentanaDePrueba.h"
-
 #include <QFile>
+
+#include "importacion/VentanaDePrueba.h"
 
 namespace {
 
 class Hostiles : public VentanaDePrueba {
-protected:
-    QStringList garantias() { return filas("SELECT serie, modelo, nroTransmision FROM AUX_GARANTIA ORDER BY rowid"); }
+  protected:
+    QStringList garantias() {
+        return filas("SELECT serie, modelo, nroTransmision FROM AUX_GARANTIA ORDER BY rowid");
+    }
 };
 
 // Filas de puro ASCII hasta pasar de lo que mira cualquier sondeo del principio (256 KiB).
@@ -28,34 +30,66 @@ TEST_F(Hostiles, CadaArchivoDaSusFilasOSuMensajeConLaLinea) {
     struct Caso {
         const char* nombre;
         QByteArray contenido;
-        QString mensaje;           // vacío: se importa
-        QStringList ultimas;       // las últimas filas guardadas (serie|modelo)
+        QString mensaje;      // vacío: se importa
+        QStringList ultimas;  // las últimas filas guardadas (serie|modelo)
     };
     // Relleno para que el byte siguiente caiga justo en el borde de un trozo de 1 MiB del examen.
     const auto hastaElBorde = [&](int antes) { return QByteArray(1024 * 1024 - llanas.size() - antes, 'x'); };
-    const QByteArray x1 = hastaElBorde(3);   // 'E,"' y después el relleno
-    const QByteArray x2 = hastaElBorde(3);   // 'E,S' ...
+    const QByteArray x1 = hastaElBorde(3);  // 'E,"' y después el relleno
+    const QByteArray x2 = hastaElBorde(3);  // 'E,S' ...
     const Caso casos[] = {
-        {"comilla doblada partida por el borde del trozo", llanas + "E,\"" + x1.chopped(1) + "\"\"y\",M,1,A\r\n", {},
+        {"comilla doblada partida por el borde del trozo",
+         llanas + "E,\"" + x1.chopped(1) + "\"\"y\",M,1,A\r\n",
+         {},
          {QString::fromLatin1(x1.chopped(1)) + QStringLiteral("\"y|M")}},
-        {"UTF-8 partido por el borde del trozo", llanas + "E,S" + x2.chopped(1) + "\xc3\xa9,M,1,A\r\n", {},
+        {"UTF-8 partido por el borde del trozo",
+         llanas + "E,S" + x2.chopped(1) + "\xc3\xa9,M,1,A\r\n",
+         {},
          {QStringLiteral("S") + QString::fromLatin1(x2.chopped(1)) + QStringLiteral("é|M")}},
-        {"comilla sin cerrar justo en el borde del trozo", llanas + "E,S" + hastaElBorde(3 + 8 + 2) + ",M,1,A\r\nE,\"S1,M,1,A\r\n",
-         QStringLiteral("comilla que abre un campo en la línea %1 y no se cierra").arg(lineaTrasLlanas + 1), {}},
+        {"comilla sin cerrar justo en el borde del trozo",
+         llanas + "E,S" + hastaElBorde(3 + 8 + 2) + ",M,1,A\r\nE,\"S1,M,1,A\r\n",
+         QStringLiteral("comilla que abre un campo en la línea %1 y no se cierra").arg(lineaTrasLlanas + 1),
+         {}},
         {"acentos de Windows-1252 después de 400 KiB de ASCII",
-         llanas + "E,SER\xe9" "1,G\xfc" "emes,1,A\r\nE,SER\xe8" "1,G\xfc" "emes,1,A\r\n", {},
+         llanas + "E,SER\xe9"
+                  "1,G\xfc"
+                  "emes,1,A\r\nE,SER\xe8"
+                  "1,G\xfc"
+                  "emes,1,A\r\n",
+         {},
          {QStringLiteral("SERé1|Güemes"), QStringLiteral("SERè1|Güemes")}},
-        {"UTF-8 válido entero", llanas + "E,SER\xc3\xa9" "1,G\xc3\xbc" "emes,1,A\r\n", {}, {QStringLiteral("SERé1|Güemes")}},
-        {"un byte nulo al final", llanas + QByteArray("E,S\0X,M,1,A\r\n", 13), QStringLiteral("byte nulo en la línea %1").arg(lineaTrasLlanas), {}},
-        {"marca de UTF-8 que miente", "\xef\xbb\xbf" + llanas + "E,SER\xe9" "1,M,1,A\r\n",
-         QStringLiteral("marca de UTF-8 pero la línea %1 no está en UTF-8").arg(lineaTrasLlanas), {}},
-        {"UTF-8 cortado al final con marca", "\xef\xbb\xbf" + llanas + "E,S,M,1,\xc3",
-         QStringLiteral("marca de UTF-8 pero la línea %1 no está en UTF-8").arg(lineaTrasLlanas), {}},
-        {"comilla sin cerrar", llanas + "E,\"S1,M,1,A\r\n" + FilasLlanas(10).mid(35),
-         QStringLiteral("comilla que abre un campo en la línea %1 y no se cierra").arg(lineaTrasLlanas), {}},
+        {"UTF-8 válido entero",
+         llanas + "E,SER\xc3\xa9"
+                  "1,G\xc3\xbc"
+                  "emes,1,A\r\n",
+         {},
+         {QStringLiteral("SERé1|Güemes")}},
+        {"un byte nulo al final",
+         llanas + QByteArray("E,S\0X,M,1,A\r\n", 13),
+         QStringLiteral("byte nulo en la línea %1").arg(lineaTrasLlanas),
+         {}},
+        {"marca de UTF-8 que miente",
+         "\xef\xbb\xbf" + llanas +
+             "E,SER\xe9"
+             "1,M,1,A\r\n",
+         QStringLiteral("marca de UTF-8 pero la línea %1 no está en UTF-8").arg(lineaTrasLlanas),
+         {}},
+        {"UTF-8 cortado al final con marca",
+         "\xef\xbb\xbf" + llanas + "E,S,M,1,\xc3",
+         QStringLiteral("marca de UTF-8 pero la línea %1 no está en UTF-8").arg(lineaTrasLlanas),
+         {}},
+        {"comilla sin cerrar",
+         llanas + "E,\"S1,M,1,A\r\n" + FilasLlanas(10).mid(35),
+         QStringLiteral("comilla que abre un campo en la línea %1 y no se cierra").arg(lineaTrasLlanas),
+         {}},
         {"comillas dobladas y saltos de línea dentro de un campo bien cerrado",
-         llanas + "E,\"S\"\"1\r\nX\",M,1,A\r\n", {}, {QStringLiteral("S\"1\r\nX|M")}},
-        {"una comilla en medio de un campo no abre nada", llanas + "E,S\"1,M,1,A\r\n", {}, {QStringLiteral("S\"1|M")}},
+         llanas + "E,\"S\"\"1\r\nX\",M,1,A\r\n",
+         {},
+         {QStringLiteral("S\"1\r\nX|M")}},
+        {"una comilla en medio de un campo no abre nada",
+         llanas + "E,S\"1,M,1,A\r\n",
+         {},
+         {QStringLiteral("S\"1|M")}},
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -74,7 +108,8 @@ TEST_F(Hostiles, CadaArchivoDaSusFilasOSuMensajeConLaLinea) {
                 EXPECT_EQ(g[kLlanas + i], c.ultimas[i] + QStringLiteral("|1"));
         } else {
             ASSERT_EQ(mensajes_->cuadros().size(), 1u) << qPrintable(mensajes_->textos().join("\n"));
-            EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains(c.mensaje)) << qPrintable(mensajes_->cuadros()[0].texto);
+            EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains(c.mensaje))
+                << qPrintable(mensajes_->cuadros()[0].texto);
             EXPECT_EQ(mensajes_->cuadros()[0].titulo, "Aviso");
             EXPECT_EQ(modelo_->lblEstado(), mensajes_->cuadros()[0].texto);
             EXPECT_FALSE(ventana_->resumen().terminada);
@@ -107,6 +142,7 @@ TEST_F(Hostiles, UnArchivoTruncadoEnMedioDiceCuantasFilasQuedaron) {
     ASSERT_EQ(mensajes_->cuadros().size(), 1u) << qPrintable(mensajes_->textos().join("\n"));
     const QString texto = mensajes_->cuadros()[0].texto;
     EXPECT_TRUE(texto.contains("cambió mientras se leía")) << qPrintable(texto);
-    EXPECT_TRUE(texto.contains(QStringLiteral("Quedaron guardadas las %1 filas").arg(guardadas))) << qPrintable(texto);
+    EXPECT_TRUE(texto.contains(QStringLiteral("Quedaron guardadas las %1 filas").arg(guardadas)))
+        << qPrintable(texto);
     EXPECT_FALSE(ventana_->resumen().terminada);
 }

@@ -20,8 +20,9 @@ TEST_P(ImportarCadaClase, LaVentanaLoImporta) {
     ASSERT_FALSE(modelo_->cmbTablaTexto().isEmpty());
     ventana_->cmdImportar_Click();
     EXPECT_EQ(modelo_->lblEstado(), "Importación finalizada");
-    EXPECT_EQ(filas("SELECT modelo, serie, nroTransmision, eca1, activacion FROM AUX_GARANTIA ORDER BY serie"),
-              GetParam().garantias);
+    EXPECT_EQ(
+        filas("SELECT modelo, serie, nroTransmision, eca1, activacion FROM AUX_GARANTIA ORDER BY serie"),
+        GetParam().garantias);
     EXPECT_EQ(filas("SELECT TIPO, Transmision, Responsable_envio, Anulado FROM MV_TRANSMISIONES"),
               QStringList{"S|1|operador|0"});
     EXPECT_EQ(ventana_->resumen().insertadas, GetParam().garantias.size());
@@ -53,6 +54,8 @@ TEST_P(ImportarCadaClase, LaVistaPreviaLoMuestra) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Origenes, ImportarCadaClase, ::testing::ValuesIn(OrigenesDePrueba()),
-                         [](const ::testing::TestParamInfo<OrigenDePrueba>& i) { return std::string(i.param.clase); });
+                         [](const ::testing::TestParamInfo<OrigenDePrueba>& i) {
+                             return std::string(i.param.clase);
+                         });
 
 }  // namespace

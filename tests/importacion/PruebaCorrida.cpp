@@ -1,25 +1,32 @@
-#include "importacion/VentanaDePrueba.h"
 #include <QRegularExpression>
-
 #include <csignal>
 
+#include "importacion/VentanaDePrueba.h"
 #include "platform/Proceso.h"
 #include "platform/Senales.h"
 
 namespace {
 
 class Corrida : public VentanaDePrueba {
-protected:
+  protected:
     // Elige el archivo (su primera tabla) e importa.
     void importar(const QString& nombre, const QByteArray& csv) {
         buscar(archivo(nombre, csv));
         // La vista previa de un archivo bueno no avisa nada: los cuadros que siguen son de la corrida.
-        EXPECT_TRUE(mensajes_->cuadros().empty()) << "la vista previa avisó: " << qPrintable(mensajes_->textos().join("\n"));
+        EXPECT_TRUE(mensajes_->cuadros().empty())
+            << "la vista previa avisó: " << qPrintable(mensajes_->textos().join("\n"));
         mensajes_->olvidar();
         ventana_->cmdImportar_Click();
     }
-    QStringList garantias() { return filas("SELECT modelo, serie, nroTransmision, eca1, activacion FROM AUX_GARANTIA ORDER BY rowid"); }
-    QStringList transmisiones() { return filas("SELECT TIPO, Transmision, Responsable_envio, Anulado FROM MV_TRANSMISIONES ORDER BY Transmision"); }
+    QStringList garantias() {
+        return filas(
+            "SELECT modelo, serie, nroTransmision, eca1, activacion FROM AUX_GARANTIA ORDER BY rowid");
+    }
+    QStringList transmisiones() {
+        return filas(
+            "SELECT TIPO, Transmision, Responsable_envio, Anulado FROM MV_TRANSMISIONES ORDER BY "
+            "Transmision");
+    }
 };
 
 const QByteArray kCabecera = "eca1,serie,modelo,otro,activacion\n";
@@ -29,29 +36,79 @@ const QByteArray kCabecera = "eca1,serie,modelo,otro,activacion\n";
 TEST_F(Corrida, CasosDeImportacion) {
     struct Caso {
         const char* nombre;
-        const char* previo;    // sentencias antes de importar
-        QByteArray filas;      // del archivo, sin cabecera
-        QStringList garantias; // AUX_GARANTIA después
+        const char* previo;     // sentencias antes de importar
+        QByteArray filas;       // del archivo, sin cabecera
+        QStringList garantias;  // AUX_GARANTIA después
         QStringList transmisiones;
         int64_t insertadas, repetidas, sinSerie;
     };
     const Caso casos[] = {
-        {"todas nuevas", "", "E1,S1,M1,x,A1\nE2,S2,M2,x,A2\n", {"M1|S1|1|E1|A1", "M2|S2|1|E2|A2"}, {"S|1|operador|0"}, 2, 0, 0},
+        {"todas nuevas",
+         "",
+         "E1,S1,M1,x,A1\nE2,S2,M2,x,A2\n",
+         {"M1|S1|1|E1|A1", "M2|S2|1|E2|A2"},
+         {"S|1|operador|0"},
+         2,
+         0,
+         0},
         {"algunas guardadas (el registro queda: la corrida agregó filas)",
          "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES ('V','S1',0,'V','V')",
-         "E1,s1 ,M1,x,A1\nE2,S2,M2,x,A2\n", {"V|S1|0|V|V", "M2|S2|1|E2|A2"}, {"S|1|operador|0"}, 1, 1, 0},
+         "E1,s1 ,M1,x,A1\nE2,S2,M2,x,A2\n",
+         {"V|S1|0|V|V", "M2|S2|1|E2|A2"},
+         {"S|1|operador|0"},
+         1,
+         1,
+         0},
         {"todas guardadas: no queda registro ni se gasta número",
          "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES ('V','S1',0,'V','V')",
-         "E1,S1,M1,x,A1\n", {"V|S1|0|V|V"}, {}, 0, 1, 0},
-        {"la misma serie dos veces", "", "E1,S1,M1,x,A1\nE2,S1,M2,x,A2\n", {"M1|S1|1|E1|A1"}, {"S|1|operador|0"}, 1, 1, 0},
-        {"series vacías se saltan", "", "E1,,M1,x,A1\nE2,  ,M2,x,A2\nE3,S3,M3,x,A3\n", {"M3|S3|1|E3|A3"}, {"S|1|operador|0"}, 1, 0, 2},
+         "E1,S1,M1,x,A1\n",
+         {"V|S1|0|V|V"},
+         {},
+         0,
+         1,
+         0},
+        {"la misma serie dos veces",
+         "",
+         "E1,S1,M1,x,A1\nE2,S1,M2,x,A2\n",
+         {"M1|S1|1|E1|A1"},
+         {"S|1|operador|0"},
+         1,
+         1,
+         0},
+        {"series vacías se saltan",
+         "",
+         "E1,,M1,x,A1\nE2,  ,M2,x,A2\nE3,S3,M3,x,A3\n",
+         {"M3|S3|1|E3|A3"},
+         {"S|1|operador|0"},
+         1,
+         0,
+         2},
         {"comillas y letras de otros alfabetos en todo",
-         "", "\"O'Brien, Ñandú\",\"S'1\",\"TV 32' LED\",x,\"ación'; DROP TABLE AUX_GARANTIA;--\"\n",
-         {"TV 32' LED|S'1|1|O'Brien, Ñandú|ación'; DROP TABLE AUX_GARANTIA;--"}, {"S|1|operador|0"}, 1, 0, 0},
-        {"número siguiente al mayor", "INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES ('S',7,'01/01/2026','10:00','x',0)",
-         "E1,S1,M1,x,A1\n", {"M1|S1|8|E1|A1"}, {"S|7|x|0", "S|8|operador|0"}, 1, 0, 0},
-        {"números de más de 16 bits", "INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES ('S',32767,'01/01/2026','10:00','x',0)",
-         "E1,S1,M1,x,A1\n", {"M1|S1|32768|E1|A1"}, {"S|32767|x|0", "S|32768|operador|0"}, 1, 0, 0},
+         "",
+         "\"O'Brien, Ñandú\",\"S'1\",\"TV 32' LED\",x,\"ación'; DROP TABLE AUX_GARANTIA;--\"\n",
+         {"TV 32' LED|S'1|1|O'Brien, Ñandú|ación'; DROP TABLE AUX_GARANTIA;--"},
+         {"S|1|operador|0"},
+         1,
+         0,
+         0},
+        {"número siguiente al mayor",
+         "INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES "
+         "('S',7,'01/01/2026','10:00','x',0)",
+         "E1,S1,M1,x,A1\n",
+         {"M1|S1|8|E1|A1"},
+         {"S|7|x|0", "S|8|operador|0"},
+         1,
+         0,
+         0},
+        {"números de más de 16 bits",
+         "INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES "
+         "('S',32767,'01/01/2026','10:00','x',0)",
+         "E1,S1,M1,x,A1\n",
+         {"M1|S1|32768|E1|A1"},
+         {"S|32767|x|0", "S|32768|operador|0"},
+         1,
+         0,
+         0},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -101,11 +158,18 @@ TEST_F(Corrida, ElResumenNombraLaTransmisionSoloSiQuedoGuardada) {
         QStringList transmisiones;
     };
     const Paso pasos[] = {
-        {"datos.csv", csv, "Transmisión 1: 2 filas agregadas, 0 series ya guardadas, 1 filas sin serie.", {"S|1|operador|0"}},
-        // Todo estaba: el registro se borra y el resumen no nombra el número, que se volverá a usar.
-        {"datos.csv", csv, "Ninguna transmisión: 0 filas agregadas, 2 series ya guardadas, 1 filas sin serie.",
+        {"datos.csv",
+         csv,
+         "Transmisión 1: 2 filas agregadas, 0 series ya guardadas, 1 filas sin serie.",
          {"S|1|operador|0"}},
-        {"otra/otro.csv", kCabecera + "E4,S4,M4,x,A4\nE1,S1,M1,x,A1\n", "Transmisión 2: 1 filas agregadas, 1 series ya guardadas, 0 filas sin serie.",
+        // Todo estaba: el registro se borra y el resumen no nombra el número, que se volverá a usar.
+        {"datos.csv",
+         csv,
+         "Ninguna transmisión: 0 filas agregadas, 2 series ya guardadas, 1 filas sin serie.",
+         {"S|1|operador|0"}},
+        {"otra/otro.csv",
+         kCabecera + "E4,S4,M4,x,A4\nE1,S1,M1,x,A1\n",
+         "Transmisión 2: 1 filas agregadas, 1 series ya guardadas, 0 filas sin serie.",
          {"S|1|operador|0", "S|2|operador|0"}},
     };
     for (const auto& p : pasos) {
@@ -118,7 +182,8 @@ TEST_F(Corrida, ElResumenNombraLaTransmisionSoloSiQuedoGuardada) {
 }
 
 TEST_F(Corrida, UnaFilaRechazadaDetieneLaCorridaYConservaLoAnterior) {
-    sql("CREATE TRIGGER rechazo BEFORE INSERT ON AUX_GARANTIA WHEN NEW.modelo = 'MALO' BEGIN SELECT RAISE(ABORT, 'modelo rechazado'); END");
+    sql("CREATE TRIGGER rechazo BEFORE INSERT ON AUX_GARANTIA WHEN NEW.modelo = 'MALO' BEGIN SELECT "
+        "RAISE(ABORT, 'modelo rechazado'); END");
     mensajes_->responder(RespuestaMensaje::Aceptar);
     importar("datos.csv", kCabecera + "E1,S1,M1,x,A1\nE2,S2,MALO,x,A2\nE3,S3,M3,x,A3\n");
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
@@ -140,7 +205,8 @@ TEST_F(Corrida, UnOrigenDeMenosDeCincoCamposVaAManejarError) {
     importar("tres.csv", "a,serie,c\n1,S1,3\n");
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_EQ(Botones::juego(mensajes_->cuadros()[0].estilo), Botones::AbortarReintentarOmitir);
-    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("campo 5")) << qPrintable(mensajes_->cuadros()[0].texto);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("campo 5"))
+        << qPrintable(mensajes_->cuadros()[0].texto);
     EXPECT_TRUE(garantias().isEmpty());
     EXPECT_NE(modelo_->lblEstado(), "Importación finalizada");
 }
@@ -239,7 +305,8 @@ TEST_F(Corrida, SinFilasNuevasNoSeGastaNumero) {
 }
 
 TEST_F(Corrida, UnRegistroRechazadoNoDejaNada) {
-    sql("CREATE TRIGGER rechazo BEFORE INSERT ON MV_TRANSMISIONES BEGIN SELECT RAISE(ABORT, 'transmisiones cerradas'); END");
+    sql("CREATE TRIGGER rechazo BEFORE INSERT ON MV_TRANSMISIONES BEGIN SELECT RAISE(ABORT, 'transmisiones "
+        "cerradas'); END");
     mensajes_->responder(RespuestaMensaje::Aceptar);
     importar("datos.csv", kCabecera + "E1,S1,M1,x,A1\n");
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);

@@ -9,17 +9,21 @@
 namespace {
 
 class CorridaOdbc : public VentanaDePrueba {
-protected:
+  protected:
     void SetUp() override {
         VentanaDePrueba::SetUp();
         Dll_Datos& d = Componentes::Datos();
-        d.Conectar(false, 3, QStringLiteral("DRIVER={SQLite3};Database=") + dir_.filePath("servidor.db") + ';', true, true);
+        d.Conectar(false, 3,
+                   QStringLiteral("DRIVER={SQLite3};Database=") + dir_.filePath("servidor.db") + ';', true,
+                   true);
         ASSERT_TRUE(d.Conectado()) << qPrintable(d.UltimaFalla());
         ASSERT_EQ(d.TipoMotor(), "SQL Server");
         sql("PRAGMA synchronous=OFF");
-        sql("CREATE TABLE AUX_GARANTIA (modelo VARCHAR(100), serie VARCHAR(100) COLLATE NOCASE NOT NULL, nroTransmision "
+        sql("CREATE TABLE AUX_GARANTIA (modelo VARCHAR(100), serie VARCHAR(100) COLLATE NOCASE NOT NULL, "
+            "nroTransmision "
             "INTEGER, eca1 VARCHAR(100), activacion VARCHAR(100))");
-        sql("CREATE TABLE MV_TRANSMISIONES (TIPO VARCHAR(2) NOT NULL, Transmision INTEGER NOT NULL, Fecha VARCHAR(10), Hora "
+        sql("CREATE TABLE MV_TRANSMISIONES (TIPO VARCHAR(2) NOT NULL, Transmision INTEGER NOT NULL, Fecha "
+            "VARCHAR(10), Hora "
             "VARCHAR(8), Responsable_envio VARCHAR(50), Anulado INTEGER NOT NULL)");
     }
     void TearDown() override {
@@ -31,7 +35,10 @@ protected:
         mensajes_->olvidar();
         ventana_->cmdImportar_Click();
     }
-    QStringList transmisiones() { return filas("SELECT TIPO, Transmision, Responsable_envio FROM MV_TRANSMISIONES ORDER BY Transmision"); }
+    QStringList transmisiones() {
+        return filas(
+            "SELECT TIPO, Transmision, Responsable_envio FROM MV_TRANSMISIONES ORDER BY Transmision");
+    }
 };
 
 QByteArray Csv(int desde, int hasta) {
@@ -89,7 +96,8 @@ TEST_F(CorridaOdbc, VolverAConsultarSueltaLaTransmisionAMedioLeer) {
 // Las filas no importadas salen en el orden del archivo aunque lo que pasó con cada una se sepa
 // al mandar su lote: sin serie, ya guardadas (también repetidas dentro del lote) y la que falla.
 TEST_F(CorridaOdbc, LasFilasNoImportadasQuedanEnElOrdenDelArchivo) {
-    sql("CREATE TRIGGER rechazo BEFORE INSERT ON AUX_GARANTIA WHEN NEW.modelo = 'MALO' BEGIN SELECT RAISE(ABORT, 'modelo "
+    sql("CREATE TRIGGER rechazo BEFORE INSERT ON AUX_GARANTIA WHEN NEW.modelo = 'MALO' BEGIN SELECT "
+        "RAISE(ABORT, 'modelo "
         "rechazado'); END");
     importar(Csv(5, 5));
     QByteArray csv = Csv(1, 650);
@@ -102,9 +110,10 @@ TEST_F(CorridaOdbc, LasFilasNoImportadasQuedanEnElOrdenDelArchivo) {
     EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("modelo rechazado"));
     QStringList vistos;
     ventana_->rechazos().recorrer([&](std::vector<Rechazo>& tramo) {
-        for (const Rechazo& r : tramo) vistos << QString::number(r.fila) + '|' + TextoMotivo(r.motivo) + '|' + r.serie();
+        for (const Rechazo& r : tramo)
+            vistos << QString::number(r.fila) + '|' + TextoMotivo(r.motivo) + '|' + r.serie();
     });
-    EXPECT_EQ(vistos, (QStringList{"3|sin serie|", "5|serie ya guardada|S5", "9|serie ya guardada|s8", "651|sin serie|",
-                                   "652|serie ya guardada|S7", "653|falló|S652"}));
+    EXPECT_EQ(vistos, (QStringList{"3|sin serie|", "5|serie ya guardada|S5", "9|serie ya guardada|s8",
+                                   "651|sin serie|", "652|serie ya guardada|S7", "653|falló|S652"}));
     EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision = 2"), QStringList{"647"});
 }

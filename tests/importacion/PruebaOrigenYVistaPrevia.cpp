@@ -1,5 +1,6 @@
-#include <QDir>
 #include <sqlite3.h>
+
+#include <QDir>
 
 #include "importacion/VentanaDePrueba.h"
 
@@ -19,7 +20,8 @@ TEST_F(VentanaDePrueba, BuscarConectaListaYMuestraLaVistaPrevia) {
     buscar(ruta);
     EXPECT_EQ(selector_->ultimoTitulo, "Selección del Archivo ");
     EXPECT_EQ(campo("tabla"), ruta);
-    EXPECT_EQ(campo("ODBC"), "DRIVER={Microsoft Text Driver (*.txt; *.csv)};DBQ=" + dir_.filePath("origen") + ";");
+    EXPECT_EQ(campo("ODBC"),
+              "DRIVER={Microsoft Text Driver (*.txt; *.csv)};DBQ=" + dir_.filePath("origen") + ";");
     // Las tablas que informa el controlador de texto y, al final, el nombre base.
     EXPECT_EQ(Tablas(*modelo_), "datos#CSV,otro#txt,datos");
     EXPECT_EQ(modelo_->cmbTablaTexto(), "datos#CSV");
@@ -60,12 +62,15 @@ TEST_F(VentanaDePrueba, CadaClaseDeArchivoGenerado) {
     QDir().mkpath(dir_.filePath("origen"));
     sqlite3* h = nullptr;
     ASSERT_EQ(sqlite3_open(db.toUtf8().constData(), &h), SQLITE_OK);
-    sqlite3_exec(h, "CREATE TABLE garantias (eca1, serie, modelo, x, act); INSERT INTO garantias VALUES ('E','S1','M',1,'A');", nullptr,
-                 nullptr, nullptr);
+    sqlite3_exec(h,
+                 "CREATE TABLE garantias (eca1, serie, modelo, x, act); INSERT INTO garantias VALUES "
+                 "('E','S1','M',1,'A');",
+                 nullptr, nullptr, nullptr);
     sqlite3_close(h);
     buscar(db);
     EXPECT_EQ(Tablas(*modelo_), "garantias");
-    EXPECT_EQ(campo("ODBC"), "DRIVER=SQLite3 ODBC Driver;Database=" + db + ";LongNames=0;Timeout=1000;NoTXN=0;SyncPragma=NORMAL;StepAPI=0;");
+    EXPECT_EQ(campo("ODBC"), "DRIVER=SQLite3 ODBC Driver;Database=" + db +
+                                 ";LongNames=0;Timeout=1000;NoTXN=0;SyncPragma=NORMAL;StepAPI=0;");
     EXPECT_EQ(grilla(modelo_->MSFlexGrid2).value(1), "1|E|S1|M|1|A");
     EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
 }
@@ -85,7 +90,8 @@ TEST_F(VentanaDePrueba, MuestrasPublicas) {
          "1|2|2,04|18/05/2009|1||08/05/2009 11:01:02", 21},
         {"xls/Test_num_double_date_bool_string.xls", "Sheet1$,Sheet2$,Sheet3$",
          "1|2|2,04|18/05/2009|1||08/05/2009 11:01:02", 21},
-        {"dbf/dbase_03.dbf", "dbase_03,dbase_03", "1|0507121|CMP|circular|12||no|Good||12/07/2005|10:56:30am|5,2|", 16},
+        {"dbf/dbase_03.dbf", "dbase_03,dbase_03",
+         "1|0507121|CMP|circular|12||no|Good||12/07/2005|10:56:30am|5,2|", 16},
         {"mdb/testV1997.mdb", "Table1,Table2,Table3,Table4", "1|a|b|0|0|0|0|12/12/1981|0|Falso", 4},
         {"sqlite/Chinook_Sqlite.db",
          "Album,Artist,Customer,Employee,Genre,Invoice,InvoiceLine,MediaType,Playlist,PlaylistTrack,Track",
@@ -96,7 +102,8 @@ TEST_F(VentanaDePrueba, MuestrasPublicas) {
         // Cada muestra en una ventana nueva: la lista de un dbf se extiende, no se vuelve a llenar.
         mensajes_->olvidar();
         modelo_ = std::make_unique<ModeloVentana>();
-        ventana_ = std::make_unique<VentanaImportacion>(*modelo_, std::make_unique<SelectorGuionado>(archivos_));
+        ventana_ =
+            std::make_unique<VentanaImportacion>(*modelo_, std::make_unique<SelectorGuionado>(archivos_));
         TOMAR_MUESTRA(ruta, c.muestra);
         buscar(ruta);
         EXPECT_EQ(Tablas(*modelo_), c.tablas);
@@ -193,7 +200,8 @@ TEST_F(VentanaDePrueba, UnNombreEscritoSobreviveAlRelleno) {
     mensajes_->responder(RespuestaMensaje::Abortar);
     ventana_->cmdCargarVistaPrevia_Click();
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
-    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("no_existe")) << qPrintable(mensajes_->cuadros()[0].texto);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("no_existe"))
+        << qPrintable(mensajes_->cuadros()[0].texto);
 }
 
 TEST_F(VentanaDePrueba, SinNombreDeTablaLaVistaPreviaAvisa) {

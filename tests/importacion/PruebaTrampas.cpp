@@ -16,7 +16,7 @@ namespace {
 // Si lo que vigila no termina a tiempo, la prueba no se queda colgada: el proceso se corta con
 // un mensaje (un ciclo que gira sin preguntar nada no tiene otra salida).
 class Vigia {
-public:
+  public:
     explicit Vigia(const char* que) : que_(que), hilo_([this] { vigilar(); }) {}
     ~Vigia() {
         {
@@ -27,7 +27,7 @@ public:
         hilo_.join();
     }
 
-private:
+  private:
     void vigilar() {
         std::unique_lock<std::mutex> l(m_);
         if (!cv_.wait_for(l, std::chrono::seconds(60), [this] { return listo_; })) {
@@ -45,7 +45,7 @@ private:
 // Contesta cada cuadro con las respuestas del comienzo y después siempre con la misma. Más de
 // kTope cuadros es un ciclo que sólo pregunta: se contesta Abortar para salir y la prueba falla.
 class Contestador : public ServicioMensajes {
-public:
+  public:
     static constexpr int kTope = 200;
     struct Cuadro {
         QString texto;
@@ -56,21 +56,24 @@ public:
     int mostrar(const QString& texto, int estilo, const QString& titulo) override {
         cuadros.push_back({texto, estilo, titulo});
         if (cuadros.size() > kTope) return RespuestaMensaje::Abortar;
-        if (Botones::juego(estilo) != Botones::AbortarReintentarOmitir) return RespuestasDelJuego(estilo).front();
+        if (Botones::juego(estilo) != Botones::AbortarReintentarOmitir)
+            return RespuestasDelJuego(estilo).front();
         if (usadas_ < primero_.size()) return primero_[usadas_++];
         return siempre_;
     }
     std::vector<Cuadro> cuadros;
 
-private:
+  private:
     std::vector<int> primero_;
     std::size_t usadas_ = 0;
     int siempre_;
 };
 
 class Trampas : public VentanaDePrueba {
-protected:
-    QString csvBueno() { return archivo("bueno/bueno.csv", "eca1,serie,modelo,x,act\nE1,S1,M1,x,A1\nE2,S2,M2,x,A2\n"); }
+  protected:
+    QString csvBueno() {
+        return archivo("bueno/bueno.csv", "eca1,serie,modelo,x,act\nE1,S1,M1,x,A1\nE2,S2,M2,x,A2\n");
+    }
 };
 
 }  // namespace
@@ -84,11 +87,13 @@ TEST_F(Trampas, CadaFallaConCadaBotonTermina) {
         bool importa;                    // la operación es "Importar"
     };
     const Situacion situaciones[] = {
-        {"cancelar el diálogo con una tabla listada: la vista previa lee sin conexión (3709)", [this] { buscar(csvBueno()); },
-         [this] { buscar(std::nullopt); }, false},
-        {"un nombre escrito sin archivo: sin conjunto de filas (3709, luego 91)", [this] { modelo_->setCmbTablaTexto("Hoja1"); },
-         [this] { ventana_->cmdCargarVistaPrevia_Click(); }, false},
-        {"un libro que no es un libro", [] {}, [this] { buscar(archivo("falso/falso.xlsx", "esto no es un libro")); }, false},
+        {"cancelar el diálogo con una tabla listada: la vista previa lee sin conexión (3709)",
+         [this] { buscar(csvBueno()); }, [this] { buscar(std::nullopt); }, false},
+        {"un nombre escrito sin archivo: sin conjunto de filas (3709, luego 91)",
+         [this] { modelo_->setCmbTablaTexto("Hoja1"); }, [this] { ventana_->cmdCargarVistaPrevia_Click(); },
+         false},
+        {"un libro que no es un libro", [] {},
+         [this] { buscar(archivo("falso/falso.xlsx", "esto no es un libro")); }, false},
         {"la tabla elegida se borró antes de la vista previa",
          [this] {
              buscar(csvBueno());
@@ -102,7 +107,8 @@ TEST_F(Trampas, CadaFallaConCadaBotonTermina) {
          },
          [this] { ventana_->cmdImportar_Click(); }, true},
         {"importar un origen de tres campos: el quinto falta en cada fila",
-         [this] { buscar(archivo("tres/tres.csv", "a,serie,c\n1,S1,3\n2,S2,3\n3,S3,3\n")); }, [this] { ventana_->cmdImportar_Click(); }, true},
+         [this] { buscar(archivo("tres/tres.csv", "a,serie,c\n1,S1,3\n2,S2,3\n3,S3,3\n")); },
+         [this] { ventana_->cmdImportar_Click(); }, true},
         {"importar un nombre escrito sin archivo", [this] { modelo_->setCmbTablaTexto("Hoja1"); },
          [this] { ventana_->cmdImportar_Click(); }, true},
     };
@@ -118,13 +124,15 @@ TEST_F(Trampas, CadaFallaConCadaBotonTermina) {
         {"Omitir siempre", {}, Omitir},
         {"Reintentar una vez y Omitir siempre", {Reintentar}, Omitir},
     };
-    const QRegularExpression conNumeroAlFinal(QStringLiteral("^\\D.* \\(-?\\d+\\)$"), QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpression conNumeroAlFinal(QStringLiteral("^\\D.* \\(-?\\d+\\)$"),
+                                              QRegularExpression::DotMatchesEverythingOption);
 
     for (const auto& s : situaciones) {
         for (const auto& c : contestaciones) {
             SCOPED_TRACE(std::string(s.nombre) + " / " + c.nombre);
             modelo_ = std::make_unique<ModeloVentana>();
-            ventana_ = std::make_unique<VentanaImportacion>(*modelo_, std::make_unique<SelectorGuionado>(archivos_));
+            ventana_ =
+                std::make_unique<VentanaImportacion>(*modelo_, std::make_unique<SelectorGuionado>(archivos_));
             s.preparar();
             mensajes_->olvidar();
 
@@ -139,12 +147,14 @@ TEST_F(Trampas, CadaFallaConCadaBotonTermina) {
             InstalarServicioMensajes(std::move(anterior));
 
             ASSERT_FALSE(cuadros.empty());
-            EXPECT_LE(cuadros.size(), static_cast<std::size_t>(Contestador::kTope)) << "el ciclo sólo pregunta";
+            EXPECT_LE(cuadros.size(), static_cast<std::size_t>(Contestador::kTope))
+                << "el ciclo sólo pregunta";
             EXPECT_FALSE(modelo_->ocupado());
             int trampa = 0;
             for (const auto& q : cuadros) {
                 if (Botones::juego(q.estilo) != Botones::AbortarReintentarOmitir) continue;
-                // La pregunta de la trampa: la descripción primero, el número al final, el título del programa.
+                // La pregunta de la trampa: la descripción primero, el número al final, el título del
+                // programa.
                 ++trampa;
                 EXPECT_EQ(Botones::icono(q.estilo), Botones::IconoCritico);
                 EXPECT_EQ(q.titulo, "garantias");
@@ -152,7 +162,8 @@ TEST_F(Trampas, CadaFallaConCadaBotonTermina) {
             }
             ASSERT_GE(trampa, 1);
             if (c.primero.size() == 2) {
-                // Reintentar repite la misma sentencia: la misma pregunta tres veces, y Abortar deja el procedimiento.
+                // Reintentar repite la misma sentencia: la misma pregunta tres veces, y Abortar deja el
+                // procedimiento.
                 ASSERT_GE(cuadros.size(), 3u);
                 EXPECT_EQ(cuadros[1].texto, cuadros[0].texto);
                 EXPECT_EQ(cuadros[2].texto, cuadros[0].texto);

@@ -2,14 +2,16 @@
 
 namespace {
 class Transmisiones : public VentanaDePrueba {
-protected:
+  protected:
     void transmision(int n, const char* fecha, const char* hora, const char* usuario = "op") {
-        sql(QString("INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES ('S',%1,'%2','%3','%4',0)")
+        sql(QString("INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) "
+                    "VALUES ('S',%1,'%2','%3','%4',0)")
                 .arg(n)
                 .arg(fecha, hora, usuario));
     }
     void garantia(int n, const char* serie) {
-        sql(QString("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES ('M-%1','%2',%1,'E-%1','A')")
+        sql(QString("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES "
+                    "('M-%1','%2',%1,'E-%1','A')")
                 .arg(n)
                 .arg(serie));
     }
@@ -33,11 +35,12 @@ TEST_F(Transmisiones, LaMasNuevaPrimeroPorFechaYHora) {
     transmision(2, "02/01/2026", "08:00");
     transmision(3, "02/01/2026", "17:30", "d''Artagnan");
     transmision(4, "15/11/2025", "10:00");
-    sql("INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES ('R',9,'01/01/2030','00:00','otro',0)");
+    sql("INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES "
+        "('R',9,'01/01/2030','00:00','otro',0)");
     ventana_->SSTab1_Click(1);
     EXPECT_EQ(grilla(modelo_->MSFlexGrid1),
-              (QStringList{"|Nro|Usuario|Fecha", "|3|d'Artagnan|02/01/2026 17:30", "|2|op|02/01/2026 08:00", "|1|op|31/12/2025 23:59",
-                           "|4|op|15/11/2025 10:00", "|||"}));
+              (QStringList{"|Nro|Usuario|Fecha", "|3|d'Artagnan|02/01/2026 17:30", "|2|op|02/01/2026 08:00",
+                           "|1|op|31/12/2025 23:59", "|4|op|15/11/2025 10:00", "|||"}));
     // Volver a la pestaña la vuelve a leer; la pestaña 0 no lee nada.
     transmision(5, "03/01/2026", "09:00");
     ventana_->SSTab1_Click(0);
@@ -54,7 +57,8 @@ TEST_F(Transmisiones, ClicMuestraLasFilasDeLaTransmision) {
     garantia(7, "OTRA");
     ventana_->SSTab1_Click(1);
     clic(1);
-    EXPECT_EQ(grilla(modelo_->MSFlexGrid3), (QStringList{"|Modelo|Serie|ECA1", "|M-40000|A1|E-40000", "|M-40000|A2|E-40000", "|||"}));
+    EXPECT_EQ(grilla(modelo_->MSFlexGrid3),
+              (QStringList{"|Modelo|Serie|ECA1", "|M-40000|A1|E-40000", "|M-40000|A2|E-40000", "|||"}));
     const int anchos[] = {50, 2000, 2500, 2000};
     for (int c = 0; c < 4; ++c) EXPECT_EQ(modelo_->MSFlexGrid3.ColWidth(c), anchos[c]);
     EXPECT_EQ(modelo_->lblEstadoTransmisiones(), "... ");
@@ -79,7 +83,8 @@ TEST_F(Transmisiones, UnaFallaAlLeerSeMuestraYElProgramaSigue) {
 TEST_F(Transmisiones, UnaTransmisionGrandeMuestraSusPrimerasFilasYLeeElRestoAlRecorrerla) {
     transmision(1, "01/01/2026", "10:00");
     sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
-        "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) SELECT 'M', 'S' || i, 1, 'E', 'A' FROM n");
+        "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) SELECT 'M', 'S' || i, 1, "
+        "'E', 'A' FROM n");
     ventana_->SSTab1_Click(1);
     clic(1);
     ModeloGrilla& g = modelo_->MSFlexGrid3;

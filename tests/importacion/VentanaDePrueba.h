@@ -8,7 +8,7 @@
 #include "import/VentanaImportacion.h"
 
 class SelectorGuionado : public SelectorArchivo {
-public:
+  public:
     explicit SelectorGuionado(std::deque<std::optional<QString>>& guion) : guion_(guion) {}
     std::optional<QString> elegir(const QString& titulo, const QString& carpeta) override {
         ultimoTitulo = titulo;
@@ -20,15 +20,15 @@ public:
     }
     QString ultimoTitulo, ultimaCarpeta;
 
-private:
+  private:
     std::deque<std::optional<QString>>& guion_;
 };
 
 class VentanaDePrueba : public SuiteEmbebida {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(SuiteEmbebida::SetUp());
-        
+
         modelo_ = std::make_unique<ModeloVentana>();
         auto selector = std::make_unique<SelectorGuionado>(archivos_);
         selector_ = selector.get();

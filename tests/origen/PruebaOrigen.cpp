@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "ado/TextoConexion.h"
 #include "ado/ClasesOrigen.h"
 #include "ado/ConsultaSimple.h"
+#include "ado/TextoConexion.h"
 
 namespace {
 
@@ -32,7 +32,8 @@ TEST(OrigenArchivo, TextoDeConexionPorExtension) {
         {"/datos/copia.csv.bak", ""},
     };
     for (const auto& c : casos) {
-        EXPECT_EQ(ArchivoOrigen::De(QString::fromUtf8(c.ruta)).textoConexion(), QString::fromUtf8(c.texto)) << c.ruta;
+        EXPECT_EQ(ArchivoOrigen::De(QString::fromUtf8(c.ruta)).textoConexion(), QString::fromUtf8(c.texto))
+            << c.ruta;
     }
 }
 
@@ -40,7 +41,8 @@ TEST(OrigenArchivo, TextoDeConexionPorExtension) {
 TEST(OrigenArchivo, LaRutaSeLeeEnteraDelTexto) {
     const QString ruta = QStringLiteral("/mis datos/prov.2024/base de datos.mdb");
     EXPECT_EQ(TextoConexion(ArchivoOrigen::De(ruta).textoConexion()).valor("Data Source"), ruta);
-    EXPECT_EQ(TextoConexion(ArchivoOrigen::De("/mis datos/x.csv").textoConexion()).valor("DBQ"), "/mis datos");
+    EXPECT_EQ(TextoConexion(ArchivoOrigen::De("/mis datos/x.csv").textoConexion()).valor("DBQ"),
+              "/mis datos");
 }
 
 TEST(OrigenArchivo, FiltroDeTablas) {
@@ -68,7 +70,8 @@ TEST(OrigenArchivo, FiltroDeTablas) {
         {"dbf", "mSysX", true},
     };
     for (const auto& c : casos) {
-        EXPECT_EQ(ClasePorExtension(QString::fromUtf8(c.extension))->pasaFiltro(QString::fromUtf8(c.nombre)), c.pasa)
+        EXPECT_EQ(ClasePorExtension(QString::fromUtf8(c.extension))->pasaFiltro(QString::fromUtf8(c.nombre)),
+                  c.pasa)
             << c.extension << " " << c.nombre;
     }
 }
@@ -79,11 +82,16 @@ TEST(OrigenArchivo, NombreBaseHastaElUltimoPunto) {
         const char* base;
     };
     const Caso casos[] = {
-        {"datos.csv", "datos"},     {"datos.2024.csv", "datos.2024"}, {"/carpeta.con.puntos/lista.dbf", "lista"},
-        {"sin_punto", "sin_punto"}, {".oculto.csv", ".oculto"},       {"", ""},
+        {"datos.csv", "datos"},
+        {"datos.2024.csv", "datos.2024"},
+        {"/carpeta.con.puntos/lista.dbf", "lista"},
+        {"sin_punto", "sin_punto"},
+        {".oculto.csv", ".oculto"},
+        {"", ""},
     };
     for (const auto& c : casos)
-        EXPECT_EQ(ClaseTexto().nombreBase(QString::fromUtf8(c.archivo)), QString::fromUtf8(c.base)) << c.archivo;
+        EXPECT_EQ(ClaseTexto().nombreBase(QString::fromUtf8(c.archivo)), QString::fromUtf8(c.base))
+            << c.archivo;
     EXPECT_EQ(ArchivoOrigen::De("/a.b/datos.CSV").extension, "CSV");
     EXPECT_EQ(ArchivoOrigen::De("/a.b/datos").extension, "");
 }
@@ -100,12 +108,13 @@ TEST(OrigenArchivo, LaRutaSobreviveAlTextoDeConexion) {
         const char* clave;  // la que lleva la ruta o la carpeta
         bool carpeta;
     };
-    const Clase clases[] = {{"csv", "DBQ", true},           {"txt", "DBQ", true},
-                            {"xls", "Dbq", false},          {"xlsx", "Dbq", false},
-                            {"db", "Database", false},      {"mdb", "Data Source", false},
+    const Clase clases[] = {{"csv", "DBQ", true},        {"txt", "DBQ", true},
+                            {"xls", "Dbq", false},       {"xlsx", "Dbq", false},
+                            {"db", "Database", false},   {"mdb", "Data Source", false},
                             {"dbf", "Data Source", true}};
-    const QStringList carpetas = {"/datos/prov;x", "/datos/ con blancos ", "/datos/{llave}", "/datos/\"comillas\"",
-                                  "/datos/'simple'", "/datos/a=b#c[d]", "/datos/acentuación ñ", "/"};
+    const QStringList carpetas = {
+        "/datos/prov;x",   "/datos/ con blancos ", "/datos/{llave}",       "/datos/\"comillas\"",
+        "/datos/'simple'", "/datos/a=b#c[d]",      "/datos/acentuación ñ", "/"};
     for (const Clase& c : clases) {
         for (const QString& carpeta : carpetas) {
             const QString archivo = QStringLiteral("nombre;con.puntos ") + '.' + c.extension;
@@ -118,8 +127,10 @@ TEST(OrigenArchivo, LaRutaSobreviveAlTextoDeConexion) {
             EXPECT_EQ(TextoConexion(texto).valor(c.clave), esperado) << qPrintable(texto);
             // Cada clase reconoce su texto, y sólo ella (xls y xlsx comparten el suyo).
             for (const ClaseOrigen* otra : ClasesOrigen()) {
-                const bool misma = otra == a.clase || (otra->nombre().startsWith("Excel") && a.clase->nombre().startsWith("Excel"));
-                EXPECT_EQ(otra->reconoce(TextoConexion(texto)), misma) << qPrintable(otra->nombre()) << " " << qPrintable(texto);
+                const bool misma = otra == a.clase || (otra->nombre().startsWith("Excel") &&
+                                                       a.clase->nombre().startsWith("Excel"));
+                EXPECT_EQ(otra->reconoce(TextoConexion(texto)), misma)
+                    << qPrintable(otra->nombre()) << " " << qPrintable(texto);
             }
         }
     }
@@ -129,7 +140,8 @@ TEST(OrigenArchivo, LaRutaSobreviveAlTextoDeConexion) {
 }
 
 TEST(OrigenArchivo, UnNombreDeTablaVaEntreCorchetesConElCierreDoblado) {
-    const QStringList nombres = {"Hoja1$", "a]b", "]]", "g] UNION SELECT 1 --", "con \"comillas\"", " blancos ", "[x]"};
+    const QStringList nombres = {"Hoja1$",           "a]b",       "]]", "g] UNION SELECT 1 --",
+                                 "con \"comillas\"", " blancos ", "[x]"};
     for (const QString& n : nombres) {
         const QString sentencia = SentenciaDeTabla(n);
         EXPECT_EQ(TablaDeConsulta(sentencia), n) << qPrintable(sentencia);

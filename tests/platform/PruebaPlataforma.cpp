@@ -85,8 +85,12 @@ TEST(Regional, FormatosFijosSeaCualSeaElIdiomaDeLaMaquina) {
         const char* esperado;
     };
     const Caso casos[] = {
-        {"DD/MM/YYYY", "09/12/2026"}, {"HH:MM", "10:05"},       {"dd/mm/yy hh:mm", "09/12/26 10:05"},
-        {"mm-dd-yyyy", "12-09-2026"}, {"hh:mm:ss", "10:05:30"}, {"dd/mm/yyyy hh:nn:ss", "09/12/2026 10:05:30"},
+        {"DD/MM/YYYY", "09/12/2026"},
+        {"HH:MM", "10:05"},
+        {"dd/mm/yy hh:mm", "09/12/26 10:05"},
+        {"mm-dd-yyyy", "12-09-2026"},
+        {"hh:mm:ss", "10:05:30"},
+        {"dd/mm/yyyy hh:nn:ss", "09/12/2026 10:05:30"},
     };
     for (const auto& c : casos) EXPECT_EQ(Regional::Formato(t, c.patron), c.esperado) << c.patron;
     EXPECT_EQ(Regional::TextoFechaHora(t), "09/12/2026 10:05:30");
@@ -102,8 +106,10 @@ TEST(Regional, NumerosConComaDecimalSinExponente) {
 }
 
 TEST(Regional, LeeFechasDelSistemaYDeLaBase) {
-    EXPECT_EQ(Regional::LeerFechaHora("31/12/2026 23:59:58"), QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)));
-    EXPECT_EQ(Regional::LeerFechaHora("2026-12-31 23:59:58.997"), QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)));
+    EXPECT_EQ(Regional::LeerFechaHora("31/12/2026 23:59:58"),
+              QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)));
+    EXPECT_EQ(Regional::LeerFechaHora("2026-12-31 23:59:58.997"),
+              QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)));
     EXPECT_EQ(Regional::LeerFechaHora("05/01/26"), QDateTime(QDate(2026, 1, 5), QTime(0, 0)));
     EXPECT_FALSE(Regional::LeerFechaHora("31/02/2026").has_value());
     EXPECT_FALSE(Regional::LeerFechaHora("hola").has_value());
@@ -113,7 +119,8 @@ TEST(Mensajes, ElGuionContestaYRegistra) {
     MensajesDePrueba mensajes;
     mensajes->responder(RespuestaMensaje::Reintentar);
     mensajes->responder(RespuestaMensaje::No);
-    EXPECT_EQ(MsgBox("a", Botones::AbortarReintentarOmitir | Botones::IconoCritico, "t"), RespuestaMensaje::Reintentar);
+    EXPECT_EQ(MsgBox("a", Botones::AbortarReintentarOmitir | Botones::IconoCritico, "t"),
+              RespuestaMensaje::Reintentar);
     EXPECT_EQ(MsgBox("b", Botones::SiNo | Botones::SegundoPorDefecto), RespuestaMensaje::No);
     ASSERT_EQ(mensajes->cuadros().size(), 2u);
     EXPECT_EQ(mensajes->cuadros()[0].titulo, "t");

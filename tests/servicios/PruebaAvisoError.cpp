@@ -8,7 +8,7 @@
 
 namespace {
 class Aviso : public SuiteEmbebida {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(SuiteEmbebida::SetUp());
         ASSERT_TRUE(tmp_.isValid());
@@ -75,7 +75,8 @@ TEST_F(Aviso, ErrorCeroNoMuestraNadaPeroCreaElRegistro) {
     EXPECT_TRUE(mensajes_->cuadros().empty());
     EXPECT_TRUE(QFileInfo::exists(tmp_.filePath("QZERR.LOG")));
     // En la carpeta temporal: sólo el usuario lo lee.
-    EXPECT_EQ(QFileInfo(tmp_.filePath("QZERR.LOG")).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser),
+    EXPECT_EQ(QFileInfo(tmp_.filePath("QZERR.LOG")).permissions() &
+                  ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser),
               QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     EXPECT_TRUE(registro().isEmpty());
 }
@@ -86,7 +87,8 @@ TEST_F(Aviso, CarpetaDelRegistro) {
     // Sin "temp", la carpeta del usuario (que se crea): la de un HOME en la carpeta de la prueba.
     const QByteArray home = qgetenv("HOME");
     qputenv("HOME", tmp_.path().toUtf8());
-    EXPECT_EQ(RutaRegistroErrores(), Componentes::Sistema().CarpetaPredeterminada() + "QZERR.LOG");  // tmp solo no alcanza
+    EXPECT_EQ(RutaRegistroErrores(),
+              Componentes::Sistema().CarpetaPredeterminada() + "QZERR.LOG");  // tmp solo no alcanza
     EXPECT_EQ(RutaRegistroErrores(), tmp_.path() + "/.local/share/garantias/QZERR.LOG");
     qputenv("HOME", home);
     qputenv("TEMP", "1");

@@ -6,22 +6,25 @@
 
 namespace {
 class Configuracion : public SuiteEmbebida {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(SuiteEmbebida::SetUp());
         ConectarEstadisticas();
         ASSERT_TRUE(Componentes::DatosEstadisticas().Conectado());
     }
     QStringList configuracionEstadisticas() {
-        return filas("SELECT Grupo, Clave, Valor, PoliticaNegocio, ValorAux FROM TA_CONFIGURACION WHERE Clave <> 'TIMEOUT' ORDER BY rowid",
-                     &Componentes::DatosEstadisticas());
+        return filas(
+            "SELECT Grupo, Clave, Valor, PoliticaNegocio, ValorAux FROM TA_CONFIGURACION WHERE Clave <> "
+            "'TIMEOUT' ORDER BY rowid",
+            &Componentes::DatosEstadisticas());
     }
     MensajesDePrueba mensajes_;
 };
 }  // namespace
 
 TEST_F(Configuracion, CfgLeeUnaClave) {
-    sql("INSERT INTO TA_CONFIGURACION (Grupo, Clave, Valor, ValorAux) VALUES ('G', 'UTILIZARFECHADIA', 'si', 'aux')");
+    sql("INSERT INTO TA_CONFIGURACION (Grupo, Clave, Valor, ValorAux) VALUES ('G', 'UTILIZARFECHADIA', 'si', "
+        "'aux')");
     QString aux = "previo";
     EXPECT_EQ(Cfg("  utilizarfechadia ", aux), "si");
     EXPECT_EQ(aux, "aux");
@@ -58,7 +61,9 @@ TEST_F(Configuracion, CargarConfiguracion) {
     const Caso casos[] = {{"SI", true}, {"si", true}, {" SI", false}, {"NO", false}, {nullptr, false}};
     for (const auto& c : casos) {
         sql("DELETE FROM TA_CONFIGURACION");
-        if (c.valor) sql(QString("INSERT INTO TA_CONFIGURACION (Clave, Valor) VALUES ('UTILIZARFECHADIA', '%1')").arg(c.valor));
+        if (c.valor)
+            sql(QString("INSERT INTO TA_CONFIGURACION (Clave, Valor) VALUES ('UTILIZARFECHADIA', '%1')")
+                    .arg(c.valor));
         sesion().UTILIZARFECHADIA = !c.fechaDia;
         CargarConfiguracion();
         EXPECT_EQ(sesion().TablaConfiguracion, "ta_configuracion");
@@ -70,7 +75,8 @@ TEST_F(Configuracion, GrabaCfgQZAgregaOCambia) {
     sesion().TablaConfiguracion = "TA_CONFIGURACION";
     GrabaCfgQZ(" clave1 ", QVariant("  v1 "), "a1", true, "G", true);
     EXPECT_EQ(configuracionEstadisticas(), (QStringList{"G|CLAVE1|v1|1|a1"}));
-    // La misma clave cambia la fila; un valorAux vacío deja el que tenía; sin recortar, el valor queda con sus blancos.
+    // La misma clave cambia la fila; un valorAux vacío deja el que tenía; sin recortar, el valor queda con
+    // sus blancos.
     GrabaCfgQZ("CLAVE1", QVariant(" v2 "), "", false, "H", false);
     EXPECT_EQ(configuracionEstadisticas(), (QStringList{"H|CLAVE1| v2 |0|a1"}));
     // La búsqueda no recorta: " clave1" no encuentra "CLAVE1" y agrega otra fila con la clave recortada.
@@ -85,16 +91,20 @@ TEST_F(Configuracion, TiempoDeEsperaDeLaConfiguracion) {
         int tiempo;
         const char* queda;  // el valor de la fila después
     };
-    const Caso casos[] = {{nullptr, 90, "0"}, {"0", 90, "0"}, {"45", 45, "45"}, {"70000", 90, "70000"}, {"abc", 90, "0"}};
+    const Caso casos[] = {
+        {nullptr, 90, "0"}, {"0", 90, "0"}, {"45", 45, "45"}, {"70000", 90, "70000"}, {"abc", 90, "0"}};
     for (const auto& c : casos) {
         Componentes::DatosEstadisticas().EjecutarSQL("DELETE FROM TA_CONFIGURACION");
         if (c.valor) {
             Componentes::DatosEstadisticas().EjecutarSQL(
-                QString("INSERT INTO TA_CONFIGURACION (Grupo, Clave, Valor) VALUES ('BaseDeDatos', 'TIMEOUT', '%1')").arg(c.valor));
+                QString("INSERT INTO TA_CONFIGURACION (Grupo, Clave, Valor) VALUES ('BaseDeDatos', "
+                        "'TIMEOUT', '%1')")
+                    .arg(c.valor));
         }
         ConectarEstadisticas();
         EXPECT_EQ(sesion().TiempoEsperaComandos, c.tiempo) << (c.valor ? c.valor : "(sin fila)");
-        EXPECT_EQ(filas("SELECT Valor FROM TA_CONFIGURACION WHERE Clave = 'TimeOut'", &Componentes::DatosEstadisticas()),
+        EXPECT_EQ(filas("SELECT Valor FROM TA_CONFIGURACION WHERE Clave = 'TimeOut'",
+                        &Componentes::DatosEstadisticas()),
                   QStringList{c.queda});
     }
 }
@@ -125,5 +135,6 @@ TEST_F(Configuracion, ArchivosYDocumentos) {
     AbrirDocumento("\"/a b/c.pdf\"", true);
     AbrirDocumento("https://ejemplo.org", false);
     Dll_Sistema::FijarLanzador({});
-    EXPECT_EQ(lanzados, (QStringList{"xdg-open /a b/c.pdf", "xdg-open /a b/c.pdf", "xdg-open https://ejemplo.org"}));
+    EXPECT_EQ(lanzados,
+              (QStringList{"xdg-open /a b/c.pdf", "xdg-open /a b/c.pdf", "xdg-open https://ejemplo.org"}));
 }

@@ -13,7 +13,7 @@ namespace {
 
 // Un cartel que anota lo que le piden.
 class CartelAnotado : public Cartel {
-public:
+  public:
     explicit CartelAnotado(QStringList& anotaciones) : a_(anotaciones) {}
     void CartelInicio(const QString& titulo, bool permite) override {
         a_ << QStringLiteral("inicio %1 %2").arg(titulo).arg(permite);
@@ -21,16 +21,17 @@ public:
     void CartelMostrar(bool& cancelado, const std::optional<QVariant>& l1, const std::optional<QVariant>& l2,
                        const std::optional<QVariant>& l3) override {
         cancelado = false;
-        a_ << QStringLiteral("mostrar %1|%2|%3").arg(l1 ? l1->toString() : "-", l2 ? l2->toString() : "-", l3 ? l3->toString() : "-");
+        a_ << QStringLiteral("mostrar %1|%2|%3")
+                  .arg(l1 ? l1->toString() : "-", l2 ? l2->toString() : "-", l3 ? l3->toString() : "-");
     }
     void CartelCerrar() override { a_ << "cerrar"; }
 
-private:
+  private:
     QStringList& a_;
 };
 
 class Inicio : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(datos_.isValid());
         qputenv("GARANTIAS_DATOS", datos_.path().toUtf8());
@@ -63,7 +64,8 @@ protected:
     MensajesDePrueba mensajes_;
 };
 
-const QString kUsual = "@Server=; @dbname= demo; @usuario= demo; @Password= demo; @ParametroAdicional=; @Caja=1;orva@";
+const QString kUsual =
+    "@Server=; @dbname= demo; @usuario= demo; @Password= demo; @ParametroAdicional=; @Caja=1;orva@";
 
 }  // namespace
 
@@ -81,8 +83,8 @@ TEST_F(Inicio, LaCadenaUsualConectaConLaBaseEmbebida) {
     EXPECT_EQ(sesion().Clave, "* *");  // la clave igual a la base: se toma de la tabla de usuarios
     EXPECT_EQ(Componentes::Consultas().ArchivoCatalogo, Proceso::CarpetaAplicacion() + "consultas.ntw");
     EXPECT_EQ(Componentes::Consultas().MotorBase, "SQLite");
-    EXPECT_EQ(cartel_, (QStringList{"inicio Conectando Base de Datos 0", "mostrar Iniciando Aplicacion|garantias|Espere por favor",
-                                    "cerrar"}));
+    EXPECT_EQ(cartel_, (QStringList{"inicio Conectando Base de Datos 0",
+                                    "mostrar Iniciando Aplicacion|garantias|Espere por favor", "cerrar"}));
     EXPECT_TRUE(QFileInfo::exists(datos_.filePath("demo.db")));
 }
 
@@ -94,8 +96,10 @@ TEST_F(Inicio, ValoresDeLaSesionSegunLaCadena) {
         const char* adicional;
     };
     const Caso casos[] = {
-        {"@Server=; @dbname= ventas; @usuario= op1; @Password= secreta; @ParametroAdicional=lote 7; @Caja=1;", "op1", "secreta", "lote 7"},
-        {"@UsuarioLogeado= jefe; @Server=; @dbname= ventas; @usuario= op1; @Password= VENTAS;", "jefe", "* *", ""},
+        {"@Server=; @dbname= ventas; @usuario= op1; @Password= secreta; @ParametroAdicional=lote 7; @Caja=1;",
+         "op1", "secreta", "lote 7"},
+        {"@UsuarioLogeado= jefe; @Server=; @dbname= ventas; @usuario= op1; @Password= VENTAS;", "jefe", "* *",
+         ""},
         // "@Usuario" también encuentra el principio de "@UsuarioLogeado".
         {"@Server=; @dbname= ventas; @UsuarioLogeado=  ; @usuario= op1;", "Logeado", "", ""},
         {"@Server=; @dbname= ventas; @usuario= op1; @Password=;", "op1", "", ""},

@@ -63,7 +63,7 @@ TEST(ReglasConexion, MarcaDePlataformaYNombreDelServidor) {
         const char* servidor;
         const char* nombre;
     };
-    const Caso casos[] = {{"srv01", "srv01"},           {"srv01:1433", "srv01"}, {"tcp/srv01:1500", "srv01"},
-                          {"a/b/c:1", "b/c"},           {"SRV\\SQL2019", "SRV\\SQL2019"}, {"", ""}};
+    const Caso casos[] = {{"srv01", "srv01"}, {"srv01:1433", "srv01"},          {"tcp/srv01:1500", "srv01"},
+                          {"a/b/c:1", "b/c"}, {"SRV\\SQL2019", "SRV\\SQL2019"}, {"", ""}};
     for (const auto& c : casos) EXPECT_EQ(NormalizarServidor(c.servidor), c.nombre) << c.servidor;
 }

@@ -4,19 +4,23 @@
 
 namespace {
 class Access : public ClaseOrigen {
-public:
+  public:
     QString nombre() const override { return QStringLiteral("Access"); }
     QStringList extensiones() const override { return {QStringLiteral("mdb")}; }
 
     // La clave va siempre vacía: nada entre "Password=" y el ";".
     QString textoConexion(const QString& ruta) const override {
-        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + TextoConexion::ValorOleDb(ruta) +
-               QStringLiteral(";Jet OLEDB:Database Password=") + QStringLiteral(";");
+        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+               TextoConexion::ValorOleDb(ruta) + QStringLiteral(";Jet OLEDB:Database Password=") +
+               QStringLiteral(";");
     }
     bool reconoce(const TextoConexion& texto) const override {
-        return texto.valor(QStringLiteral("Provider")).contains(QLatin1String("Microsoft.Jet.OLEDB"), Qt::CaseInsensitive);
+        return texto.valor(QStringLiteral("Provider"))
+            .contains(QLatin1String("Microsoft.Jet.OLEDB"), Qt::CaseInsensitive);
     }
-    std::unique_ptr<Proveedor> crearProveedor(const TextoConexion&) const override { return CrearProveedorAccess(); }
+    std::unique_ptr<Proveedor> crearProveedor(const TextoConexion&) const override {
+        return CrearProveedorAccess();
+    }
 
     // Las tablas del sistema ("MSysObjects"...) no se listan.
     bool pasaFiltro(const QString& nombre) const override {

@@ -6,7 +6,7 @@
 
 namespace {
 class Dbase : public ClaseOrigen {
-public:
+  public:
     QString nombre() const override { return QStringLiteral("dBase"); }
     QStringList extensiones() const override { return {QStringLiteral("dbf")}; }
     bool esCarpeta() const override { return true; }
@@ -20,9 +20,12 @@ public:
                QStringLiteral(";Collating Sequence=general");
     }
     bool reconoce(const TextoConexion& texto) const override {
-        return texto.valor(QStringLiteral("Provider")).contains(QLatin1String("vfpoledb"), Qt::CaseInsensitive);
+        return texto.valor(QStringLiteral("Provider"))
+            .contains(QLatin1String("vfpoledb"), Qt::CaseInsensitive);
     }
-    std::unique_ptr<Proveedor> crearProveedor(const TextoConexion&) const override { return CrearProveedorDbase(); }
+    std::unique_ptr<Proveedor> crearProveedor(const TextoConexion&) const override {
+        return CrearProveedorDbase();
+    }
 
     QString tablaDelArchivo(const QString& ruta) const override { return nombreBase(ruta); }
     QString sentenciaDelArchivo(const QString& ruta) const override {

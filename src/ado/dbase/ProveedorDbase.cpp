@@ -6,8 +6,8 @@
 
 #include "ado/CarpetaOrigen.h"
 #include "ado/ConsultaSimple.h"
-#include "ado/dbase/LectorDbf.h"
 #include "ado/Proveedores.h"
+#include "ado/dbase/LectorDbf.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {
@@ -94,8 +94,9 @@ class ProveedorDbase : public Proveedor {
     QString nombre() const override { return kNombre; }
 
     void abrir(const TextoConexion& texto) override {
-        const QString carpeta = CarpetaComprobada(texto.valor(QStringLiteral("Data Source")), QStringLiteral("Data Source"),
-                                                  QStringLiteral("las tablas .dbf"), kNombre);
+        const QString carpeta =
+            CarpetaComprobada(texto.valor(QStringLiteral("Data Source")), QStringLiteral("Data Source"),
+                              QStringLiteral("las tablas .dbf"), kNombre);
         carpeta_.setPath(carpeta);
         abierto_ = true;
     }

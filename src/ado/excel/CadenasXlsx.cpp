@@ -29,7 +29,8 @@ struct CadenasXlsx::Estado {
     qint64 maximoCadenas;
     bool excedida = false;  // la parte pide más memoria que maximo, o más cadenas que maximoCadenas
 
-    Estado(QString& l, std::vector<quint32>& i, qint64 m, qint64 c) : letras(l), inicios(i), maximo(m), maximoCadenas(c) {}
+    Estado(QString& l, std::vector<quint32>& i, qint64 m, qint64 c)
+        : letras(l), inicios(i), maximo(m), maximoCadenas(c) {}
 
     void abre(const char* n) {
         if (std::strcmp(n, "si") == 0) {
@@ -60,8 +61,10 @@ struct CadenasXlsx::Estado {
             }
             const QString texto = TextoXlsx(actual);
             if (letras.size() + texto.size() > letras.capacity()) {
-                const qsizetype proxima = std::max<qsizetype>(letras.size() + texto.size(), letras.capacity() * 2);
-                if (static_cast<qint64>(proxima) * 2 + static_cast<qint64>(inicios.capacity()) * 4 > maximo) return detener();
+                const qsizetype proxima =
+                    std::max<qsizetype>(letras.size() + texto.size(), letras.capacity() * 2);
+                if (static_cast<qint64>(proxima) * 2 + static_cast<qint64>(inicios.capacity()) * 4 > maximo)
+                    return detener();
                 letras.reserve(proxima);
             }
             letras += texto;
@@ -94,9 +97,12 @@ void XMLCALL Cierra(void* d, const XML_Char* n) {
 void XMLCALL Texto(void* d, const XML_Char* s, int n) { static_cast<CadenasXlsx::Estado*>(d)->texto(s, n); }
 }  // namespace
 
-CadenasXlsx::CadenasXlsx(std::unique_ptr<FlujoBytes> flujo, QString libro, QString parte, qint64 maximoMemoria,
-                         qint64 maximoCadenas)
-    : flujo_(std::move(flujo)), libro_(std::move(libro)), parte_(std::move(parte)), inicios_{0},
+CadenasXlsx::CadenasXlsx(std::unique_ptr<FlujoBytes> flujo, QString libro, QString parte,
+                         qint64 maximoMemoria, qint64 maximoCadenas)
+    : flujo_(std::move(flujo)),
+      libro_(std::move(libro)),
+      parte_(std::move(parte)),
+      inicios_{0},
       e_(new Estado(letras_, inicios_, maximoMemoria, maximoCadenas)) {
     e_->parser = XML_ParserCreate(nullptr);
     if (!e_->parser) {
@@ -114,12 +120,13 @@ CadenasXlsx::~CadenasXlsx() {
 }
 
 QString CadenasXlsx::descripcionExcedida() const {
-    return DescripcionLibro(libro_, QStringLiteral("está dañado: la parte \"%1\" de cadenas compartidas pasa de %2 MiB en "
-                                                   "memoria o de %3 cadenas (%4 cadenas leídas)")
-                                        .arg(parte_)
-                                        .arg(QString::number(static_cast<double>(e_->maximo) / (1 << 20), 'g', 3))
-                                        .arg(e_->maximoCadenas)
-                                        .arg(leidas()));
+    return DescripcionLibro(
+        libro_, QStringLiteral("está dañado: la parte \"%1\" de cadenas compartidas pasa de %2 MiB en "
+                               "memoria o de %3 cadenas (%4 cadenas leídas)")
+                    .arg(parte_)
+                    .arg(QString::number(static_cast<double>(e_->maximo) / (1 << 20), 'g', 3))
+                    .arg(e_->maximoCadenas)
+                    .arg(leidas()));
 }
 
 QString CadenasXlsx::cadena(qint64 i) {
@@ -150,7 +157,8 @@ QString CadenasXlsx::cadena(qint64 i) {
         }
     }
     if (e_->excedida && i >= leidas()) {
-        throw ErrorEjecucion(Errores::ProveedorFallo, descripcionExcedida(), QStringLiteral("Proveedor de Excel"));
+        throw ErrorEjecucion(Errores::ProveedorFallo, descripcionExcedida(),
+                             QStringLiteral("Proveedor de Excel"));
     }
     if (i < 0 || i >= leidas()) {
         throw ErrorEjecucion(

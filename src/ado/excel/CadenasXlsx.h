@@ -32,7 +32,6 @@ class CadenasXlsx {
     // Cuántas cadenas van leídas.
     qint64 leidas() const { return static_cast<qint64>(inicios_.size()) - 1; }
 
-
     struct Estado;  // el estado de expat (sólo para CadenasXlsx.cpp)
 
   private:
@@ -41,7 +40,7 @@ class CadenasXlsx {
     std::unique_ptr<FlujoBytes> flujo_;
     QString libro_;
     QString parte_;
-    QString letras_;                 // todas las cadenas leídas, una detrás de otra
-    std::vector<quint32> inicios_;   // dónde empieza cada una en letras_ (y dónde terminaría la siguiente)
+    QString letras_;                // todas las cadenas leídas, una detrás de otra
+    std::vector<quint32> inicios_;  // dónde empieza cada una en letras_ (y dónde terminaría la siguiente)
     Estado* e_;
 };

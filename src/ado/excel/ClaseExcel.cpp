@@ -9,14 +9,16 @@
 
 namespace {
 class Excel : public ClaseOrigen {
-public:
+  public:
     QString textoConexion(const QString& ruta) const override {
         const ArchivoOrigen a = ArchivoOrigen::De(ruta);
-        return QStringLiteral("Driver={Microsoft Excel Driver (*.xls)};DriverId=790;Dbq=") + TextoConexion::ValorOdbc(ruta) +
-               QStringLiteral(";DefaultDir=") + TextoConexion::ValorOdbc(a.carpeta) + ';';
+        return QStringLiteral("Driver={Microsoft Excel Driver (*.xls)};DriverId=790;Dbq=") +
+               TextoConexion::ValorOdbc(ruta) + QStringLiteral(";DefaultDir=") +
+               TextoConexion::ValorOdbc(a.carpeta) + ';';
     }
     bool reconoce(const TextoConexion& texto) const override {
-        return texto.valor(QStringLiteral("Driver")).contains(QLatin1String("Microsoft Excel Driver"), Qt::CaseInsensitive);
+        return texto.valor(QStringLiteral("Driver"))
+            .contains(QLatin1String("Microsoft Excel Driver"), Qt::CaseInsensitive);
     }
     std::unique_ptr<Proveedor> crearProveedor(const TextoConexion& texto) const override {
         const QString ruta = texto.valor(QStringLiteral("Dbq"));
@@ -26,21 +28,22 @@ public:
             if (firma.startsWith("PK\x03\x04")) return CrearProveedorXlsx();
             if (firma.startsWith("\xD0\xCF\x11\xE0")) return CrearProveedorXls();
         }
-        if (QFileInfo(ruta).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0) return CrearProveedorXlsx();
+        if (QFileInfo(ruta).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0)
+            return CrearProveedorXlsx();
         return CrearProveedorXls();
     }
 };
 
 // De un .xls sólo se listan las hojas: los nombres con "$".
 class Xls : public Excel {
-public:
+  public:
     QString nombre() const override { return QStringLiteral("Excel (xls)"); }
     QStringList extensiones() const override { return {QStringLiteral("xls")}; }
     bool pasaFiltro(const QString& nombre) const override { return nombre.trimmed().contains('$'); }
 };
 
 class Xlsx : public Excel {
-public:
+  public:
     QString nombre() const override { return QStringLiteral("Excel (xlsx)"); }
     QStringList extensiones() const override { return {QStringLiteral("xlsx")}; }
 };

@@ -96,10 +96,11 @@ struct HojaXml::Estado {
             c.columna = col >= 0 ? col : columnaSiguiente;
             if (col == -2 || c.columna > kMaximaColumna ||
                 fila.celdas.size() > static_cast<std::size_t>(kMaximaColumna)) {
-                danar(QStringLiteral("la fila %1 tiene una celda más allá de la última columna que puede tener "
-                                     "una hoja (XFD, la %2)")
-                          .arg(fila.numero)
-                          .arg(kMaximaColumna + 1));
+                danar(
+                    QStringLiteral("la fila %1 tiene una celda más allá de la última columna que puede tener "
+                                   "una hoja (XFD, la %2)")
+                        .arg(fila.numero)
+                        .arg(kMaximaColumna + 1));
                 return;
             }
             columnaSiguiente = c.columna + 1;
@@ -161,7 +162,9 @@ struct HojaXml::Estado {
         if (v.size() + static_cast<std::size_t>(n) > kMaximoValor) return;
         textoFila += static_cast<std::size_t>(n);
         if (textoFila > kMaximoTextoFila) {
-            danar(QStringLiteral("la fila %1 pasa de %2 MiB de texto").arg(fila.numero).arg(kMaximoTextoFila >> 20));
+            danar(QStringLiteral("la fila %1 pasa de %2 MiB de texto")
+                      .arg(fila.numero)
+                      .arg(kMaximoTextoFila >> 20));
             return;
         }
         v.append(s, static_cast<std::size_t>(n));
@@ -170,9 +173,11 @@ struct HojaXml::Estado {
     [[noreturn]] void fallarXml() {
         if (!danada.isEmpty()) {
             terminado = true;
-            throw ErrorEjecucion(Errores::ProveedorFallo,
-                                 DescripcionLibro(libro, QStringLiteral("está dañado: en la parte \"%1\" %2").arg(parte, danada)),
-                                 QStringLiteral("Proveedor de Excel"));
+            throw ErrorEjecucion(
+                Errores::ProveedorFallo,
+                DescripcionLibro(libro,
+                                 QStringLiteral("está dañado: en la parte \"%1\" %2").arg(parte, danada)),
+                QStringLiteral("Proveedor de Excel"));
         }
         const QString causa = QStringLiteral("está dañado: la parte \"%1\" no es XML válido (línea %2: %3)")
                                   .arg(parte)

@@ -46,7 +46,8 @@ void HojaXmlEnHilo::leer() {
         {
             std::unique_lock l(m_);
             cv_.wait(l, [this] {
-                return parar_ || listas_.empty() || (listas_.size() < kTandasAdelantadas && bytesListas_ < kBytesAdelantados);
+                return parar_ || listas_.empty() ||
+                       (listas_.size() < kTandasAdelantadas && bytesListas_ < kBytesAdelantados);
             });
             if (parar_) return;
             if (t.n > 0) {

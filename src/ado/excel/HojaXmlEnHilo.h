@@ -12,9 +12,9 @@
 
 // Las filas de una hoja (HojaXmlRapida), leídas en un hilo aparte que se adelanta a quien las pide:
 // mientras la corrida convierte y escribe unas filas, el hilo infla y analiza el XML de las
-// siguientes. Da lo mismo que HojaXml, en el mismo orden; una falla llega en su lugar, después de las filas que la
-// precedían. Adelanta a lo sumo unas pocas tandas de filas y unos pocos MiB de texto: la memoria
-// no depende del largo de la hoja, y una hoja de filas enormes no se adelanta más que una tanda.
+// siguientes. Da lo mismo que HojaXml, en el mismo orden; una falla llega en su lugar, después de las filas
+// que la precedían. Adelanta a lo sumo unas pocas tandas de filas y unos pocos MiB de texto: la memoria no
+// depende del largo de la hoja, y una hoja de filas enormes no se adelanta más que una tanda.
 class HojaXmlEnHilo {
   public:
     // Como HojaXmlRapida: abrir da el XML de la hoja desde el principio; sólo el hilo lo lee.
@@ -46,7 +46,7 @@ class HojaXmlEnHilo {
     HojaXmlRapida hoja_;
     std::mutex m_;
     std::condition_variable cv_;
-    std::deque<Tanda> listas_;   // leídas, en orden
+    std::deque<Tanda> listas_;  // leídas, en orden
     std::size_t bytesListas_ = 0;
     std::vector<Tanda> libres_;  // ya entregadas, para reusar
     bool fin_ = false;           // el hilo llegó al final de la hoja o a una falla

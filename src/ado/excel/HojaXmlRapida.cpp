@@ -22,8 +22,12 @@ constexpr std::size_t kMaximaEtiqueta = 64 * 1024;
 struct Volver {};
 
 bool Blanco(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool InicioNombre(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':'; }
-bool LetraNombre(unsigned char c) { return InicioNombre(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+bool InicioNombre(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
+}
+bool LetraNombre(unsigned char c) {
+    return InicioNombre(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
 
 std::string_view Local(std::string_view nombre) {
     const std::size_t dos = nombre.rfind(':');
@@ -176,7 +180,8 @@ struct HojaXmlRapida::Lector {
         XML_SetUserData(x.p, &b);
         XML_SetXmlDeclHandler(x.p, [](void* d, const XML_Char*, const XML_Char* codificacion, int) {
             auto* b = static_cast<Busqueda*>(d);
-            if (codificacion && std::strcmp(codificacion, "UTF-8") != 0 && std::strcmp(codificacion, "utf-8") != 0)
+            if (codificacion && std::strcmp(codificacion, "UTF-8") != 0 &&
+                std::strcmp(codificacion, "utf-8") != 0)
                 b->otraCodificacion = true;
         });
         XML_SetStartElementHandler(x.p, [](void* d, const XML_Char* n, const XML_Char**) {
@@ -193,7 +198,9 @@ struct HojaXmlRapida::Lector {
             prologo.resize(antes + kTrozo);
             const int n = flujo.leer(prologo.data() + antes, kTrozo);
             prologo.resize(antes + static_cast<std::size_t>(n));
-            if (antes == 0 && n >= 2 && (static_cast<unsigned char>(prologo[0]) == 0xFE || static_cast<unsigned char>(prologo[0]) == 0xFF))
+            if (antes == 0 && n >= 2 &&
+                (static_cast<unsigned char>(prologo[0]) == 0xFE ||
+                 static_cast<unsigned char>(prologo[0]) == 0xFF))
                 throw Volver{};  // UTF-16
             const XML_Status s = XML_Parse(x.p, prologo.data() + antes, n, n == 0 ? XML_TRUE : XML_FALSE);
             if (b.otraCodificacion || s == XML_STATUS_ERROR) throw Volver{};
@@ -254,7 +261,8 @@ struct HojaXmlRapida::Lector {
                 et.vacia = true;
                 return;
             }
-            if (p == antes || !InicioNombre(static_cast<unsigned char>(*p))) throw Volver{};  // sin blanco antes
+            if (p == antes || !InicioNombre(static_cast<unsigned char>(*p)))
+                throw Volver{};  // sin blanco antes
             const char* a0 = p;
             while (p < fin && LetraNombre(static_cast<unsigned char>(*p))) ++p;
             const std::string_view nombre(a0, static_cast<std::size_t>(p - a0));
@@ -313,18 +321,21 @@ struct HojaXmlRapida::Lector {
             if (c >= 0x20 && c < 0x80 && c != '&' && c != ']') {
                 const unsigned char* q = p + 1;
                 while (q < fin && *q >= 0x20 && *q < 0x80 && *q != '&' && *q != ']') ++q;
-                if (destino) destino->append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(q - p));
+                if (destino)
+                    destino->append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(q - p));
                 p = q;
             } else if (c == '&') {
                 const unsigned char* q = p + 1;
                 while (q < fin && *q != ';' && q - p < 12) ++q;
                 if (q >= fin || *q != ';') throw Volver{};
-                const char32_t v = Entidad(std::string_view(reinterpret_cast<const char*>(p + 1), static_cast<std::size_t>(q - p - 1)));
+                const char32_t v = Entidad(std::string_view(reinterpret_cast<const char*>(p + 1),
+                                                            static_cast<std::size_t>(q - p - 1)));
                 if (!v) throw Volver{};
                 if (destino) AgregarUtf8(*destino, v);
                 p = q + 1;
             } else if (c == ']') {
-                if (fin - p >= 3 && p[1] == ']' && p[2] == '>') throw Volver{};  // "]]>" no puede ir en el texto
+                if (fin - p >= 3 && p[1] == ']' && p[2] == '>')
+                    throw Volver{};  // "]]>" no puede ir en el texto
                 if (destino) *destino += ']';
                 ++p;
             } else if (c == '\r') {
@@ -400,7 +411,8 @@ struct HojaXmlRapida::Lector {
                 const char* r = atributo("r");
                 const int col = r ? ColumnaDeReferencia(r) : -1;
                 c.columna = col >= 0 ? col : columnaSiguiente;
-                if (col == -2 || c.columna > kMaximaColumna || f.celdas.size() > static_cast<std::size_t>(kMaximaColumna) + 1)
+                if (col == -2 || c.columna > kMaximaColumna ||
+                    f.celdas.size() > static_cast<std::size_t>(kMaximaColumna) + 1)
                     throw Volver{};
                 columnaSiguiente = c.columna + 1;
                 if (const char* t = atributo("t")) {
@@ -476,7 +488,8 @@ struct HojaXmlRapida::Lector {
             if (std::strcmp(NombreLocal(n), "sheetData") == 0) ++static_cast<Cuenta*>(d)->datos;
         });
         auto parte = [&](const char* datos, std::size_t n, bool final) {
-            if (XML_Parse(x.p, datos, static_cast<int>(n), final ? XML_TRUE : XML_FALSE) != XML_STATUS_OK || cuenta.datos > 1)
+            if (XML_Parse(x.p, datos, static_cast<int>(n), final ? XML_TRUE : XML_FALSE) != XML_STATUS_OK ||
+                cuenta.datos > 1)
                 throw Volver{};
         };
         parte(prologo.data(), prologo.size(), false);

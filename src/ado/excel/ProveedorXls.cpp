@@ -1,12 +1,12 @@
 #include <QFile>
 
 #include "ado/ConsultaSimple.h"
+#include "ado/Proveedores.h"
 #include "ado/excel/ContenedorOle.h"
 #include "ado/excel/FuenteHoja.h"
 #include "ado/excel/HojasExcel.h"
 #include "ado/excel/LibroBiff.h"
 #include "ado/excel/LibroFreeXL.h"
-#include "ado/Proveedores.h"
 #include "platform/ErrorEjecucion.h"
 
 // Los libros .xls (BIFF5 y BIFF8) se leen con el lector propio (ContenedorOle + LibroBiff): lee

@@ -2,14 +2,14 @@
 #include <charconv>
 #include <cmath>
 
-#include "ado/excel/CadenasXlsx.h"
 #include "ado/ConsultaSimple.h"
+#include "ado/Proveedores.h"
+#include "ado/excel/CadenasXlsx.h"
 #include "ado/excel/FechasExcel.h"
 #include "ado/excel/FuenteHoja.h"
 #include "ado/excel/HojaXmlEnHilo.h"
 #include "ado/excel/HojasExcel.h"
 #include "ado/excel/LibroXlsx.h"
-#include "ado/Proveedores.h"
 #include "ado/excel/XmlXlsx.h"
 #include "platform/ErrorEjecucion.h"
 
@@ -22,7 +22,8 @@ class FuenteXlsx : public FuenteHoja {
   public:
     FuenteXlsx(std::shared_ptr<const LibroXlsx> libro, const HojaXlsx& hoja)
         : libro_(std::move(libro)),
-          hoja_([libro = libro_, parte = hoja.parte] { return libro->zip().abrirFlujo(parte); }, libro_->ruta(), hoja.parte) {
+          hoja_([libro = libro_, parte = hoja.parte] { return libro->zip().abrirFlujo(parte); },
+                libro_->ruta(), hoja.parte) {
         leerCabecera();
     }
 
@@ -34,11 +35,15 @@ class FuenteXlsx : public FuenteHoja {
         try {
             hay = hoja_.siguiente(xml_);
         } catch (const ErrorEjecucion&) {
-            if (libro_->zip().cambio()) throw ErrorEjecucion(kOrigenCambiado, DescripcionOrigenCambiado(libro_->ruta(), filas_), kNombre);
+            if (libro_->zip().cambio())
+                throw ErrorEjecucion(kOrigenCambiado, DescripcionOrigenCambiado(libro_->ruta(), filas_),
+                                     kNombre);
             throw;
         }
         if (!hay) {
-            if (libro_->zip().cambio()) throw ErrorEjecucion(kOrigenCambiado, DescripcionOrigenCambiado(libro_->ruta(), filas_), kNombre);
+            if (libro_->zip().cambio())
+                throw ErrorEjecucion(kOrigenCambiado, DescripcionOrigenCambiado(libro_->ruta(), filas_),
+                                     kNombre);
             return false;
         }
         ++filas_;

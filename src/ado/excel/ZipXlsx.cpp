@@ -44,7 +44,9 @@ uLong ZCALLBACK Leer(voidpf, voidpf flujo, void* destino, uLong largo) {
 
 uLong ZCALLBACK Escribir(voidpf, voidpf, const void*, uLong) { return 0; }
 
-ZPOS64_T ZCALLBACK Posicion(voidpf, voidpf flujo) { return static_cast<ZPOS64_T>(static_cast<Cursor*>(flujo)->pos); }
+ZPOS64_T ZCALLBACK Posicion(voidpf, voidpf flujo) {
+    return static_cast<ZPOS64_T>(static_cast<Cursor*>(flujo)->pos);
+}
 
 long ZCALLBACK Situarse(voidpf, voidpf flujo, ZPOS64_T desplazamiento, int origen) {
     auto* c = static_cast<Cursor*>(flujo);
@@ -101,16 +103,15 @@ struct ZipXlsx::Archivo {
     std::optional<HuellaArchivo> huella;
     zlib_filefunc64_def funciones{};
 
-    unzFile abrirZip() {
-        return unzOpen2_64("", &funciones);
-    }
+    unzFile abrirZip() { return unzOpen2_64("", &funciones); }
 };
 
 namespace {
 // Una parte abierta de un zip propio, leída por trozos.
 class FlujoZip : public FlujoBytes {
   public:
-    FlujoZip(ZipXlsx::Archivo& archivo, const QString& ruta, const QString& parte) : ruta_(ruta), parte_(parte) {
+    FlujoZip(ZipXlsx::Archivo& archivo, const QString& ruta, const QString& parte)
+        : ruta_(ruta), parte_(parte) {
         zip_ = archivo.abrirZip();
         if (!zip_)
             Fallar(ruta, QStringLiteral("no se pudo abrir de nuevo para leer la parte \"%1\"").arg(parte));

@@ -147,7 +147,8 @@ void EnlaceOdbc::terminarTransaccion(bool confirmar) {
     contarIda();
     if (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, confirmar ? SQL_COMMIT : SQL_ROLLBACK))) return;
     const auto registros = diagnosticos(SQL_HANDLE_DBC, dbc_);
-    const bool sinTransaccion = std::any_of(registros.begin(), registros.end(), FallasMotor::EsSinTransaccion);
+    const bool sinTransaccion =
+        std::any_of(registros.begin(), registros.end(), FallasMotor::EsSinTransaccion);
     // El servidor ya la había terminado (la deshizo por un bloqueo mutuo, por un error que
     // termina la transacción, o una sentencia ROLLBACK): deshacerla otra vez no es una falla.
     if (sinTransaccion && !confirmar) return;
@@ -174,7 +175,8 @@ std::vector<ErrorAdo> EnlaceOdbc::diagnosticos(SQLSMALLINT tipo, SQLHANDLE handl
         perdida_ = true;
         // Se dice una vez, en la primera entrada: es la que el operador lee.
         registros.front().descripcion =
-            QStringLiteral("Se perdió la conexión con el servidor (%1). La próxima operación vuelve a conectar.")
+            QStringLiteral(
+                "Se perdió la conexión con el servidor (%1). La próxima operación vuelve a conectar.")
                 .arg(corte->descripcion);
     }
     return registros;

@@ -3,8 +3,8 @@
 #include <memory>
 #include <optional>
 
-#include "ado/odbc/EnlaceOdbc.h"
 #include "ado/FuenteFilas.h"
+#include "ado/odbc/EnlaceOdbc.h"
 #include "ado/odbc/ValoresOdbc.h"
 #include "platform/ErrorEjecucion.h"
 

@@ -1,11 +1,13 @@
-#include <clocale>
-#include <optional>
-#include <cstring>
 #include <langinfo.h>
+
+#include <clocale>
+#include <cstring>
+#include <optional>
+
+#include "ado/Proveedores.h"
 #include "ado/odbc/DiagnosticosOdbc.h"
 #include "ado/odbc/EnlaceOdbc.h"
 #include "ado/odbc/FuenteOdbc.h"
-#include "ado/Proveedores.h"
 #include "ado/odbc/TextoConexionOdbc.h"
 #include "ado/odbc/ValoresOdbc.h"
 #include "ado/sqlite/DialectoSqlServer.h"
@@ -83,7 +85,8 @@ void RecorrerResultados(EnlaceOdbc& enlace, SQLHSTMT st, SQLRETURN rc, ListaErro
                         }
                     }
                     if (f == SQL_ERROR) {
-                        for (auto& r : enlace.diagnosticos(SQL_HANDLE_STMT, st)) errores.agregar(std::move(r));
+                        for (auto& r : enlace.diagnosticos(SQL_HANDLE_STMT, st))
+                            errores.agregar(std::move(r));
                     }
                 }
             } else if (filas) {
@@ -105,7 +108,8 @@ void RecorrerResultados(EnlaceOdbc& enlace, SQLHSTMT st, SQLRETURN rc, ListaErro
 // filas cambiadas son las que el motor informa (SQLRowCount), no una suposición.
 class SentenciaOdbc : public SentenciaPreparada {
   public:
-    SentenciaOdbc(std::shared_ptr<EnlaceOdbc> enlace, QString sql) : enlace_(std::move(enlace)), sql_(std::move(sql)) {}
+    SentenciaOdbc(std::shared_ptr<EnlaceOdbc> enlace, QString sql)
+        : enlace_(std::move(enlace)), sql_(std::move(sql)) {}
     ~SentenciaOdbc() override {
         if (st_) SQLFreeHandle(SQL_HANDLE_STMT, st_);
     }
@@ -113,10 +117,12 @@ class SentenciaOdbc : public SentenciaPreparada {
     int64_t ejecutar(const std::vector<QVariant>& valores, ListaErrores& errores) override {
         resultado_.clear();
         if (enlace_->perdida()) {
-            errores.agregar({QStringLiteral("La sentencia era de una conexión que se perdió: hay que prepararla de nuevo."),
-                             Errores::ConexionCerrada,
-                             enlace_->origen(),
-                             {}});
+            errores.agregar(
+                {QStringLiteral(
+                     "La sentencia era de una conexión que se perdió: hay que prepararla de nuevo."),
+                 Errores::ConexionCerrada,
+                 enlace_->origen(),
+                 {}});
             return -1;
         }
         if (!preparar(errores)) return -1;
@@ -130,10 +136,11 @@ class SentenciaOdbc : public SentenciaPreparada {
             if (!SQL_SUCCEEDED(parametros[k].ligar(st_, static_cast<SQLUSMALLINT>(k + 1)))) {
                 for (auto& r : enlace_->diagnosticos(SQL_HANDLE_STMT, st_)) errores.agregar(std::move(r));
                 if (errores.vacia())
-                    errores.agregar({QStringLiteral("No se pudo pasar el valor %1 a la sentencia.").arg(k + 1),
-                                     Errores::ProveedorFallo,
-                                     enlace_->origen(),
-                                     {}});
+                    errores.agregar(
+                        {QStringLiteral("No se pudo pasar el valor %1 a la sentencia.").arg(k + 1),
+                         Errores::ProveedorFallo,
+                         enlace_->origen(),
+                         {}});
                 return -1;
             }
         }
@@ -162,8 +169,10 @@ class SentenciaOdbc : public SentenciaPreparada {
         if (!SQL_SUCCEEDED(SQLPrepareW(st, Ancho(texto), static_cast<SQLINTEGER>(texto.size())))) {
             for (auto& r : enlace_->diagnosticos(SQL_HANDLE_STMT, st)) errores.agregar(std::move(r));
             if (errores.vacia())
-                errores.agregar({QStringLiteral("El motor no aceptó la sentencia."), Errores::ProveedorFallo,
-                                 enlace_->origen(), {}});
+                errores.agregar({QStringLiteral("El motor no aceptó la sentencia."),
+                                 Errores::ProveedorFallo,
+                                 enlace_->origen(),
+                                 {}});
             SQLFreeHandle(SQL_HANDLE_STMT, st);
             return false;
         }
@@ -349,7 +358,9 @@ class ProveedorOdbc : public Proveedor {
         RecorrerResultados(*enlace_, st.get(), rc, errores, nullptr, nullptr);
     }
 
-    QString adaptar(const QString& sql) const { return sqlite_ ? DialectoSqlServer::AdaptarASqlite(sql, false) : sql; }
+    QString adaptar(const QString& sql) const {
+        return sqlite_ ? DialectoSqlServer::AdaptarASqlite(sql, false) : sql;
+    }
 
     [[noreturn]] void fallarConsulta(SQLHSTMT st) {
         pendientes_ = enlace_->diagnosticos(SQL_HANDLE_STMT, st);

@@ -5,7 +5,7 @@
 
 namespace {
 class Sqlite : public ClaseOrigen {
-public:
+  public:
     QString nombre() const override { return QStringLiteral("SQLite"); }
     QStringList extensiones() const override { return {QStringLiteral("db")}; }
 
@@ -15,10 +15,13 @@ public:
     }
     // Un texto con "Dialecto=" es de un controlador ODBC de SQLite de verdad, no de un archivo.
     bool reconoce(const TextoConexion& texto) const override {
-        return texto.valor(QStringLiteral("Driver")).contains(QLatin1String("SQLite3 ODBC Driver"), Qt::CaseInsensitive) &&
+        return texto.valor(QStringLiteral("Driver"))
+                   .contains(QLatin1String("SQLite3 ODBC Driver"), Qt::CaseInsensitive) &&
                !texto.texto().contains(QLatin1String("Dialecto="), Qt::CaseInsensitive);
     }
-    std::unique_ptr<Proveedor> crearProveedor(const TextoConexion&) const override { return CrearProveedorSqlite(); }
+    std::unique_ptr<Proveedor> crearProveedor(const TextoConexion&) const override {
+        return CrearProveedorSqlite();
+    }
 };
 }  // namespace
 

@@ -26,8 +26,10 @@ std::size_t Proxima(const std::vector<Ficha>& f, std::size_t i) {
 std::size_t Cierre(const std::vector<Ficha>& f, std::size_t i) {
     int nivel = 0;
     for (; i < f.size(); ++i) {
-        if (EsSimbolo(f[i], '(')) ++nivel;
-        else if (EsSimbolo(f[i], ')') && --nivel == 0) return i;
+        if (EsSimbolo(f[i], '('))
+            ++nivel;
+        else if (EsSimbolo(f[i], ')') && --nivel == 0)
+            return i;
     }
     return f.size();
 }
@@ -39,9 +41,10 @@ QString Unir(const std::vector<Ficha>& f, std::size_t desde, std::size_t hasta) 
 }
 
 const QSet<QString>& Sugerencias() {
-    static const QSet<QString> s{"NOLOCK",    "UPDLOCK",   "HOLDLOCK",      "ROWLOCK",        "PAGLOCK",
-                                 "TABLOCK",   "TABLOCKX",  "READPAST",      "READUNCOMMITTED", "READCOMMITTED",
-                                 "SERIALIZABLE", "REPEATABLEREAD", "XLOCK", "NOWAIT"};
+    static const QSet<QString> s{"NOLOCK",          "UPDLOCK",       "HOLDLOCK",     "ROWLOCK",
+                                 "PAGLOCK",         "TABLOCK",       "TABLOCKX",     "READPAST",
+                                 "READUNCOMMITTED", "READCOMMITTED", "SERIALIZABLE", "REPEATABLEREAD",
+                                 "XLOCK",           "NOWAIT"};
     return s;
 }
 
@@ -76,7 +79,8 @@ void QuitarSugerencias(std::vector<Ficha>& f) {
                 // "FROM t (nolock)": sólo si lo anterior es un nombre de tabla.
                 std::size_t k = salida.size();
                 while (k > 0 && !Significativa(salida[k - 1])) --k;
-                if (k > 0 && (salida[k - 1].tipo == Ficha::Palabra || salida[k - 1].tipo == Ficha::Identificador)) {
+                if (k > 0 &&
+                    (salida[k - 1].tipo == Ficha::Palabra || salida[k - 1].tipo == Ficha::Identificador)) {
                     salida.push_back({Ficha::Blanco, QStringLiteral(" ")});
                     i = fin;
                     continue;
@@ -114,7 +118,8 @@ void PasarTop(std::vector<Ficha>& f) {
         int nivel = 0;
         std::size_t fin = f.size();
         for (std::size_t m = ultimo + 1; m < f.size(); ++m) {
-            if (EsSimbolo(f[m], '(')) ++nivel;
+            if (EsSimbolo(f[m], '('))
+                ++nivel;
             else if (EsSimbolo(f[m], ')') && --nivel < 0) {
                 fin = m;
                 break;
@@ -126,8 +131,10 @@ void PasarTop(std::vector<Ficha>& f) {
         // Los blancos finales quedan después del LIMIT.
         std::size_t insertar = fin;
         while (insertar > ultimo + 1 && !Significativa(f[insertar - 1])) --insertar;
-        f.insert(f.begin() + static_cast<std::ptrdiff_t>(insertar), {Ficha::Palabra, QStringLiteral(" LIMIT ") + n});
-        f.erase(f.begin() + static_cast<std::ptrdiff_t>(j), f.begin() + static_cast<std::ptrdiff_t>(ultimo + 1));
+        f.insert(f.begin() + static_cast<std::ptrdiff_t>(insertar),
+                 {Ficha::Palabra, QStringLiteral(" LIMIT ") + n});
+        f.erase(f.begin() + static_cast<std::ptrdiff_t>(j),
+                f.begin() + static_cast<std::ptrdiff_t>(ultimo + 1));
     }
 }
 
@@ -150,8 +157,10 @@ bool PasarIfNotExists(std::vector<Ficha>& f) {
     std::size_t values = f.size();
     int nivel = 0;
     for (std::size_t k = insert; k < f.size(); ++k) {
-        if (EsSimbolo(f[k], '(')) ++nivel;
-        else if (EsSimbolo(f[k], ')')) --nivel;
+        if (EsSimbolo(f[k], '('))
+            ++nivel;
+        else if (EsSimbolo(f[k], ')'))
+            --nivel;
         else if (nivel == 0 && Es(f[k], "VALUES")) {
             values = k;
             break;
@@ -163,8 +172,9 @@ bool PasarIfNotExists(std::vector<Ficha>& f) {
     const std::size_t cierraValores = Cierre(f, abreValores);
     if (cierraValores >= f.size()) return false;
 
-    QString t = Unir(f, insert, values) + QStringLiteral("SELECT ") + Unir(f, abreValores + 1, cierraValores) +
-                QStringLiteral(" WHERE NOT EXISTS ") + Unir(f, abre, cierra + 1) + Unir(f, cierraValores + 1, f.size());
+    QString t = Unir(f, insert, values) + QStringLiteral("SELECT ") +
+                Unir(f, abreValores + 1, cierraValores) + QStringLiteral(" WHERE NOT EXISTS ") +
+                Unir(f, abre, cierra + 1) + Unir(f, cierraValores + 1, f.size());
     f = Fichas(t);
     return true;
 }
@@ -174,9 +184,12 @@ void CambiarFunciones(std::vector<Ficha>& f) {
         if (f[i].tipo != Ficha::Palabra) continue;
         const std::size_t k = Proxima(f, i + 1);
         const bool esFuncion = k < f.size() && EsSimbolo(f[k], '(');
-        if (esFuncion && Es(f[i], "ISNULL")) f[i].texto = QStringLiteral("IFNULL");
-        else if (esFuncion && Es(f[i], "LEN")) f[i].texto = QStringLiteral("LENGTH");
-        else if ((f[i].texto == "N" || f[i].texto == "n") && i + 1 < f.size() && f[i + 1].tipo == Ficha::Literal)
+        if (esFuncion && Es(f[i], "ISNULL"))
+            f[i].texto = QStringLiteral("IFNULL");
+        else if (esFuncion && Es(f[i], "LEN"))
+            f[i].texto = QStringLiteral("LENGTH");
+        else if ((f[i].texto == "N" || f[i].texto == "n") && i + 1 < f.size() &&
+                 f[i + 1].tipo == Ficha::Literal)
             f[i].texto.clear();
     }
 }
@@ -187,7 +200,8 @@ void CambiarFunciones(std::vector<Ficha>& f) {
 // la misma regla que decide qué serie ya está. Sólo en una condición (después de WHERE, AND, OR,
 // ON, NOT o "("), nunca en un SET.
 void PasarClaveSerie(std::vector<Ficha>& f) {
-    const auto tabla = std::find_if(f.begin(), f.end(), [](const Ficha& x) { return x.tipo == Ficha::Palabra && Es(x, "AUX_GARANTIA"); });
+    const auto tabla = std::find_if(
+        f.begin(), f.end(), [](const Ficha& x) { return x.tipo == Ficha::Palabra && Es(x, "AUX_GARANTIA"); });
     if (tabla == f.end()) return;
     auto anterior = [&](std::size_t i) -> std::size_t {
         while (i > 0) {
@@ -205,18 +219,21 @@ void PasarClaveSerie(std::vector<Ficha>& f) {
             if (q >= f.size() || f[q].tipo != Ficha::Palabra) continue;
             p = anterior(q);
         }
-        const bool enCondicion = p < f.size() && (EsSimbolo(f[p], '(') || Es(f[p], "WHERE") || Es(f[p], "AND") || Es(f[p], "OR") ||
-                                                  Es(f[p], "ON") || Es(f[p], "NOT"));
+        const bool enCondicion =
+            p < f.size() && (EsSimbolo(f[p], '(') || Es(f[p], "WHERE") || Es(f[p], "AND") || Es(f[p], "OR") ||
+                             Es(f[p], "ON") || Es(f[p], "NOT"));
         if (!enCondicion) continue;
         const std::size_t igual = Proxima(f, i + 1);
         if (igual >= f.size() || !EsSimbolo(f[igual], '=')) continue;
         std::size_t v = Proxima(f, igual + 1);
-        while (v < f.size() && f[v].tipo == Ficha::Palabra && f[v].texto.isEmpty()) v = Proxima(f, v + 1);  // N'...'
+        while (v < f.size() && f[v].tipo == Ficha::Palabra && f[v].texto.isEmpty())
+            v = Proxima(f, v + 1);  // N'...'
         if (v >= f.size()) continue;
         std::size_t fin = v;
         if (f[v].tipo == Ficha::Palabra) {
             // a.b.c
-            while (fin + 2 < f.size() && EsSimbolo(f[fin + 1], '.') && f[fin + 2].tipo == Ficha::Palabra) fin += 2;
+            while (fin + 2 < f.size() && EsSimbolo(f[fin + 1], '.') && f[fin + 2].tipo == Ficha::Palabra)
+                fin += 2;
         } else if (!(f[v].tipo == Ficha::Literal || f[v].tipo == Ficha::Numero || EsSimbolo(f[v], '?'))) {
             continue;
         }
@@ -228,8 +245,8 @@ void PasarClaveSerie(std::vector<Ficha>& f) {
 }
 
 const QSet<QString>& InicioSentencia() {
-    static const QSet<QString> s{"BEGIN", "COMMIT",  "ROLLBACK", "INSERT", "UPDATE", "DELETE", "IF",
-                                 "CREATE", "DROP",   "ALTER",    "SET",    "DECLARE", "EXEC", "EXECUTE",
+    static const QSet<QString> s{"BEGIN",  "COMMIT", "ROLLBACK", "INSERT",   "UPDATE",  "DELETE", "IF",
+                                 "CREATE", "DROP",   "ALTER",    "SET",      "DECLARE", "EXEC",   "EXECUTE",
                                  "SELECT", "SAVE",   "PRINT",    "TRUNCATE", "PRAGMA"};
     return s;
 }
@@ -244,7 +261,7 @@ std::vector<Ficha> Fichas(const QString& sql) {
         const QChar c = sql[i];
         qsizetype j = i + 1;
         Ficha::Tipo tipo;
-        if (c == '\'' ) {
+        if (c == '\'') {
             tipo = Ficha::Literal;
             while (j < n) {
                 if (sql[j] == '\'') {
@@ -295,8 +312,8 @@ QStringList SepararLote(const QString& lote) {
     QStringList sentencias;
     QString actual;
     int nivel = 0;
-    QString primera;          // primera palabra de la sentencia actual
-    bool esperaCuerpo = false;  // "IF ... (cond)" todavía sin la sentencia que controla
+    QString primera;              // primera palabra de la sentencia actual
+    bool esperaCuerpo = false;    // "IF ... (cond)" todavía sin la sentencia que controla
     bool insertSinFilas = false;  // "INSERT INTO t (...)" todavía sin VALUES ni SELECT
     bool esTrigger = false;       // "CREATE TRIGGER": su cuerpo BEGIN ... END lleva ";" adentro
     bool enCuerpo = false;
@@ -309,10 +326,13 @@ QStringList SepararLote(const QString& lote) {
     for (std::size_t i = 0; i < f.size(); ++i) {
         const Ficha& x = f[i];
         if (x.tipo == Ficha::Palabra && esTrigger) {
-            if (Es(x, "BEGIN")) enCuerpo = true;
-            else if (Es(x, "END")) enCuerpo = false;
+            if (Es(x, "BEGIN"))
+                enCuerpo = true;
+            else if (Es(x, "END"))
+                enCuerpo = false;
         }
-        if (x.tipo == Ficha::Palabra && primera == QLatin1String("CREATE") && Es(x, "TRIGGER")) esTrigger = true;
+        if (x.tipo == Ficha::Palabra && primera == QLatin1String("CREATE") && Es(x, "TRIGGER"))
+            esTrigger = true;
         if (x.tipo == Ficha::Simbolo && x.texto == ";" && nivel == 0 && !enCuerpo) {
             cerrar();
             continue;
@@ -341,7 +361,8 @@ QStringList SepararLote(const QString& lote) {
             insertSinFilas = primera == "INSERT";
         } else if (x.tipo == Ficha::Palabra && nivel == 0) {
             if (esperaCuerpo && InicioSentencia().contains(x.texto.toUpper())) esperaCuerpo = false;
-            if (insertSinFilas && (Es(x, "VALUES") || Es(x, "SELECT") || Es(x, "DEFAULT"))) insertSinFilas = false;
+            if (insertSinFilas && (Es(x, "VALUES") || Es(x, "SELECT") || Es(x, "DEFAULT")))
+                insertSinFilas = false;
         }
         actual += x.texto;
     }

@@ -1,11 +1,12 @@
-#include <QDateTime>
-#include <QString>
-#include <QFile>
-#include <QFileInfo>
-#include <cerrno>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+#include <cerrno>
 #include <cstring>
 
 #include "ado/sqlite/ProveedorSqlite.h"
@@ -13,7 +14,8 @@
 namespace {
 
 void FuncionGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
-    const QByteArray t = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
+    const QByteArray t =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
     sqlite3_result_text(ctx, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
 }
 
@@ -98,28 +100,32 @@ void FuncionClaveSerie(sqlite3_context* ctx, int, sqlite3_value** v) {
         sqlite3_result_null(ctx);
         return;
     }
-    const QByteArray clave = ClaveSerie(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v[0])))).toUtf8();
+    const QByteArray clave =
+        ClaveSerie(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v[0])))).toUtf8();
     sqlite3_result_text(ctx, clave.constData(), static_cast<int>(clave.size()), SQLITE_TRANSIENT);
 }
 
 }  // namespace
 
 QString ClaveSerie(const QString& serie) {
-    static const QString acentuadas = QStringLiteral("ÁÉÍÓÚÜÑÀÈÌÒÙÂÊÎÔÛÃÕÇÄËÏÖÅ");  // cada una a 32 de su minúscula
+    static const QString acentuadas =
+        QStringLiteral("ÁÉÍÓÚÜÑÀÈÌÒÙÂÊÎÔÛÃÕÇÄËÏÖÅ");  // cada una a 32 de su minúscula
     qsizetype n = serie.size();
     while (n > 0 && serie[n - 1] == ' ') --n;
     QString clave = serie.left(n);
     for (QChar& c : clave) {
         const char16_t u = c.unicode();
-        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && acentuadas.contains(c))) c = QChar(static_cast<char16_t>(u + 32));
+        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && acentuadas.contains(c)))
+            c = QChar(static_cast<char16_t>(u + 32));
     }
     return clave;
 }
 
 void RegistrarExtensiones(sqlite3* db, bool suite) {
-    sqlite3_create_function_v2(db, "getdate", 0, SQLITE_UTF8, nullptr, FuncionGetDate, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "clave_serie", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, FuncionClaveSerie, nullptr, nullptr,
+    sqlite3_create_function_v2(db, "getdate", 0, SQLITE_UTF8, nullptr, FuncionGetDate, nullptr, nullptr,
                                nullptr);
+    sqlite3_create_function_v2(db, "clave_serie", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               FuncionClaveSerie, nullptr, nullptr, nullptr);
     sqlite3_create_collation_v2(db, "ESPANOL_CI", SQLITE_UTF8, nullptr, ColacionEspanolCi, nullptr);
     sqlite3_create_collation_v2(db, "FECHA_DMY", SQLITE_UTF8, nullptr, ColacionFechaDmy, nullptr);
     // En la base de la suite, NOCASE es la regla del programa (ver sql/esquema_suite.sql): ningún
@@ -133,21 +139,24 @@ static bool SinLugar(const char* archivo) {
     if (!archivo || !*archivo) return false;
     struct stat st {};
     struct rlimit limite {};
-    if (::stat(archivo, &st) == 0 && ::getrlimit(RLIMIT_FSIZE, &limite) == 0 && limite.rlim_cur != RLIM_INFINITY &&
-        static_cast<rlim_t>(st.st_size) + (1 << 20) >= limite.rlim_cur) {
+    if (::stat(archivo, &st) == 0 && ::getrlimit(RLIMIT_FSIZE, &limite) == 0 &&
+        limite.rlim_cur != RLIM_INFINITY && static_cast<rlim_t>(st.st_size) + (1 << 20) >= limite.rlim_cur) {
         return true;
     }
     const QByteArray carpeta = QFile::encodeName(QFileInfo(QString::fromUtf8(archivo)).absolutePath());
     struct statvfs fs {};
-    return ::statvfs(carpeta.constData(), &fs) == 0 && static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize < (4ull << 20);
+    return ::statvfs(carpeta.constData(), &fs) == 0 &&
+           static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize < (4ull << 20);
 }
 
 ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia) {
     const int extendido = db ? sqlite3_extended_errcode(db) : codigo;
-    const QString motor = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(codigo));
+    const QString motor =
+        db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(codigo));
     const char* nombreArchivo = db ? sqlite3_db_filename(db, "main") : nullptr;
-    const QString archivo = nombreArchivo && *nombreArchivo ? QStringLiteral("la base %1").arg(QString::fromUtf8(nombreArchivo))
-                                                           : QStringLiteral("la base");
+    const QString archivo = nombreArchivo && *nombreArchivo
+                                ? QStringLiteral("la base %1").arg(QString::fromUtf8(nombreArchivo))
+                                : QStringLiteral("la base");
     ErrorAdo e;
     e.origen = QStringLiteral("SQLite");
     const int primario = extendido & 0xFF;
@@ -155,28 +164,37 @@ ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia) {
         case SQLITE_CONSTRAINT_UNIQUE:
         case SQLITE_CONSTRAINT_PRIMARYKEY:
             e.nativo = 2627;
-            e.descripcion = QStringLiteral("Infracción de la restricción de clave única: no se puede insertar una clave duplicada (%1).").arg(motor);
+            e.descripcion = QStringLiteral(
+                                "Infracción de la restricción de clave única: no se puede insertar una clave "
+                                "duplicada (%1).")
+                                .arg(motor);
             return e;
         case SQLITE_CONSTRAINT_FOREIGNKEY:
         case SQLITE_CONSTRAINT_CHECK:
             e.nativo = 547;
-            e.descripcion = QStringLiteral("La instrucción entró en conflicto con una restricción (%1).").arg(motor);
+            e.descripcion =
+                QStringLiteral("La instrucción entró en conflicto con una restricción (%1).").arg(motor);
             return e;
         case SQLITE_CONSTRAINT_NOTNULL:
             e.nativo = 515;
-            e.descripcion = QStringLiteral("No se puede insertar el valor NULL en la columna (%1).").arg(motor);
+            e.descripcion =
+                QStringLiteral("No se puede insertar el valor NULL en la columna (%1).").arg(motor);
             return e;
-        default: break;
+        default:
+            break;
     }
     switch (primario) {
         case SQLITE_ERROR:
             if (motor.startsWith(QLatin1String("no such table"))) {
                 e.nativo = 208;
-                e.descripcion = QStringLiteral("El nombre de objeto no es válido: %1.").arg(motor.mid(motor.indexOf(':') + 1).trimmed());
-            } else if (motor.startsWith(QLatin1String("no such column")) || motor.contains(QLatin1String("has no column named"))) {
+                e.descripcion = QStringLiteral("El nombre de objeto no es válido: %1.")
+                                    .arg(motor.mid(motor.indexOf(':') + 1).trimmed());
+            } else if (motor.startsWith(QLatin1String("no such column")) ||
+                       motor.contains(QLatin1String("has no column named"))) {
                 e.nativo = 207;
                 e.descripcion = QStringLiteral("El nombre de columna no es válido (%1).").arg(motor);
-            } else if (motor.contains(QLatin1String("syntax error")) || motor.contains(QLatin1String("incomplete input"))) {
+            } else if (motor.contains(QLatin1String("syntax error")) ||
+                       motor.contains(QLatin1String("incomplete input"))) {
                 e.nativo = 102;
                 e.descripcion = QStringLiteral("Sintaxis incorrecta en la instrucción (%1).").arg(motor);
             } else {
@@ -187,36 +205,48 @@ ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
             e.nativo = 1222;
-            e.descripcion = QStringLiteral("Se superó el tiempo de espera en %1: la base está en uso por otra estación (%2).").arg(archivo, motor);
+            e.descripcion =
+                QStringLiteral(
+                    "Se superó el tiempo de espera en %1: la base está en uso por otra estación (%2).")
+                    .arg(archivo, motor);
             break;
         case SQLITE_READONLY:
         case SQLITE_PERM:
             e.nativo = 3906;
-            e.descripcion = QStringLiteral("No se puede escribir en %1: sin permiso de escritura (%2).").arg(archivo, motor);
+            e.descripcion = QStringLiteral("No se puede escribir en %1: sin permiso de escritura (%2).")
+                                .arg(archivo, motor);
             break;
         case SQLITE_FULL:
             e.nativo = 1105;
-            e.descripcion = QStringLiteral("No hay lugar para escribir %1: disco lleno (%2).").arg(archivo, motor);
+            e.descripcion =
+                QStringLiteral("No hay lugar para escribir %1: disco lleno (%2).").arg(archivo, motor);
             break;
         case SQLITE_CORRUPT:
         case SQLITE_NOTADB:
             e.nativo = 824;
-            e.descripcion = QStringLiteral("No se puede usar %1: la base está dañada o no es una base de datos (%2).").arg(archivo, motor);
+            e.descripcion =
+                QStringLiteral("No se puede usar %1: la base está dañada o no es una base de datos (%2).")
+                    .arg(archivo, motor);
             break;
         case SQLITE_IOERR:
         case SQLITE_CANTOPEN: {
             // El error del sistema dice la causa de fondo.
             const int sistema = db ? sqlite3_system_errno(db) : 0;
-            const bool escritura = extendido == SQLITE_IOERR_WRITE || extendido == SQLITE_IOERR_TRUNCATE || extendido == SQLITE_IOERR_FSYNC;
-            if (sistema == ENOSPC || sistema == EDQUOT || sistema == EFBIG || (escritura && sistema == 0 && SinLugar(nombreArchivo))) {
+            const bool escritura = extendido == SQLITE_IOERR_WRITE || extendido == SQLITE_IOERR_TRUNCATE ||
+                                   extendido == SQLITE_IOERR_FSYNC;
+            if (sistema == ENOSPC || sistema == EDQUOT || sistema == EFBIG ||
+                (escritura && sistema == 0 && SinLugar(nombreArchivo))) {
                 e.nativo = 1105;
-                e.descripcion = QStringLiteral("No hay lugar para escribir %1: disco lleno (%2).").arg(archivo, motor);
+                e.descripcion =
+                    QStringLiteral("No hay lugar para escribir %1: disco lleno (%2).").arg(archivo, motor);
             } else if (sistema == EACCES || sistema == EPERM || sistema == EROFS) {
                 e.nativo = 3906;
-                e.descripcion = QStringLiteral("No se puede escribir en %1: sin permiso de escritura (%2).").arg(archivo, motor);
+                e.descripcion = QStringLiteral("No se puede escribir en %1: sin permiso de escritura (%2).")
+                                    .arg(archivo, motor);
             } else {
                 e.nativo = 823;
-                e.descripcion = QStringLiteral("Error de lectura o escritura en %1 (%2).").arg(archivo, motor);
+                e.descripcion =
+                    QStringLiteral("Error de lectura o escritura en %1 (%2).").arg(archivo, motor);
             }
             break;
         }
@@ -226,7 +256,8 @@ ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia) {
             break;
         case SQLITE_CONSTRAINT:
             e.nativo = 547;
-            e.descripcion = QStringLiteral("La instrucción entró en conflicto con una restricción (%1).").arg(motor);
+            e.descripcion =
+                QStringLiteral("La instrucción entró en conflicto con una restricción (%1).").arg(motor);
             break;
         default:
             e.nativo = primario != 0 ? primario : 50000;
@@ -238,5 +269,6 @@ ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia) {
 
 int LigarListo(sqlite3_stmt* st, int indice, const SentenciaPreparada::ValorListo& v) {
     if (v.esEntero) return sqlite3_bind_int64(st, indice, v.entero);
-    return sqlite3_bind_text(st, indice, v.texto.data() ? v.texto.data() : "", static_cast<int>(v.texto.size()), SQLITE_STATIC);
+    return sqlite3_bind_text(st, indice, v.texto.data() ? v.texto.data() : "",
+                             static_cast<int>(v.texto.size()), SQLITE_STATIC);
 }

@@ -107,7 +107,8 @@ int Columna(sqlite3_vtab_cursor* cursor, sqlite3_context* ctx, int i) {
     if (v.esEntero)
         sqlite3_result_int64(ctx, v.entero);
     else
-        sqlite3_result_text(ctx, v.texto.data() ? v.texto.data() : "", static_cast<int>(v.texto.size()), SQLITE_STATIC);
+        sqlite3_result_text(ctx, v.texto.data() ? v.texto.data() : "", static_cast<int>(v.texto.size()),
+                            SQLITE_STATIC);
     return SQLITE_OK;
 }
 
@@ -139,7 +140,8 @@ const sqlite3_module kModulo = Modulo();
 // foráneas (FkCounter, FkIfZero), o filas que la base junta antes de insertarlas (OpenEphemeral,
 // SorterOpen, OpenAutoindex): entonces, al pedir una fila, la anterior todavía no se insertó.
 bool OpcodeImpide(const char* op) {
-    static const char* const kImpiden[] = {"Program", "FkCounter", "FkIfZero", "OpenEphemeral", "SorterOpen", "OpenAutoindex"};
+    static const char* const kImpiden[] = {"Program",       "FkCounter",  "FkIfZero",
+                                           "OpenEphemeral", "SorterOpen", "OpenAutoindex"};
     for (const char* x : kImpiden) {
         if (std::strcmp(op, x) == 0) return true;
     }
@@ -154,7 +156,7 @@ constexpr const char* kSoltar = "RELEASE flujo_de_filas";
 constexpr const char* kVolver = "ROLLBACK TO flujo_de_filas";
 
 class SentenciaFlujoSqlite : public SentenciaFlujo {
-public:
+  public:
     SentenciaFlujoSqlite(sqlite3* db, TablaFlujo* tabla, sqlite3_stmt* st, QByteArray sql, int columnas)
         : db_(db), tabla_(tabla), st_(st), sql_(std::move(sql)), columnas_(columnas) {}
     ~SentenciaFlujoSqlite() override { sqlite3_finalize(st_); }
@@ -164,7 +166,9 @@ public:
         if (sqlite3_get_autocommit(db_)) return false;
         const QByteArray explicar = "EXPLAIN " + sql_;
         sqlite3_stmt* e = nullptr;
-        if (sqlite3_prepare_v2(db_, explicar.constData(), static_cast<int>(explicar.size()), &e, nullptr) != SQLITE_OK || !e) {
+        if (sqlite3_prepare_v2(db_, explicar.constData(), static_cast<int>(explicar.size()), &e, nullptr) !=
+                SQLITE_OK ||
+            !e) {
             sqlite3_finalize(e);
             return false;
         }
@@ -178,7 +182,8 @@ public:
         return apta;
     }
 
-    int64_t correr(FlujoFilas& flujo, const std::vector<SentenciaPreparada::ValorListo>& parametros, ListaErrores& errores) override {
+    int64_t correr(FlujoFilas& flujo, const std::vector<SentenciaPreparada::ValorListo>& parametros,
+                   ListaErrores& errores) override {
         sqlite3_reset(st_);
         for (std::size_t i = 0; i < parametros.size(); ++i) {
             const int rc = LigarListo(st_, static_cast<int>(i + 1), parametros[i]);
@@ -215,7 +220,7 @@ public:
 
     bool enTransaccion() const override { return !sqlite3_get_autocommit(db_); }
 
-private:
+  private:
     sqlite3* db_;
     TablaFlujo* tabla_;
     sqlite3_stmt* st_;
@@ -237,13 +242,16 @@ TablaFlujo* RegistrarTablaFlujo(sqlite3* db) {
     return tabla;
 }
 
-std::unique_ptr<SentenciaFlujo> PrepararFlujoSqlite(sqlite3* db, TablaFlujo* tabla, const QByteArray& sql, int columnas) {
+std::unique_ptr<SentenciaFlujo> PrepararFlujoSqlite(sqlite3* db, TablaFlujo* tabla, const QByteArray& sql,
+                                                    int columnas) {
     if (columnas < 1 || columnas > kColumnasFlujo) {
-        throw ErrorEjecucion(5, QStringLiteral("Un flujo tiene de 1 a %1 columnas, no %2.").arg(kColumnasFlujo).arg(columnas),
-                             QStringLiteral("SQLite"));
+        throw ErrorEjecucion(
+            5, QStringLiteral("Un flujo tiene de 1 a %1 columnas, no %2.").arg(kColumnasFlujo).arg(columnas),
+            QStringLiteral("SQLite"));
     }
     sqlite3_stmt* st = nullptr;
-    const int rc = sqlite3_prepare_v3(db, sql.constData(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+    const int rc = sqlite3_prepare_v3(db, sql.constData(), static_cast<int>(sql.size()),
+                                      SQLITE_PREPARE_PERSISTENT, &st, nullptr);
     if (rc != SQLITE_OK || !st) {
         sqlite3_finalize(st);
         const ErrorAdo e = ErrorDeSqlite(db, rc, QString::fromUtf8(sql));

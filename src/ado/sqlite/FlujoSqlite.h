@@ -1,8 +1,8 @@
 #pragma once
+#include <sqlite3.h>
+
 #include <QByteArray>
 #include <memory>
-
-#include <sqlite3.h>
 
 #include "ado/Proveedor.h"
 
@@ -21,4 +21,5 @@ TablaFlujo* RegistrarTablaFlujo(sqlite3* db);
 
 // Prepara sql (lee de flujo_de_filas, columnas c1..c<columnas>) sobre db, con su tabla ya
 // registrada. Lanza ErrorEjecucion con la falla de SQLite.
-std::unique_ptr<SentenciaFlujo> PrepararFlujoSqlite(sqlite3* db, TablaFlujo* tabla, const QByteArray& sql, int columnas);
+std::unique_ptr<SentenciaFlujo> PrepararFlujoSqlite(sqlite3* db, TablaFlujo* tabla, const QByteArray& sql,
+                                                    int columnas);

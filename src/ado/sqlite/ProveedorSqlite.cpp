@@ -9,14 +9,14 @@
 #include "ado/CarpetaOrigen.h"
 #include "ado/ConsultaSimple.h"
 #include "ado/HuellaArchivo.h"
+#include "ado/Proveedores.h"
 #include "ado/Valores.h"
 #include "ado/sqlite/DialectoSqlServer.h"
 #include "ado/sqlite/FlujoSqlite.h"
-#include "ado/Proveedores.h"
 #include "platform/Detencion.h"
-#include "platform/Senales.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Regional.h"
+#include "platform/Senales.h"
 
 namespace {
 
@@ -43,12 +43,16 @@ struct ArchivoOrigen {
 
 // Las filas de una sentencia preparada, a medida que se piden.
 class FuenteSqlite : public FuenteFilas {
-public:
+  public:
     // columnaFila: índice de la columna oculta con el rowid (formas actualizables), o -1.
     // origen: el archivo de un proveedor (nada para la base de la suite).
     FuenteSqlite(sqlite3* db, sqlite3_stmt* st, bool tiposDeOrigen, QString tabla, int columnaFila,
                  std::optional<ArchivoOrigen> origen = std::nullopt)
-        : db_(db), st_(st), tiposDeOrigen_(tiposDeOrigen), tabla_(std::move(tabla)), columnaFila_(columnaFila),
+        : db_(db),
+          st_(st),
+          tiposDeOrigen_(tiposDeOrigen),
+          tabla_(std::move(tabla)),
+          columnaFila_(columnaFila),
           origen_(std::move(origen)) {
         const int n = sqlite3_column_count(st_);
         for (int i = 0; i < n; ++i) {
@@ -80,13 +84,14 @@ public:
         if (rc != SQLITE_ROW) {
             terminada_ = true;
             if (origen_ && (rc & 0xFF) == SQLITE_TOOBIG) {
-                throw ErrorEjecucion(rc,
-                                     QStringLiteral("La fila %1 de \"%2\" tiene un valor de más de %3 MiB: un archivo de "
-                                                    "garantías no tiene valores así; revise la tabla o la vista.")
-                                         .arg(filas_ + 1)
-                                         .arg(origen_->ruta)
-                                         .arg(kMaximoValorOrigen / (1024 * 1024)),
-                                     QStringLiteral("Proveedor de SQLite"));
+                throw ErrorEjecucion(
+                    rc,
+                    QStringLiteral("La fila %1 de \"%2\" tiene un valor de más de %3 MiB: un archivo de "
+                                   "garantías no tiene valores así; revise la tabla o la vista.")
+                        .arg(filas_ + 1)
+                        .arg(origen_->ruta)
+                        .arg(kMaximoValorOrigen / (1024 * 1024)),
+                    QStringLiteral("Proveedor de SQLite"));
             }
             if (origen_ && (rc & 0xFF) == SQLITE_INTERRUPT) {
                 // Quien la cortó: una señal del sistema (Ctrl-C, SIGTERM) o "Detener".
@@ -119,10 +124,12 @@ public:
                 marcas << QStringLiteral("?");
             }
             sql = columnas.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(tabla_)
-                                     : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(tabla_, columnas.join(','), marcas.join(','));
+                                     : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                           .arg(tabla_, columnas.join(','), marcas.join(','));
         } else {
             QStringList asignaciones;
-            for (const auto& c : cambios) asignaciones << '"' + QString(c.first).replace('"', "\"\"") + "\"=?";
+            for (const auto& c : cambios)
+                asignaciones << '"' + QString(c.first).replace('"', "\"\"") + "\"=?";
             sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(tabla_, asignaciones.join(','));
         }
         sqlite3_stmt* st = nullptr;
@@ -143,17 +150,24 @@ public:
             return;
         }
         switch (v.typeId()) {
-            case QMetaType::Bool: sqlite3_bind_int(st, i, v.toBool() ? 1 : 0); break;
+            case QMetaType::Bool:
+                sqlite3_bind_int(st, i, v.toBool() ? 1 : 0);
+                break;
             case QMetaType::Int:
             case QMetaType::LongLong:
             case QMetaType::Short:
             case QMetaType::UInt:
             case QMetaType::UShort:
-            case QMetaType::Long: sqlite3_bind_int64(st, i, v.toLongLong()); break;
+            case QMetaType::Long:
+                sqlite3_bind_int64(st, i, v.toLongLong());
+                break;
             case QMetaType::Double:
-            case QMetaType::Float: sqlite3_bind_double(st, i, v.toDouble()); break;
+            case QMetaType::Float:
+                sqlite3_bind_double(st, i, v.toDouble());
+                break;
             case QMetaType::QDateTime: {
-                const QByteArray t = Regional::Formato(v.toDateTime(), QStringLiteral("dd/mm/yyyy hh:nn:ss")).toUtf8();
+                const QByteArray t =
+                    Regional::Formato(v.toDateTime(), QStringLiteral("dd/mm/yyyy hh:nn:ss")).toUtf8();
                 sqlite3_bind_text(st, i, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
                 break;
             }
@@ -169,18 +183,22 @@ public:
         }
     }
 
-private:
+  private:
     QVariant valor(int i, int k) const {
         switch (sqlite3_column_type(st_, i)) {
-            case SQLITE_NULL: return {};
+            case SQLITE_NULL:
+                return {};
             case SQLITE_INTEGER: {
                 const qlonglong n = sqlite3_column_int64(st_, i);
-                if (tiposDeOrigen_ && tiposDeclarados_.at(k).startsWith(QLatin1String("BOOL"))) return QVariant(n != 0);
+                if (tiposDeOrigen_ && tiposDeclarados_.at(k).startsWith(QLatin1String("BOOL")))
+                    return QVariant(n != 0);
                 return QVariant(n);
             }
-            case SQLITE_FLOAT: return QVariant(sqlite3_column_double(st_, i));
+            case SQLITE_FLOAT:
+                return QVariant(sqlite3_column_double(st_, i));
             case SQLITE_BLOB:
-                return QByteArray(static_cast<const char*>(sqlite3_column_blob(st_, i)), sqlite3_column_bytes(st_, i));
+                return QByteArray(static_cast<const char*>(sqlite3_column_blob(st_, i)),
+                                  sqlite3_column_bytes(st_, i));
             default: {
                 QString t = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st_, i)),
                                               sqlite3_column_bytes(st_, i));
@@ -213,8 +231,9 @@ private:
 
 // La tabla de "SELECT ... FROM tabla ...", para guardar las filas de una forma actualizable.
 QString TablaDe(const QString& sql) {
-    static const QRegularExpression patron(QStringLiteral(R"re(\bFROM\s+(\[[^\]]+\]|"[^"]+"|[A-Za-z_][\w$#.]*))re"),
-                                           QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression patron(
+        QStringLiteral(R"re(\bFROM\s+(\[[^\]]+\]|"[^"]+"|[A-Za-z_][\w$#.]*))re"),
+        QRegularExpression::CaseInsensitiveOption);
     const auto m = patron.match(sql);
     return m.hasMatch() ? m.captured(1) : QString();
 }
@@ -235,26 +254,32 @@ std::unique_ptr<Proveedor> CrearProveedorSuite() { return std::make_unique<Prove
 std::unique_ptr<Proveedor> CrearProveedorSqlite() { return std::make_unique<ProveedorSqlite>(false); }
 
 void ProveedorSqlite::exigirAbierta() const {
-    if (!db_) throw ErrorEjecucion(Errores::ConexionCerrada, QStringLiteral("La base no está abierta."), nombre());
+    if (!db_)
+        throw ErrorEjecucion(Errores::ConexionCerrada, QStringLiteral("La base no está abierta."), nombre());
 }
 
 void ProveedorSqlite::abrir(const TextoConexion& texto) {
     archivo_ = suite_ ? texto.valor(QStringLiteral("Data Source")) : texto.valor(QStringLiteral("Database"));
     const bool crear = suite_ && texto.valor(QStringLiteral("Crear")) == QLatin1String("1");
     if (archivo_.isEmpty()) {
-        throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("No se indicó el archivo de la base de datos."), nombre());
+        throw ErrorEjecucion(Errores::ProveedorFallo,
+                             QStringLiteral("No se indicó el archivo de la base de datos."), nombre());
     }
     const QFileInfo info(archivo_);
-    if (const auto roto = EnlaceRoto(archivo_); roto && !suite_) throw ErrorEjecucion(Errores::ProveedorFallo, *roto, nombre());
+    if (const auto roto = EnlaceRoto(archivo_); roto && !suite_)
+        throw ErrorEjecucion(Errores::ProveedorFallo, *roto, nombre());
     if (!crear && !info.exists()) {
-        throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("No existe el archivo \"%1\".").arg(archivo_), nombre());
+        throw ErrorEjecucion(Errores::ProveedorFallo,
+                             QStringLiteral("No existe el archivo \"%1\".").arg(archivo_), nombre());
     }
     if (info.exists() && !info.isFile()) {
-        throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("\"%1\" no es un archivo.").arg(archivo_), nombre());
+        throw ErrorEjecucion(Errores::ProveedorFallo,
+                             QStringLiteral("\"%1\" no es un archivo.").arg(archivo_), nombre());
     }
     if (info.exists() && !info.isReadable()) {
-        throw ErrorEjecucion(Errores::ProveedorFallo,
-                             QStringLiteral("No se puede leer el archivo \"%1\": no hay permiso.").arg(archivo_), nombre());
+        throw ErrorEjecucion(
+            Errores::ProveedorFallo,
+            QStringLiteral("No se puede leer el archivo \"%1\": no hay permiso.").arg(archivo_), nombre());
     }
     PrepararMotorSqlite();
     int banderas = suite_ ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
@@ -264,7 +289,9 @@ void ProveedorSqlite::abrir(const TextoConexion& texto) {
     if (rc != SQLITE_OK) {
         const ErrorAdo e = ErrorDeSqlite(db_, rc);
         cerrar();
-        throw ErrorEjecucion(e.nativo, QStringLiteral("No se pudo abrir la base \"%1\": %2").arg(archivo_, e.descripcion), nombre());
+        throw ErrorEjecucion(
+            e.nativo, QStringLiteral("No se pudo abrir la base \"%1\": %2").arg(archivo_, e.descripcion),
+            nombre());
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, tiempoEsperaMs_);
@@ -275,10 +302,12 @@ void ProveedorSqlite::abrir(const TextoConexion& texto) {
         const ErrorAdo e = ErrorDeSqlite(db_, rc);
         cerrar();
         // En la base de la suite la descripción ya dice la causa (dañada, en uso, sin permiso).
-        throw ErrorEjecucion(e.nativo,
-                             suite_ ? QStringLiteral("No se pudo abrir la base \"%1\": %2").arg(archivo_, e.descripcion)
-                                    : QStringLiteral("El archivo \"%1\" no es una base SQLite o está dañado: %2").arg(archivo_, e.descripcion),
-                             nombre());
+        throw ErrorEjecucion(
+            e.nativo,
+            suite_ ? QStringLiteral("No se pudo abrir la base \"%1\": %2").arg(archivo_, e.descripcion)
+                   : QStringLiteral("El archivo \"%1\" no es una base SQLite o está dañado: %2")
+                         .arg(archivo_, e.descripcion),
+            nombre());
     }
     if (suite_) {
         // WAL: quien lee no frena la importación. NORMAL: seguro ante la caída del programa.
@@ -307,7 +336,9 @@ void ProveedorSqlite::cerrar() {
 QStringList ProveedorSqlite::tablas() {
     exigirAbierta();
     sqlite3_stmt* st = nullptr;
-    const char* sql = "SELECT name FROM sqlite_master WHERE type IN ('table','view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid";
+    const char* sql =
+        "SELECT name FROM sqlite_master WHERE type IN ('table','view') AND name NOT LIKE 'sqlite\\_%' ESCAPE "
+        "'\\' ORDER BY rowid";
     int rc = sqlite3_prepare_v2(db_, sql, -1, &st, nullptr);
     if (rc != SQLITE_OK) throw Lanzable(ErrorDeSqlite(db_, rc));
     QStringList nombres;
@@ -330,19 +361,24 @@ std::unique_ptr<FuenteFilas> ProveedorSqlite::consultar(const QString& sql, bool
     // La tabla de un archivo se nombra entre corchetes con "]" doblado, forma que SQLite no
     // entiende: pasa a comillas dobles.
     if (const auto tabla = suite_ ? std::nullopt : TablaDeConsulta(texto)) {
-        texto = QStringLiteral("SELECT * FROM \"") + QString(*tabla).replace('"', QLatin1String("\"\"")) + '"';
+        texto =
+            QStringLiteral("SELECT * FROM \"") + QString(*tabla).replace('"', QLatin1String("\"\"")) + '"';
     }
     QString tabla;
     int columnaFila = -1;
     if (actualizable) {
         if (!suite_) {
-            throw ErrorEjecucion(3251, QStringLiteral("El archivo \"%1\" se abre sólo para leer.").arg(archivo_), nombre());
+            throw ErrorEjecucion(
+                3251, QStringLiteral("El archivo \"%1\" se abre sólo para leer.").arg(archivo_), nombre());
         }
         tabla = TablaDe(texto);
-        static const QRegularExpression seleccion(QStringLiteral(R"(^\s*SELECT\s+\*)"), QRegularExpression::CaseInsensitiveOption);
+        static const QRegularExpression seleccion(QStringLiteral(R"(^\s*SELECT\s+\*)"),
+                                                  QRegularExpression::CaseInsensitiveOption);
         const auto m = seleccion.match(texto);
         if (tabla.isEmpty() || !m.hasMatch()) {
-            throw ErrorEjecucion(3251, QStringLiteral("Sólo se pueden actualizar las filas de SELECT * FROM una tabla."), nombre());
+            throw ErrorEjecucion(
+                3251, QStringLiteral("Sólo se pueden actualizar las filas de SELECT * FROM una tabla."),
+                nombre());
         }
         texto = QStringLiteral("SELECT rowid AS \"__fila__\", *") + texto.mid(m.capturedEnd());
         columnaFila = 0;
@@ -354,7 +390,8 @@ std::unique_ptr<FuenteFilas> ProveedorSqlite::consultar(const QString& sql, bool
         sqlite3_finalize(st);
         throw Lanzable(ErrorDeSqlite(db_, rc, texto));
     }
-    if (!st) throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("La consulta está vacía."), nombre());
+    if (!st)
+        throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("La consulta está vacía."), nombre());
     std::optional<ArchivoOrigen> origen;
     if (!suite_) origen = ArchivoOrigen{archivo_, huella_};
     return std::make_unique<FuenteSqlite>(db_, st, !suite_, tabla, columnaFila, std::move(origen));
@@ -399,7 +436,7 @@ void ProveedorSqlite::ejecutar(const QString& lote, ListaErrores& errores) {
 namespace {
 // Una sentencia de SQLite preparada una vez; cada corrida liga los valores y la vuelve a usar.
 class SentenciaSqlite : public SentenciaPreparada {
-public:
+  public:
     SentenciaSqlite(sqlite3* db, sqlite3_stmt* st) : db_(db), st_(st) {}
     ~SentenciaSqlite() override { sqlite3_finalize(st_); }
     int64_t ejecutar(const std::vector<QVariant>& valores, ListaErrores& errores) override {
@@ -415,7 +452,9 @@ public:
                 QByteArray& t = textos_[i];
                 t.resize(0);  // reusa su memoria
                 AgregarUtf8(t, *static_cast<const QString*>(v.constData()));
-                if (!ligado(sqlite3_bind_text(st_, indice, t.constData(), static_cast<int>(t.size()), SQLITE_STATIC), errores))
+                if (!ligado(sqlite3_bind_text(st_, indice, t.constData(), static_cast<int>(t.size()),
+                                              SQLITE_STATIC),
+                            errores))
                     return -1;
             } else {
                 FuenteSqlite::Ligar(st_, indice, v);
@@ -433,7 +472,7 @@ public:
         return correr(errores);
     }
 
-private:
+  private:
     // Un valor que SQLite no aceptó (más largo que lo que admite) quedaría NULL: la fila falla.
     bool ligado(int rc, ListaErrores& errores) {
         if (rc == SQLITE_OK) return true;
@@ -465,7 +504,8 @@ std::unique_ptr<SentenciaPreparada> ProveedorSqlite::preparar(const QString& sql
     if (!suite_) return Proveedor::preparar(sql);
     const QByteArray u = Utf8(adaptar(sql));
     sqlite3_stmt* st = nullptr;
-    const int rc = sqlite3_prepare_v3(db_, u.constData(), static_cast<int>(u.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+    const int rc = sqlite3_prepare_v3(db_, u.constData(), static_cast<int>(u.size()),
+                                      SQLITE_PREPARE_PERSISTENT, &st, nullptr);
     if (rc != SQLITE_OK || !st) {
         sqlite3_finalize(st);
         throw Lanzable(ErrorDeSqlite(db_, rc, sql));

@@ -1,9 +1,9 @@
 #pragma once
+#include <sqlite3.h>
+
 #include <optional>
 
 #include "ado/HuellaArchivo.h"
-#include <sqlite3.h>
-
 #include "ado/Proveedor.h"
 
 struct TablaFlujo;  // ado/sqlite/FlujoSqlite.h
@@ -14,7 +14,7 @@ struct TablaFlujo;  // ado/sqlite/FlujoSqlite.h
 //  - un archivo .db de un proveedor ("DRIVER=SQLite3 ODBC Driver;Database=...;..."): sólo
 //    lectura; las opciones del controlador ODBC se aceptan y se ignoran.
 class ProveedorSqlite : public Proveedor {
-public:
+  public:
     explicit ProveedorSqlite(bool suite) : suite_(suite) {}
     ~ProveedorSqlite() override { cerrar(); }
 
@@ -34,7 +34,7 @@ public:
     sqlite3* base() const { return db_; }
     const QString& archivo() const { return archivo_; }
 
-private:
+  private:
     void exigirAbierta() const;
     void correrControl(const char* sql);
     QString adaptar(const QString& sql) const;

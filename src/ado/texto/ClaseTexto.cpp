@@ -6,7 +6,7 @@
 
 namespace {
 class Texto : public ClaseOrigen {
-public:
+  public:
     QString nombre() const override { return QStringLiteral("texto"); }
     QStringList extensiones() const override { return {QStringLiteral("txt"), QStringLiteral("csv")}; }
     bool esCarpeta() const override { return true; }
@@ -14,12 +14,16 @@ public:
 
     QString textoConexion(const QString& ruta) const override {
         const ArchivoOrigen a = ArchivoOrigen::De(ruta);
-        return QStringLiteral("DRIVER={Microsoft Text Driver (*.txt; *.csv)};DBQ=") + TextoConexion::ValorOdbc(a.carpeta) + ';';
+        return QStringLiteral("DRIVER={Microsoft Text Driver (*.txt; *.csv)};DBQ=") +
+               TextoConexion::ValorOdbc(a.carpeta) + ';';
     }
     bool reconoce(const TextoConexion& texto) const override {
-        return texto.valor(QStringLiteral("Driver")).contains(QLatin1String("Microsoft Text Driver"), Qt::CaseInsensitive);
+        return texto.valor(QStringLiteral("Driver"))
+            .contains(QLatin1String("Microsoft Text Driver"), Qt::CaseInsensitive);
     }
-    std::unique_ptr<Proveedor> crearProveedor(const TextoConexion&) const override { return CrearProveedorTexto(); }
+    std::unique_ptr<Proveedor> crearProveedor(const TextoConexion&) const override {
+        return CrearProveedorTexto();
+    }
 
     // El nombre con que el proveedor lista el archivo: "datos.2024#csv".
     QString tablaDelArchivo(const QString& ruta) const override {

@@ -1,9 +1,9 @@
 #include "ado/texto/ExamenTexto.h"
 
-#include "ado/CodigoPagina.h"
-
 #include <QByteArray>
 #include <cstring>
+
+#include "ado/CodigoPagina.h"
 
 namespace {
 constexpr qsizetype kTrozo = 1024 * 1024;
@@ -42,7 +42,8 @@ ResultadoExamen ExaminarTexto(QIODevice& origen, char delimitador, std::optional
         qint64 i = 0;
         if (primero) {
             if (n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF)))
-                return falla(QStringLiteral("está en UTF-16 (texto Unicode); guárdelo como CSV en UTF-8 o ANSI"));
+                return falla(
+                    QStringLiteral("está en UTF-16 (texto Unicode); guárdelo como CSV en UTF-8 o ANSI"));
             if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) {
                 bom = true;
                 i = 3;
@@ -117,9 +118,10 @@ ResultadoExamen ExaminarTexto(QIODevice& origen, char delimitador, std::optional
         posicion += n;
     }
     if (enComillas && !comillaVista) {
-        return falla(QStringLiteral("tiene una comilla que abre un campo en la línea %1 y no se cierra nunca: "
-                                    "el archivo está mal formado")
-                         .arg(lineaComilla));
+        return falla(
+            QStringLiteral("tiene una comilla que abre un campo en la línea %1 y no se cierra nunca: "
+                           "el archivo está mal formado")
+                .arg(lineaComilla));
     }
     if (posicion - inicioRegistro > maxRegistro) {
         return falla(QStringLiteral("el registro que empieza en la línea %1 pasa de %2 MiB: el archivo está "

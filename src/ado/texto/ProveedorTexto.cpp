@@ -7,11 +7,11 @@
 #include "ado/CarpetaOrigen.h"
 #include "ado/ConsultaSimple.h"
 #include "ado/HuellaArchivo.h"
-#include "ado/texto/ExamenTexto.h"
+#include "ado/Proveedores.h"
 #include "ado/texto/EsquemaIni.h"
+#include "ado/texto/ExamenTexto.h"
 #include "ado/texto/LectorCsv.h"
 #include "ado/texto/TablasTexto.h"
-#include "ado/Proveedores.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {
@@ -122,7 +122,8 @@ class ProveedorTexto : public Proveedor {
     QStringList tablas() override {
         exigirAbierto();
         QStringList nombres;
-        for (const QFileInfo& f : ArchivosDeCarpeta(carpeta_, kExtensiones)) nombres.append(TablaDeArchivoTexto(f.fileName()));
+        for (const QFileInfo& f : ArchivosDeCarpeta(carpeta_, kExtensiones))
+            nombres.append(TablaDeArchivoTexto(f.fileName()));
         return nombres;
     }
 
@@ -158,16 +159,21 @@ class ProveedorTexto : public Proveedor {
         {
             LectorCsv lector(f, opciones);
             if (lector.empezar() == LectorCsv::Estado::Falla) {
-                Fallar(QStringLiteral("No se puede leer el archivo \"%1\": %2.").arg(f.fileName(), lector.falla()));
+                Fallar(QStringLiteral("No se puede leer el archivo \"%1\": %2.")
+                           .arg(f.fileName(), lector.falla()));
             }
             delimitador = lector.delimitador();
         }
-        if (!f.seek(0)) Fallar(QStringLiteral("No se puede leer el archivo \"%1\": %2.").arg(f.fileName(), f.errorString()));
-        const ResultadoExamen r = ExaminarTexto(f, delimitador, opciones.codigoPagina, LectorCsv::kMaxRegistro);
+        if (!f.seek(0))
+            Fallar(
+                QStringLiteral("No se puede leer el archivo \"%1\": %2.").arg(f.fileName(), f.errorString()));
+        const ResultadoExamen r =
+            ExaminarTexto(f, delimitador, opciones.codigoPagina, LectorCsv::kMaxRegistro);
         if (!r.examen) {
             Fallar(QStringLiteral("El archivo \"%1\" no se puede importar: %2.").arg(f.fileName(), r.falla));
         }
-        if (HuellaArchivo::DeDescriptor(f.handle()) != huella) Fallar(DescripcionOrigenCambiado(f.fileName(), 0), kOrigenCambiado);
+        if (HuellaArchivo::DeDescriptor(f.handle()) != huella)
+            Fallar(DescripcionOrigenCambiado(f.fileName(), 0), kOrigenCambiado);
         examen_ = Examen{archivo.filePath(), r.examen->codigoPagina, huella};
     }
 

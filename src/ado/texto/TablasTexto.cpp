@@ -9,7 +9,8 @@ QString TablaDeArchivoTexto(const QString& nombreArchivo) {
 }
 
 std::optional<QFileInfo> ArchivoDeTablaTexto(const QFileInfoList& archivos, const QString& tabla) {
-    if (auto f = ArchivoDeNombre(archivos, tabla, [](const QFileInfo& a) { return TablaDeArchivoTexto(a.fileName()); }))
+    if (auto f = ArchivoDeNombre(archivos, tabla,
+                                 [](const QFileInfo& a) { return TablaDeArchivoTexto(a.fileName()); }))
         return f;
     if (auto f = ArchivoDeNombre(archivos, tabla, [](const QFileInfo& a) { return a.fileName(); })) return f;
     for (const char* extension : {"csv", "txt"}) {
@@ -17,7 +18,8 @@ std::optional<QFileInfo> ArchivoDeTablaTexto(const QFileInfoList& archivos, cons
         for (const QFileInfo& a : archivos) {
             if (a.suffix().compare(QLatin1String(extension), Qt::CaseInsensitive) == 0) deLaExtension << a;
         }
-        if (auto f = ArchivoDeNombre(deLaExtension, tabla, [](const QFileInfo& a) { return a.completeBaseName(); }))
+        if (auto f = ArchivoDeNombre(deLaExtension, tabla,
+                                     [](const QFileInfo& a) { return a.completeBaseName(); }))
             return f;
     }
     return std::nullopt;

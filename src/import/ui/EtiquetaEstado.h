@@ -7,11 +7,11 @@
 // hace la importación diez veces más lenta. El último texto siempre se muestra.
 class EtiquetaEstado : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit EtiquetaEstado(QLabel& etiqueta);
     void mostrar(const QString& texto);
 
-private:
+  private:
     void pintar();
 
     QLabel& etiqueta_;

@@ -48,12 +48,14 @@ FrmAuxGarantia::FrmAuxGarantia(std::unique_ptr<SelectorArchivo> selector, QWidge
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(11160 / kTwipsPorPixel, 7830 / kTwipsPorPixel);
     setFont(Letra(8.25));
-    ventana_ = std::make_unique<VentanaImportacion>(modelo_, selector ? std::move(selector) : std::make_unique<SelectorArchivoQt>(this));
+    ventana_ = std::make_unique<VentanaImportacion>(
+        modelo_, selector ? std::move(selector) : std::make_unique<SelectorArchivoQt>(this));
 
     // Las posiciones de los controles son relativas al control de pestañas, que cubre la ventana:
     // cada página ocupa el control entero y la barra de pestañas queda encima.
     for (int i = 0; i < 2; ++i) {
-        paginas_[i] = Control<QWidget>(this, i == 0 ? "paginaImportar" : "paginaConsultar", Twips(0, 0, 11175, 7815));
+        paginas_[i] =
+            Control<QWidget>(this, i == 0 ? "paginaImportar" : "paginaConsultar", Twips(0, 0, 11175, 7815));
     }
     SSTab1 = Control<QTabBar>(this, "SSTab1", QRect(0, 0, 11175 / kTwipsPorPixel, 24));
     SSTab1->addTab(QStringLiteral("Importar"));
@@ -71,8 +73,8 @@ FrmAuxGarantia::FrmAuxGarantia(std::unique_ptr<SelectorArchivo> selector, QWidge
         b->setDefault(false);
     }
     // El orden de tabulación sigue la página de arriba abajo; las pestañas cierran la vuelta.
-    const QList<QWidget*> orden = {txtTabla, CmdBuscar, cmbTabla, cmdCargarVistaPrevia, MSFlexGrid2, cmdImportar, cmdSalir,
-                                   SSTab1, MSFlexGrid1, MSFlexGrid3};
+    const QList<QWidget*> orden = {txtTabla,    CmdBuscar, cmbTabla, cmdCargarVistaPrevia, MSFlexGrid2,
+                                   cmdImportar, cmdSalir,  SSTab1,   MSFlexGrid1,          MSFlexGrid3};
     for (qsizetype i = 1; i < orden.size(); ++i) QWidget::setTabOrder(orden[i - 1], orden[i]);
     for (QWidget* pagina : paginas_) AjustarEtiquetas(*pagina);
 
@@ -93,7 +95,9 @@ void FrmAuxGarantia::armarPestanaImportar(QWidget* p) {
     amarillo.setColor(QPalette::Window, QColor(255, 255, 192));
     picture1->setPalette(amarillo);
     auto* label4 = Control<QLabel>(picture1, "Label4", Twips(240, 120, 8415, 255));
-    label4->setText(QStringLiteral("Busque el archivo de excel (xls), una vez cargado en pantalla, presione importar para insertarlo en la base de datos."));
+    label4->setText(
+        QStringLiteral("Busque el archivo de excel (xls), una vez cargado en pantalla, presione importar "
+                       "para insertarlo en la base de datos."));
     cmdSalir = Control<QPushButton>(p, "cmdSalir", Twips(9600, 480, 1335, 615));
     cmdSalir->setText(QStringLiteral("Salir"));
     Control<QLabel>(p, "Label1", Twips(360, 1200, 1065, 195))->setText(QStringLiteral("Archivo origen "));
@@ -101,7 +105,8 @@ void FrmAuxGarantia::armarPestanaImportar(QWidget* p) {
     CmdBuscar = Control<QPushButton>(p, "CmdBuscar", Twips(6840, 1500, 1215, 300));
     CmdBuscar->setText(QStringLiteral("Buscar >>>"));
     CmdBuscar->setFont(Letra(8.25, true));
-    Control<QLabel>(p, "LblTit", Twips(360, 1980, 1815, 255))->setText(QStringLiteral("Hoja o Tabla a leer:"));
+    Control<QLabel>(p, "LblTit", Twips(360, 1980, 1815, 255))
+        ->setText(QStringLiteral("Hoja o Tabla a leer:"));
     cmbTabla = Control<QComboBox>(p, "cmbTabla", Twips(360, 2220, 3135, 315));
     cmbTabla->setEditable(true);
     cmbTabla->setInsertPolicy(QComboBox::NoInsert);
@@ -158,7 +163,8 @@ void FrmAuxGarantia::conectarModelo() {
         modelo_.setCmbTablaTexto(cmbTabla->currentText());
         v.cmbTabla_Click();
     });
-    connect(cmbTabla, &QComboBox::editTextChanged, this, [this](const QString& t) { modelo_.setCmbTablaTexto(t); });
+    connect(cmbTabla, &QComboBox::editTextChanged, this,
+            [this](const QString& t) { modelo_.setCmbTablaTexto(t); });
     connect(SSTab1, &QTabBar::currentChanged, this, &FrmAuxGarantia::cambiarPestana);
     connect(MSFlexGrid1, &QTableView::clicked, this, [this, &v](const QModelIndex& i) {
         modelo_.MSFlexGrid1.Row = i.row();
@@ -168,7 +174,8 @@ void FrmAuxGarantia::conectarModelo() {
     connect(&modelo_, &ModeloVentana::campoCambiado, this, [this](int i) {
         if (i == 0) txtTabla->setText(modelo_.txtfields()[0].texto);
     });
-    connect(txtTabla, &QLineEdit::textEdited, this, [this](const QString& t) { modelo_.setCampo(QStringLiteral("Tabla"), t); });
+    connect(txtTabla, &QLineEdit::textEdited, this,
+            [this](const QString& t) { modelo_.setCampo(QStringLiteral("Tabla"), t); });
     connect(&modelo_, &ModeloVentana::listaCambiada, this, [this] {
         const QSignalBlocker bloqueo(cmbTabla);
         const QString texto = cmbTabla->currentText();
@@ -183,7 +190,8 @@ void FrmAuxGarantia::conectarModelo() {
         if (i >= 0) cmbTabla->setCurrentIndex(i);
         cmbTabla->setEditText(modelo_.cmbTablaTexto());
     });
-    connect(&modelo_, &ModeloVentana::estadoCambiado, this, [this] { estado_->mostrar(modelo_.lblEstado()); });
+    connect(&modelo_, &ModeloVentana::estadoCambiado, this,
+            [this] { estado_->mostrar(modelo_.lblEstado()); });
     connect(&modelo_, &ModeloVentana::estadoTransmisionesCambiado, this,
             [this] { estadoTransmisiones_->mostrar(modelo_.lblEstadoTransmisiones()); });
     connect(&modelo_, &ModeloVentana::ocupadoCambiado, this, [this](bool ocupado) {

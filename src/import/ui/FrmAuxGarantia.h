@@ -23,7 +23,7 @@ class HerramientasVentana;
 // ventana. F1 abre el documento de ayuda, si está.
 class FrmAuxGarantia : public QWidget {
     Q_OBJECT
-public:
+  public:
     // selector: el diálogo de archivo (nulo: el de Qt).
     explicit FrmAuxGarantia(std::unique_ptr<SelectorArchivo> selector = nullptr, QWidget* padre = nullptr);
     ~FrmAuxGarantia() override;
@@ -51,10 +51,10 @@ public:
     QTabBar* SSTab1;
     HerramientasVentana* herramientas() { return herramientas_; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* evento) override;
 
-private:
+  private:
     void armarPestanaImportar(QWidget* pagina);
     void armarPestanaConsultar(QWidget* pagina);
     void conectarModelo();

@@ -5,10 +5,10 @@
 
 // El diálogo de abrir archivo de Qt, sin filtro de tipos.
 class SelectorArchivoQt : public SelectorArchivo {
-public:
+  public:
     explicit SelectorArchivoQt(QWidget* dueno) : dueno_(dueno) {}
     std::optional<QString> elegir(const QString& titulo, const QString& carpetaInicial) override;
 
-private:
+  private:
     QWidget* dueno_;
 };

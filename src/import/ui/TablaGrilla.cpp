@@ -2,10 +2,10 @@
 
 #include <QBrush>
 #include <QFontMetrics>
-#include <algorithm>
 #include <QHeaderView>
 #include <QPalette>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 constexpr int kTwipsPorPixel = 15;
@@ -13,7 +13,8 @@ constexpr int kAnchoPorDefecto = 960;  // twips
 constexpr int kMargenCelda = 5;        // píxeles a cada lado del texto de una celda
 }  // namespace
 
-TablaGrilla::TablaGrilla(ModeloGrilla& grilla, QTableView& vista) : QAbstractTableModel(&vista), grilla_(grilla), vista_(vista) {
+TablaGrilla::TablaGrilla(ModeloGrilla& grilla, QTableView& vista)
+    : QAbstractTableModel(&vista), grilla_(grilla), vista_(vista) {
     vista_.setModel(this);
     // La fila fija de títulos es el encabezado de la vista: no se va al recorrer la grilla y el
     // operador arrastra sus bordes para cambiar el ancho de una columna. La fila 0 del modelo,
@@ -49,7 +50,8 @@ double TablaGrilla::escala() const {
 
 bool TablaGrilla::cortado(const QString& texto, int columna) const {
     if (texto.isEmpty()) return false;
-    return QFontMetrics(vista_.font()).horizontalAdvance(texto) + 2 * kMargenCelda > vista_.columnWidth(columna);
+    return QFontMetrics(vista_.font()).horizontalAdvance(texto) + 2 * kMargenCelda >
+           vista_.columnWidth(columna);
 }
 
 QVariant TablaGrilla::headerData(int seccion, Qt::Orientation orientacion, int papel) const {
@@ -86,7 +88,9 @@ QVariant TablaGrilla::data(const QModelIndex& indice, int papel) const {
     return {};
 }
 
-bool TablaGrilla::canFetchMore(const QModelIndex& padre) const { return !padre.isValid() && grilla_.hayMas(); }
+bool TablaGrilla::canFetchMore(const QModelIndex& padre) const {
+    return !padre.isValid() && grilla_.hayMas();
+}
 
 void TablaGrilla::fetchMore(const QModelIndex& padre) {
     if (padre.isValid()) return;

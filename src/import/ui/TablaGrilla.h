@@ -10,7 +10,7 @@
 // Los cambios del modelo se juntan y se muestran una vez por vuelta de eventos, no uno por celda.
 class TablaGrilla : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     TablaGrilla(ModeloGrilla& grilla, QTableView& vista);
 
     int rowCount(const QModelIndex& padre = {}) const override;
@@ -23,7 +23,7 @@ public:
     bool canFetchMore(const QModelIndex& padre) const override;
     void fetchMore(const QModelIndex& padre) override;
 
-private:
+  private:
     bool cortado(const QString& texto, int columna) const;
     void programar();
     void refrescar();

@@ -51,7 +51,8 @@ bool CrecerAlto(QLabel& etiqueta, int alto) {
 bool AjustarEtiqueta(QLabel& etiqueta) {
     if (etiqueta.text().isEmpty() || etiqueta.textFormat() == Qt::RichText) return true;
     const QFontMetrics medida(etiqueta.font());
-    const int margen = 2 * etiqueta.margin() + 2 * etiqueta.frameWidth() + 2;  // 2: el redondeo de otra escala
+    const int margen =
+        2 * etiqueta.margin() + 2 * etiqueta.frameWidth() + 2;  // 2: el redondeo de otra escala
     const QRect r = etiqueta.geometry();
     if (!etiqueta.wordWrap()) {
         const int ancho = medida.horizontalAdvance(etiqueta.text()) + margen;
@@ -59,8 +60,9 @@ bool AjustarEtiqueta(QLabel& etiqueta) {
         if (ancho > r.width()) {
             // Una etiqueta centrada crece a los dos lados; las demás, hacia la derecha.
             const int falta = ancho - r.width();
-            const QRect q = etiqueta.alignment() & Qt::AlignHCenter ? r.adjusted(-falta / 2, 0, falta - falta / 2, 0)
-                                                                    : r.adjusted(0, 0, falta, 0);
+            const QRect q = etiqueta.alignment() & Qt::AlignHCenter
+                                ? r.adjusted(-falta / 2, 0, falta - falta / 2, 0)
+                                : r.adjusted(0, 0, falta, 0);
             if (Libre(etiqueta, q)) etiqueta.setGeometry(q);
         }
         if (etiqueta.width() >= ancho) return CrecerAlto(etiqueta, alto);
@@ -68,8 +70,9 @@ bool AjustarEtiqueta(QLabel& etiqueta) {
         etiqueta.setWordWrap(true);
         etiqueta.setAlignment((etiqueta.alignment() & ~Qt::AlignVertical_Mask) | Qt::AlignTop);
     }
-    const int alto = medida.boundingRect(QRect(0, 0, etiqueta.width() - margen, 10000), Qt::TextWordWrap | int(etiqueta.alignment()),
-                                         etiqueta.text())
+    const int alto = medida
+                         .boundingRect(QRect(0, 0, etiqueta.width() - margen, 10000),
+                                       Qt::TextWordWrap | int(etiqueta.alignment()), etiqueta.text())
                          .height() +
                      margen - 2;
     return CrecerAlto(etiqueta, alto);

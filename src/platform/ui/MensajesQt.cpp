@@ -7,24 +7,35 @@
 namespace {
 QString Leyenda(int respuesta) {
     switch (respuesta) {
-        case RespuestaMensaje::Aceptar: return QStringLiteral("Aceptar");
-        case RespuestaMensaje::Cancelar: return QStringLiteral("Cancelar");
-        case RespuestaMensaje::Abortar: return QStringLiteral("&Anular");
-        case RespuestaMensaje::Reintentar: return QStringLiteral("&Reintentar");
-        case RespuestaMensaje::Omitir: return QStringLiteral("&Omitir");
-        case RespuestaMensaje::Si: return QStringLiteral("&Sí");
-        default: return QStringLiteral("&No");
+        case RespuestaMensaje::Aceptar:
+            return QStringLiteral("Aceptar");
+        case RespuestaMensaje::Cancelar:
+            return QStringLiteral("Cancelar");
+        case RespuestaMensaje::Abortar:
+            return QStringLiteral("&Anular");
+        case RespuestaMensaje::Reintentar:
+            return QStringLiteral("&Reintentar");
+        case RespuestaMensaje::Omitir:
+            return QStringLiteral("&Omitir");
+        case RespuestaMensaje::Si:
+            return QStringLiteral("&Sí");
+        default:
+            return QStringLiteral("&No");
     }
 }
 
 QMessageBox::ButtonRole Papel(int respuesta) {
     switch (respuesta) {
         case RespuestaMensaje::Aceptar:
-        case RespuestaMensaje::Si: return QMessageBox::AcceptRole;
+        case RespuestaMensaje::Si:
+            return QMessageBox::AcceptRole;
         case RespuestaMensaje::Cancelar:
-        case RespuestaMensaje::Abortar: return QMessageBox::RejectRole;
-        case RespuestaMensaje::No: return QMessageBox::NoRole;
-        default: return QMessageBox::ActionRole;
+        case RespuestaMensaje::Abortar:
+            return QMessageBox::RejectRole;
+        case RespuestaMensaje::No:
+            return QMessageBox::NoRole;
+        default:
+            return QMessageBox::ActionRole;
     }
 }
 }  // namespace
@@ -34,11 +45,20 @@ int MensajesQt::mostrar(const QString& texto, int estilo, const QString& titulo)
     caja.setWindowTitle(titulo);
     caja.setText(QString(texto).replace(QLatin1String("\r\n"), QLatin1String("\n")));
     switch (Botones::icono(estilo)) {
-        case Botones::IconoCritico: caja.setIcon(QMessageBox::Critical); break;
-        case Botones::IconoPregunta: caja.setIcon(QMessageBox::Question); break;
-        case Botones::IconoExclamacion: caja.setIcon(QMessageBox::Warning); break;
-        case Botones::IconoInformacion: caja.setIcon(QMessageBox::Information); break;
-        default: caja.setIcon(QMessageBox::NoIcon);
+        case Botones::IconoCritico:
+            caja.setIcon(QMessageBox::Critical);
+            break;
+        case Botones::IconoPregunta:
+            caja.setIcon(QMessageBox::Question);
+            break;
+        case Botones::IconoExclamacion:
+            caja.setIcon(QMessageBox::Warning);
+            break;
+        case Botones::IconoInformacion:
+            caja.setIcon(QMessageBox::Information);
+            break;
+        default:
+            caja.setIcon(QMessageBox::NoIcon);
     }
     const auto respuestas = RespuestasDelJuego(estilo);
     std::vector<std::pair<QPushButton*, int>> botones;
@@ -51,5 +71,6 @@ int MensajesQt::mostrar(const QString& texto, int estilo, const QString& titulo)
     for (const auto& [boton, respuesta] : botones) {
         if (caja.clickedButton() == boton) return respuesta;
     }
-    return respuestas.front() == RespuestaMensaje::Aceptar ? RespuestaMensaje::Aceptar : RespuestaMensaje::Cancelar;
+    return respuestas.front() == RespuestaMensaje::Aceptar ? RespuestaMensaje::Aceptar
+                                                           : RespuestaMensaje::Cancelar;
 }

@@ -4,6 +4,6 @@
 // Los cuadros de mensaje del programa de ventanas: un QMessageBox modal con los botones,
 // el ícono y el botón por defecto del estilo pedido.
 class MensajesQt : public ServicioMensajes {
-public:
+  public:
     int mostrar(const QString& texto, int estilo, const QString& titulo) override;
 };
