@@ -3,45 +3,81 @@
 #include "cli/Verbos.h"
 
 namespace {
-const char* const kVersion = "0.1";
+const char* const kVersion = GARANTIAS_VERSION;
+
+// "      --prueba: lee todo el origen..." bajo el uso de un verbo.
+QString LineaOpcion(const Opcion& opcion) {
+    return QStringLiteral("      %1: %2\n").arg(opcion.etiqueta(), opcion.descripcion);
+}
+
+// "  -h, --help     muestra..." en la lista de opciones generales: la descripción en la columna 17,
+// o en la línea siguiente si la etiqueta no cabe.
+QString LineaOpcionGeneral(const Opcion& opcion) {
+    const QString etiqueta = opcion.etiqueta();
+    if (etiqueta.size() < 14)
+        return QStringLiteral("  %1 %2\n").arg(etiqueta.leftJustified(14), opcion.descripcion);
+    return QStringLiteral("  %1\n                 %2\n").arg(etiqueta, opcion.descripcion);
+}
+}  // namespace
+
+QString NumeroVersion() { return QLatin1String(kVersion); }
+
+QString TextoPresentacion() {
+    return QStringLiteral(
+        "Lee los archivos de los proveedores (txt, csv, xls, xlsx, dbf, mdb, db) como los lee el programa\n"
+        "de importación de garantías, sin ventanas: para importar por guion o por cron.");
+}
+
+QString TextoNotas() {
+    return QStringLiteral(
+        "La salida va en UTF-8; en la vista, los tabuladores y saltos de línea de un valor se escriben\n"
+        "como \\t, \\r y \\n.");
+}
+
+std::vector<CodigoSalida> CodigosSalida() {
+    return {
+        {0, QStringLiteral("bien: el verbo hizo todo su trabajo")},
+        {1, QStringLiteral(
+                "falla: el archivo o la base fallaron, o el trabajo quedó a medias (el motivo sale por la\n"
+                "salida de errores; lo que una importación ya guardó queda, y se dice)")},
+        {2, QStringLiteral("la línea de comandos está mal escrita")},
+        {3, QStringLiteral(
+                "no encontrado: alguna serie pedida no está (serie), la transmisión pedida no existe\n"
+                "(filas), o el archivo no tiene filas con serie (importar, salvo con --prueba)")},
+        {130, QStringLiteral(
+                  "interrumpido con Ctrl-C (SIGINT): la importación confirma lo escrito y dice qué quedó")},
+        {143, QStringLiteral("terminado con SIGTERM: igual que 130")},
+    };
 }
 
 QString TextoAyuda() {
-    QString texto = QStringLiteral(
-        "Uso: garantias-cli VERBO [ARGUMENTOS] [OPCIONES]\n"
-        "\n"
-        "Lee los archivos de los proveedores (txt, csv, xls, xlsx, dbf, mdb, db) como los lee el programa\n"
-        "de importación de garantías, sin ventanas: para importar por guion o por cron.\n"
-        "\n"
-        "Verbos:\n");
+    QString texto = QStringLiteral("Uso: garantias-cli VERBO [ARGUMENTOS] [OPCIONES]\n\n") +
+                    TextoPresentacion() + QStringLiteral("\n\nVerbos:\n");
     for (const Verbo& v : Verbos()) {
         texto += QStringLiteral("  %1\n      %2\n").arg(v.uso, v.descripcion);
+        for (const Opcion& o : v.opciones) {
+            if (!EsComun(o)) texto += LineaOpcion(o);
+        }
+    }
+    texto += QStringLiteral("\nOpciones:\n");
+    for (const Opcion& o : OpcionesGenerales()) texto += LineaOpcionGeneral(o);
+    for (const Opcion& o : OpcionesComunes()) texto += LineaOpcionGeneral(o);
+    texto += '\n' + TextoNotas() + QStringLiteral("\n\nCódigos de salida (todos los verbos):\n");
+    for (const CodigoSalida& c : CodigosSalida()) {
+        QString significado = c.significado;
+        texto += QStringLiteral("  %1%2\n")
+                     .arg(QString::number(c.codigo).leftJustified(5),
+                          significado.replace('\n', QLatin1String("\n       ")));
     }
     texto += QStringLiteral(
-        "\n"
-        "Opciones:\n"
-        "  -h, --help     muestra esta ayuda (con un verbo, la de ese verbo)\n"
-        "  --version      muestra la versión\n"
-        "\n"
-        "La salida va en UTF-8; en la vista, los tabuladores y saltos de línea de un valor se escriben\n"
-        "como \\t, \\r y \\n.\n"
-        "\n"
-        "Códigos de salida (todos los verbos):\n"
-        "  0    bien: el verbo hizo todo su trabajo\n"
-        "  1    falla: el archivo o la base fallaron, o el trabajo quedó a medias (el motivo sale por la\n"
-        "       salida de errores; lo que una importación ya guardó queda, y se dice)\n"
-        "  2    la línea de comandos está mal escrita\n"
-        "  3    no encontrado: alguna serie pedida no está (serie), la transmisión pedida no existe\n"
-        "       (filas), o el archivo no tiene filas con serie (importar, salvo con --prueba)\n"
-        "  130  interrumpido con Ctrl-C (SIGINT): la importación confirma lo escrito y dice qué quedó\n"
-        "  143  terminado con SIGTERM: igual que 130\n"
-        "\n"
-        "Una base embebida que no existe se crea, y se avisa por la salida de errores con su ruta.\n");
+        "\nUna base embebida que no existe se crea, y se avisa por la salida de errores con su ruta.\n");
     return texto;
 }
 
 QString TextoAyudaVerbo(const Verbo& verbo) {
-    return QStringLiteral("Uso: garantias-cli %1\n\n%2\n").arg(verbo.uso, verbo.descripcion);
+    QString texto = QStringLiteral("Uso: garantias-cli %1\n\n%2\n").arg(verbo.uso, verbo.descripcion);
+    for (const Opcion& o : verbo.opciones) texto += LineaOpcion(o);
+    return texto;
 }
 
-QString TextoVersion() { return QStringLiteral("garantias-cli %1").arg(QLatin1String(kVersion)); }
+QString TextoVersion() { return QStringLiteral("garantias-cli %1").arg(NumeroVersion()); }

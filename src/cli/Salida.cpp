@@ -9,6 +9,8 @@ Salida::Salida() : salida_(stdout), errores_(stderr) {
 
 void Salida::linea(const QString& texto) { salida_ << texto << '\n'; }
 
+void Salida::texto(const QString& texto) { salida_ << texto; }
+
 void Salida::error(const QString& texto) {
     salida_.flush();
     errores_ << "garantias-cli: " << texto << '\n';

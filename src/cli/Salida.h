@@ -9,6 +9,8 @@ class Salida {
     Salida();
     // Una línea de resultado.
     void linea(const QString& texto);
+    // Un texto entero tal cual (ya trae sus saltos de línea).
+    void texto(const QString& texto);
     // Un mensaje de error, precedido por el nombre del programa.
     void error(const QString& texto);
 

@@ -101,20 +101,22 @@ Verbo VerboImportar() {
             "el resumen. "
             "Los campos se toman por posición (eca1, serie, modelo, sin uso, activación); si los títulos "
             "parecen de otro "
-            "orden, lo avisa por la salida de errores y en el resumen.\n"
-            "      --prueba: lee todo el origen y cuenta lo que agregaría, las series ya guardadas y las "
-            "filas sin serie, "
-            "con el mismo resumen, sin escribir en AUX_GARANTIA ni en MV_TRANSMISIONES ni tomar número; "
-            "termina con 0 si "
-            "el origen se pudo leer.\n"
-            "      --rechazos ARCHIVO.csv: escribe las filas que no se agregaron, en el orden del archivo: "
-            "sus campos y "
-            "después motivo (\"serie ya guardada\", \"sin serie\" o \"falló\"), detalle (la transmisión que "
-            "guarda la "
-            "serie, o el mensaje de la base) y fila (número de fila de datos, desde 1). Separado por \";\", "
-            "en "
-            "Windows-1252, o en UTF-8 con --utf8. Si el archivo no se puede escribir, no se importa nada."),
-        {QStringLiteral("tabla"), QStringLiteral("conexion"), QStringLiteral("rechazos")},
-        {QStringLiteral("prueba"), QStringLiteral("utf8")},
+            "orden, lo avisa por la salida de errores y en el resumen."),
+        {OpcionTabla(),
+         {QStringLiteral("prueba"),
+          {},
+          QStringLiteral("lee todo el origen y cuenta lo que agregaría, las series ya guardadas y las "
+                         "filas sin serie, con el mismo resumen, sin escribir en AUX_GARANTIA ni en "
+                         "MV_TRANSMISIONES ni tomar número; termina con 0 si el origen se pudo leer.")},
+         {QStringLiteral("rechazos"), QStringLiteral("ARCHIVO.csv"),
+          QStringLiteral("escribe las filas que no se agregaron, en el orden del archivo: sus campos y "
+                         "después motivo (\"serie ya guardada\", \"sin serie\" o \"falló\"), detalle (la "
+                         "transmisión que guarda la serie, o el mensaje de la base) y fila (número de fila "
+                         "de datos, desde 1). Separado por \";\", en Windows-1252, o en UTF-8 con --utf8. "
+                         "Si el archivo no se puede escribir, no se importa nada.")},
+         {QStringLiteral("utf8"),
+          {},
+          QStringLiteral("el archivo de --rechazos va en UTF-8 en vez de Windows-1252.")},
+         OpcionConexion()},
         &Importar};
 }

@@ -79,7 +79,6 @@ Verbo VerboSerie() {
             "tabuladores y con títulos: serie, transmisión, fecha, "
             "hora, usuario, eca1, modelo y activación; una serie que no está sale como \"no encontrada\". "
             "Termina con 3 si alguna serie no está, con 0 si están todas."),
-        {QStringLiteral("conexion")},
-        {},
+        {OpcionConexion()},
         &Correr};
 }

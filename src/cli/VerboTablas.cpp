@@ -21,6 +21,5 @@ Verbo VerboTablas() {
         QStringLiteral("tablas ARCHIVO"),
         QStringLiteral("Muestra las hojas o tablas del archivo, una por línea, como las lista la ventana."),
         {},
-        {},
         &Correr};
 }

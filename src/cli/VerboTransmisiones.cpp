@@ -82,8 +82,7 @@ Verbo VerboTransmisiones() {
     return {QStringLiteral("transmisiones"),
             QStringLiteral("transmisiones --conexion \"CADENA\""),
             QStringLiteral("Lista las transmisiones, la más nueva primero: número, usuario, fecha y hora."),
-            {QStringLiteral("conexion")},
-            {},
+            {OpcionConexion()},
             &Transmisiones};
 }
 
@@ -91,7 +90,6 @@ Verbo VerboFilas() {
     return {QStringLiteral("filas"),
             QStringLiteral("filas NUMERO --conexion \"CADENA\""),
             QStringLiteral("Lista las filas de una transmisión: modelo, serie y ECA1."),
-            {QStringLiteral("conexion")},
-            {},
+            {OpcionConexion()},
             &Filas};
 }

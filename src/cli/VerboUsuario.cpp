@@ -57,7 +57,7 @@ Verbo VerboUsuario() {
             "Da de alta (con su clave, pedida sin eco o leída de una línea de la entrada), da de baja o "
             "lista los usuarios de la aplicación (sistema ORVA). La cadena de lanzamiento, con --conexion o "
             "GARANTIAS_CONEXION, debe ser la de un usuario que pueda entrar."),
-        {QStringLiteral("conexion")},
-        {},
-        &Correr};
+        {OpcionConexion()},
+        &Correr,
+        {QStringLiteral("alta"), QStringLiteral("baja"), QStringLiteral("lista")}};
 }

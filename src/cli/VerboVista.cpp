@@ -52,7 +52,6 @@ Verbo VerboVista() {
         QStringLiteral("Muestra los nombres de los campos y las primeras 19 filas de la hoja o tabla (sin "
                        "--tabla: de un txt o csv, el propio archivo; si no, la primera que se lista), "
                        "separados por tabuladores."),
-        {QStringLiteral("tabla")},
-        {},
+        {OpcionTabla()},
         &Correr};
 }

@@ -7,3 +7,21 @@ const std::vector<Verbo>& Verbos() {
                                               VerboUsuario()};
     return verbos;
 }
+
+QStringList Verbo::conValor() const {
+    QStringList nombres;
+    for (const Opcion& o : opciones) {
+        if (!o.esBandera()) nombres << o.nombre;
+    }
+    return nombres;
+}
+
+QStringList Verbo::banderas() const {
+    QStringList nombres;
+    for (const Opcion& o : opciones) {
+        if (o.esBandera()) nombres << o.nombre;
+    }
+    return nombres;
+}
+
+bool Verbo::tomaArchivo() const { return uso.section(' ', 1, 1) == QLatin1String("ARCHIVO"); }

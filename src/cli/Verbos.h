@@ -1,20 +1,29 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 #include "cli/Argumentos.h"
+#include "cli/Opcion.h"
 #include "cli/Salida.h"
 
 // Un verbo del programa de línea de comandos ("tablas", "vista"...). Cada uno vive en su archivo
-// y se anota en Verbos(); main sólo separa los argumentos y despacha.
+// y se anota en Verbos(); main sólo separa los argumentos y despacha. La ayuda, las páginas de
+// manual y la terminación de bash salen de esta tabla.
 struct Verbo {
     QString nombre;
-    QString uso;           // la línea de uso, sin el nombre del programa: "tablas ARCHIVO"
-    QString descripcion;   // una línea para la ayuda
-    QStringList conValor;  // las opciones que toman un valor ("tabla" para --tabla NOMBRE)
-    QStringList banderas;  // las opciones sin valor
+    QString uso;                   // la línea de uso, sin el nombre del programa: "tablas ARCHIVO"
+    QString descripcion;           // qué hace, para la ayuda
+    std::vector<Opcion> opciones;  // las que admite, cada una con su descripción
     // Corre el verbo. Devuelve el código de salida; lanza ErrorUso o ErrorEjecucion.
     int (*correr)(const Argumentos& argumentos, Salida& salida);
+    // Las palabras fijas que van primero ("alta", "baja", "lista"), para la terminación.
+    QStringList palabras = {};
+
+    QStringList conValor() const;  // los nombres de las opciones que toman un valor
+    QStringList banderas() const;  // los de las que no
+    // El primer argumento es un archivo (el uso dice "VERBO ARCHIVO"): la terminación los ofrece.
+    bool tomaArchivo() const;
 };
 
 // Los verbos, en el orden en que los muestra la ayuda.

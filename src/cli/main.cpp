@@ -6,7 +6,9 @@
 
 #include "cli/Argumentos.h"
 #include "cli/Ayuda.h"
+#include "cli/Manual.h"
 #include "cli/Salida.h"
+#include "cli/TerminacionBash.h"
 #include "cli/Verbos.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Proceso.h"
@@ -20,12 +22,29 @@ const Verbo* BuscarVerbo(const QString& nombre) {
     return nullptr;
 }
 
+// Lo que la compilación pide para instalar (páginas de manual y terminación de bash), escrito
+// desde la misma tabla que la ayuda. No figura en --help: no es para el operador.
+bool EscribirDocumento(const QStringList& argumentos, Salida& salida) {
+    if (argumentos.size() != 1) return false;
+    const QString& pedido = argumentos.front();
+    if (pedido == QLatin1String("--manual"))
+        salida.texto(ManualCli());
+    else if (pedido == QLatin1String("--manual-ventana"))
+        salida.texto(ManualVentana());
+    else if (pedido == QLatin1String("--terminacion-bash"))
+        salida.texto(TerminacionBash());
+    else
+        return false;
+    return true;
+}
+
 int Correr(const QStringList& argumentos, Salida& salida) {
+    if (EscribirDocumento(argumentos, salida)) return Codigo::Bien;
     // Las opciones se separan con las de todos los verbos; después se exige que sean del elegido.
     QStringList conValor, banderas;
     for (const Verbo& v : Verbos()) {
-        conValor += v.conValor;
-        banderas += v.banderas;
+        conValor += v.conValor();
+        banderas += v.banderas();
     }
     const Argumentos a = SepararArgumentos(argumentos, conValor, banderas);
     if (a.version) {
@@ -46,7 +65,7 @@ int Correr(const QStringList& argumentos, Salida& salida) {
         return Codigo::Bien;
     }
     for (const auto& [opcion, valor] : a.opciones) {
-        if (!verbo->conValor.contains(opcion) && !verbo->banderas.contains(opcion)) {
+        if (!verbo->conValor().contains(opcion) && !verbo->banderas().contains(opcion)) {
             throw ErrorUso(QStringLiteral("%1 no admite la opción --%2").arg(verbo->nombre, opcion));
         }
     }
