@@ -114,3 +114,57 @@ for caso, vista in (("valor_enorme", "SELECT 'E' AS eca1, 'S' || i AS serie, zer
     db.execute(f"CREATE VIEW garantias AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n {fin}) {vista}")
     db.commit()
     db.close()
+
+# Celdas y números: una celda de 2 MiB al final de la hoja (no se recorta), series de 19 cifras
+# guardadas como número (se leen de sus cifras, ninguna choca con su vecina), filas que vuelven atrás.
+filas_numericas = (b'<row r="%d"><c t="str"><v>E</v></c><c><v>%d</v></c><c t="str"><v>M</v></c><c/><c t="str"><v>A</v></c></row>'
+                   % (i, 8954031234567890123 + i) for i in range(2, FILAS + 2))
+CAB5 = (b'<row r="1"><c t="str"><v>eca1</v></c><c t="str"><v>serie</v></c><c t="str"><v>modelo</v></c>'
+        b'<c t="str"><v>otro</v></c><c t="str"><v>activacion</v></c></row>')
+def hoja_numerica():
+    yield hoja(b"")[:-len(b"</sheetData></worksheet>")] + CAB5
+    bloque = []
+    for fila in filas_numericas:
+        bloque.append(fila)
+        if len(bloque) == 10000:
+            yield b"".join(bloque)
+            bloque = []
+    yield b"".join(bloque) + b"</sheetData></worksheet>"
+
+
+xlsx("serie_numerica", hoja_numerica())
+xlsx("celda_larga", hoja(CAB5 + b"".join(
+    b'<row r="%d"><c t="str"><v>E</v></c><c t="str"><v>S%d</v></c><c t="str"><v>M</v></c><c/><c t="str"><v>A</v></c></row>' % (i, i)
+    for i in range(2, 100002)) + b'<row r="100002"><c t="str"><v>E</v></c><c t="inlineStr"><is><t>' + b"9" * (2 << 20)
+    + b'</t></is></c></row>'))
+xlsx("fila_atras", hoja(CAB5 + b"".join(
+    b'<row r="%d"><c t="str"><v>E</v></c><c t="str"><v>S%d</v></c><c t="str"><v>M</v></c><c/><c t="str"><v>A</v></c></row>' % (i, i)
+    for i in range(2, 100002)) + b'<row r="7"><c t="str"><v>E</v></c><c t="str"><v>X</v></c></row>'))
+
+# SQLite: las series en un REAL; la última de 19 cifras.
+r = ruta("serie_real", "serie_real.db")
+if os.path.exists(r):
+    os.remove(r)
+db = sqlite3.connect(r)
+db.execute("CREATE TABLE garantias (eca1 TEXT, serie REAL, modelo TEXT, otro TEXT, activacion TEXT)")
+db.executemany("INSERT INTO garantias VALUES ('E', ?, 'M', 'x', 'A')", ((float(i),) for i in range(1, FILAS)))
+db.execute("INSERT INTO garantias VALUES ('E', 8954031234567890123.0, 'M', 'x', 'A')")
+db.commit()
+db.close()
+
+# dBase III de FILAS registros cuyo largo de cabecera dice 7 bytes de más.
+campos = [(b"ECA1", 4), (b"SERIE", 12), (b"MODELO", 10), (b"OTRO", 1), (b"ACTIV", 10)]
+largo_registro = 1 + sum(l for _, l in campos)
+largo_cabecera = 32 + 32 * len(campos) + 1
+with open(ruta("dbf_miente", "dbf_miente.dbf"), "wb") as f:
+    f.write(struct.pack("<BBBBIHH20x", 0x03, 124, 1, 1, FILAS, largo_cabecera + 7, largo_registro))
+    for nombre, largo in campos:
+        f.write(nombre.ljust(11, b"\0") + b"C" + b"\0" * 4 + bytes([largo, 0]) + b"\0" * 14)
+    f.write(b"\x0d")
+    bloque = []
+    for i in range(FILAS):
+        bloque.append(b" " + b"E".ljust(4) + (b"S%09d" % i).ljust(12) + b"Modelo".ljust(10) + b"x" + b"01/01/2026")
+        if len(bloque) == 10000:
+            f.write(b"".join(bloque))
+            bloque = []
+    f.write(b"".join(bloque) + b"\x1a")

@@ -11,6 +11,7 @@
 #include "import/ExamenOrigen.h"
 #include "import/GrupoTransmision.h"
 #include "import/OrdenCampos.h"
+#include "import/SerieDeFila.h"
 #include "import/VentanaImportacion.h"
 #include "platform/Conversiones.h"
 #include "platform/Mensajes.h"
@@ -247,7 +248,7 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                     decidida = false;
                     ++numeroFila;
                 })
-                .paso([&] { serie = TextoValor(rsOrigen_->Field(1)); })
+                .paso([&] { serie = SerieDeFila(rsOrigen_->Field(1), numeroFila); })
                 .paso([&] {
                     if (decidida)
                         fila.irA(pasoSiguiente);  // la serie no se pudo leer: la fila ya está anotada
@@ -264,6 +265,10 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                 .paso([&] { m_.setLblEstado(QStringLiteral("Importando ") + serie); })
                 .paso([&] {
                     if (decidida) return;
+                    // Los campos se leen también en una prueba: un origen al que le falta el
+                    // campo 4 falla igual que al importar.
+                    FilaGarantia f{TextoValor(rsOrigen_->Field(2)), serie, TextoValor(rsOrigen_->Field(0)),
+                                   TextoValor(rsOrigen_->Field(4))};
                     if (prueba) {
                         if (prueba->agregaria(serie)) {
                             ++resumen_.insertadas;
@@ -274,8 +279,6 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
                         }
                         return;
                     }
-                    FilaGarantia f{TextoValor(rsOrigen_->Field(2)), serie, TextoValor(rsOrigen_->Field(0)),
-                                   TextoValor(rsOrigen_->Field(4))};
                     if (escritura->diferida())
                         enEspera.emplace_back(
                             numeroFila, RechazoDeFila(*rsOrigen_, numeroFila, MotivoRechazo::SerieGuardada));

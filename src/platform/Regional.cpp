@@ -27,9 +27,20 @@ QString TextoFechaHora(const QDateTime& momento) {
 
 QString TextoNumero(double numero) {
     if (std::isnan(numero) || std::isinf(numero)) return QString::number(numero);
-    if (numero == std::floor(numero) && std::fabs(numero) < 1e18) {
-        return QString::number(static_cast<long long>(numero));
+    // Desde 2^53 un doble ya no distingue enteros vecinos: escribir todas sus cifras inventaría
+    // las últimas (8954031234567890123 se vería 8954031234567889920). Se muestra como una hoja
+    // de cálculo, con 15 cifras y exponente, que no aparenta ser exacto.
+    if (std::fabs(numero) >= 9007199254740992.0) {
+        QString t = QString::number(numero, 'E', 14);
+        const qsizetype e = t.indexOf('E');
+        qsizetype fin = e;
+        while (fin > 0 && t[fin - 1] == '0') --fin;
+        if (fin > 0 && t[fin - 1] == '.') --fin;
+        t.remove(fin, e - fin);
+        t.replace('.', SeparadorDecimal);
+        return t;
     }
+    if (numero == std::floor(numero)) return QString::number(static_cast<long long>(numero));
     // 15 cifras significativas, como las muestra una hoja de cálculo, sin exponente.
     QString t = QString::number(
         numero, 'f', 15 - std::max(0, static_cast<int>(std::floor(std::log10(std::fabs(numero)))) + 1));

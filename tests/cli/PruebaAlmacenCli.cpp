@@ -2,6 +2,7 @@
 // queda después de importaciones que fallan o se cortan, los permisos de lo que se crea y la
 // base leída y escrita con el programa sqlite3, sin nada cargado.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <QCoreApplication>
@@ -11,10 +12,13 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <csignal>
 #include <thread>
 
 #include "cli/ProgramaCli.h"
+#include "fuentes_dbase/ConstructorDbf.h"
+#include "fuentes_excel/LibrosDePrueba.h"
 
 namespace {
 
@@ -127,6 +131,44 @@ TEST_F(AlmacenCli, UnaInstalacionNuevaEsPrivadaYDiceLoQueCrea) {
     EXPECT_EQ(Modo(base()), 0600);
 }
 
+// Archivos hostiles de cada clase, generados aquí: cada uno se rechaza en su primera fila (o
+// antes), así que ni importar ni probar dejan nada, y los dos dan el mismo veredicto.
+QString DbfQueMiente(const QString& ruta) {
+    TablaPrueba t;
+    t.version = 0x03;
+    t.campos = {
+        {"ECA1", 'C', 4}, {"SERIE", 'C', 10}, {"MODELO", 'C', 10}, {"OTRO", 'C', 1}, {"ACTIV", 'C', 8}};
+    for (int i = 0; i < 10; ++i)
+        t.registros.push_back(
+            Registro(t.campos, {"E", "S" + QByteArray::number(i), "Modelo", "x", "01/01/26"}));
+    QByteArray b = t.bytes();
+    qToLittleEndian<quint16>(qFromLittleEndian<quint16>(b.constData() + 8) + 7, b.data() + 8);
+    EscribirArchivo(ruta, b);
+    return ruta;
+}
+QString XlsxConCeldaLarga(const QString& ruta) {
+    LibroAMano libro;
+    libro.hojas = {
+        {QStringLiteral("Hoja1"),
+         R"(<row r="1"><c t="str"><v>eca1</v></c><c t="str"><v>serie</v></c><c t="str"><v>modelo</v></c>)"
+         R"(<c t="str"><v>otro</v></c><c t="str"><v>activacion</v></c></row><row r="2"><c t="str"><v>E</v></c>)"
+         R"(<c t="str"><v>S1</v></c><c t="inlineStr"><is><t>)" +
+             QByteArray(2 << 20, 'm') + R"(</t></is></c><c/><c t="str"><v>A</v></c></row>)"}};
+    libro.escribir(ruta);
+    return ruta;
+}
+QString DbConSerieReal(const QString& ruta) {
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(ruta).constData(), &db);
+    sqlite3_exec(db,
+                 "CREATE TABLE garantias (eca1 TEXT, serie REAL, modelo TEXT, otro TEXT, activacion TEXT);"
+                 "INSERT INTO garantias VALUES ('E', 8954031234567890123.0, 'M', 'x', 'A'),"
+                 "('E', 8954031234567890124.0, 'M', 'x', 'A');",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return ruta;
+}
+
 TEST_F(AlmacenCli, ImportacionesQueFallanNoDejanTransmision) {
     QByteArray grande = kCabecera;
     for (int i = 0; i < 20000; ++i)
@@ -138,11 +180,34 @@ TEST_F(AlmacenCli, ImportacionesQueFallanNoDejanTransmision) {
         QString previo;  // en el shell, antes del programa
         int codigo;
         const char* mensaje;
+        bool tambienProbar = false;  // --prueba da el mismo código y el mismo mensaje
     };
+    QDir().mkpath(dir_.filePath("origen"));
     const Caso casos[] = {
         {"archivo vacío", archivo("vacio.csv", ""), {}, {}, 1, "no terminó"},
         {"sólo la cabecera", archivo("cabecera.csv", kCabecera), {}, {}, 3, "no tiene filas con serie"},
-        {"filas de tres campos", archivo("cortas.csv", "a,serie,c\n1,S1,3\n"), {}, {}, 1, "campo 5"},
+        {"filas de tres campos", archivo("cortas.csv", "a,serie,c\n1,S1,3\n"), {}, {}, 1, "campo 5", true},
+        {"un dbf cuya cabecera dice 7 bytes de más",
+         DbfQueMiente(dir_.filePath("origen/miente.dbf")),
+         {},
+         {},
+         1,
+         "el largo de la cabecera dice",
+         true},
+        {"un xlsx con una celda de 2 MiB",
+         XlsxConCeldaLarga(dir_.filePath("origen/larga.xlsx")),
+         {},
+         {},
+         1,
+         "la celda C2 (fila 2, columna C) pasa de 1 MiB",
+         true},
+        {"un .db con la serie de 19 cifras en un REAL",
+         DbConSerieReal(dir_.filePath("origen/real.db")),
+         {},
+         {},
+         1,
+         "La fila 1 trae la serie 8,95403123456789E+18 como número de coma flotante",
+         true},
         {"un dbf que no es dbf", archivo("falso.dbf", "esto no es un dbf\n"), {}, {}, 1, "no terminó"},
         {"un xlsx que no es xlsx", archivo("falso.xlsx", "PK esto tampoco\n"), {}, {}, 1, "no terminó"},
         {"una tabla que no está",
@@ -163,6 +228,11 @@ TEST_F(AlmacenCli, ImportacionesQueFallanNoDejanTransmision) {
         EXPECT_FALSE(r.salida.contains(QRegularExpression("Transmisión \\d"))) << qPrintable(r.salida);
         EXPECT_EQ(contar("MV_TRANSMISIONES"), "0");
         EXPECT_EQ(contar("AUX_GARANTIA"), "0");
+        if (!c.tambienProbar) continue;
+        const Resultado p = cli(QStringList{"importar", c.archivo, "--prueba"} + c.opciones, c.previo);
+        EXPECT_EQ(p.codigo, c.codigo) << "--prueba: " << qPrintable(p.errores);
+        EXPECT_TRUE(p.errores.contains(QString::fromUtf8(c.mensaje)))
+            << "--prueba: " << qPrintable(p.errores);
     }
     EXPECT_EQ(sqlite3("PRAGMA integrity_check").salida, "ok");
     // La primera importación que guarda filas toma el número 1: ninguno se gastó.

@@ -87,6 +87,25 @@ TEST_F(FuenteDbase, CadaTipoDeCampoDaSuValor) {
         {"N en blanco es nulo", 0x03, {"NUM", 'N', 8}, "", QMetaType::UnknownType, ""},
         {"N desbordado es nulo", 0x03, {"NUM", 'N', 8}, "********", QMetaType::UnknownType, ""},
         {"N con decimales", 0x03, {"IMPORTE", 'N', 8, 2}, "  123.50", QMetaType::Double, "123,5"},
+        // Una serie de 19 o más cifras se lee de sus cifras, nunca por un doble.
+        {"N de 19 cifras",
+         0x03,
+         {"SERIE", 'N', 20},
+         " 8954031234567890123",
+         QMetaType::LongLong,
+         "8954031234567890123"},
+        {"N de 20 cifras (no cabe en 64 bits)",
+         0x03,
+         {"SERIE", 'N', 20},
+         "98954031234567890123",
+         QMetaType::QString,
+         "98954031234567890123"},
+        {"N entero con decimales en cero",
+         0x03,
+         {"SERIE", 'N', 22, 2},
+         "8954031234567890123.00",
+         QMetaType::LongLong,
+         "8954031234567890123"},
         {"F", 0x8B, {"FLOTANTE", 'F', 10, 3}, "    -1.250", QMetaType::Double, "-1,25"},
         {"D", 0x03, {"FECHA", 'D', 8}, "20240131", QMetaType::QDate, "31/01/2024"},
         {"D en blanco", 0x03, {"FECHA", 'D', 8}, "        ", QMetaType::UnknownType, ""},
@@ -194,10 +213,12 @@ TEST_F(FuenteDbase, SaltaBorradosYTerminaEnLaMarcaDeFin) {
     escribir(QStringLiteral("marca.dbf"), t.bytes());
     EXPECT_EQ(filas(QStringLiteral("marca")), (QStringList{"00001|1", "00003|3"}));
 
-    // Y anuncia menos: manda la cabecera.
+    // Y anuncia menos de los que hay: la cabecera miente, y las filas de más no se pierden calladas.
     t.registrosCabecera = 1;
     escribir(QStringLiteral("menos.dbf"), t.bytes());
-    EXPECT_EQ(filas(QStringLiteral("menos")), (QStringList{"00001|1"}));
+    const QString causa = falla(QStringLiteral("menos")).descripcion();
+    EXPECT_TRUE(causa.contains(QStringLiteral("el número de registros dice 1 de 12 bytes")))
+        << qPrintable(causa);
 }
 
 TEST_F(FuenteDbase, NullFlagsDeVisualFoxPro) {
@@ -294,7 +315,7 @@ TEST_F(FuenteDbase, MemoQueFaltaFallaAlLeerElPrimerMemo) {
     EXPECT_TRUE(e.descripcion().contains(QStringLiteral("fuera del archivo"))) << qPrintable(e.descripcion());
 }
 
-TEST_F(FuenteDbase, ArchivoCortadoFallaAlLlegarAlRegistroQueFalta) {
+TEST_F(FuenteDbase, ArchivoCortadoSeRechazaAntesDeLaPrimeraFila) {
     TablaPrueba t;
     t.version = 0x03;
     t.campos = {{"SERIE", 'C', 8}};
@@ -304,17 +325,68 @@ TEST_F(FuenteDbase, ArchivoCortadoFallaAlLlegarAlRegistroQueFalta) {
     QByteArray bytes = t.bytes();
     bytes.chop(4);  // el tercer registro queda a medias
     escribir(QStringLiteral("cortado.dbf"), bytes);
-    auto rs = abrir(QStringLiteral("cortado"));
-    EXPECT_EQ(TextoFila(*rs), "00001");
-    rs->MoveNext();
-    EXPECT_EQ(TextoFila(*rs), "00002");
     try {
-        rs->MoveNext();
-        FAIL();
+        abrir(QStringLiteral("cortado"));
+        FAIL() << "abrió la tabla cortada";
     } catch (const ErrorEjecucion& e) {
         EXPECT_NE(e.numero(), 0);
-        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("cortado"))) << qPrintable(e.descripcion());
+        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("el archivo está cortado")))
+            << qPrintable(e.descripcion());
         EXPECT_TRUE(e.descripcion().contains(carpeta_.filePath(QStringLiteral("cortado.dbf"))));
+    }
+}
+
+// Una cabecera que miente sobre un largo corre cada registro: se rechaza antes de la primera fila,
+// nombrando lo que no cuadra. Diez registros de dBase III (y uno de Visual FoxPro) como los de un
+// proveedor, con un solo número cambiado.
+TEST_F(FuenteDbase, UnaCabeceraQueMienteSeRechazaNombrandoLoQueNoCuadra) {
+    const auto tabla = [](unsigned char version) {
+        TablaPrueba t;
+        t.version = version;
+        t.campos = {{"ECA1", 'C', 4}, {"SERIE", 'C', 10}, {"MODELO", 'C', 10}, {"CANT", 'N', 3}};
+        for (int i = 0; i < 10; ++i)
+            t.registros.push_back(Registro(t.campos, {"E", "S" + QByteArray::number(i), "Modelo", "1"}));
+        return t.bytes();
+    };
+    const auto cambiar16 = [](QByteArray b, int en, int mas) {
+        qToLittleEndian<quint16>(qFromLittleEndian<quint16>(b.constData() + en) + mas, b.data() + en);
+        return b;
+    };
+    const auto cambiar32 = [](QByteArray b, int mas) {
+        qToLittleEndian<quint32>(qFromLittleEndian<quint32>(b.constData() + 4) + mas, b.data() + 4);
+        return b;
+    };
+    const struct {
+        const char* nombre;
+        QByteArray bytes;
+        const char* causa;
+    } casos[] = {
+        {"largo de la cabecera + 7", cambiar16(tabla(0x03), 8, 7), "el largo de la cabecera dice 168 bytes"},
+        {"largo de la cabecera - 1", cambiar16(tabla(0x03), 8, -1), "el largo de la cabecera dice 160 bytes"},
+        {"largo de la cabecera + 7, Visual FoxPro", cambiar16(tabla(0x30), 8, 7),
+         "el largo de la cabecera dice 431 bytes"},
+        {"largo del registro + 3", cambiar16(tabla(0x03), 10, 3),
+         "el largo del registro dice 31 bytes y los campos suman 28"},
+        {"un registro más de los que hay, sin marca de fin", cambiar32(tabla(0x03).chopped(1), 1),
+         "el archivo está cortado"},
+        {"el último registro a medias", tabla(0x03).chopped(5), "el archivo está cortado"},
+        {"un registro menos de los que hay", cambiar32(tabla(0x03), -1), "el número de registros dice 9"},
+        {"basura después de la marca de fin", tabla(0x03) + "xyz", "el archivo mide"},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        escribir(QStringLiteral("miente.dbf"), c.bytes);
+        try {
+            abrir(QStringLiteral("miente"));  // antes de dar una fila
+            ADD_FAILURE() << "abrió la tabla";
+        } catch (const ErrorEjecucion& e) {
+            EXPECT_TRUE(e.descripcion().contains(QString::fromUtf8(c.causa))) << qPrintable(e.descripcion());
+        }
+    }
+    // Las mismas tablas sin cambios se leen enteras.
+    for (const unsigned char v : {0x03, 0x30}) {
+        escribir(QStringLiteral("sana.dbf"), tabla(v));
+        EXPECT_EQ(filas(QStringLiteral("sana")).size(), 10);
     }
 }
 

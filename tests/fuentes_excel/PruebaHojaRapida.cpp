@@ -84,7 +84,10 @@ TEST(HojaRapida, DaLoMismoQueExpatFilaPorFilaYFallaPorFalla) {
              "<row r=\"10\"><c r=\"C10\"><v>1</v></c><c><v>2</v></c></row><row r=\"4\"><c "
              "r=\"aa4\"><v>2</v></c></row>" +
              kDespues,
-         false},
+         true},
+        {"fila 0", kAntes + "<row r=\"0\"><c><v>1</v></c></row>" + kDespues, true},
+        {"fila repetida",
+         kAntes + "<row r=\"2\"><c><v>1</v></c></row><row r=\"2\"><c><v>2</v></c></row>" + kDespues, true},
         {"valores vacíos, <v> después de <is>, texto suelto, '>' en un atributo",
          kAntes +
              "<row r=\"1\" x=\"a>b\">xx<c><v/></c><c t=\"inlineStr\"><is/></c><c "

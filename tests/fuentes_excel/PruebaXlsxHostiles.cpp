@@ -68,6 +68,31 @@ TEST_F(XlsxHostil, LoQueElFormatoNoAdmiteEsUnaHojaDanadaEnseguida) {
         {"20.000 celdas sin referencia en una fila", ancha, "la fila 2 tiene una celda más allá"},
         {"20.000 veces la misma celda", repetida, "la fila 1 tiene una celda más allá"},
         {"70 MiB de texto en una fila", textoLargo, "la fila 1 pasa de 64 MiB de texto"},
+        // Una celda de más de 1 MiB no se recorta (dos series que difieren en lo recortado serían
+        // la misma): la hoja, la fila y la columna.
+        {"una cadena en línea de 2 MiB",
+         R"(<row r="1"><c><v>1</v></c></row><row r="2"><c/><c/><c t="inlineStr"><is><t>)" +
+             QByteArray(2 << 20, 'm') + "</t></is></c></row>",
+         "la celda C2 (fila 2, columna C) pasa de 1 MiB de texto"},
+        {"un <v> de 2 MiB",
+         R"(<row r="1"><c><v>1</v></c></row><row r="7"><c r="AB7" t="str"><v>)" + QByteArray(2 << 20, '7') +
+             "</v></c></row>",
+         "la celda AB7 (fila 7, columna AB) pasa de 1 MiB"},
+        {"una cadena en línea partida en dos <t> de 600 KiB",
+         R"(<row r="1"><c t="inlineStr"><is><t>)" + QByteArray(600 << 10, 'a') + "</t><t>" +
+             QByteArray(600 << 10, 'b') + "</t></is></c></row>",
+         "la celda A1 (fila 1, columna A) pasa de 1 MiB"},
+        // Filas numeradas fuera del formato: no se toman como la siguiente.
+        {"fila 0", R"(<row r="0"><c><v>1</v></c></row>)", "una fila tiene el número \"0\""},
+        {"fila -1", R"(<row r="1"><c><v>1</v></c></row><row r="-1"><c><v>2</v></c></row>)",
+         "una fila tiene el número \"-1\""},
+        {"fila que no es un número", R"(<row r="x2"><c><v>1</v></c></row>)",
+         "una fila tiene el número \"x2\""},
+        {"fila que vuelve atrás",
+         R"(<row r="1"><c><v>1</v></c></row><row r="5"><c><v>2</v></c></row><row r="3"><c><v>3</v></c></row>)",
+         "la fila 3 viene después de la fila 5"},
+        {"fila repetida", R"(<row r="1"><c><v>1</v></c></row><row r="1"><c><v>2</v></c></row>)",
+         "la fila 1 viene después de la fila 1"},
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -76,18 +101,51 @@ TEST_F(XlsxHostil, LoQueElFormatoNoAdmiteEsUnaHojaDanadaEnseguida) {
         const QString archivo = ruta(QStringLiteral("hostil.xlsx"));
         libro.escribir(archivo);
         const QString falla = FallaAlLeer(archivo, QStringLiteral("H$"));
-        EXPECT_TRUE(falla.contains(QString::fromUtf8(c.causa)) && falla.contains(archivo))
-            << qPrintable(falla);
+        EXPECT_TRUE(falla.contains(QString::fromUtf8(c.causa)) && falla.contains(archivo) &&
+                    falla.contains(QStringLiteral("(hoja \"H\")")))
+            << qPrintable(falla.left(400));
     }
-    // El borde mismo se lee: la columna XFD.
+    // El borde mismo se lee: la columna XFD, una celda de 1 MiB justo, filas sin número entre
+    // filas numeradas.
     LibroAMano borde;
     borde.hojas = {
         {QStringLiteral("H"),
-         R"(<row r="1"><c r="A1"><v>1</v></c><c r="XFD1"><v>2</v></c></row><row r="2"><c><v>3</v></c></row>)"}};
+         R"(<row r="1"><c r="A1"><v>1</v></c><c r="XFD1"><v>2</v></c></row><row r="2"><c><v>3</v></c></row>)" +
+             QByteArray(R"(<row><c t="inlineStr"><is><t>)") + QByteArray(1 << 20, 'x') +
+             R"(</t></is></c></row><row r="9"><c><v>9</v></c></row>)"}};
     borde.escribir(ruta(QStringLiteral("borde.xlsx")));
     const HojaLeida h = LeerHoja(ruta(QStringLiteral("borde.xlsx")), QStringLiteral("H$"));
     EXPECT_EQ(h.campos.size(), 16384);
-    ASSERT_EQ(h.filas.size(), 1u);
+    ASSERT_EQ(h.filas.size(), 8u);
+    EXPECT_EQ(h.texto(1, 0).size(), 1 << 20);
+    EXPECT_EQ(h.texto(7, 0), "9");
+}
+
+TEST_F(XlsxHostil, UnaCadenaCompartidaDeMasDeUnMiBFallaEnLaCeldaQueLaPide) {
+    // La cadena 1 pasa de la cota; la 0 y la 2 no. Las filas que piden las sanas se leen; la que
+    // pide la larga falla nombrando la cadena, la celda y la hoja.
+    LibroAMano libro;
+    libro.hojas = {{QStringLiteral("H"), R"(<row r="1"><c t="s"><v>0</v></c><c t="s"><v>0</v></c></row>)"
+                                         R"(<row r="2"><c t="s"><v>2</v></c></row>)"
+                                         R"(<row r="3"><c/><c t="s"><v>1</v></c></row>)"}};
+    libro.cadenas =
+        "<si><t>serie</t></si><si><t>" + QByteArray(3 << 19, 's') + "</t></si><si><t>otra</t></si>";
+    const QString archivo = ruta(QStringLiteral("cadenas.xlsx"));
+    libro.escribir(archivo);
+    Conexion c;
+    c.Open(ConexionExcel(archivo));
+    RecordsetPtr rs = c.abrirRecordset(QStringLiteral("SELECT * FROM [H$]"));
+    EXPECT_EQ(rs->Field(0).toString(), "otra");
+    try {
+        rs->MoveNext();
+        ADD_FAILURE() << "leyó la cadena larga";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("la cadena compartida 1")) &&
+                    e.descripcion().contains(QStringLiteral("pasa de 1 MiB de texto")) &&
+                    e.descripcion().contains(QStringLiteral("la pide la celda B3")) &&
+                    e.descripcion().contains(QStringLiteral("(hoja \"H\")")))
+            << qPrintable(e.descripcion());
+    }
 }
 
 TEST_F(XlsxHostil, UnaParteQueDeclaraMasDeUnGiBSeRechazaSinDescomprimirla) {

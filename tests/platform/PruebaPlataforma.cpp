@@ -103,6 +103,11 @@ TEST(Regional, NumerosConComaDecimalSinExponente) {
     EXPECT_EQ(Regional::TextoNumero(-0.25), "-0,25");
     EXPECT_EQ(Regional::TextoNumero(12345678901.0), "12345678901");
     EXPECT_EQ(Regional::TextoNumero(0.1 + 0.2), "0,3");
+    // Desde 2^53 las últimas cifras de un doble no son de nadie: 15 cifras y exponente.
+    EXPECT_EQ(Regional::TextoNumero(9007199254740991.0), "9007199254740991");
+    EXPECT_EQ(Regional::TextoNumero(8954031234567890123.0), "8,95403123456789E+18");
+    EXPECT_EQ(Regional::TextoNumero(-9007199254740992.0), "-9,00719925474099E+15");
+    EXPECT_EQ(Regional::TextoNumero(1e20), "1E+20");
 }
 
 TEST(Regional, LeeFechasDelSistemaYDeLaBase) {

@@ -23,6 +23,7 @@
 
 #include "ado/CarpetaOrigen.h"
 #include "ado/ConsultaSimple.h"
+#include "ado/NumeroExacto.h"
 #include "ado/Proveedores.h"
 #include "platform/ErrorEjecucion.h"
 
@@ -278,9 +279,12 @@ class FuenteAccess : public FuenteFilas {
                 return c.bufer[0] == '1';
             case Lectura::Numerico: {
                 if (c.bufer[0] == '\0') return {};
-                bool ok = false;
-                const double d = QByteArray(c.bufer.data()).toDouble(&ok);
-                return ok ? QVariant(d) : QVariant(QString::fromUtf8(c.bufer.data()));
+                // libmdb da el número en texto: se lee de sus cifras, no por un doble.
+                const std::string_view texto(c.bufer.data(), strnlen(c.bufer.data(), c.bufer.size()));
+                const QVariant v = NumeroExacto::DeTexto(texto);
+                return v.isValid()
+                           ? v
+                           : QVariant(QString::fromUtf8(texto.data(), static_cast<qsizetype>(texto.size())));
             }
             case Lectura::Entero: {
                 const int tamano = m->col_type == MDB_BYTE ? 1 : m->col_type == MDB_INT ? 2 : 4;

@@ -4,6 +4,9 @@
 #include <QDateTime>
 #include <QtEndian>
 #include <cstring>
+#include <string_view>
+
+#include "ado/NumeroExacto.h"
 
 namespace {
 bool VersionConocida(unsigned char v) {
@@ -109,8 +112,8 @@ LectorDbf::Estado LectorDbf::abrir() {
     }
 
     int desplazamiento = 1;  // el byte 0 es la marca de borrado
-    for (int i = primerCampo; i + largoDescriptor <= largoCabecera_ && cabecera[i] != '\x0D';
-         i += largoDescriptor) {
+    int i = primerCampo;
+    for (; i + largoDescriptor <= largoCabecera_ && cabecera[i] != '\x0D'; i += largoDescriptor) {
         const char* d = cabecera.constData() + i;
         const int largoNombre = dbase7_ ? 32 : 11;
         const int largoTipo = dbase7_ ? 32 : 11;
@@ -143,6 +146,7 @@ LectorDbf::Estado LectorDbf::abrir() {
         falla_ = QStringLiteral("la cabecera no describe ningún campo");
         return Estado::Falla;
     }
+    if (!comprobarEstructura(cabecera, i, desplazamiento)) return Estado::Falla;
     if (banderasNulo_.longitud > 0) {
         int bit = 0;
         for (CampoDbf& c : campos_) {
@@ -156,6 +160,63 @@ LectorDbf::Estado LectorDbf::abrir() {
     }
     registro_.resize(largoRegistro_);
     return Estado::Fila;
+}
+
+bool LectorDbf::comprobarEstructura(const QByteArray& cabecera, int finCampos, int largoCampos) {
+    // Una cabecera que miente sobre un largo hace leer cada registro corrido (la serie de uno con
+    // el modelo del anterior): la estructura entera se comprueba antes de dar la primera fila.
+    if (largoCampos != largoRegistro_) {
+        falla_ = QStringLiteral(
+                     "la cabecera está dañada: el largo del registro dice %1 bytes y los campos suman %2 "
+                     "(con la marca de borrado)")
+                     .arg(largoRegistro_)
+                     .arg(largoCampos);
+        return false;
+    }
+    const bool terminada = finCampos < cabecera.size() && cabecera[finCampos] == '\x0D';
+    // Visual FoxPro deja 263 bytes para la ruta de la base después de los campos; dBase 7 puede
+    // guardar propiedades de los campos. Los demás terminan en la marca 0x0D (a lo sumo con ceros
+    // de relleno).
+    const int esperado = finCampos + 1 + (visualFoxPro_ ? 263 : 0);
+    bool cabeceraBien = terminada && largoCabecera_ >= esperado;
+    if (cabeceraBien && !dbase7_) {
+        for (int k = esperado; k < largoCabecera_; ++k) {
+            if (cabecera[k] != '\0') cabeceraBien = false;
+        }
+    }
+    if (!cabeceraBien) {
+        falla_ = QStringLiteral(
+                     "la cabecera está dañada: el largo de la cabecera dice %1 bytes y la descripción de los "
+                     "campos termina en el byte %2")
+                     .arg(largoCabecera_)
+                     .arg(terminada ? esperado : finCampos);
+        return false;
+    }
+    // El número de registros y el tamaño del archivo: los registros enteros, y quizás la marca 0x1A
+    // (antes del número anunciado, la marca dice dónde terminan, como la lee dBase).
+    const qint64 tamano = tabla_.size();
+    const qint64 datos = tamano - largoCabecera_;
+    const qint64 anunciados = static_cast<qint64>(registros_) * largoRegistro_;
+    bool cuadra = datos == anunciados;
+    if (!cuadra && datos >= 1 && datos <= anunciados + 1 && (datos - 1) % largoRegistro_ == 0) {
+        char marca = 0;
+        cuadra = tabla_.seek(tamano - 1) && tabla_.getChar(&marca) && marca == '\x1A';
+    }
+    if (!cuadra) {
+        falla_ =
+            QStringLiteral(
+                "%1: el número de registros dice %2 de %3 bytes después de una cabecera de %4 bytes "
+                "(%5 bytes) y el archivo mide %6")
+                .arg(datos < anunciados ? QStringLiteral("el archivo está cortado o la cabecera está dañada")
+                                        : QStringLiteral("la cabecera está dañada"))
+                .arg(registros_)
+                .arg(largoRegistro_)
+                .arg(largoCabecera_)
+                .arg(largoCabecera_ + anunciados)
+                .arg(tamano);
+        return false;
+    }
+    return true;
 }
 
 bool LectorDbf::nulo(int bit) const {
@@ -227,16 +288,9 @@ bool LectorDbf::valor(const CampoDbf& campo, const char* datos, QVariant& salida
         case 'F': {
             const QByteArrayView t = SinBlancos(datos, largo, true);
             if (t.isEmpty()) return true;
-            bool ok = false;
-            if (campo.decimales == 0) {
-                const qlonglong entero = t.toLongLong(&ok);
-                if (ok) {
-                    salida = entero;
-                    return true;
-                }
-            }
-            const double d = t.toDouble(&ok);
-            if (ok) salida = d;  // "*****" (desborde) u otra basura queda nula
+            // De sus cifras: un número de 19 cifras no pasa por un doble que le cambie las últimas.
+            // "*****" (desborde) u otra basura queda nula.
+            salida = NumeroExacto::DeTexto(std::string_view(t.data(), static_cast<std::size_t>(t.size())));
             return true;
         }
         case 'D': {

@@ -38,7 +38,8 @@ class LectorDbf {
     // tabla: prestado, abierto para leer.
     LectorDbf(QIODevice& tabla, AbrirMemo abrirMemo);
 
-    // Lee y comprueba la cabecera. Falla si no es una tabla dBase o la cabecera está cortada.
+    // Lee y comprueba la cabecera. Falla si no es una tabla dBase, si la cabecera está cortada o
+    // si sus largos no cuadran con los campos y con el tamaño del archivo (antes de la primera fila).
     Estado abrir();
     // Los campos visibles (sin el _NullFlags de Visual FoxPro). REQUIRES: abrir() dio Fila.
     const std::vector<CampoDbf>& campos() const { return campos_; }
@@ -54,6 +55,9 @@ class LectorDbf {
     const QString& falla() const { return falla_; }
 
   private:
+    // El largo de la cabecera, el del registro, el número de registros y el tamaño del archivo
+    // cuadran entre sí; si no, anota la falla nombrándolos.
+    bool comprobarEstructura(const QByteArray& cabecera, int finCampos, int largoCampos);
     bool valor(const CampoDbf& campo, const char* datos, QVariant& salida);
     bool leerMemo(const CampoDbf& campo, const char* datos, QVariant& salida, bool texto);
     bool nulo(int bit) const;

@@ -23,7 +23,9 @@ struct CadenasXlsx::Estado {
     bool enCadena = false;
     int fonetica = 0;
     bool capturando = false;
+    bool larga = false;  // la cadena en curso pasa de kMaximoValor
     std::string actual;
+    std::vector<qint64> largas;  // las cadenas que pasan de kMaximoValor, en orden (se guardan vacías)
 
     qint64 maximo;
     qint64 maximoCadenas;
@@ -36,6 +38,7 @@ struct CadenasXlsx::Estado {
         if (std::strcmp(n, "si") == 0) {
             enCadena = true;
             fonetica = 0;
+            larga = false;
             actual.clear();
         } else if (!enCadena) {
             return;
@@ -59,6 +62,10 @@ struct CadenasXlsx::Estado {
                 if (static_cast<qint64>(proxima) * 4 + letras.capacity() * 2 > maximo) return detener();
                 inicios.reserve(proxima);
             }
+            if (larga) {
+                largas.push_back(static_cast<qint64>(inicios.size()) - 1);
+                actual.clear();
+            }
             const QString texto = TextoXlsx(actual);
             if (letras.size() + texto.size() > letras.capacity()) {
                 const qsizetype proxima =
@@ -81,9 +88,12 @@ struct CadenasXlsx::Estado {
         XML_StopParser(parser, XML_FALSE);
     }
     void texto(const char* s, int n) {
-        if (capturando && actual.size() + static_cast<std::size_t>(n) <= kMaximoValor) {
-            actual.append(s, static_cast<std::size_t>(n));
+        if (!capturando || larga) return;
+        if (actual.size() + static_cast<std::size_t>(n) > kMaximoValor) {
+            larga = true;  // no se recorta: la celda que la pida es la que falla
+            return;
         }
+        actual.append(s, static_cast<std::size_t>(n));
     }
 };
 
@@ -168,6 +178,17 @@ QString CadenasXlsx::cadena(qint64 i) {
                                          .arg(i)
                                          .arg(parte_)
                                          .arg(leidas())),
+            QStringLiteral("Proveedor de Excel"));
+    }
+    if (std::binary_search(e_->largas.begin(), e_->largas.end(), i)) {
+        throw ErrorEjecucion(
+            Errores::ProveedorFallo,
+            DescripcionLibro(libro_, QStringLiteral("está dañado: la cadena compartida %1 de la "
+                                                    "parte \"%2\" pasa de %3 MiB de texto, lo "
+                                                    "más que admite una celda")
+                                         .arg(i)
+                                         .arg(parte_)
+                                         .arg(kMaximoValor >> 20)),
             QStringLiteral("Proveedor de Excel"));
     }
     const auto k = static_cast<std::size_t>(i);

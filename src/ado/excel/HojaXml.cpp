@@ -28,6 +28,40 @@ int CotasHoja::ColumnaDeReferencia(const char* r) {
     return columna - 1;
 }
 
+QString CotasHoja::ReferenciaCelda(int columna, qint64 fila) {
+    QString letras;
+    for (int c = columna + 1; c > 0; c = (c - 1) / 26) letras.prepend(QChar(u'A' + (c - 1) % 26));
+    return letras + QString::number(fila);
+}
+
+QString CotasHoja::CausaCeldaLarga(int columna, qint64 fila) {
+    const QString ref = ReferenciaCelda(columna, fila);
+    return QStringLiteral(
+               "la celda %1 (fila %2, columna %3) pasa de %4 MiB de texto, lo más que admite una "
+               "celda")
+        .arg(ref)
+        .arg(fila)
+        .arg(ref.left(ref.size() - QString::number(fila).size()))
+        .arg(kMaximoValor >> 20);
+}
+
+QString CotasHoja::CausaNumeroFila(const char* r, qint64 anterior, qint64* numero) {
+    if (!r) {
+        *numero = anterior + 1;
+        return {};
+    }
+    const qint64 n = Entero(r, -1);
+    *numero = n;
+    if (n < 1)
+        return QStringLiteral("una fila tiene el número \"%1\" (las filas se numeran desde 1)")
+            .arg(QString::fromUtf8(r).left(40));
+    if (n <= anterior)
+        return QStringLiteral("la fila %1 viene después de la fila %2 (las filas van en orden creciente)")
+            .arg(n)
+            .arg(anterior);
+    return {};
+}
+
 qint64 CotasHoja::Entero(const char* texto, qint64 defecto) {
     if (!texto) return defecto;
     qint64 v = 0;
@@ -74,8 +108,11 @@ struct HojaXml::Estado {
         } else if (profundidadDatos == 0) {
             return;
         } else if (std::strcmp(nombre, "row") == 0) {
-            qint64 n = Entero(Atributo(at, "r"), ultimaFila + 1);
-            if (n <= ultimaFila) n = ultimaFila + 1;
+            qint64 n = 0;
+            if (const QString causa = CausaNumeroFila(Atributo(at, "r"), ultimaFila, &n); !causa.isEmpty()) {
+                danar(causa);
+                return;
+            }
             if (n > kMaximaFila) {
                 const char* r = Atributo(at, "r");
                 danar(QStringLiteral("la fila %1 pasa de la última que puede tener una hoja (%2)")
@@ -159,7 +196,10 @@ struct HojaXml::Estado {
     void texto(const char* s, int n) {
         if (!capturando || fila.celdas.empty()) return;
         std::string& v = fila.celdas.back().valor;
-        if (v.size() + static_cast<std::size_t>(n) > kMaximoValor) return;
+        if (v.size() + static_cast<std::size_t>(n) > kMaximoValor) {
+            danar(CausaCeldaLarga(fila.celdas.back().columna, fila.numero));
+            return;
+        }
         textoFila += static_cast<std::size_t>(n);
         if (textoFila > kMaximoTextoFila) {
             danar(QStringLiteral("la fila %1 pasa de %2 MiB de texto")

@@ -7,8 +7,8 @@
 
 // Las cotas de una hoja: lo que pasa de ellas es una hoja dañada (o, un valor, se recorta).
 namespace CotasHoja {
-// Una celda de Excel no pasa de 32.767 caracteres; lo que exceda esta cota se descarta para que
-// un archivo hostil no haga crecer la memoria.
+// Una celda de Excel no pasa de 32.767 caracteres; una de más de esta cota es una hoja dañada
+// (nunca se guarda recortada: dos series que difieren en lo recortado serían la misma).
 constexpr std::size_t kMaximoValor = 1 << 20;
 // Los límites del formato: una hoja tiene a lo sumo 1.048.576 filas y 16.384 columnas (XFD). Una
 // fila o una columna más allá es una hoja dañada, no millones de filas vacías que leer.
@@ -17,6 +17,14 @@ constexpr int kMaximaColumna = 16383;  // XFD, desde 0
 // El texto de todas las celdas de una fila: sin esta cota, una fila de 16.384 celdas de 1 MiB
 // ocuparía 16 GiB.
 constexpr std::size_t kMaximoTextoFila = 64u << 20;
+// Una fila numerada 0 o menos, o que no sigue a la anterior, es una hoja dañada: tomarla como
+// la siguiente mezclaría filas de lugares distintos.
+// La referencia de una celda: (2, 5) -> "C5".
+QString ReferenciaCelda(int columna, qint64 fila);
+// Por qué una celda pasa de kMaximoValor, o por qué el número de fila r (el atributo tal como
+// está, o nulo) no es válido después de la fila anterior; vacío si lo es. *numero: la fila.
+QString CausaCeldaLarga(int columna, qint64 fila);
+QString CausaNumeroFila(const char* r, qint64 anterior, qint64* numero);
 // "C5" -> 2; -1 si no empieza con letras; -2 si pasa de XFD.
 int ColumnaDeReferencia(const char* r);
 // El número entero que es todo el texto; defecto si no lo es (o si falta).

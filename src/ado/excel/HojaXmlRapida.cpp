@@ -389,9 +389,9 @@ struct HojaXmlRapida::Lector {
                 return false;
             }
             if (Local(et.nombre) != "row") throw Volver{};
-            qint64 n = Entero(atributo("r"), ultimaFila + 1);
-            if (n <= ultimaFila) n = ultimaFila + 1;
-            if (n > kMaximaFila) throw Volver{};
+            qint64 n = 0;
+            if (!CausaNumeroFila(atributo("r"), ultimaFila, &n).isEmpty() || n > kMaximaFila)
+                throw Volver{};  // HojaXml lo dice
             ultimaFila = n;
             f.numero = n;
             f.celdas.clear();

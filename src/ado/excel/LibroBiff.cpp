@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 
+#include "ado/NumeroExacto.h"
 #include "ado/excel/FechasExcel.h"
 #include "ado/excel/TrozosBiff.h"
 
@@ -391,7 +392,5 @@ QVariant LibroBiff::valor(const Celda& c, const Celdas& hoja) const {
         default:
             break;
     }
-    const double x = c.numero;
-    if (std::floor(x) == x && std::fabs(x) <= 9007199254740992.0) return static_cast<qlonglong>(x);
-    return x;
+    return NumeroExacto::DeDoble(c.numero);
 }

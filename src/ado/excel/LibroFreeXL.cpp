@@ -5,6 +5,7 @@
 #include <QFile>
 #include <cmath>
 
+#include "ado/NumeroExacto.h"
 #include "ado/excel/FechasExcel.h"
 #include "ado/excel/FuenteHoja.h"
 #include "ado/excel/HojasExcel.h"
@@ -97,9 +98,7 @@ QVariant Valor(const FreeXL_CellValue& v) {
         case FREEXL_CELL_INT:
             return static_cast<qlonglong>(v.value.int_value);
         case FREEXL_CELL_DOUBLE: {
-            const double x = v.value.double_value;
-            if (std::floor(x) == x && std::fabs(x) <= 9007199254740992.0) return static_cast<qlonglong>(x);
-            return x;
+            return NumeroExacto::DeDoble(v.value.double_value);
         }
         case FREEXL_CELL_TEXT:
         case FREEXL_CELL_SST_TEXT:

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "ado/ConsultaSimple.h"
+#include "ado/NumeroExacto.h"
 #include "ado/Proveedores.h"
 #include "ado/excel/CadenasXlsx.h"
 #include "ado/excel/FechasExcel.h"
@@ -23,7 +24,8 @@ class FuenteXlsx : public FuenteHoja {
     FuenteXlsx(std::shared_ptr<const LibroXlsx> libro, const HojaXlsx& hoja)
         : libro_(std::move(libro)),
           hoja_([libro = libro_, parte = hoja.parte] { return libro->zip().abrirFlujo(parte); },
-                libro_->ruta(), hoja.parte) {
+                libro_->ruta(), hoja.parte),
+          nombreHoja_(hoja.nombre) {
         leerCabecera();
     }
 
@@ -34,11 +36,11 @@ class FuenteXlsx : public FuenteHoja {
         bool hay;
         try {
             hay = hoja_.siguiente(xml_);
-        } catch (const ErrorEjecucion&) {
+        } catch (const ErrorEjecucion& e) {
             if (libro_->zip().cambio())
                 throw ErrorEjecucion(kOrigenCambiado, DescripcionOrigenCambiado(libro_->ruta(), filas_),
                                      kNombre);
-            throw;
+            throw ConHoja(e);
         }
         if (!hay) {
             if (libro_->zip().cambio())
@@ -54,12 +56,29 @@ class FuenteXlsx : public FuenteHoja {
         if (utiles >= 0) ancho = std::min(ancho, utiles);  // lo de fuera de los campos ni se convierte
         fila.celdas.assign(static_cast<std::size_t>(ancho), QVariant());
         for (const CeldaXml& c : xml_.celdas) {
-            if (c.columna < ancho) fila.celdas[static_cast<std::size_t>(c.columna)] = valor(c);
+            if (c.columna >= ancho) continue;
+            try {
+                fila.celdas[static_cast<std::size_t>(c.columna)] = valor(c);
+            } catch (const ErrorEjecucion& e) {
+                // La falla de una cadena compartida (demasiado larga, que falta) dice qué celda la pidió.
+                throw ConHoja(ErrorEjecucion(
+                    e.numero(),
+                    e.descripcion() + QStringLiteral(" (la pide la celda %1)")
+                                          .arg(CotasHoja::ReferenciaCelda(c.columna, xml_.numero)),
+                    e.origen()));
+            }
         }
         return true;
     }
 
   private:
+    // Una falla de la hoja nombra la hoja.
+    ErrorEjecucion ConHoja(const ErrorEjecucion& e) const {
+        if (e.numero() == kOrigenCambiado) return e;
+        return ErrorEjecucion(e.numero(), e.descripcion() + QStringLiteral(" (hoja \"%1\")").arg(nombreHoja_),
+                              e.origen());
+    }
+
     QVariant valor(const CeldaXml& c) {
         switch (c.tipo) {
             case 's': {
@@ -90,20 +109,23 @@ class FuenteXlsx : public FuenteHoja {
 
     QVariant numero(const CeldaXml& c) {
         if (c.valor.empty()) return {};
-        double x = 0;
-        const char* inicio = c.valor.data();
-        const char* fin = inicio + c.valor.size();
-        while (inicio < fin && (*inicio == ' ' || *inicio == '+')) ++inicio;  // from_chars no acepta "+"
-        const auto r = std::from_chars(inicio, fin, x);
-        if (r.ec != std::errc() || r.ptr != fin) {
-            return QString::fromUtf8(c.valor.data(), static_cast<qsizetype>(c.valor.size()));
-        }
+        const std::string_view texto(c.valor);
         if (libro_->estiloFecha(c.estilo)) {
-            const QVariant fecha = FechaDeSerie(x, libro_->sistema1904());
-            if (fecha.isValid()) return fecha;
+            double x = 0;
+            const char* inicio = c.valor.data();
+            const char* fin = inicio + c.valor.size();
+            while (inicio < fin && (*inicio == ' ' || *inicio == '+')) ++inicio;  // from_chars no acepta "+"
+            const auto r = std::from_chars(inicio, fin, x);
+            if (r.ec == std::errc() && r.ptr == fin) {
+                const QVariant fecha = FechaDeSerie(x, libro_->sistema1904());
+                if (fecha.isValid()) return fecha;
+            }
         }
-        if (std::floor(x) == x && std::fabs(x) <= 9007199254740992.0) return static_cast<qlonglong>(x);
-        return x;
+        // Un entero se lee de sus cifras: una serie de 19 cifras guardada como número no pasa por
+        // un doble que le cambie las últimas.
+        QVariant v = NumeroExacto::DeTexto(texto);
+        if (!v.isValid()) return QString::fromUtf8(c.valor.data(), static_cast<qsizetype>(c.valor.size()));
+        return v;
     }
 
     CadenasXlsx& cadenas() {
@@ -123,6 +145,7 @@ class FuenteXlsx : public FuenteHoja {
 
     std::shared_ptr<const LibroXlsx> libro_;
     HojaXmlEnHilo hoja_;
+    QString nombreHoja_;
     FilaXml xml_;
     std::unique_ptr<CadenasXlsx> cadenas_;
     qint64 filas_ = 0;
