@@ -81,6 +81,7 @@ void Conexion::Open(const QString& texto, const QString&, const QString&, int) {
                              e.origen().isEmpty() ? proveedor->nombre() : e.origen());
     }
     proveedor_ = std::move(proveedor);
+    motor_ = proveedor_->motorBase();
     texto_ = texto;
     reconectar_ = false;
     enTransaccion_ = false;

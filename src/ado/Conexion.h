@@ -85,6 +85,9 @@ class Conexion {
     // desde este hilo primero llama a liberar, que la deja libre. Vacío: nadie más la usa.
     void alUsarDesdeOtroHilo(std::function<void()> liberar) { liberar_ = std::move(liberar); }
 
+    // La clase de base que atiende, decidida al abrir (la última abierta, si está cerrada).
+    MotorBase motor() const { return motor_; }
+
     // El proveedor abierto (para quien sabe qué clase de origen es). Nulo si está cerrada.
     Proveedor* proveedor() const { return proveedor_.get(); }
 
@@ -103,6 +106,7 @@ class Conexion {
     ListaErrores errores_;
     std::set<Recordset*> recordsets_;
     QString texto_;
+    MotorBase motor_ = MotorBase::Ninguno;
     int tiempoEspera_ = 30;
     int aislamiento_ = 4096;  // cursor stability, el valor por defecto de ADO
     bool aislamientoFijado_ = false;

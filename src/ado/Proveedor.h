@@ -8,6 +8,7 @@
 
 #include "ado/Errores.h"
 #include "ado/FuenteFilas.h"
+#include "ado/MotorBase.h"
 #include "ado/TextoConexion.h"
 
 // Una sentencia preparada una vez y corrida muchas veces con valores distintos (los "?" de su
@@ -128,6 +129,8 @@ class Proveedor {
     // El motor que atiende ("SQL Server", "SQLite"...), como lo informa el controlador; vacío si
     // no se sabe.
     virtual QString motor() const { return {}; }
+    // La clase de base, decidida al abrir (ver MotorBase). Ninguno si está cerrado o no es una base.
+    virtual MotorBase motorBase() const { return MotorBase::Ninguno; }
     // Cuántas veces se habló con el motor (sentencias corridas, confirmaciones) desde que se
     // abrió; -1 si el proveedor no lo cuenta.
     virtual int64_t idasYVueltas() const { return -1; }

@@ -11,7 +11,7 @@ namespace {
 // colación de la columna. SQLite admite a lo sumo 500 ramas de UNION ALL.
 constexpr qsizetype kSeriesPorConsulta = 400;
 
-bool Embebida(const Dll_Datos& datos) { return datos.TipoMotor() == QLatin1String("SQLite"); }
+bool Embebida(Dll_Datos& datos) { return datos.conexion().motor() == MotorBase::Embebida; }
 
 QString Literal(const Dll_Datos& datos, const QString& serie) {
     return datos.FormatearValor(serie, QStringLiteral("'"));

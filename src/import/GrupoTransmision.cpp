@@ -20,7 +20,7 @@ constexpr int kFilasPorGrupo = 200000;
 GrupoTransmision::GrupoTransmision(Dll_Datos& datos, QString usuario)
     : datos_(datos),
       usuario_(std::move(usuario)),
-      porSentencia_(datos.TipoMotor() != QLatin1String("SQLite")) {
+      porSentencia_(datos.conexion().motor() != MotorBase::Embebida) {
     aviso_ = Proceso::AlTerminar([this] {
         if (!abierto_ && guardada_ == 0) return;
         try {

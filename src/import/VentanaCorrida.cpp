@@ -206,9 +206,7 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
             if (prueba_)
                 prueba = std::make_unique<PruebaSeries>(datos);
             else
-                escritura = std::make_unique<EscrituraGarantias>(suite, transmision,
-                                                                 datos.TipoMotor() == QLatin1String("SQLite"),
-                                                                 alResultado, AnotarAviso);
+                escritura = EscrituraGarantias::Crear(suite, transmision, alResultado, AnotarAviso);
             // El grupo cuenta las filas de la tanda en curso antes de confirmarse.
             grupo.antesDeConfirmar([&] {
                 if (escritura) escritura->sincronizar();

@@ -3,7 +3,7 @@
 
 #include "ado/sqlite/ProveedorSqlite.h"
 #include "comun/SuiteEmbebida.h"
-#include "data/EscrituraGarantias.h"
+#include "data/EscrituraEmbebida.h"
 
 // Las filas de una importación hacia la base embebida: corren en un hilo aparte, de a tandas, en
 // una sentencia por grupo que las toma a medida que llegan, y lo que pasó con cada una se sabe
@@ -13,7 +13,7 @@ namespace {
 
 using Destinos = std::vector<std::pair<int64_t, ResultadoFila::Destino>>;
 
-class EscrituraEmbebida : public SuiteEmbebida {
+class EscrituraEnHilo : public SuiteEmbebida {
   protected:
     struct Corrida {
         Destinos destinos;
@@ -39,13 +39,13 @@ class EscrituraEmbebida : public SuiteEmbebida {
                     c.BeginTrans();
                 };
             }
-            EscrituraGarantias e(
-                c, t, true,
+            ::EscrituraEmbebida e(
+                c, t,
                 [&](const ResultadoFila& f) {
                     r.destinos.emplace_back(f.indice, f.destino);
                     if (f.destino == ResultadoFila::Fallo) r.falla << f.descripcion;
                 },
-                {}, modo);
+                modo);
             EXPECT_EQ(e.diferida(), modo != EscrituraGarantias::Modo::FilaPorFila);
             int64_t i = 0;
             for (const QString& s : series) {
@@ -76,8 +76,8 @@ class EscrituraEmbebida : public SuiteEmbebida {
 // Repetidas dentro de una tanda y entre tandas (también con otra capitalización, acentos en
 // mayúscula o blancos al final, que la clave de la serie iguala), ya guardadas de antes, y una
 // última tanda incompleta: lo mismo, fila por fila, que una sentencia por fila.
-TEST_F(EscrituraEmbebida, LasTandasEnElHiloDanLoMismoQueUnaSentenciaPorFila) {
-    const int tanda = EscrituraGarantias::kFilasPorTanda;
+TEST_F(EscrituraEnHilo, LasTandasEnElHiloDanLoMismoQueUnaSentenciaPorFila) {
+    const int tanda = ::EscrituraEmbebida::kFilasPorTanda;
     QStringList entreTandas = Series(1, tanda + 20);
     entreTandas << Series(1, 30) << Series(2 * tanda, 700) << "s1"
                 << "S10 " << QStringLiteral("SERÉ1") << QStringLiteral("seré1")
@@ -129,8 +129,8 @@ TEST_F(EscrituraEmbebida, LasTandasEnElHiloDanLoMismoQueUnaSentenciaPorFila) {
 // ya escribió): quedan las anteriores, la fila se dice como fallida con la descripción de la base,
 // las de después no se intentan; igual que fila por fila. Un valor más largo de lo que la base
 // admite no se guarda como vacío: la fila falla. Y el WAL vuelve a su punto de control de siempre.
-TEST_F(EscrituraEmbebida, UnaFilaQueLaBaseRechazaDetieneLaEscrituraAhi) {
-    const int tanda = EscrituraGarantias::kFilasPorTanda;
+TEST_F(EscrituraEnHilo, UnaFilaQueLaBaseRechazaDetieneLaEscrituraAhi) {
+    const int tanda = ::EscrituraEmbebida::kFilasPorTanda;
     const QStringList autocontrolPrevio = filas("PRAGMA wal_autocheckpoint");
     const int mala = tanda + tanda / 2;
     sqlite3* db = static_cast<ProveedorSqlite*>(Componentes::Datos().conexion().proveedor())->base();
@@ -181,8 +181,8 @@ TEST_F(EscrituraEmbebida, UnaFilaQueLaBaseRechazaDetieneLaEscrituraAhi) {
 // La corrida usa la conexión mientras la sentencia del hilo está abierta (una pregunta, el
 // registro de la transmisión): no se traba, ve lo escrito hasta ahí, y la escritura sigue después
 // sin perder ni repetir filas.
-TEST_F(EscrituraEmbebida, UsarLaConexionEnMedioNoTrabaNiPierdeFilas) {
-    const int tanda = EscrituraGarantias::kFilasPorTanda;
+TEST_F(EscrituraEnHilo, UsarLaConexionEnMedioNoTrabaNiPierdeFilas) {
+    const int tanda = ::EscrituraEmbebida::kFilasPorTanda;
     const QStringList series = Series(1, 4 * tanda + 10);
     QStringList contadas;
     const Corrida hilo = escribir(series, EscrituraGarantias::Modo::Automatico, false, [&](int64_t i) {

@@ -5,13 +5,36 @@
 #include "ado/Conexion.h"
 #include "ado/Valores.h"
 #include "comun/Pruebas.h"
-#include "data/EscrituraGarantias.h"
+#include "data/EscrituraSqlServer.h"
 
 // Las filas de una importación hacia un servidor, por el administrador de controladores ODBC
 // real. Aquí no hay un SQL Server: el controlador SQLite3 hace de servidor, y el lote se escribe
 // en su dialecto (una vista con un disparador que hace lo mismo que el bucle del lote de T-SQL).
 
 namespace {
+
+// El lote en el dialecto de SQLite: una vista temporal cuyo disparador hace, fila por fila y en
+// orden, lo mismo que el bucle del lote de SQL Server, y anota las filas que agregó.
+EscrituraSqlServer::FormaLote LoteSqlite() {
+    QStringList valores;
+    for (int i = 1; i <= EscrituraSqlServer::kFilasPorLote; ++i)
+        valores << QStringLiteral("(%1,?,?,?,?)").arg(i);
+    return {{QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS garantias_lote_hechas (n INTEGER)"),
+             QStringLiteral("CREATE TEMP VIEW IF NOT EXISTS garantias_lote AS SELECT 0 AS n, 0 AS t, 0 AS "
+                            "total, '' AS modelo, '' AS serie, '' AS eca1, '' AS activacion WHERE 0"),
+             QStringLiteral(
+                 "CREATE TEMP TRIGGER IF NOT EXISTS garantias_lote_fila INSTEAD OF INSERT ON garantias_lote "
+                 "BEGIN DELETE FROM garantias_lote_hechas WHERE NEW.n = 1; "
+                 "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) "
+                 "SELECT NEW.modelo, NEW.serie, NEW.t, NEW.eca1, NEW.activacion WHERE NEW.n <= NEW.total "
+                 "AND NOT EXISTS (SELECT * FROM AUX_GARANTIA WHERE serie = NEW.serie); "
+                 "INSERT INTO garantias_lote_hechas (n) SELECT NEW.n WHERE changes() > 0; END")},
+            QStringLiteral("INSERT INTO temp.garantias_lote (n,t,total,modelo,serie,eca1,activacion) "
+                           "SELECT v.column1, p.t, p.total, v.column2, v.column3, v.column4, v.column5 "
+                           "FROM (SELECT ? AS t, ? AS total) p, (VALUES ") +
+                valores.join(',') + QStringLiteral(") v ORDER BY v.column1"),
+            QStringLiteral("SELECT n FROM temp.garantias_lote_hechas ORDER BY n")};
+}
 
 using Destinos = std::vector<std::pair<int64_t, ResultadoFila::Destino>>;
 
@@ -45,10 +68,10 @@ class Escritura : public ::testing::Test {
                       bool* enLotes = nullptr, QStringList* avisos = nullptr) {
         Destinos destinos;
         QStringList propios;
-        EscrituraGarantias e(
-            c, {[] { return std::optional<int32_t>(7); }, {}}, false,
+        EscrituraSqlServer e(
+            c, {[] { return std::optional<int32_t>(7); }, {}},
             [&](const ResultadoFila& r) { destinos.emplace_back(r.indice, r.destino); },
-            [&](const QString& a) { propios << a; }, modo);
+            [&](const QString& a) { propios << a; }, modo, LoteSqlite());
         if (enLotes) *enLotes = e.enLotes();
         if (antes_) antes_(c);
         int64_t i = 0;
@@ -205,11 +228,11 @@ TEST_F(Escritura, UnaFilaRechazadaEnUnLoteSeDetieneEnEsaFila) {
 // 2.100 que admite), conserva el bloqueo de rango y queda entero o nada (su propia transacción,
 // o un punto de guardado dentro de la del programa).
 TEST(TextoLote, LlevaSusParametrosYSuBloqueo) {
-    const QString t = EscrituraGarantias::TextoLoteSqlServer();
-    EXPECT_EQ(t.count('?'), 2 + 4 * EscrituraGarantias::kFilasPorLote);
+    const QString t = EscrituraSqlServer::TextoLoteSqlServer();
+    EXPECT_EQ(t.count('?'), 2 + 4 * EscrituraSqlServer::kFilasPorLote);
     EXPECT_LE(t.count('?'), 2100);
-    EXPECT_GE(EscrituraGarantias::kFilasPorLote, 300);
-    EXPECT_LE(EscrituraGarantias::kFilasPorLote, 1000);  // filas de un VALUES
+    EXPECT_GE(EscrituraSqlServer::kFilasPorLote, 300);
+    EXPECT_LE(EscrituraSqlServer::kFilasPorLote, 1000);  // filas de un VALUES
     EXPECT_TRUE(t.contains("WITH (UPDLOCK, HOLDLOCK) WHERE serie = @s"));
     EXPECT_TRUE(t.contains("IF @propia = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION garantias_lote;"));
     EXPECT_TRUE(t.contains("ROLLBACK TRANSACTION garantias_lote;"));

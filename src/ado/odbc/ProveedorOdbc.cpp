@@ -207,7 +207,10 @@ class ProveedorOdbc : public Proveedor {
         enlace_ = std::move(enlace);
         motor_ = LeerMotor();
         sqlite_ = motor_.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0;
-        if (EsSqlServer()) {
+        // Lo que el controlador dice del motor al conectar decide la clase de base, una vez.
+        motorBase_ = motor_.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive) ? MotorBase::SqlServer
+                                                                                       : MotorBase::OtroOdbc;
+        if (motorBase_ == MotorBase::SqlServer) {
             // Los literales de fecha del programa son dd/mm/yyyy (y dd/mm/yy).
             ListaErrores errores;
             ejecutar(QStringLiteral("SET DATEFORMAT dmy"), errores);
@@ -225,6 +228,7 @@ class ProveedorOdbc : public Proveedor {
         // Las filas que todavía estén abiertas sostienen la conexión hasta que se cierran.
         enlace_.reset();
         motor_.clear();
+        motorBase_ = MotorBase::Ninguno;
         sqlite_ = false;
         pendientes_.clear();
     }
@@ -335,6 +339,7 @@ class ProveedorOdbc : public Proveedor {
 
     bool conexionPerdida() const override { return enlace_ && enlace_->perdida(); }
     QString motor() const override { return motor_; }
+    MotorBase motorBase() const override { return motorBase_; }
     int64_t idasYVueltas() const override { return enlace_ ? enlace_->idas() : 0; }
 
   private:
@@ -401,10 +406,10 @@ class ProveedorOdbc : public Proveedor {
             return {};
         return DeAncho(motor, std::clamp<qsizetype>(largo / 2, 0, 255));
     }
-    bool EsSqlServer() const { return motor_.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive); }
 
     std::shared_ptr<EnlaceOdbc> enlace_;
     QString motor_;
+    MotorBase motorBase_ = MotorBase::Ninguno;
     // El controlador de SQLite hace de servidor en las pruebas: recibe el SQL del programa
     // adaptado, como la base embebida.
     bool sqlite_ = false;

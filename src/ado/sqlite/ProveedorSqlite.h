@@ -30,6 +30,7 @@ class ProveedorSqlite : public Proveedor {
     void confirmarTransaccion() override;
     void deshacerTransaccion() override;
     void fijarTiempoEspera(int segundos) override;
+    MotorBase motorBase() const override { return suite_ && db_ ? MotorBase::Embebida : MotorBase::Ninguno; }
 
     sqlite3* base() const { return db_; }
     const QString& archivo() const { return archivo_; }

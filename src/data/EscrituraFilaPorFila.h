@@ -1,0 +1,53 @@
+#pragma once
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+#include "ado/Conexion.h"
+#include "data/EscrituraGarantias.h"
+
+// Una sentencia por fila, sabida en el acto: la forma de otra base por ODBC, y la que usan SQL
+// Server y la base embebida cuando se pide (GARANTIAS_LOTES=no) o cuando su forma rápida no se
+// puede. Una fila que falla detiene la corrida ahí; las anteriores quedan.
+class EscrituraFilaPorFila : public EscrituraGarantias {
+  public:
+    // Veces que se repite una sentencia que la base deshizo por un bloqueo mutuo.
+    static constexpr int kReintentosBloqueo = 3;
+
+    // La sentencia de una fila de las bases por ODBC: la base decide en la misma sentencia, con
+    // el bloqueo de rango sobre la serie. Sus "?": modelo, serie, número, eca1, activación, serie.
+    static const QString kInsertarFila;
+
+    // conexion: la de la suite, abierta. sentencia: la de una fila, con sus "?" en el orden de
+    // kInsertarFila; serieAlFinal: si lleva la serie otra vez al final.
+    EscrituraFilaPorFila(Conexion& conexion, Transmision transmision, AlResultado alResultado,
+                         const QString& sentencia = kInsertarFila, bool serieAlFinal = true);
+
+    bool agregar(int64_t indice, FilaGarantia fila) override;
+    bool vaciar() override { return true; }
+    bool sinNumero() const override { return sinNumero_; }
+
+  protected:
+    struct Pendiente {
+        int64_t indice;
+        FilaGarantia fila;
+    };
+    bool unaFila(const Pendiente& p);
+    bool repetirFilaPorFila(const std::vector<Pendiente>& filas);
+    // Corre la sentencia; repite las que la base deshizo por un bloqueo mutuo (fuera de una
+    // transacción del programa: dentro, la base ya deshizo toda la transacción).
+    int64_t correr(SentenciaPreparada& s, const std::vector<QVariant>& valores);
+    QString descripcionFalla() const;
+    bool fallo(int64_t indice, const QString& descripcion);
+
+    Conexion& c_;
+    Transmision transmision_;
+    AlResultado alResultado_;
+    std::unique_ptr<SentenciaPreparada> fila_;
+    bool sinNumero_ = false;
+    int reintentosHechos_ = 0;
+
+  private:
+    bool serieAlFinal_;
+};

@@ -1,0 +1,178 @@
+#include "data/EscrituraSqlServer.h"
+
+#include <QSet>
+#include <QThread>
+#include <algorithm>
+
+QString EscrituraSqlServer::TextoLoteSqlServer(int filas) {
+    QStringList valores;
+    for (int i = 1; i <= filas; ++i) valores << QStringLiteral("(%1,?,?,?,?)").arg(i);
+    return QStringLiteral(
+               "SET NOCOUNT ON;\n"
+               "DECLARE @t int, @total int, @n int, @propia bit, @m nvarchar(max), @s nvarchar(max), @e "
+               "nvarchar(max), @a nvarchar(max);\n"
+               "DECLARE @f TABLE (n int NOT NULL PRIMARY KEY, modelo nvarchar(max) NULL, serie nvarchar(max) "
+               "NULL,\n"
+               "    eca1 nvarchar(max) NULL, activacion nvarchar(max) NULL, agregada bit NOT NULL DEFAULT "
+               "0);\n"
+               "SELECT @t = ?, @total = ?;\n"
+               "INSERT INTO @f (n,modelo,serie,eca1,activacion) VALUES\n") +
+           valores.join(QStringLiteral(",\n")) +
+           QStringLiteral(
+               ";\n"
+               "SET @propia = CASE WHEN @@TRANCOUNT = 0 THEN 1 ELSE 0 END;\n"
+               "IF @propia = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION garantias_lote;\n"
+               "BEGIN TRY\n"
+               "    SET @n = 1;\n"
+               "    WHILE @n <= @total\n"
+               "    BEGIN\n"
+               "        SELECT @m = modelo, @s = serie, @e = eca1, @a = activacion FROM @f WHERE n = @n;\n"
+               "        INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion)\n"
+               "            SELECT @m, @s, @t, @e, @a\n"
+               "            WHERE NOT EXISTS (SELECT * FROM AUX_GARANTIA WITH (UPDLOCK, HOLDLOCK) WHERE "
+               "serie = @s);\n"
+               "        IF @@ROWCOUNT > 0 UPDATE @f SET agregada = 1 WHERE n = @n;\n"
+               "        SET @n = @n + 1;\n"
+               "    END;\n"
+               "    IF @propia = 1 COMMIT TRANSACTION;\n"
+               "    SELECT n FROM @f WHERE agregada = 1 ORDER BY n;\n"
+               "END TRY\n"
+               "BEGIN CATCH\n"
+               "    IF XACT_STATE() = -1 OR (XACT_STATE() = 1 AND @propia = 1) ROLLBACK TRANSACTION;\n"
+               "    ELSE IF XACT_STATE() = 1 ROLLBACK TRANSACTION garantias_lote;\n"
+               "    SELECT -ERROR_NUMBER() AS n;\n"
+               "END CATCH;");
+}
+
+EscrituraSqlServer::FormaLote EscrituraSqlServer::FormaSqlServer() {
+    return {{}, TextoLoteSqlServer(kFilasPorLote), {}};
+}
+
+EscrituraSqlServer::EscrituraSqlServer(Conexion& conexion, Transmision transmision, AlResultado alResultado,
+                                       AlAviso alAviso, Modo modo, const FormaLote& forma)
+    : EscrituraFilaPorFila(conexion, std::move(transmision), std::move(alResultado)),
+      alAviso_(std::move(alAviso)) {
+    if (modo == Modo::FilaPorFila) return;
+    forzado_ = modo == Modo::Lotes;
+    for (const QString& s : forma.antes) {
+        auto p = c_.preparar(s);
+        c_.ejecutar(*p, {});
+        if (c_.Errors().Count() > 0) return;  // sin lotes: una sentencia por fila
+    }
+    lote_ = c_.preparar(forma.texto);
+    if (!forma.leerAgregadas.isEmpty()) leerLote_ = c_.preparar(forma.leerAgregadas);
+    lotes_ = true;
+    pendientes_.reserve(kFilasPorLote);
+}
+
+bool EscrituraSqlServer::agregar(int64_t indice, FilaGarantia fila) {
+    if (!lotes_) return unaFila({indice, std::move(fila)});
+    pendientes_.push_back({indice, std::move(fila)});
+    return static_cast<int>(pendientes_.size()) < kFilasPorLote || mandarLote();
+}
+
+bool EscrituraSqlServer::vaciar() {
+    if (!lotes_) {
+        if (pendientes_.empty()) return true;
+        // Quedaron filas de un lote que se dejó de usar: van una por una.
+        auto filas = std::exchange(pendientes_, {});
+        return repetirFilaPorFila(filas);
+    }
+    return pendientes_.empty() || mandarLote();
+}
+
+bool EscrituraSqlServer::mandarLote() {
+    std::vector<Pendiente> filas = std::exchange(pendientes_, {});
+    pendientes_.reserve(kFilasPorLote);
+    const auto numero = transmision_.numero();
+    if (!numero) {
+        sinNumero_ = true;
+        return false;
+    }
+    std::vector<QVariant> valores;
+    valores.reserve(2 + 4 * kFilasPorLote);
+    valores.push_back(*numero);
+    valores.push_back(static_cast<int>(filas.size()));
+    for (int i = 0; i < kFilasPorLote; ++i) {
+        if (i < static_cast<int>(filas.size())) {
+            const FilaGarantia& f = filas[static_cast<std::size_t>(i)].fila;
+            valores.insert(valores.end(), {f.modelo, f.serie, f.eca1, f.activacion});
+        } else {
+            valores.insert(valores.end(), 4,
+                           QVariant());  // el lote se completa con filas vacías que no se miran
+        }
+    }
+    int64_t r = correr(*lote_, valores);
+    std::vector<QVariant> agregadas;
+    if (r >= 0) {
+        if (leerLote_) {
+            r = c_.ejecutar(*leerLote_, {});
+            agregadas = leerLote_->resultado();
+        } else {
+            agregadas = lote_->resultado();
+        }
+    }
+    // SQL Server atrapa la falla de una fila dentro del lote, lo deshace y devuelve el número
+    // del error con signo menos.
+    const auto conError = std::find_if(agregadas.begin(), agregadas.end(),
+                                       [](const QVariant& n) { return n.toLongLong() < 0; });
+    if (r >= 0 && conError != agregadas.end()) {
+        const auto nativo = static_cast<int32_t>(-conError->toLongLong());
+        c_.Errors().Clear();
+        c_.Errors().agregar({QStringLiteral("El servidor deshizo el lote por el error %1.").arg(nativo),
+                             nativo,
+                             QStringLiteral("Proveedor ODBC"),
+                             {}});
+        r = -1;
+        // Un bloqueo mutuo fuera de una transacción del programa se reintenta como cualquier otro.
+        for (; r < 0 && nativo == FallasMotor::BloqueoMutuo && !c_.enTransaccion() &&
+               reintentosHechos_ < kReintentosBloqueo;) {
+            ++reintentosHechos_;
+            QThread::msleep(static_cast<unsigned long>(50 * reintentosHechos_));
+            r = c_.ejecutar(*lote_, valores);
+            agregadas = lote_->resultado();
+            if (r >= 0 && std::any_of(agregadas.begin(), agregadas.end(),
+                                      [](const QVariant& n) { return n.toLongLong() < 0; }))
+                r = -1;
+        }
+    }
+    if (r < 0) {
+        // El lote es una transacción: no dejó nada. Si el servidor lo rechazó, o una de sus
+        // filas falla, se repite fila por fila, que da el mismo resultado (y dice en qué fila
+        // está la falla). Una conexión perdida o un bloqueo que no cede detienen la corrida.
+        const QString d = descripcionFalla();
+        bool perdida = false;
+        for (int i = 0; i < c_.Errors().Count(); ++i)
+            perdida = perdida || FallasMotor::EsPerdidaDeConexion(c_.Errors().Item(i));
+        if (perdida || forzado_ || reintentosHechos_ > 0) {
+            const QString texto = reintentosHechos_ > 0
+                                      ? QStringLiteral(
+                                            "La base deshizo el lote %1 veces seguidas por un bloqueo "
+                                            "mutuo con otra estación: %2")
+                                            .arg(reintentosHechos_ + 1)
+                                            .arg(d)
+                                      : d;
+            return fallo(filas.front().indice, texto);
+        }
+        if (transmision_.cerrar) transmision_.cerrar();
+        if (!repetirFilaPorFila(filas)) return false;
+        // Todas sus filas pasaron una por una: lo que el servidor rechazó fue la sentencia del
+        // lote. El resto de la corrida va fila por fila.
+        lotes_ = false;
+        if (alAviso_) {
+            alAviso_(
+                QStringLiteral(
+                    "El servidor rechazó la sentencia de varias filas (%1); la importación sigue con una "
+                    "sentencia por fila.")
+                    .arg(d));
+        }
+        return true;
+    }
+    QSet<qlonglong> hechas;
+    for (const QVariant& n : agregadas) hechas.insert(n.toLongLong());
+    for (std::size_t i = 0; i < filas.size(); ++i) {
+        const bool agregada = hechas.contains(static_cast<qlonglong>(i + 1));
+        alResultado_({filas[i].indice, agregada ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}});
+    }
+    return true;
+}
