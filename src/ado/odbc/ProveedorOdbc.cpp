@@ -128,22 +128,16 @@ class SentenciaOdbc : public SentenciaPreparada {
         if (!preparar(errores)) return -1;
         enlace_->liberarCursores();
         SQLFreeStmt(st_, SQL_CLOSE);
-        SQLFreeStmt(st_, SQL_RESET_PARAMS);
         std::vector<ParametroOdbc> parametros;
         parametros.reserve(valores.size());
         for (const QVariant& v : valores) parametros.emplace_back(v, ColumnaOdbc{});
-        for (std::size_t k = 0; k < parametros.size(); ++k) {
-            if (!SQL_SUCCEEDED(parametros[k].ligar(st_, static_cast<SQLUSMALLINT>(k + 1)))) {
-                for (auto& r : enlace_->diagnosticos(SQL_HANDLE_STMT, st_)) errores.agregar(std::move(r));
-                if (errores.vacia())
-                    errores.agregar(
-                        {QStringLiteral("No se pudo pasar el valor %1 a la sentencia.").arg(k + 1),
-                         Errores::ProveedorFallo,
-                         enlace_->origen(),
-                         {}});
-                return -1;
-            }
-        }
+        // Ligar de nuevo hace que el controlador prepare la sentencia otra vez (FreeTDS manda
+        // sp_unprepare y sp_prepexec): con la misma declaración, los valores van a los búferes ya
+        // ligados. Sólo un valor más largo que su búfer, o de otro tipo, vuelve a ligar.
+        bool religar = ligados_.size() != parametros.size();
+        for (std::size_t k = 0; !religar && k < parametros.size(); ++k)
+            religar = !ligados_[k].tomarValor(parametros[k]);
+        if (religar && !religarTodos(std::move(parametros), errores)) return -1;
         const int antes = errores.Count();
         enlace_->contarIda();
         const SQLRETURN rc = SQLExecute(st_);
@@ -156,6 +150,29 @@ class SentenciaOdbc : public SentenciaPreparada {
     std::vector<QVariant> resultado() const override { return resultado_; }
 
   private:
+    // Liga los parámetros, cada uno con lugar para valores del doble de largo (al menos 256
+    // bytes), así los valores siguientes caben casi siempre sin volver a ligar.
+    bool religarTodos(std::vector<ParametroOdbc> parametros, ListaErrores& errores) {
+        SQLFreeStmt(st_, SQL_RESET_PARAMS);
+        ligados_ = std::move(parametros);
+        for (std::size_t k = 0; k < ligados_.size(); ++k) {
+            ligados_[k].reservar(std::max<qsizetype>(256, 2 * ligados_[k].bytes()));
+            if (!SQL_SUCCEEDED(ligados_[k].ligar(st_, static_cast<SQLUSMALLINT>(k + 1)))) {
+                for (auto& r : enlace_->diagnosticos(SQL_HANDLE_STMT, st_)) errores.agregar(std::move(r));
+                if (errores.vacia())
+                    errores.agregar(
+                        {QStringLiteral("No se pudo pasar el valor %1 a la sentencia.").arg(k + 1),
+                         Errores::ProveedorFallo,
+                         enlace_->origen(),
+                         {}});
+                SQLFreeStmt(st_, SQL_RESET_PARAMS);
+                ligados_.clear();
+                return false;
+            }
+        }
+        return true;
+    }
+
     bool preparar(ListaErrores& errores) {
         if (st_) return true;
         SQLHSTMT st = SQL_NULL_HSTMT;
@@ -183,6 +200,7 @@ class SentenciaOdbc : public SentenciaPreparada {
     std::shared_ptr<EnlaceOdbc> enlace_;
     QString sql_;
     SQLHSTMT st_ = SQL_NULL_HSTMT;
+    std::vector<ParametroOdbc> ligados_;  // los ligados a st_: sus búferes no se mueven
     std::vector<QVariant> resultado_;
 };
 

@@ -130,10 +130,15 @@ QVariant LeerValorOdbc(SQLHSTMT st, SQLUSMALLINT n, const ColumnaOdbc& c, const 
     return texto;
 }
 
+namespace {
+// El largo declarado de un parámetro de texto: el mayor nvarchar que no es (max).
+constexpr qsizetype kCaracteresTexto = 4000;
+}  // namespace
+
 ParametroOdbc::ParametroOdbc(const QVariant& valor, const ColumnaOdbc& columna) {
     if (!valor.isValid() || valor.isNull()) {
         tipoSql_ = columna.tipo == SQL_UNKNOWN_TYPE ? SQL_WVARCHAR : columna.tipo;
-        tamano_ = columna.tamano > 0 ? columna.tamano : 1;
+        tamano_ = columna.tamano > 0 ? columna.tamano : kCaracteresTexto;
         decimales_ = columna.decimales;
         indicador_ = SQL_NULL_DATA;
         return;
@@ -201,13 +206,32 @@ ParametroOdbc::ParametroOdbc(const QVariant& valor, const ColumnaOdbc& columna) 
         default: {
             const QString s = valor.toString();
             tipoC_ = SQL_C_WCHAR;
-            // nvarchar llega hasta 4000 caracteres; más largo, nvarchar(max).
-            tipoSql_ = s.size() > 4000 ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
-            tamano_ = static_cast<SQLULEN>(std::max<qsizetype>(s.size(), 1));
+            // nvarchar llega hasta 4000 caracteres; más largo, nvarchar(max). Se declara siempre
+            // nvarchar(4000), no el largo del valor: la misma sentencia con otros valores tiene
+            // la misma declaración, y el servidor (y el controlador) la preparan una sola vez.
+            tipoSql_ = s.size() > kCaracteresTexto ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
+            tamano_ = static_cast<SQLULEN>(std::max<qsizetype>(s.size(), kCaracteresTexto));
             datos_ = QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
             indicador_ = static_cast<SQLLEN>(datos_.size());
         }
     }
+}
+
+void ParametroOdbc::reservar(qsizetype bytes) {
+    if (bytes <= datos_.size()) return;
+    QByteArray mayor(bytes, '\0');
+    std::memcpy(mayor.data(), datos_.constData(), static_cast<std::size_t>(datos_.size()));
+    datos_ = mayor;
+}
+
+bool ParametroOdbc::tomarValor(const ParametroOdbc& otro) {
+    if (otro.tipoC_ != tipoC_ || otro.tipoSql_ != tipoSql_ || otro.tamano_ != tamano_ ||
+        otro.decimales_ != decimales_ || otro.bytes() > datos_.size())
+        return false;
+    if (otro.bytes() > 0)
+        std::memcpy(datos_.data(), otro.datos_.constData(), static_cast<std::size_t>(otro.bytes()));
+    indicador_ = otro.indicador_;
+    return true;
 }
 
 SQLRETURN ParametroOdbc::ligar(SQLHSTMT st, SQLUSMALLINT n) {

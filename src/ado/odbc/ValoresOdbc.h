@@ -33,8 +33,17 @@ bool SinComparacion(const ColumnaOdbc& columna);
 class ParametroOdbc {
   public:
     ParametroOdbc(const QVariant& valor, const ColumnaOdbc& columna);
-    // Liga el parámetro n (desde 1). Devuelve el resultado de SQLBindParameter.
+    // Liga el parámetro n (desde 1). Devuelve el resultado de SQLBindParameter. El búfer ligado
+    // es el de este objeto: vive mientras él viva y no se mueva de lugar.
     SQLRETURN ligar(SQLHSTMT st, SQLUSMALLINT n);
+    // Deja lugar en el búfer para valores de hasta bytes bytes (antes de ligar).
+    void reservar(qsizetype bytes);
+    // Si otro tiene la misma declaración (tipo, tamaño y decimales) y su valor cabe en el búfer
+    // ligado de éste, lo copia ahí y devuelve true: la sentencia corre con el valor nuevo sin
+    // volver a ligar, y el controlador no la vuelve a preparar. Si no, false y nada cambia.
+    bool tomarValor(const ParametroOdbc& otro);
+    // Los bytes del valor (sin el búfer de reserva).
+    qsizetype bytes() const { return indicador_ > 0 ? indicador_ : 0; }
 
   private:
     SQLSMALLINT tipoC_ = SQL_C_WCHAR;
