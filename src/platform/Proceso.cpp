@@ -64,10 +64,16 @@ QString CarpetaEjecutable() {
     return ConBarra(QDir::currentPath());
 }
 
+bool CopiaInstalada() {
+    return QFileInfo(CarpetaEjecutable() + QStringLiteral("../share/garantias")).isDir();
+}
+
 QString CarpetaAplicacion() {
     if (!estado().carpetaAplicacion.isEmpty()) return ConBarra(estado().carpetaAplicacion);
     const QString propia = CarpetaEjecutable();
-    if (QFileInfo(propia).isWritable()) return propia;
+    // Una copia instalada no escribe junto a su ejecutable aunque pueda (root en /usr/bin): cada
+    // usuario tiene sus conexiones registradas y su catálogo.
+    if (!CopiaInstalada() && QFileInfo(propia).isWritable()) return propia;
     const QString usuario = CarpetaUsuario();
     Privado::CrearCarpeta(usuario);
     return usuario;

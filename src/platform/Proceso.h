@@ -16,9 +16,13 @@ void FijarNombreEjecutable(const QString& nombre);
 QString CarpetaEjecutable();
 
 // Carpeta de la aplicación para los archivos que el programa escribe (BASES.TXT,
-// consultas.ntw): la del ejecutable si se puede escribir en ella (copia portátil); si no,
-// la carpeta de datos del usuario para el programa. Termina en "/".
+// consultas.ntw): la del ejecutable si se puede escribir en ella (copia portátil); si no, o si
+// es una copia instalada, la carpeta de datos del usuario para el programa. Termina en "/".
 QString CarpetaAplicacion();
+
+// El ejecutable está instalado: junto a su carpeta bin/ está share/garantias/ (los guiones de la
+// base que instala el paquete o "cmake --install").
+bool CopiaInstalada();
 
 // Carpeta de las bases embebidas: $GARANTIAS_DATOS, o la carpeta de datos del usuario.
 // No la crea. Termina en "/".

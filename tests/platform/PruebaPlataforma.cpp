@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <vector>
 
 #include "comun/Pruebas.h"
@@ -76,6 +79,25 @@ TEST(Proceso, LosAvisosCorrenAntesDelFinDelUltimoAlPrimero) {
     Proceso::QuitarAvisoAlTerminar(grupo);
     EXPECT_THROW(Proceso::Terminar(0), Proceso::FinDelProceso);
     EXPECT_EQ(orden, "escritura;grupo;");
+}
+
+// Root puede escribir en /usr/bin: lo que decide si los archivos del programa van junto al
+// ejecutable es si la copia está instalada (share/garantias/ junto a su bin/), no el permiso.
+TEST(Proceso, UnaCopiaInstaladaEscribeEnLaCarpetaDelUsuarioAunquePuedaJuntoAlEjecutable) {
+    QTemporaryDir prefijo;
+    ASSERT_TRUE(QDir(prefijo.path()).mkpath("bin"));
+    const QString bin = prefijo.filePath("bin") + '/';
+    Proceso::FijarCarpetaEjecutable(bin);
+    EXPECT_FALSE(Proceso::CopiaInstalada());
+    EXPECT_EQ(Proceso::CarpetaAplicacion(), bin);
+
+    ASSERT_TRUE(QDir(prefijo.path()).mkpath("share/garantias/sql"));
+    EXPECT_TRUE(Proceso::CopiaInstalada());
+    const QString delUsuario = Proceso::CarpetaAplicacion();
+    Proceso::FijarCarpetaEjecutable({});
+    EXPECT_EQ(delUsuario, QDir::homePath() + "/.local/share/garantias/");
+    EXPECT_TRUE(QFileInfo(delUsuario).isDir());
+    QDir(QDir::homePath() + "/.local").removeRecursively();
 }
 
 TEST(Regional, FormatosFijosSeaCualSeaElIdiomaDeLaMaquina) {
