@@ -9,8 +9,13 @@
 //   bench_importar consultar "CADENA" NRO NRO...          "Consultar" y un clic en cada transmisión,
 //       tres vueltas: escribe "NRO segundos filas_mostradas" con el mejor tiempo de cada una, del
 //       clic hasta sus primeras filas pintadas.
+//   bench_importar fin "CADENA" NRO VECES                  un clic en la transmisión y VECES veces
+//       Ctrl+Fin en su grilla (volviendo arriba entre una y otra): escribe "segundos_del_peor_ctrl_fin
+//       fila_alcanzada filas_de_la_grilla memoria_pico_MiB".
 // Sale con 0; con 1 si algo falló (el motivo por la salida de errores) o si apareció un cuadro de
 // mensaje, que en una corrida sin fallas no debe aparecer.
+#include <sys/resource.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -20,6 +25,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -206,6 +212,35 @@ int Generar(const QString& clase, qint64 filas, const QString& ruta, quint64 sem
     return falla.isEmpty() ? 0 : Fallar(falla);
 }
 
+int CtrlFin(const QString& cadena, const QString& numero, int veces) {
+    auto v = AbrirVentana(cadena, {});
+    if (!v) return Fallar(QStringLiteral("la ventana no se mostró"));
+    v->SSTab1->setCurrentIndex(1);
+    QCoreApplication::processEvents();
+    int filas = 0;
+    if (ClicEnTransmision(*v, numero, filas) < 0)
+        return Fallar(QStringLiteral("la transmisión %1 no está en la lista o no mostró filas").arg(numero));
+    QTableView* g = v->MSFlexGrid3;
+    g->setFocus();
+    double peor = 0;
+    int alcanzada = 0;
+    for (int i = 0; i < veces; ++i) {
+        g->setCurrentIndex(g->model()->index(1, 2));
+        QCoreApplication::processEvents();
+        QElapsedTimer reloj;
+        reloj.start();
+        QTest::keyClick(g, Qt::Key_End, Qt::ControlModifier);
+        g->viewport()->repaint();  // las filas del final leídas y pintadas
+        peor = std::max(peor, reloj.nsecsElapsed() / 1e9);
+        alcanzada = g->currentIndex().row();
+    }
+    if (MensajesContados::cuadros > 0) return Fallar(QStringLiteral("un cuadro de mensaje al consultar"));
+    rusage uso{};
+    getrusage(RUSAGE_SELF, &uso);
+    std::printf("%.4f %d %d %.0f\n", peor, alcanzada, g->model()->rowCount(), uso.ru_maxrss / 1024.0);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -218,10 +253,11 @@ int main(int argc, char** argv) {
     if (a.size() == 6 && a[1] == "generar") return Generar(a[2], a[3].toLongLong(), a[4], a[5].toULongLong());
     if (a.size() == 5 && a[1] == "ventana") return ImportarConLaVentana(a[2], a[3], a[4]);
     if (a.size() >= 5 && a[1] == "consultar") return Consultar(a[2], a.mid(3));
+    if (a.size() == 5 && a[1] == "fin") return CtrlFin(a[2], a[3], a[4].toInt());
     if (a.size() >= 6 && a[1] == "detener") return Detener(a[2], a[3], a[4], a.mid(5));
     std::fprintf(
         stderr,
         "uso: bench_importar generar csv|xlsx|dbf|db FILAS RUTA SEMILLA | ventana RUTA TABLA CADENA | "
-        "consultar CADENA NRO NRO... | detener RUTA TABLA CADENA SEGUNDOS...\n");
+        "consultar CADENA NRO NRO... | fin CADENA NRO VECES | detener RUTA TABLA CADENA SEGUNDOS...\n");
     return 2;
 }

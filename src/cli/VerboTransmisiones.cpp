@@ -61,7 +61,6 @@ int Filas(const Argumentos& a, Salida& salida) {
     modelo.MSFlexGrid1.setTextMatrix(1, 1, QString::number(numero));
     modelo.MSFlexGrid1.Row = 1;
     ventana.MSFlexGrid1_Click();
-    while (modelo.MSFlexGrid3.hayMas() && ventana.fallaConsulta().isEmpty()) modelo.MSFlexGrid3.cargarMas();
     Imprimir(modelo.MSFlexGrid3, salida);
     if (!ventana.fallaConsulta().isEmpty()) {
         salida.error(QStringLiteral("las filas de la transmisión %1 no se leyeron enteras: %2")

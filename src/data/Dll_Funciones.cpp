@@ -110,7 +110,7 @@ QString Dll_Funciones::Desencriptar(const QString& texto) const {
 }
 
 int Dll_Funciones::ManejarError(const ErrorEjecucion& error) const {
-    // La descripción para el operador, con el número al final; el título es el del programa, no el
-    // del componente que falló.
+    // La descripción para el operador, sin el número interno, que no le dice nada; el título es el
+    // del programa, no el del componente que falló.
     return MsgBox(error.paraPersonas(), Botones::AbortarReintentarOmitir | Botones::IconoCritico);
 }

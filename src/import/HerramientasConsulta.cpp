@@ -10,10 +10,12 @@
 #include "import/ArchivoRechazos.h"
 
 QStringList SeriesDeTexto(const QString& texto) {
-    static const QRegularExpression separador(QStringLiteral("[\\s;,]+"));
+    static const QRegularExpression separador(QStringLiteral("[\\t\\r\\n\\f\\v\\x{2028}\\x{2029}]"));
     QStringList series;
     QSet<QString> vistas;
-    for (const QString& s : texto.split(separador, Qt::SkipEmptyParts)) {
+    for (QString s : texto.split(separador, Qt::SkipEmptyParts)) {
+        s = s.trimmed();
+        if (s.isEmpty()) continue;
         const QString clave = s.toCaseFolded();
         if (vistas.contains(clave)) continue;
         vistas.insert(clave);

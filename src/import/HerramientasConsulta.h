@@ -12,9 +12,10 @@ class Dll_Datos;
 // Las herramientas de la ventana sin la ventana: buscar series pegadas, la lista de filas no
 // agregadas y exportar las filas de una transmisión.
 
-// Las series de un texto escrito o pegado: una por línea, o separadas por blancos, tabuladores,
-// ";" o "," (lo que deja una columna copiada de una planilla o una lista escrita a mano). Sin
-// vacías ni repetidas (iguales sin distinguir mayúsculas), en el orden en que vienen.
+// Las series de un texto escrito o pegado: una por línea o separadas por tabuladores (lo que deja
+// un rango copiado de una planilla), sin los blancos de los bordes; un blanco, ";" o "," dentro
+// de una serie es parte de ella ("SN 0012"). Sin vacías ni repetidas (iguales sin distinguir
+// mayúsculas), en el orden en que vienen.
 QStringList SeriesDeTexto(const QString& texto);
 
 // Una serie buscada, como la lista el diálogo: encontrada, con dónde está guardada; o no.

@@ -20,6 +20,11 @@ void ModeloGrilla::exigir(int fila, int columna) const {
 }
 
 void ModeloGrilla::setRows(int filas) {
+    if (fuente_) {  // las filas de la fuente dejan de estar; la vacía del final queda
+        fuente_ = nullptr;
+        celdas_.resize(std::min<std::size_t>(celdas_.size(), 1));
+        celdas_.emplace_back(static_cast<std::size_t>(columnas_));
+    }
     filas_ = std::max(0, filas);
     celdas_.resize(static_cast<std::size_t>(filas_),
                    std::vector<QString>(static_cast<std::size_t>(columnas_)));
@@ -35,12 +40,20 @@ void ModeloGrilla::setCols(int columnas) {
 
 QString ModeloGrilla::TextMatrix(int fila, int columna) const {
     exigir(fila, columna);
+    if (fuente_ && fila > 0) {
+        if (fila <= filasFuente_) return fuente_(fila - 1, columna);
+        fila -= filasFuente_;
+    }
     const auto& f = celdas_[static_cast<std::size_t>(fila)];
     return static_cast<std::size_t>(columna) < f.size() ? f[static_cast<std::size_t>(columna)] : QString();
 }
 
 void ModeloGrilla::setTextMatrix(int fila, int columna, const QString& texto) {
     exigir(fila, columna);
+    if (fuente_ && fila > 0) {
+        if (fila <= filasFuente_) return;  // las filas de la fuente no se escriben
+        fila -= filasFuente_;
+    }
     auto& f = celdas_[static_cast<std::size_t>(fila)];
     if (f.size() < static_cast<std::size_t>(columnas_)) f.resize(static_cast<std::size_t>(columnas_));
     f[static_cast<std::size_t>(columna)] = texto;
@@ -48,8 +61,7 @@ void ModeloGrilla::setTextMatrix(int fila, int columna, const QString& texto) {
 }
 
 void ModeloGrilla::Clear() {
-    hayMas_ = nullptr;
-    cargarMas_ = nullptr;
+    if (fuente_) setRows(filas_ - filasFuente_);
     for (auto& fila : celdas_) {
         fila.assign(static_cast<std::size_t>(columnas_), QString());
     }
@@ -71,7 +83,10 @@ void ModeloGrilla::setColWidth(int columna, int twips) {
     Q_EMIT cambio();
 }
 
-void ModeloGrilla::setMas(std::function<bool()> hayMas, std::function<void()> cargarMas) {
-    hayMas_ = std::move(hayMas);
-    cargarMas_ = std::move(cargarMas);
+void ModeloGrilla::setFuente(int cantidad, Celda celda) {
+    setRows(2);
+    fuente_ = std::move(celda);
+    filasFuente_ = std::max(0, cantidad);
+    filas_ = 2 + filasFuente_;
+    Q_EMIT cambio();
 }

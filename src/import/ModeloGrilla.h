@@ -29,14 +29,12 @@ class ModeloGrilla : public QObject {
     // La fila actual (la del último clic).
     int Row = 0;
 
-    // Filas que se leen a medida que se muestran: una grilla con más filas por leer (la de una
-    // transmisión de un millón de filas) muestra las primeras enseguida y lee las siguientes
-    // cuando la vista llega al final. hayMas: si quedan filas; cargarMas: lee otro tramo.
-    void setMas(std::function<bool()> hayMas, std::function<void()> cargarMas);
-    bool hayMas() const { return hayMas_ && hayMas_(); }
-    void cargarMas() {
-        if (hayMas()) cargarMas_();
-    }
+    // Filas que la grilla no guarda (las de una transmisión de un millón de filas): las filas 1 a
+    // "cantidad" las da celda(fila desde 0, columna) cuando alguien las lee; la fila 0 (títulos) y
+    // la última, vacía, siguen siendo de la grilla. Las deja setRows o Clear.
+    using Celda = std::function<QString(int fila, int columna)>;
+    void setFuente(int cantidad, Celda celda);
+    bool conFuente() const { return static_cast<bool>(fuente_); }
 
     // Avisa que algo cambió; la vista lo toma a su ritmo.
     void avisar() { Q_EMIT cambio(); }
@@ -51,6 +49,6 @@ class ModeloGrilla : public QObject {
     int columnas_;
     std::vector<std::vector<QString>> celdas_;
     std::vector<int> anchos_;
-    std::function<bool()> hayMas_;
-    std::function<void()> cargarMas_;
+    Celda fuente_;
+    int filasFuente_ = 0;
 };

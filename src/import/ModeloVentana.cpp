@@ -41,6 +41,18 @@ void ModeloVentana::setLblEstadoTransmisiones(const QString& texto) {
     Q_EMIT estadoTransmisionesCambiado();
 }
 
+void ModeloVentana::setLblResumen(const QString& texto) {
+    if (texto == resumen_) return;
+    resumen_ = texto;
+    Q_EMIT resumenCambiado();
+}
+
+void ModeloVentana::setLblInfoTransmision(const QString& texto) {
+    if (texto == infoTransmision_) return;
+    infoTransmision_ = texto;
+    Q_EMIT infoTransmisionCambiada();
+}
+
 void ModeloVentana::setOcupado(bool ocupado) {
     if (ocupado_ == ocupado) return;
     ocupado_ = ocupado;

@@ -36,6 +36,13 @@ class ModeloVentana : public QObject {
     void setLblEstado(const QString& texto);
     const QString& lblEstadoTransmisiones() const { return estadoTransmisiones_; }
     void setLblEstadoTransmisiones(const QString& texto);
+    // La línea de información bajo MSFlexGrid3: la transmisión que muestra (LineaTransmision).
+    const QString& lblInfoTransmision() const { return infoTransmision_; }
+    void setLblInfoTransmision(const QString& texto);
+    // El resumen junto a "Cargar vista previa": lo que dejó la última importación, o que el origen
+    // elegido no tiene filas. Vacío: nada que decir.
+    const QString& lblResumen() const { return resumen_; }
+    void setLblResumen(const QString& texto);
 
     // Mientras corre una operación larga los botones de operación y las pestañas no empiezan otra.
     bool ocupado() const { return ocupado_; }
@@ -50,6 +57,8 @@ class ModeloVentana : public QObject {
     void textoListaCambiado();
     void estadoCambiado();
     void estadoTransmisionesCambiado();
+    void resumenCambiado();
+    void infoTransmisionCambiada();
     void ocupadoCambiado(bool ocupado);
     void progreso(qint64 hechas, qint64 total);
 
@@ -60,5 +69,7 @@ class ModeloVentana : public QObject {
     QString textoLista_;
     QString estado_ = QStringLiteral("...");
     QString estadoTransmisiones_ = QStringLiteral("...");
+    QString resumen_;
+    QString infoTransmision_;
     bool ocupado_ = false;
 };

@@ -1,4 +1,4 @@
-// La corrida de importación y el examinador de transmisiones.
+// La corrida de importación.
 #include <deque>
 #include <limits>
 #include <map>
@@ -24,7 +24,6 @@
 void VentanaImportacion::cmdImportar_Click() {
     Ocupacion ocupacion(m_);
     if (!ocupacion.libre()) return;
-    cerrarFilasTransmision();  // una lectura abierta no queda debajo de la escritura
     QString nombre, sentencia;
     resumen_ = ResumenImportacion{};
     resumen_.prueba = prueba_;
@@ -321,123 +320,4 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
         resumen_.insertadas = grupo.filasGuardadas();
     }
     if (!bien) click.abandonar();
-}
-
-void VentanaImportacion::SSTab1_Click(int pestana) {
-    if (m_.ocupado()) return;
-    if (pestana == 1) cargaTransmisiones();
-}
-
-void VentanaImportacion::cargaTransmisiones() {
-    ModeloGrilla& g = m_.MSFlexGrid1;
-    Dll_Datos& datos = Componentes::Datos();
-    // Las filas de una transmisión que quedaron a medio leer se sueltan antes de usar la
-    // conexión: si no, el controlador las leería todas a memoria para atender esta consulta. La
-    // grilla conserva las que ya mostró; otro clic en la transmisión las vuelve a leer.
-    cerrarFilasTransmision();
-    fallaConsulta_.clear();
-    try {
-        g.Clear();
-        g.setRows(2);
-        g.setCols(4);
-        const std::pair<const char*, int> columnas[] = {
-            {"", 10}, {"Nro", 500}, {"Usuario", 1500}, {"Fecha", 1500}};
-        for (int c = 0; c < 4; ++c) {
-            g.setTextMatrix(0, c, QString::fromUtf8(columnas[c].first));
-            g.setColWidth(c, columnas[c].second);
-        }
-        RecordsetPtr rs;
-        datos.AbrirRecordset(
-            QStringLiteral("SELECT * FROM MV_TRANSMISIONES WHERE TIPO='S' ORDER BY FECHA DESC,HORA DESC"), rs,
-            nullptr, 0, 1, -1, true);
-        for (; !rs->EOF_(); rs->MoveNext()) {
-            m_.setLblEstadoTransmisiones(QStringLiteral("Cargando ") +
-                                         TextoValor(rs->Field(QStringLiteral("transmision"))));
-            const int f = g.Rows() - 1;
-            g.setTextMatrix(f, 1, TextoValor(rs->Field(QStringLiteral("transmision"))));
-            g.setTextMatrix(f, 2, TextoValor(rs->Field(QStringLiteral("responsable_envio"))));
-            g.setTextMatrix(f, 3,
-                            TextoValor(rs->Field(QStringLiteral("fecha"))) + ' ' +
-                                TextoValor(rs->Field(QStringLiteral("Hora"))));
-            g.setRows(g.Rows() + 1);
-        }
-        datos.CerrarRecordset(rs);
-        m_.setLblEstadoTransmisiones(QStringLiteral("..."));
-    } catch (const ErrorEjecucion& e) {
-        // Una falla al leer no termina el programa: el operador ve su descripción.
-        fallaConsulta_ = e.descripcion();
-        m_.setLblEstadoTransmisiones(QStringLiteral("..."));
-        MsgBox(e.paraPersonas(), Botones::Aceptar | Botones::IconoExclamacion);
-    }
-}
-
-namespace {
-// La grilla de filas muestra enseguida este tramo y lee el resto a medida que se recorre.
-constexpr int kFilasPrimerTramo = 200;
-constexpr int kFilasPorTramo = 1000;
-}  // namespace
-
-void VentanaImportacion::MSFlexGrid1_Click() {
-    if (m_.ocupado()) return;
-    ModeloGrilla& lista = m_.MSFlexGrid1;
-    ModeloGrilla& g = m_.MSFlexGrid3;
-    Dll_Datos& datos = Componentes::Datos();
-    fallaConsulta_.clear();
-    try {
-        int32_t numero = 0;
-        try {
-            numero = Conversiones::CLng(Conversiones::Val(lista.TextMatrix(lista.Row, 1)));
-        } catch (const ErrorEjecucion& e) {
-            if (e.numero() != Errores::Desbordamiento && e.numero() != 381) throw;
-        }
-        if (numero == 0) return;
-        cerrarFilasTransmision();
-        g.Clear();
-        g.setRows(2);
-        g.setCols(4);
-        const std::pair<const char*, int> columnas[] = {
-            {"", 50}, {"Modelo", 2000}, {"Serie", 2500}, {"ECA1", 2000}};
-        for (int c = 0; c < 4; ++c) {
-            g.setTextMatrix(0, c, QString::fromUtf8(columnas[c].first));
-            g.setColWidth(c, columnas[c].second);
-        }
-        datos.AbrirRecordset(
-            QStringLiteral("SELECT * FROM AUX_GARANTIA WHERE NroTransmision=") + QString::number(numero),
-            rsFilas_, nullptr, 0, 1, -1, true);
-        leerFilasTransmision(kFilasPrimerTramo);
-        g.setMas([this] { return rsFilas_ && rsFilas_->abierto(); },
-                 [this] { leerFilasTransmision(kFilasPorTramo); });
-    } catch (const ErrorEjecucion& e) {
-        cerrarFilasTransmision();
-        fallaConsulta_ = e.descripcion();
-        m_.setLblEstadoTransmisiones(QStringLiteral("... "));
-        MsgBox(e.paraPersonas(), Botones::Aceptar | Botones::IconoExclamacion);
-    }
-}
-
-void VentanaImportacion::leerFilasTransmision(int cuantas) {
-    ModeloGrilla& g = m_.MSFlexGrid3;
-    try {
-        for (int i = 0; i < cuantas && !rsFilas_->EOF_(); ++i, rsFilas_->MoveNext()) {
-            const QString serie = TextoValor(rsFilas_->Field(QStringLiteral("serie")));
-            m_.setLblEstadoTransmisiones(QStringLiteral("Cargando ") + serie);
-            const int f = g.Rows() - 1;
-            g.setTextMatrix(f, 1, TextoValor(rsFilas_->Field(QStringLiteral("modelo"))));
-            g.setTextMatrix(f, 2, serie);
-            g.setTextMatrix(f, 3, TextoValor(rsFilas_->Field(QStringLiteral("eca1"))));
-            g.setRows(g.Rows() + 1);
-        }
-        if (rsFilas_->EOF_()) cerrarFilasTransmision();
-    } catch (const ErrorEjecucion& e) {
-        cerrarFilasTransmision();
-        fallaConsulta_ = e.descripcion();
-        MsgBox(e.paraPersonas(), Botones::Aceptar | Botones::IconoExclamacion);
-    }
-    // Después de cada tramo, también de los que se leen al recorrer la grilla.
-    m_.setLblEstadoTransmisiones(QStringLiteral("... "));
-}
-
-void VentanaImportacion::cerrarFilasTransmision() {
-    if (rsFilas_ && rsFilas_->abierto()) rsFilas_->Close();
-    rsFilas_.reset();
 }

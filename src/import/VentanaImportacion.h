@@ -4,6 +4,7 @@
 
 #include "ado/ClasesOrigen.h"
 #include "ado/Conexion.h"
+#include "data/FilasTransmision.h"
 #include "import/Dll_Dialogo.h"
 #include "import/ModeloVentana.h"
 #include "import/Rechazos.h"
@@ -28,6 +29,9 @@ class VentanaImportacion {
     // confirma lo escrito y su resumen dice que se detuvo.
     void CmdBuscar_Click();
     void cmbTabla_Click();
+    // El operador eligió otra hoja o tabla de la lista: la vista previa, que era de la anterior,
+    // queda vacía hasta "Cargar vista previa"; luego cmbTabla_Click.
+    void cmbTabla_Elegir(const QString& nombre);
     void cmdCargarVistaPrevia_Click();
     void cmdImportar_Click();
     void SSTab1_Click(int pestana);
@@ -52,6 +56,8 @@ class VentanaImportacion {
     bool prueba() const { return prueba_; }
     // La falla de la última lectura de la pestaña "Consultar" (lista o filas); vacío si leyó todo.
     const QString& fallaConsulta() const { return fallaConsulta_; }
+    // El número de la transmisión cuyas filas muestra MSFlexGrid3; 0: ninguna.
+    int32_t transmisionMostrada() const;
 
   private:
     // Marca la ventana como ocupada mientras dura una operación; otra operación no empieza.
@@ -84,20 +90,21 @@ class VentanaImportacion {
     // Tras una conexión fallida: la lista, su texto, la vista previa y "SqlPrevio" quedan vacíos,
     // para que nada de un archivo anterior se pueda importar.
     void OlvidarOrigen();
+    // La vista previa en su estado de diseño y sin resumen: lo que mostraba era de otro origen.
+    void VaciarVistaPrevia();
     void ListarTablas(const ArchivoOrigen& archivo);
     void mensajeDeError();
     void LlenarVistaPrevia(const QString& sentencia, Rutina& rutina);
     void ImportarFilas(const QString& sentencia, Rutina& click);
     void CerrarOrigenDetenido();
-    // Lee hasta "cuantas" filas más de la transmisión abierta en la grilla de sus filas.
-    void leerFilasTransmision(int cuantas);
-    void cerrarFilasTransmision();
+    // El texto de una celda de MSFlexGrid3 (fila desde 0 entre las de la transmisión).
+    QString celdaDeFila(int fila, int columna);
 
     ModeloVentana& m_;
     Conexion origen_;
     ArchivoOrigen archivo_;
     RecordsetPtr rsOrigen_;
-    RecordsetPtr rsFilas_;  // las filas de la transmisión que muestra MSFlexGrid3, mientras quedan
+    std::unique_ptr<FilasTransmision> filas_;  // las de la transmisión que muestra MSFlexGrid3
     Dll_Dialogo dialogo_;
     ResumenImportacion resumen_;
     Rechazos rechazos_;

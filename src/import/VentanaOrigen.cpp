@@ -152,9 +152,14 @@ void VentanaImportacion::OlvidarOrigen() {
     m_.cmbTablaLimpiar();
     m_.setCmbTablaTexto(QString());
     m_.setCampo(kSqlPrevio, QString());
+    VaciarVistaPrevia();
+}
+
+void VentanaImportacion::VaciarVistaPrevia() {
     m_.MSFlexGrid2.Clear();
     m_.MSFlexGrid2.setRows(2);
     m_.MSFlexGrid2.setCols(2);
+    m_.setLblResumen(QString());
 }
 
 void VentanaImportacion::ListarTablas(const ArchivoOrigen& archivo) {
@@ -178,16 +183,25 @@ void VentanaImportacion::cmbTabla_Click() {
     m_.setCampo(kSqlPrevio, SentenciaDeTabla(archivo_.tabla));
 }
 
+void VentanaImportacion::cmbTabla_Elegir(const QString& nombre) {
+    if (m_.ocupado()) return;
+    m_.setCmbTablaTexto(nombre);
+    VaciarVistaPrevia();
+    cmbTabla_Click();
+}
+
 void VentanaImportacion::CmdBuscar_Click() {
     Ocupacion ocupacion(m_);
     if (!ocupacion.libre()) return;
     EstadoLibreAlTerminar libre(m_);
+    // Nada del archivo anterior queda a la vista, tampoco si el nuevo no se puede leer.
+    VaciarVistaPrevia();
     Rutina r([this](const ErrorEjecucion& e) {
         if (e.numero() == dialogo_.ErrorCancelacion()) {
             dialogo_.NombreArchivo.clear();
             return Respuesta::Saltar;
         }
-        MsgBox(e.paraPersonas(), Botones::Aceptar);
+        MsgBox(e.conNumero(), Botones::Aceptar);
         return Respuesta::Abandonar;
     });
     r.paso([&] {
@@ -240,8 +254,10 @@ void VentanaImportacion::cargarVistaPreviaArchivo() {
     r.paso([&] {
          if (!NombreDeTabla(nombre)) r.terminar();
      })
-        .paso([&] { sentencia = SentenciaDeLectura(nombre); })
+        // La sentencia se lee después de conectar: el relleno de la lista la rehace con el nombre
+        // escrito, y la vista previa muestra lo que el operador nombró, no la tabla de antes.
         .paso([&] { ConectarProveedor(true); })
+        .paso([&] { sentencia = SentenciaDeLectura(nombre); })
         .paso([&] { LlenarVistaPrevia(sentencia, r); })
         .paso([&] { origen_.Close(); });
     if (!r.correr() && Detencion::Pedida()) {
@@ -287,11 +303,13 @@ void VentanaImportacion::LlenarVistaPrevia(const QString& sentencia, Rutina& lla
         });
 
     Rutina r(trampaVentana);
-    std::size_t pasoEstado = 0;
     r.paso([&] { rsOrigen_ = origen_.abrirRecordset(sentencia); })
         .paso([&] {
+            // Un origen sin filas no deja a la vista las de otro: muestra sus títulos y lo dice.
             vacio = rsOrigen_->EOF_();
-            if (vacio) r.irA(pasoEstado);  // la grilla queda como estaba
+            m_.setLblResumen(vacio ? QStringLiteral("La hoja o tabla \"%1\" no tiene filas.")
+                                         .arg(m_.cmbTablaTexto().trimmed())
+                                   : QString());
         })
         .paso([&] { grilla.Clear(); })
         .paso([&] { grilla.setRows(2); })
@@ -313,7 +331,7 @@ void VentanaImportacion::LlenarVistaPrevia(const QString& sentencia, Rutina& lla
             }
         })
         .paso([&] {
-            fin = false;
+            fin = vacio;
             while (!fin) {
                 if (!fila.correr()) {
                     abandonada = true;
@@ -322,8 +340,7 @@ void VentanaImportacion::LlenarVistaPrevia(const QString& sentencia, Rutina& lla
                 }
             }
         })
-        .paso([&] { rsOrigen_->Close(); });
-    pasoEstado = r.cantidad();
-    r.paso([&] { m_.setLblEstado(QStringLiteral("...")); });
+        .paso([&] { rsOrigen_->Close(); })
+        .paso([&] { m_.setLblEstado(QStringLiteral("...")); });
     if (!r.correr() || abandonada) llamador.abandonar();
 }

@@ -9,5 +9,9 @@ ErrorEjecucion::ErrorEjecucion(int32_t numero, QString descripcion, QString orig
 QString ErrorEjecucion::paraPersonas() const {
     QString texto = descripcion_.trimmed();
     if (texto.isEmpty()) texto = QStringLiteral("Falla sin descripción");
-    return texto + QStringLiteral(" (") + QString::number(numero_) + ')';
+    return texto;
+}
+
+QString ErrorEjecucion::conNumero() const {
+    return paraPersonas() + QStringLiteral(" (") + QString::number(numero_) + ')';
 }

@@ -14,9 +14,12 @@ class ErrorEjecucion : public std::exception {
     const QString& descripcion() const { return descripcion_; }
     const QString& origen() const { return origen_; }
     const char* what() const noexcept override { return what_.c_str(); }
-    // Para mostrar al operador: la descripción primero y el número después, entre paréntesis
-    // ("No existe el archivo \"x.db\". (-2147467259)").
+    // Para mostrar al operador: la descripción, sin el número interno ("No existe el archivo
+    // \"x.db\"."); sin descripción, "Falla sin descripción".
     QString paraPersonas() const;
+    // La descripción y el número entre paréntesis, donde el mensaje debe mostrar el número
+    // ("No existe el archivo \"x.db\". (-2147467259)").
+    QString conNumero() const;
 
   private:
     int32_t numero_;

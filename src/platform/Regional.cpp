@@ -135,4 +135,15 @@ QString Formato(const QDateTime& momento, const QString& patron) {
 
 QDateTime FechaCero() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0, 0)); }
 
+QString TextoMiles(qint64 numero) {
+    QString digitos =
+        QString::number(numero < 0 ? -static_cast<quint64>(numero) : static_cast<quint64>(numero));
+    for (qsizetype i = digitos.size() - 3; i > 0; i -= 3) digitos.insert(i, u'.');
+    return numero < 0 ? u'-' + digitos : digitos;
+}
+
+QString Cantidad(qint64 numero, const QString& singular, const QString& plural) {
+    return TextoMiles(numero) + u' ' + (numero == 1 || numero == -1 ? singular : plural);
+}
+
 }  // namespace Regional

@@ -23,6 +23,14 @@ QString TextoFechaHora(const QDateTime& momento);
 // Número con coma decimal, sin ceros de más ni exponente: 1234,5 -> "1234,5"; 3.0 -> "3".
 QString TextoNumero(double numero);
 
+// Un entero con separador de miles, como lo lee el operador: 426550 -> "426.550". Sólo para los
+// textos propios de la ventana: los que leen otros programas (la salida de garantias-cli, las
+// celdas de las grillas) llevan el número sin separadores.
+QString TextoMiles(qint64 numero);
+// Una cantidad con su palabra en singular o plural: (1, "fila", "filas") -> "1 fila";
+// (426550, ...) -> "426.550 filas".
+QString Cantidad(qint64 numero, const QString& singular, const QString& plural);
+
 // Lee una fecha (y hora opcional) escrita como dd/mm/yyyy [hh:mm[:ss]], dd/mm/yy o
 // yyyy-mm-dd[ hh:mm:ss[.fff]]. Sin valor si el texto no es una fecha.
 std::optional<QDateTime> LeerFechaHora(const QString& texto);

@@ -101,6 +101,50 @@ TEST_F(Herramientas, DetenerEnMedioConservaLoConfirmadoYVuelveAImportar) {
     EXPECT_FALSE(h_->cmdVerFilas->isHidden());
 }
 
+// Un clic pensado para la corrida anterior no empieza otra: el segundo de un doble clic, y un
+// "Detener" apretado al final que se suelta cuando la corrida ya terminó.
+TEST_F(Herramientas, UnClicDeLaCorridaAnteriorNoEmpiezaOtra) {
+    QPushButton* boton = ventana_->cmdImportar;
+    struct Caso {
+        const char* que;
+        int filas;
+        bool apretarAlFinal;  // apretar mientras corre la última fila, soltar después
+        int msAntesDelSegundo;
+    };
+    const Caso casos[] = {
+        {"doble clic", 200, false, 120},
+        {"Detener justo al terminar", 300, true, 700},
+    };
+    int numero = 0;
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.que);
+        elegir(QStringLiteral("f%1.csv").arg(c.filas),
+               Filas(10000 * (numero + 1), 10000 * (numero + 1) + c.filas - 1));
+        ++numero;
+        QMetaObject::Connection apretar;
+        if (c.apretarAlFinal) {
+            apretar = QObject::connect(&ventana_->modelo(), &ModeloVentana::progreso, boton,
+                                       [&](qint64 hechas, qint64) {
+                                           if (hechas == c.filas) QTest::mousePress(boton, Qt::LeftButton);
+                                       });
+        }
+        QTest::qWait(600);
+        QTest::mouseClick(boton, Qt::LeftButton);
+        QObject::disconnect(apretar);
+        const QString resumen = ventana_->lblResumen->text();
+        ASSERT_TRUE(
+            resumen.startsWith(QStringLiteral("Transmisión %1: %2 filas agregadas").arg(numero).arg(c.filas)))
+            << qPrintable(resumen);
+        if (c.apretarAlFinal) {
+            QTest::qWait(c.msAntesDelSegundo);
+            QTest::mouseRelease(boton, Qt::LeftButton);
+        } else {
+            QTest::mouseClick(boton, Qt::LeftButton, {}, {}, c.msAntesDelSegundo);
+        }
+        EXPECT_EQ(ventana_->lblResumen->text(), resumen);
+        EXPECT_EQ(filas("SELECT Transmision FROM MV_TRANSMISIONES ORDER BY 1").size(), numero);
+    }
+}
 TEST_F(Herramientas, DetenerLaVistaPrevia) {
     elegir("veinte.csv", Filas(1, 40));
     int leidas = 0;
@@ -139,7 +183,7 @@ TEST_F(Herramientas, BuscarSerieEncontradasNoEncontradasYVerSuFila) {
     elegir("b.csv", "eca1;serie;modelo;x;act\nE;Q-1;Radio;;A\n");
     h_->importarODetener();
     DialogoBuscarSerie* d = h_->buscarSerie();
-    d->series->setPlainText("s250\n  zz9\t;Q-1, S250\r\n");  // pegadas de una planilla, una repetida
+    d->series->setPlainText("s250\n  zz9\tQ-1\tS250\r\n");  // pegadas de una planilla, una repetida
     d->buscar();
     ASSERT_EQ(d->respuesta->rowCount(), 3);
     const auto fila = [&](int f) {
@@ -212,16 +256,31 @@ TEST_F(Herramientas, FilasNoAgregadasYSuCsv) {
 TEST_F(Herramientas, ExportarLasFilasDeUnaTransmision) {
     elegir("a.csv", "eca1;serie;modelo;x;act\nE1;S1;Año;;X1\nE2;\"S;2\";TV;;\n");
     h_->importarODetener();
-    elegir("b.csv", Filas(7, 7));
+    elegir("b.csv", Filas(7, 7) + "E;;TV;;A\n");  // una fila sin serie: hay filas no agregadas
     h_->importarODetener();
+    ASSERT_FALSE(h_->cmdVerFilas->isHidden());
     ventana_->SSTab1->setCurrentIndex(1);
     ModeloGrilla& lista = ventana_->modelo().MSFlexGrid1;
-    int fila = 1;
-    while (lista.TextMatrix(fila, 1) != "1") ++fila;  // la más nueva primero
+    auto mostrar = [&](const char* numero) {
+        int fila = 1;
+        while (lista.TextMatrix(fila, 1) != numero) ++fila;  // la más nueva primero
+        lista.Row = fila;
+        ventana_->procedimientos().MSFlexGrid1_Click();
+    };
+    mostrar("1");
+    lista.Row = 0;  // otra fila de la lista, como la del último clic derecho: no cuenta
+    QString nombrePropuesto;
+    h_->elegirDestino = [&](QWidget*, const QString&, const QString& nombre) {
+        nombrePropuesto = nombre;
+        return destino_;
+    };
     destino_ = DestinoCsv{dir_.filePath("t1.csv"), ArchivoCsv::Codificacion::Windows1252};
-    h_->exportarFilas(fila);
+    h_->exportarFilas();
+    EXPECT_EQ(nombrePropuesto, "transmision_1.csv");
     EXPECT_EQ(LeerArchivo(destino_->ruta),
               "eca1;serie;modelo;activacion\r\nE1;S1;A\xf1o;X1\r\nE2;\"S;2\";TV;\r\n");
+    // "Ver filas no agregadas" de la última importación sigue ahí después de exportar.
+    EXPECT_FALSE(h_->cmdVerFilas->isHidden());
     EXPECT_EQ(ventana_->modelo().lblEstadoTransmisiones(),
               "Transmisión 1: 2 filas exportadas a " + destino_->ruta);
     EXPECT_FALSE(ventana_->modelo().ocupado());
@@ -230,13 +289,12 @@ TEST_F(Herramientas, ExportarLasFilasDeUnaTransmision) {
     elegir("c.csv", Filas(100, 3200));
     h_->importarODetener();
     ventana_->procedimientos().cargaTransmisiones();  // la lista, con la transmisión nueva
+    mostrar("3");
     QObject::connect(&ventana_->modelo(), &ModeloVentana::estadoTransmisionesCambiado, h_, [this] {
         if (ventana_->modelo().lblEstadoTransmisiones().startsWith("Exportando")) Detencion::Pedir();
     });
     destino_ = DestinoCsv{dir_.filePath("t3.csv"), ArchivoCsv::Codificacion::Utf8};
-    int fila3 = 1;
-    while (lista.TextMatrix(fila3, 1) != "3") ++fila3;
-    h_->exportarFilas(fila3);
+    h_->exportarFilas();
     EXPECT_FALSE(QFile::exists(destino_->ruta));
     EXPECT_EQ(ventana_->modelo().lblEstadoTransmisiones(),
               "Exportación detenida: el archivo no se escribió.");
@@ -247,7 +305,8 @@ TEST_F(Herramientas, ExportarLasFilasDeUnaTransmision) {
     // Una carpeta que no existe: el operador ve el motivo y no queda archivo.
     mensajes_->responder(1);
     destino_ = DestinoCsv{dir_.filePath("no/existe/t1.csv"), ArchivoCsv::Codificacion::Utf8};
-    h_->exportarFilas(fila);
+    mostrar("1");
+    h_->exportarFilas();
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("no/existe/t1.csv"));
 }

@@ -1,16 +1,20 @@
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <deque>
 
 #include "comun/SuiteEmbebida.h"
 #include "import/ui/FrmAuxGarantia.h"
+#include "import/ui/SelectorArchivoQt.h"
 #include "platform/Dll_Sistema.h"
 #include "platform/ui/Ajustes.h"
 #include "startup/InicioAplicacion.h"
@@ -223,10 +227,16 @@ TEST_F(VentanaQt, ElResumenSeBorraAlElegirOtroArchivo) {
     selector_->guion.push_back(ruta);
     QTest::mouseClick(ventana_->CmdBuscar, Qt::LeftButton);
     QTest::mouseClick(ventana_->cmdImportar, Qt::LeftButton);
+    QTest::qWait(600);  // un clic antes sería el segundo de un doble clic
     QTest::mouseClick(ventana_->cmdImportar, Qt::LeftButton);
     QTest::qWait(50);
     const QString texto = "Ninguna transmisión: 0 filas agregadas, 1 series ya guardadas, 1 filas sin serie.";
     EXPECT_EQ(ventana_->lblResumen->text(), texto);
+    // Un texto que no entra en sus dos líneas se lee entero en la sugerencia.
+    const QString largo =
+        texto + " Aviso: " + QString("la columna 1, \"serie\", se toma como eca1; ").repeated(4);
+    ventana_->modelo().setLblResumen(largo);
+    EXPECT_EQ(ventana_->lblResumen->toolTip(), largo);
     const QFontMetrics medida(ventana_->lblResumen->font());
     EXPECT_LE(
         medida.boundingRect(QRect(0, 0, ventana_->lblResumen->width() - 2, 10000), Qt::TextWordWrap, texto)
@@ -237,10 +247,10 @@ TEST_F(VentanaQt, ElResumenSeBorraAlElegirOtroArchivo) {
     EXPECT_EQ(ventana_->lblResumen->text(), "");
 }
 
-TEST_F(VentanaQt, LaLineaDeEstadoVuelveAPuntosDespuesDeLeerAlRecorrer) {
+TEST_F(VentanaQt, CtrlFinLlegaALaUltimaFilaYLaLineaDiceCuantasSon) {
     sql("INSERT INTO MV_TRANSMISIONES (TIPO,Transmision,Fecha,Hora,Responsable_envio,Anulado) VALUES "
         "('S',1,'01/01/2026','10:00','op',0)");
-    sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 700) "
+    sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 7000) "
         "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) SELECT 'M', 'S' || i, 1, "
         "'E', 'A' FROM n");
     ventana_->SSTab1->setCurrentIndex(1);
@@ -249,11 +259,16 @@ TEST_F(VentanaQt, LaLineaDeEstadoVuelveAPuntosDespuesDeLeerAlRecorrer) {
     QTest::mouseClick(ventana_->MSFlexGrid1->viewport(), Qt::LeftButton, {},
                       ventana_->MSFlexGrid1->visualRect(nro).center());
     QTest::qWait(50);
-    QAbstractItemModel* filas = ventana_->MSFlexGrid3->model();
-    const int antes = filas->rowCount();
-    ventana_->MSFlexGrid3->scrollToBottom();
-    QTest::qWait(100);
-    EXPECT_GT(filas->rowCount(), antes) << "recorrer la grilla no leyó otro tramo";
+    EXPECT_EQ(ventana_->lblInfoTransmision->text(), "Transmisión 1: 7.000 filas");
+    EXPECT_TRUE(ventana_->lblInfoTransmision->isVisible());
+    QTableView* g = ventana_->MSFlexGrid3;
+    g->setFocus();
+    g->setCurrentIndex(g->model()->index(1, 2));
+    QTest::keyClick(g, Qt::Key_End, Qt::ControlModifier);
+    QTest::qWait(50);
+    // La última fila de datos (la vacía del final queda debajo).
+    EXPECT_EQ(g->currentIndex().row(), g->model()->rowCount() - 1);
+    EXPECT_EQ(g->model()->index(7000, 2).data().toString(), "S7000");
     EXPECT_EQ(ventana_->lblEstadoTransmisiones->text(), "... ");
 }
 
@@ -261,4 +276,26 @@ TEST(TraduccionesQt, ElDialogoDeArchivoYLosMenusHablanEspanol) {
     ASSERT_TRUE(CargarTraduccionesQt()) << "faltan las traducciones de Qt (paquete qt6-translations-l10n)";
     EXPECT_EQ(QCoreApplication::translate("QLineEdit", "&Undo"), "&Deshacer");
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "File &name:"), "&Nombre de fichero:");
+}
+
+TEST(DialogoDeArchivo, TipoYFechaEnEspanol) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QDir(dir.path()).mkdir("carpeta");
+    EscribirArchivo(dir.filePath("datos.csv"), "a\n");
+    QFile csv(dir.filePath("datos.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(
+        csv.setFileTime(QDateTime(QDate(2025, 12, 3), QTime(9, 5)), QFileDevice::FileModificationTime));
+    csv.close();
+    QFileSystemModel archivos;
+    archivos.setRootPath(dir.path());
+    QAbstractProxyModel* vista = ColumnasArchivosEnEspanol(&archivos);
+    vista->setSourceModel(&archivos);
+    const auto celda = [&](const QString& ruta, int columna) {
+        return vista->mapFromSource(archivos.index(ruta, columna)).data().toString();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(celda(dir.filePath("carpeta"), 2), QString("Carpeta"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(celda(dir.filePath("datos.csv"), 2), QString("Archivo csv"), 5000);
+    EXPECT_EQ(celda(dir.filePath("datos.csv"), 3), "03/12/2025 09:05");
 }

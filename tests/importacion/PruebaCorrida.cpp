@@ -219,7 +219,7 @@ TEST_F(Corrida, CancelarYLuegoImportarNoFingeQueFunciono) {
     mensajes_->olvidar();
     ventana_->cmdImportar_Click();
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
-    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("3709")) << qPrintable(mensajes_->cuadros()[0].texto);
+    EXPECT_EQ(mensajes_->cuadros()[0].texto, "No se permite la operación: la conexión está cerrada.");
     EXPECT_NE(modelo_->lblEstado(), "Importación finalizada");
     EXPECT_TRUE(garantias().isEmpty());
     EXPECT_TRUE(transmisiones().isEmpty());  // sin filas no queda transmisión

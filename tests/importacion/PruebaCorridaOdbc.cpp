@@ -76,20 +76,20 @@ TEST_F(CorridaOdbc, UnArchivoGrandeViajaEnLotesYCuentaCadaFila) {
               (QStringList{"1|301", "2|899"}));
 }
 
-// Volver a "Consultar" con una transmisión grande a medio leer suelta su lectura en vez de
-// pasar el resto de sus filas a memoria para atender la lista (lo que haría el controlador).
-TEST_F(CorridaOdbc, VolverAConsultarSueltaLaTransmisionAMedioLeer) {
+// Una transmisión grande vista a medias no deja un cursor abierto: volver a "Consultar" lee la
+// lista sin que el controlador pase el resto de sus filas a memoria, y la grilla sigue leyendo.
+TEST_F(CorridaOdbc, VolverAConsultarConUnaTransmisionVistaAMedias) {
     importar(Csv(1, 1500));
     ventana_->SSTab1_Click(1);
     modelo_->MSFlexGrid1.Row = 1;
     ventana_->MSFlexGrid1_Click();
     ModeloGrilla& g = modelo_->MSFlexGrid3;
-    ASSERT_EQ(g.Rows(), 202);
-    ASSERT_TRUE(g.hayMas());
+    ASSERT_EQ(g.Rows(), 1502);
+    const QString primera = g.TextMatrix(1, 2);
     ventana_->SSTab1_Click(1);
-    EXPECT_FALSE(g.hayMas());
-    EXPECT_EQ(g.Rows(), 202);  // lo que ya mostraba queda
     EXPECT_EQ(modelo_->MSFlexGrid1.TextMatrix(1, 1), "1");
+    EXPECT_EQ(g.TextMatrix(1, 2), primera);
+    EXPECT_FALSE(g.TextMatrix(1500, 2).isEmpty());
     EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
 }
 

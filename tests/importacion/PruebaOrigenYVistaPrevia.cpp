@@ -133,14 +133,26 @@ TEST_F(VentanaDePrueba, CancelarElDialogoSigueConLaRutaVacia) {
     EXPECT_EQ(mensajes_->textos(), QStringList{"Debe informar el nombre de la tabla a leer"});
     EXPECT_EQ(mensajes_->cuadros()[0].titulo, "Aviso al Operador");
 
-    // Con una tabla listada de antes: la lectura sin conexión pasa por la trampa (3709 -> ManejarError).
+    // Con una tabla listada de antes: la lectura sin conexión pasa por la trampa (ManejarError),
+    // que dice la causa sin números internos. La lista queda; la vista previa, vacía.
     buscar(archivo("datos.csv", kCsv));
     mensajes_->olvidar();
     mensajes_->responder(RespuestaMensaje::Abortar);
     buscar(std::nullopt);
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_EQ(Botones::juego(mensajes_->cuadros()[0].estilo), Botones::AbortarReintentarOmitir);
-    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("3709"));
+    EXPECT_EQ(mensajes_->cuadros()[0].texto, "No se permite la operación: la conexión está cerrada.");
+    EXPECT_EQ(campo("Tabla"), "");
+    EXPECT_EQ(Tablas(*modelo_), "datos#csv,datos");
+    EXPECT_EQ(grilla(modelo_->MSFlexGrid2), (QStringList{"|", "|"}));
+
+    // "Importar" después no escribe nada ni toma número: la lectura falla igual y se abandona.
+    mensajes_->olvidar();
+    mensajes_->responder(RespuestaMensaje::Abortar);
+    ventana_->cmdImportar_Click();
+    EXPECT_EQ(mensajes_->cuadros().size(), 1u);
+    EXPECT_EQ(filas("SELECT count(*) FROM MV_TRANSMISIONES"), QStringList{"0"});
+    EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA"), QStringList{"0"});
 }
 
 TEST_F(VentanaDePrueba, ArchivosQueNoSePuedenLeerDejanLaVentanaUsable) {
@@ -179,29 +191,48 @@ TEST_F(VentanaDePrueba, UnaExtensionDesconocidaNoAbreNada) {
     buscar(archivo("datos.csv", kCsv));
     const QString odbc = campo("ODBC");
     mensajes_->olvidar();
-    // Nada se conecta; la vista previa lee con la conexión cerrada (3709) y el operador aborta.
+    // Nada se conecta; la vista previa lee con la conexión cerrada y el operador aborta.
     mensajes_->responder(RespuestaMensaje::Abortar);
     buscar(archivo("datos.xml", "<a/>"));
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
-    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("3709")) << qPrintable(mensajes_->cuadros()[0].texto);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("la conexión está cerrada"))
+        << qPrintable(mensajes_->cuadros()[0].texto);
     EXPECT_EQ(campo("ODBC"), odbc);
     EXPECT_EQ(Tablas(*modelo_), "datos#csv,datos");
 }
 
-TEST_F(VentanaDePrueba, UnNombreEscritoSobreviveAlRelleno) {
+TEST_F(VentanaDePrueba, UnNombreEscritoSeLeeEnLaPrimeraVistaPrevia) {
     buscar(archivo("datos.csv", kCsv));
-    modelo_->setCmbTablaTexto("no_existe");
-    ventana_->cmdCargarVistaPrevia_Click();
-    // La vista previa leyó la sentencia que estaba; el relleno la rehízo con el nombre escrito.
-    EXPECT_EQ(modelo_->cmbTablaTexto(), "no_existe");
-    EXPECT_EQ(campo("SqlPrevio"), "SELECT * FROM [no_existe]");
-    EXPECT_TRUE(mensajes_->cuadros().empty());
-    // La próxima lee ese nombre, que no es una tabla: la descripción del proveedor por la trampa.
-    mensajes_->responder(RespuestaMensaje::Abortar);
-    ventana_->cmdCargarVistaPrevia_Click();
-    ASSERT_EQ(mensajes_->cuadros().size(), 1u);
-    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("no_existe"))
-        << qPrintable(mensajes_->cuadros()[0].texto);
+    archivo("otra.csv", "eca1,serie\r\nE9,OTRA-1\r\n");
+    struct Caso {
+        const char* escrito;
+        const char* sentencia;
+        const char* aviso;  // lo que dice el cuadro de la trampa (nullptr: ninguno)
+        const char* serie;  // la serie de la primera fila de la vista previa
+    };
+    const Caso casos[] = {
+        // Un nombre que no es una tabla: su error en la primera vista previa, no la tabla de antes.
+        {"no_existe", "SELECT * FROM [no_existe]", "no_existe", ""},
+        // Otra tabla de la carpeta, escrita: sus filas enseguida.
+        {"otra#csv", "SELECT * FROM [otra#csv]", nullptr, "OTRA-1"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.escrito);
+        mensajes_->olvidar();
+        if (c.aviso) mensajes_->responder(RespuestaMensaje::Abortar);
+        modelo_->setCmbTablaTexto(c.escrito);
+        ventana_->cmdCargarVistaPrevia_Click();
+        EXPECT_EQ(modelo_->cmbTablaTexto(), c.escrito);  // sobrevive al relleno de la lista
+        EXPECT_EQ(campo("SqlPrevio"), c.sentencia);
+        if (c.aviso) {
+            ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+            EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains(c.aviso))
+                << qPrintable(mensajes_->cuadros()[0].texto);
+        } else {
+            EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+            EXPECT_EQ(modelo_->MSFlexGrid2.TextMatrix(1, 2), c.serie);
+        }
+    }
 }
 
 TEST_F(VentanaDePrueba, SinNombreDeTablaLaVistaPreviaAvisa) {

@@ -153,12 +153,13 @@ TEST_F(Trampas, CadaFallaConCadaBotonTermina) {
             int trampa = 0;
             for (const auto& q : cuadros) {
                 if (Botones::juego(q.estilo) != Botones::AbortarReintentarOmitir) continue;
-                // La pregunta de la trampa: la descripción primero, el número al final, el título del
+                // La pregunta de la trampa: la descripción, sin números internos, y el título del
                 // programa.
                 ++trampa;
                 EXPECT_EQ(Botones::icono(q.estilo), Botones::IconoCritico);
                 EXPECT_EQ(q.titulo, "garantias");
-                EXPECT_TRUE(conNumeroAlFinal.match(q.texto).hasMatch()) << qPrintable(q.texto);
+                EXPECT_FALSE(conNumeroAlFinal.match(q.texto).hasMatch()) << qPrintable(q.texto);
+                EXPECT_FALSE(q.texto.trimmed().isEmpty());
             }
             ASSERT_GE(trampa, 1);
             if (c.primero.size() == 2) {

@@ -80,32 +80,31 @@ TEST_F(Transmisiones, UnaFallaAlLeerSeMuestraYElProgramaSigue) {
     EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("MV_TRANSMISIONES"));
 }
 
-TEST_F(Transmisiones, UnaTransmisionGrandeMuestraSusPrimerasFilasYLeeElRestoAlRecorrerla) {
+TEST_F(Transmisiones, UnaTransmisionGrandeSeMuestraEnteraYSeLeePorTramos) {
     transmision(1, "01/01/2026", "10:00");
-    sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
-        "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) SELECT 'M', 'S' || i, 1, "
-        "'E', 'A' FROM n");
+    transmision(2, "01/01/2026", "10:00");
+    sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2600) "
+        "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) SELECT 'M' || i, 'S' || i, "
+        "1, 'E', 'A' FROM n");
+    garantia(2, "OTRA");
     ventana_->SSTab1_Click(1);
-    clic(1);
+    ASSERT_EQ(modelo_->MSFlexGrid1.TextMatrix(2, 1), "1");  // en el mismo minuto, la de número mayor primero
+    clic(2);
     ModeloGrilla& g = modelo_->MSFlexGrid3;
-    EXPECT_EQ(g.Rows(), 202);
-    EXPECT_TRUE(g.hayMas());
+    // Todas las filas están desde el clic: la última se alcanza sin recorrer las anteriores.
+    ASSERT_EQ(g.Rows(), 2602);
+    EXPECT_EQ(modelo_->lblInfoTransmision(), "Transmisión 1: 2.600 filas");
     EXPECT_EQ(modelo_->lblEstadoTransmisiones(), "... ");
-    // Cada tramo que se lee al recorrer la grilla deja la línea de estado en "... ".
-    QStringList estados;
-    QObject::connect(modelo_.get(), &ModeloVentana::estadoTransmisionesCambiado,
-                     [&] { estados << modelo_->lblEstadoTransmisiones(); });
-    g.cargarMas();
-    EXPECT_EQ(g.Rows(), 1202);
-    ASSERT_FALSE(estados.isEmpty());
-    EXPECT_EQ(estados.first(), "Cargando S201");
-    EXPECT_EQ(modelo_->lblEstadoTransmisiones(), "... ");
-    while (g.hayMas()) g.cargarMas();
-    EXPECT_EQ(modelo_->lblEstadoTransmisiones(), "... ");
-    EXPECT_EQ(g.Rows(), 1502);
-    EXPECT_EQ(g.TextMatrix(1500, 2), "S1500");
-    EXPECT_EQ(g.TextMatrix(1501, 2), "");
-    // Otro clic empieza de nuevo.
+    EXPECT_EQ(g.TextMatrix(2600, 2), "S2600");
+    EXPECT_EQ(g.TextMatrix(2600, 1), "M2600");
+    EXPECT_EQ(g.TextMatrix(2601, 2), "");
+    // Entre dos lecturas no queda nada abierto: otra consulta de la misma conexión (como las de
+    // buscar y exportar) corre, y la grilla sigue leyendo donde estaba, por su clave.
+    EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=1"), QStringList{"2600"});
+    EXPECT_EQ(g.TextMatrix(1, 2), "S1");
+    EXPECT_EQ(g.TextMatrix(1300, 2), "S1300");
+    EXPECT_EQ(ventana_->transmisionMostrada(), 1);
     clic(1);
-    EXPECT_EQ(g.Rows(), 202);
+    EXPECT_EQ(grilla(g), (QStringList{"|Modelo|Serie|ECA1", "|M-2|OTRA|E-2", "|||"}));
+    EXPECT_EQ(modelo_->lblInfoTransmision(), "Transmisión 2: 1 fila");
 }

@@ -140,8 +140,11 @@ void FrmAuxGarantia::armarPestanaConsultar(QWidget* p) {
     label3->setFont(Letra(8.25, true));
     MSFlexGrid1 = Control<QTableView>(p, "MSFlexGrid1", Twips(120, 780, 3735, 6495));
     new TablaGrilla(modelo_.MSFlexGrid1, *MSFlexGrid1);
-    MSFlexGrid3 = Control<QTableView>(p, "MSFlexGrid3", Twips(3960, 780, 6975, 6495));
+    // La grilla de filas deja lugar debajo para la línea de la transmisión que muestra.
+    MSFlexGrid3 = Control<QTableView>(p, "MSFlexGrid3", Twips(3960, 780, 6975, 6255));
     new TablaGrilla(modelo_.MSFlexGrid3, *MSFlexGrid3);
+    lblInfoTransmision = Control<QLabel>(p, "lblInfoTransmision", Twips(3960, 7050, 6975, 255));
+    lblInfoTransmision->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblEstadoTransmisiones = Control<QLabel>(p, "lblEstadoTransmisiones", Twips(120, 7320, 10815, 375));
     lblEstadoTransmisiones->setFont(Letra(8.25, true));
     lblEstadoTransmisiones->setText(modelo_.lblEstadoTransmisiones());
@@ -151,18 +154,12 @@ void FrmAuxGarantia::armarPestanaConsultar(QWidget* p) {
 void FrmAuxGarantia::conectarModelo() {
     VentanaImportacion& v = *ventana_;
     connect(cmdSalir, &QPushButton::clicked, this, [] { Proceso::Terminar(0); });
-    connect(CmdBuscar, &QPushButton::clicked, this, [this, &v] {
-        if (modelo_.ocupado()) return;
-        lblResumen->clear();  // el resumen era del archivo anterior
-        v.CmdBuscar_Click();
-    });
+    connect(CmdBuscar, &QPushButton::clicked, this, [&v] { v.CmdBuscar_Click(); });
     connect(cmdCargarVistaPrevia, &QPushButton::clicked, this, [&v] { v.cmdCargarVistaPrevia_Click(); });
     // Mientras corre una operación, "Importar" es "Detener" (HerramientasVentana).
-    connect(cmdImportar, &QPushButton::clicked, herramientas_, &HerramientasVentana::importarODetener);
-    connect(cmbTabla, &QComboBox::activated, this, [this, &v](int) {
-        modelo_.setCmbTablaTexto(cmbTabla->currentText());
-        v.cmbTabla_Click();
-    });
+    connect(cmdImportar, &QPushButton::clicked, herramientas_, &HerramientasVentana::clicImportar);
+    connect(cmbTabla, &QComboBox::activated, this,
+            [this, &v](int) { v.cmbTabla_Elegir(cmbTabla->currentText()); });
     connect(cmbTabla, &QComboBox::editTextChanged, this,
             [this](const QString& t) { modelo_.setCmbTablaTexto(t); });
     connect(SSTab1, &QTabBar::currentChanged, this, &FrmAuxGarantia::cambiarPestana);
@@ -192,6 +189,15 @@ void FrmAuxGarantia::conectarModelo() {
     });
     connect(&modelo_, &ModeloVentana::estadoCambiado, this,
             [this] { estado_->mostrar(modelo_.lblEstado()); });
+    connect(&modelo_, &ModeloVentana::resumenCambiado, this, [this] {
+        // El texto entero siempre se puede leer: si no entra en sus dos líneas, en la sugerencia.
+        lblResumen->setText(modelo_.lblResumen());
+        lblResumen->setToolTip(modelo_.lblResumen());
+    });
+    connect(&modelo_, &ModeloVentana::infoTransmisionCambiada, this, [this] {
+        lblInfoTransmision->setText(modelo_.lblInfoTransmision());
+        lblInfoTransmision->setToolTip(modelo_.lblInfoTransmision());
+    });
     connect(&modelo_, &ModeloVentana::estadoTransmisionesCambiado, this,
             [this] { estadoTransmisiones_->mostrar(modelo_.lblEstadoTransmisiones()); });
     connect(&modelo_, &ModeloVentana::ocupadoCambiado, this, [this](bool ocupado) {

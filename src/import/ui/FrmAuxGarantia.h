@@ -47,6 +47,7 @@ class FrmAuxGarantia : public QWidget {
     QLabel* lblEstado;
     QLabel* lblEstadoTransmisiones;
     QLabel* lblResumen;
+    QLabel* lblInfoTransmision;  // bajo MSFlexGrid3: la transmisión que muestra
     QProgressBar* progreso;
     QTabBar* SSTab1;
     HerramientasVentana* herramientas() { return herramientas_; }

@@ -1,5 +1,6 @@
 #include "import/ui/HerramientasVentana.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -17,11 +18,6 @@
 #include "platform/Proceso.h"
 #include "startup/Componentes.h"
 
-namespace {
-// Un segundo clic en "Detener" llega dentro de este tiempo; después, un clic es para importar.
-constexpr int kDobleClicMs = 500;
-}  // namespace
-
 HerramientasVentana::HerramientasVentana(FrmAuxGarantia& ventana) : QObject(&ventana), f_(ventana) {
     // Junto a la línea de estado, a la izquierda de "Importar"; sólo cuando hay filas que ver.
     cmdVerFilas = new QPushButton(QStringLiteral("Ver filas no agregadas"), f_.cmdImportar->parentWidget());
@@ -32,10 +28,12 @@ HerramientasVentana::HerramientasVentana(FrmAuxGarantia& ventana) : QObject(&ven
     connect(cmdVerFilas, &QPushButton::clicked, this, [this] { verFilasNoAgregadas(); });
     connect(f_.CmdBuscar, &QPushButton::clicked, cmdVerFilas, &QWidget::hide);  // como el resumen
 
+    // "Ver filas no agregadas" sigue con la última importación mientras corren las demás
+    // operaciones (una exportación, una vista previa); la importación siguiente lo esconde.
     connect(&f_.modelo(), &ModeloVentana::ocupadoCambiado, this, [this](bool ocupado) {
         f_.cmdImportar->setText(ocupado ? QStringLiteral("Detener") : QStringLiteral("Importar"));
-        if (ocupado) cmdVerFilas->hide();
     });
+    f_.cmdImportar->installEventFilter(this);
     f_.MSFlexGrid2->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(f_.MSFlexGrid2, &QWidget::customContextMenuRequested, this,
             &HerramientasVentana::menuVistaPrevia);
@@ -44,21 +42,34 @@ HerramientasVentana::HerramientasVentana(FrmAuxGarantia& ventana) : QObject(&ven
             &HerramientasVentana::menuTransmisiones);
 }
 
+bool HerramientasVentana::eventFilter(QObject* objeto, QEvent* evento) {
+    if (objeto == f_.cmdImportar && evento->type() == QEvent::MouseButtonPress)
+        guardia_.apretado(f_.modelo().ocupado());
+    return QObject::eventFilter(objeto, evento);
+}
+
+void HerramientasVentana::clicImportar() {
+    if (f_.modelo().ocupado()) {
+        guardia_.usado();
+        Detencion::Pedir();
+        return;
+    }
+    if (guardia_.puedeEmpezar()) importarODetener();
+}
+
 void HerramientasVentana::importarODetener() {
     if (f_.modelo().ocupado()) {
         Detencion::Pedir();
         return;
     }
-    if (finDetenida_.isValid() && finDetenida_.elapsed() < kDobleClicMs) return;
-    finDetenida_.invalidate();
     VentanaImportacion& v = f_.procedimientos();
-    f_.lblResumen->clear();
+    f_.modelo().setLblResumen(QString());
     cmdVerFilas->hide();
     v.cmdImportar_Click();
     f_.progreso->hide();
     const ResumenImportacion& r = v.resumen();
-    if (r.terminada || r.detenida) f_.lblResumen->setText(r.texto());
-    if (r.detenida) finDetenida_.start();
+    if (r.terminada || r.detenida) f_.modelo().setLblResumen(r.texto());
+    guardia_.termino();
     cmdVerFilas->setVisible(v.rechazos().cantidad() > 0);
 }
 
@@ -79,13 +90,12 @@ void HerramientasVentana::menuVistaPrevia(const QPoint& punto) {
 
 void HerramientasVentana::menuTransmisiones(const QPoint& punto) {
     if (f_.modelo().ocupado()) return;
-    const int fila = f_.MSFlexGrid1->indexAt(punto).row();
-    const bool conNumero = fila > 0 && !f_.modelo().MSFlexGrid1.TextMatrix(fila, 1).isEmpty();
     QMenu menu(f_.MSFlexGrid1);
     menu.addAction(QStringLiteral("Buscar serie..."), this, [this] { buscarSerie(); });
-    QAction* exportar = menu.addAction(QStringLiteral("Exportar filas a csv..."), this,
-                                       [this, fila] { exportarFilas(fila); });
-    exportar->setEnabled(conNumero);
+    // Exporta lo que el operador ve a la derecha, no la fila sobre la que abrió el menú.
+    QAction* exportar =
+        menu.addAction(QStringLiteral("Exportar filas a csv..."), this, [this] { exportarFilas(); });
+    exportar->setEnabled(f_.procedimientos().transmisionMostrada() != 0);
     menu.exec(f_.MSFlexGrid1->viewport()->mapToGlobal(punto));
 }
 
@@ -108,11 +118,10 @@ DialogoFilasNoAgregadas* HerramientasVentana::verFilasNoAgregadas() {
     return filas_;
 }
 
-void HerramientasVentana::exportarFilas(int fila) {
+void HerramientasVentana::exportarFilas() {
     ModeloVentana& m = f_.modelo();
-    if (m.ocupado() || fila <= 0 || fila >= m.MSFlexGrid1.Rows()) return;
-    const int32_t numero = m.MSFlexGrid1.TextMatrix(fila, 1).toInt();
-    if (numero <= 0) return;
+    const int32_t numero = f_.procedimientos().transmisionMostrada();
+    if (m.ocupado() || numero == 0) return;
     const auto destino = elegirDestino(&f_, QStringLiteral("Exportar filas a csv"),
                                        QStringLiteral("transmision_%1.csv").arg(numero));
     if (!destino) return;
@@ -168,13 +177,7 @@ bool HerramientasVentana::mostrarSerie(int32_t transmision, const QString& serie
     }
     m.MSFlexGrid1.Row = f;
     f_.procedimientos().MSFlexGrid1_Click();
-    int g = filaDe(m.MSFlexGrid3, 2, serie);
-    for (int desde = 1; g < 0 && m.MSFlexGrid3.hayMas();) {  // la fila está más abajo: se leen más tramos
-        desde = m.MSFlexGrid3.Rows() - 1;
-        m.MSFlexGrid3.cargarMas();
-        g = filaDe(m.MSFlexGrid3, 2, serie, desde);
-        Proceso::BombearEventos();
-    }
+    const int g = filaDe(m.MSFlexGrid3, 2, serie);  // la grilla lee sus tramos a medida que se recorre
     Proceso::BombearEventos();  // las grillas muestran sus cambios antes de elegir la fila
     // Las grillas eligen de a una celda: la de la transmisión y la de la serie.
     f_.MSFlexGrid1->setCurrentIndex(f_.MSFlexGrid1->model()->index(f, 1));

@@ -1,8 +1,8 @@
 #pragma once
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 
+#include "import/GuardiaClics.h"
 #include "import/ui/DialogosHerramientas.h"
 
 class FrmAuxGarantia;
@@ -17,20 +17,26 @@ class HerramientasVentana : public QObject {
   public:
     explicit HerramientasVentana(FrmAuxGarantia& ventana);
 
-    // El clic en "Importar": sin operación en curso, importa; con una, la detiene. Un segundo clic
-    // de "Detener" que llega justo después del fin no empieza otra importación.
+    // El clic del operador en "Importar": con una operación en curso la detiene; sin ella,
+    // importa, salvo que el clic se haya apretado cuando el botón decía "Detener" o llegue dentro
+    // del medio segundo que sigue al fin de una corrida (GuardiaClics).
+    void clicImportar();
+    // Sin operación en curso, importa; con una, la detiene.
     void importarODetener();
     // La importación de prueba sobre la hoja o tabla elegida: cuenta sin escribir.
     void probarImportacion();
     DialogoBuscarSerie* buscarSerie();
     DialogoFilasNoAgregadas* verFilasNoAgregadas();
-    // Exporta las filas de la transmisión de esa fila de la lista de transmisiones.
-    void exportarFilas(int fila);
+    // Exporta las filas de la transmisión que muestra la grilla de filas (ninguna: nada).
+    void exportarFilas();
     // Muestra las filas de la transmisión con la de esa serie elegida. false: no está.
     bool mostrarSerie(int32_t transmision, const QString& serie);
 
     QPushButton* cmdVerFilas;  // "Ver filas no agregadas"
     ElegirDestinoCsv elegirDestino = &ElegirDestinoQt;
+
+  protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
 
   private:
     void menuVistaPrevia(const QPoint& punto);
@@ -39,5 +45,5 @@ class HerramientasVentana : public QObject {
     FrmAuxGarantia& f_;
     QPointer<DialogoBuscarSerie> buscar_;
     QPointer<DialogoFilasNoAgregadas> filas_;
-    QElapsedTimer finDetenida_;  // desde el fin de la última corrida detenida
+    GuardiaClics guardia_;
 };

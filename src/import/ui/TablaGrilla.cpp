@@ -29,6 +29,8 @@ TablaGrilla::TablaGrilla(ModeloGrilla& grilla, QTableView& vista)
     const QFontMetrics medida(vista_.font());
     vista_.verticalHeader()->setDefaultSectionSize(std::max(16, medida.height() + 4));
     vista_.verticalHeader()->setMinimumSectionSize(12);
+    // Filas de alto fijo: con un millón de filas la vista calcula dónde está cada una sin medirlas.
+    vista_.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     vista_.setSelectionMode(QAbstractItemView::SingleSelection);
     vista_.setEditTriggers(QAbstractItemView::NoEditTriggers);
     vista_.setWordWrap(false);
@@ -88,26 +90,8 @@ QVariant TablaGrilla::data(const QModelIndex& indice, int papel) const {
     return {};
 }
 
-bool TablaGrilla::canFetchMore(const QModelIndex& padre) const {
-    return !padre.isValid() && grilla_.hayMas();
-}
-
-void TablaGrilla::fetchMore(const QModelIndex& padre) {
-    if (padre.isValid()) return;
-    const int antes = grilla_.Rows();
-    silencio_ = true;  // los cambios de este tramo se avisan abajo, sin rehacer el modelo (la vista no salta)
-    grilla_.cargarMas();
-    silencio_ = false;
-    if (grilla_.Rows() > antes) {
-        beginInsertRows({}, antes, grilla_.Rows() - 1);
-        endInsertRows();
-        const QModelIndex desde = index(antes - 1, 0), hasta = index(antes - 1, grilla_.Cols() - 1);
-        Q_EMIT dataChanged(desde, hasta);
-    }
-}
-
 void TablaGrilla::programar() {
-    if (programado_ || silencio_) return;
+    if (programado_) return;
     programado_ = true;
     QTimer::singleShot(0, this, &TablaGrilla::refrescar);
 }

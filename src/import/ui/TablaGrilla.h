@@ -19,9 +19,6 @@ class TablaGrilla : public QAbstractTableModel {
     QVariant headerData(int seccion, Qt::Orientation orientacion, int papel) const override;
     // Cuánto se agrandan los anchos del diseño con la letra de la vista (1 o más).
     double escala() const;
-    // La vista pide más filas al llegar al final: la grilla lee otro tramo.
-    bool canFetchMore(const QModelIndex& padre) const override;
-    void fetchMore(const QModelIndex& padre) override;
 
   private:
     bool cortado(const QString& texto, int columna) const;
@@ -31,5 +28,4 @@ class TablaGrilla : public QAbstractTableModel {
     ModeloGrilla& grilla_;
     QTableView& vista_;
     bool programado_ = false;
-    bool silencio_ = false;
 };

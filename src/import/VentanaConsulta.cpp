@@ -1,0 +1,110 @@
+// La pestaña "Consultar": la lista de transmisiones y las filas de la elegida.
+#include "ado/Valores.h"
+#include "data/FilasTransmision.h"
+#include "import/LineaTransmision.h"
+#include "import/VentanaImportacion.h"
+#include "platform/Conversiones.h"
+#include "platform/Mensajes.h"
+#include "startup/Componentes.h"
+
+void VentanaImportacion::SSTab1_Click(int pestana) {
+    if (m_.ocupado()) return;
+    if (pestana == 1) cargaTransmisiones();
+}
+
+void VentanaImportacion::cargaTransmisiones() {
+    ModeloGrilla& g = m_.MSFlexGrid1;
+    Dll_Datos& datos = Componentes::Datos();
+    fallaConsulta_.clear();
+    try {
+        g.Clear();
+        g.setRows(2);
+        g.setCols(4);
+        const std::pair<const char*, int> columnas[] = {
+            {"", 10}, {"Nro", 500}, {"Usuario", 1500}, {"Fecha", 1500}};
+        for (int c = 0; c < 4; ++c) {
+            g.setTextMatrix(0, c, QString::fromUtf8(columnas[c].first));
+            g.setColWidth(c, columnas[c].second);
+        }
+        // La hora se guarda sin segundos: dentro del mismo minuto, la de número mayor es la más nueva.
+        RecordsetPtr rs;
+        datos.AbrirRecordset(QStringLiteral("SELECT * FROM MV_TRANSMISIONES WHERE TIPO='S' ORDER BY FECHA "
+                                            "DESC,HORA DESC,TRANSMISION DESC"),
+                             rs, nullptr, 0, 1, -1, true);
+        for (; !rs->EOF_(); rs->MoveNext()) {
+            m_.setLblEstadoTransmisiones(QStringLiteral("Cargando ") +
+                                         TextoValor(rs->Field(QStringLiteral("transmision"))));
+            const int f = g.Rows() - 1;
+            g.setTextMatrix(f, 1, TextoValor(rs->Field(QStringLiteral("transmision"))));
+            g.setTextMatrix(f, 2, TextoValor(rs->Field(QStringLiteral("responsable_envio"))));
+            g.setTextMatrix(f, 3,
+                            TextoValor(rs->Field(QStringLiteral("fecha"))) + ' ' +
+                                TextoValor(rs->Field(QStringLiteral("Hora"))));
+            g.setRows(g.Rows() + 1);
+        }
+        datos.CerrarRecordset(rs);
+        m_.setLblEstadoTransmisiones(QStringLiteral("..."));
+    } catch (const ErrorEjecucion& e) {
+        // Una falla al leer no termina el programa: el operador ve su descripción.
+        fallaConsulta_ = e.descripcion();
+        m_.setLblEstadoTransmisiones(QStringLiteral("..."));
+        MsgBox(e.paraPersonas(), Botones::Aceptar | Botones::IconoExclamacion);
+    }
+}
+
+void VentanaImportacion::MSFlexGrid1_Click() {
+    if (m_.ocupado()) return;
+    ModeloGrilla& lista = m_.MSFlexGrid1;
+    ModeloGrilla& g = m_.MSFlexGrid3;
+    fallaConsulta_.clear();
+    try {
+        int32_t numero = 0;
+        try {
+            numero = Conversiones::CLng(Conversiones::Val(lista.TextMatrix(lista.Row, 1)));
+        } catch (const ErrorEjecucion& e) {
+            if (e.numero() != Errores::Desbordamiento && e.numero() != 381) throw;
+        }
+        if (numero == 0) return;
+        filas_.reset();
+        m_.setLblInfoTransmision(QString());
+        g.Clear();
+        g.setRows(2);
+        g.setCols(4);
+        const std::pair<const char*, int> columnas[] = {
+            {"", 50}, {"Modelo", 2000}, {"Serie", 2500}, {"ECA1", 2000}};
+        for (int c = 0; c < 4; ++c) {
+            g.setTextMatrix(0, c, QString::fromUtf8(columnas[c].first));
+            g.setColWidth(c, columnas[c].second);
+        }
+        m_.setLblEstadoTransmisiones(QStringLiteral("Cargando ") + QString::number(numero));
+        // La grilla no guarda las filas: las pide de a tramos a medida que se muestran, así la
+        // última de un millón está a un tramo de distancia y la memoria no crece con ellas.
+        filas_ = std::make_unique<FilasTransmision>(Componentes::Datos(), numero);
+        g.setFuente(static_cast<int>(filas_->cantidad()), [this](int f, int c) { return celdaDeFila(f, c); });
+        m_.setLblInfoTransmision(LineaTransmision({numero, filas_->cantidad(), {}}));
+    } catch (const ErrorEjecucion& e) {
+        filas_.reset();
+        fallaConsulta_ = e.descripcion();
+        m_.setLblEstadoTransmisiones(QStringLiteral("... "));
+        MsgBox(e.paraPersonas(), Botones::Aceptar | Botones::IconoExclamacion);
+        return;
+    }
+    m_.setLblEstadoTransmisiones(QStringLiteral("... "));
+}
+
+QString VentanaImportacion::celdaDeFila(int fila, int columna) {
+    if (!filas_ || columna < 1 || columna > 3) return {};
+    try {
+        const FilasTransmision::Fila& f = filas_->fila(fila);
+        return columna == 1 ? f.modelo : columna == 2 ? f.serie : f.eca1;
+    } catch (const ErrorEjecucion& e) {
+        // Se pide mientras la grilla se pinta: sin cuadro de mensaje, la falla queda en la línea de
+        // estado y las filas que faltan se ven vacías hasta otro clic.
+        filas_.reset();
+        fallaConsulta_ = e.descripcion();
+        m_.setLblEstadoTransmisiones(e.paraPersonas());
+        return {};
+    }
+}
+
+int32_t VentanaImportacion::transmisionMostrada() const { return filas_ ? filas_->numero() : 0; }
