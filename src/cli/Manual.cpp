@@ -30,6 +30,7 @@ QString Negrita(const QString& texto) { return QStringLiteral("\\fB%1\\fR").arg(
 QString Encabezado(const QString& nombre, const QString& resumen) {
     return QStringLiteral(
                ".TH %1 1 \"\" \"garantias %2\" \"Órdenes de usuario\"\n"
+               ".nh\n"  // sin cortar palabras: groff las cortaría con las reglas del inglés
                ".SH NOMBRE\n%3 \\- %4\n")
         .arg(nombre.toUpper(), NumeroVersion(), nombre, resumen);
 }
