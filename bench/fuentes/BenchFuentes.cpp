@@ -18,7 +18,7 @@
 #include <limits>
 
 #include "Generadores.h"
-#include "ado/ClasesOrigen.h"
+#include "ado/ArchivoOrigen.h"
 #include "ado/Conexion.h"
 #include "ado/Valores.h"
 #include "platform/ErrorEjecucion.h"

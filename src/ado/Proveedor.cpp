@@ -1,7 +1,7 @@
 #include "ado/Proveedor.h"
 
+#include "ado/FichasSql.h"
 #include "ado/Valores.h"
-#include "ado/sqlite/DialectoSqlServer.h"
 #include "platform/ErrorEjecucion.h"
 
 void FuenteFilas::guardar(const std::vector<std::pair<QString, QVariant>>&, bool) {
@@ -28,9 +28,8 @@ class SentenciaConLiterales : public SentenciaPreparada {
     int64_t ejecutar(const std::vector<QVariant>& valores, ListaErrores& errores) override {
         QString texto;
         std::size_t i = 0;
-        for (const auto& ficha : DialectoSqlServer::Fichas(sql_)) {
-            if (ficha.tipo == DialectoSqlServer::Ficha::Simbolo && ficha.texto == QLatin1String("?") &&
-                i < valores.size()) {
+        for (const auto& ficha : FichasSql(sql_)) {
+            if (ficha.tipo == FichaSql::Simbolo && ficha.texto == QLatin1String("?") && i < valores.size()) {
                 texto += Literal(valores[i++]);
             } else {
                 texto += ficha.texto;

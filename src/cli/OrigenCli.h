@@ -2,7 +2,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "ado/ClasesOrigen.h"
+#include "ado/ArchivoOrigen.h"
 
 class Conexion;
 

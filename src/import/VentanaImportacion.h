@@ -2,7 +2,7 @@
 #include <QString>
 #include <memory>
 
-#include "ado/ClasesOrigen.h"
+#include "ado/ArchivoOrigen.h"
 #include "ado/Conexion.h"
 #include "data/FilasTransmision.h"
 #include "import/Dll_Dialogo.h"

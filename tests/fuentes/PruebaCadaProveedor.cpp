@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <functional>
 
-#include "ado/ClasesOrigen.h"
+#include "ado/ArchivoOrigen.h"
 #include "ado/Conexion.h"
 #include "ado/Valores.h"
 #include "comun/Pruebas.h"

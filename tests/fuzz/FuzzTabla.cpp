@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "ado/ClasesOrigen.h"
+#include "ado/ArchivoOrigen.h"
 #include "ado/Conexion.h"
 #include "platform/ErrorEjecucion.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ado/ClasesOrigen.h"
+#include "ado/ArchivoOrigen.h"
 #include "ado/ConsultaSimple.h"
 #include "ado/TextoConexion.h"
 

@@ -1,7 +1,7 @@
 // Las tablas dBase/FoxPro (.dbf): la conexión abre la carpeta del archivo, como el proveedor de
 // Visual FoxPro, y cada .dbf de la carpeta es una tabla; la ventana agrega a la lista sólo la del
 // archivo elegido.
-#include "ado/ClasesOrigen.h"
+#include "ado/ArchivoOrigen.h"
 #include "ado/Proveedores.h"
 
 namespace {

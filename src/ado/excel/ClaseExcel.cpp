@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "ado/ClasesOrigen.h"
+#include "ado/ArchivoOrigen.h"
 #include "ado/Proveedores.h"
 
 namespace {

@@ -3,10 +3,12 @@
 #include <QSet>
 #include <algorithm>
 
+#include "ado/FichasSql.h"
+
 namespace DialectoSqlServer {
 namespace {
 
-bool EsPalabra(QChar c) { return c.isLetterOrNumber() || c == '_' || c == '@' || c == '#' || c == '$'; }
+using Ficha = FichaSql;
 
 bool Es(const Ficha& f, const char* palabra) {
     return f.tipo == Ficha::Palabra && f.texto.compare(QLatin1String(palabra), Qt::CaseInsensitive) == 0;
@@ -175,7 +177,7 @@ bool PasarIfNotExists(std::vector<Ficha>& f) {
     QString t = Unir(f, insert, values) + QStringLiteral("SELECT ") +
                 Unir(f, abreValores + 1, cierraValores) + QStringLiteral(" WHERE NOT EXISTS ") +
                 Unir(f, abre, cierra + 1) + Unir(f, cierraValores + 1, f.size());
-    f = Fichas(t);
+    f = FichasSql(t);
     return true;
 }
 
@@ -253,62 +255,8 @@ const QSet<QString>& InicioSentencia() {
 
 }  // namespace
 
-std::vector<Ficha> Fichas(const QString& sql) {
-    std::vector<Ficha> f;
-    const qsizetype n = sql.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = sql[i];
-        qsizetype j = i + 1;
-        Ficha::Tipo tipo;
-        if (c == '\'') {
-            tipo = Ficha::Literal;
-            while (j < n) {
-                if (sql[j] == '\'') {
-                    if (j + 1 < n && sql[j + 1] == '\'') {
-                        j += 2;
-                        continue;
-                    }
-                    ++j;
-                    break;
-                }
-                ++j;
-            }
-        } else if (c == '[' || c == '"' || c == '`') {
-            tipo = Ficha::Identificador;
-            const QChar cierre = c == '[' ? QChar(']') : c;
-            while (j < n && sql[j] != cierre) ++j;
-            if (j < n) ++j;
-        } else if (c == '\r' || c == '\n') {
-            tipo = Ficha::FinLinea;
-            while (j < n && (sql[j] == '\r' || sql[j] == '\n')) ++j;
-        } else if (c.isSpace()) {
-            tipo = Ficha::Blanco;
-            while (j < n && sql[j].isSpace() && sql[j] != '\r' && sql[j] != '\n') ++j;
-        } else if (c == '-' && j < n && sql[j] == '-') {
-            tipo = Ficha::Comentario;
-            while (j < n && sql[j] != '\r' && sql[j] != '\n') ++j;
-        } else if (c == '/' && j < n && sql[j] == '*') {
-            tipo = Ficha::Comentario;
-            const qsizetype fin = sql.indexOf(QLatin1String("*/"), j + 1);
-            j = fin < 0 ? n : fin + 2;
-        } else if (c.isDigit()) {
-            tipo = Ficha::Numero;
-            while (j < n && (sql[j].isDigit() || sql[j] == '.')) ++j;
-        } else if (EsPalabra(c)) {
-            tipo = Ficha::Palabra;
-            while (j < n && EsPalabra(sql[j])) ++j;
-        } else {
-            tipo = Ficha::Simbolo;
-        }
-        f.push_back({tipo, sql.mid(i, j - i)});
-        i = j;
-    }
-    return f;
-}
-
 QStringList SepararLote(const QString& lote) {
-    const auto f = Fichas(lote);
+    const auto f = FichasSql(lote);
     QStringList sentencias;
     QString actual;
     int nivel = 0;
@@ -371,7 +319,7 @@ QStringList SepararLote(const QString& lote) {
 }
 
 QString AdaptarASqlite(const QString& sentencia, bool claveSerie) {
-    auto f = Fichas(sentencia);
+    auto f = FichasSql(sentencia);
     QuitarSugerencias(f);
     PasarIfNotExists(f);
     PasarTop(f);

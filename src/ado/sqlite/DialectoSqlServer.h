@@ -1,21 +1,11 @@
 #pragma once
 #include <QString>
 #include <QStringList>
-#include <vector>
 
 // El programa escribe su SQL en el dialecto de SQL Server. La base embebida (SQLite) recibe ese
 // mismo texto adaptado aquí, en un solo lugar y sobre fichas: nada dentro de un literal se toca
 // nunca (un modelo "TV TOP 5" sigue igual).
 namespace DialectoSqlServer {
-
-struct Ficha {
-    enum Tipo { Palabra, Literal, Identificador, Numero, Simbolo, Blanco, FinLinea, Comentario };
-    Tipo tipo;
-    QString texto;
-};
-
-// Parte el texto en fichas; juntar los textos de las fichas devuelve el texto original.
-std::vector<Ficha> Fichas(const QString& sql);
 
 // Separa un lote como lo corre SQL Server: una sentencia por línea (los saltos de línea fuera de
 // literales y paréntesis que empiezan una sentencia nueva) y en cada ";" fuera de literales.

@@ -1,6 +1,6 @@
 // Los archivos de texto delimitado (.txt, .csv): la conexión abre la carpeta del archivo, como el
 // controlador de texto de Windows, y cada archivo de la carpeta es una tabla.
-#include "ado/ClasesOrigen.h"
+#include "ado/ArchivoOrigen.h"
 #include "ado/Proveedores.h"
 #include "ado/texto/TablasTexto.h"
 
