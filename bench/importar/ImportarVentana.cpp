@@ -33,7 +33,7 @@
 #include "data/Dll_Datos.h"
 #include "import/ui/FrmAuxGarantia.h"
 #include "platform/Mensajes.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "platform/Senales.h"
 #include "platform/ui/Ajustes.h"
 #include "platform/ui/MensajesQt.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 // El programa no tiene procedimiento principal propio: crea la ventana de importación, cuya
 // carga corre el inicio de la aplicación, y la muestra cuando el inicio vuelve.

@@ -9,7 +9,7 @@
 #include "import/ArchivoRechazos.h"
 #include "import/ModeloVentana.h"
 #include "import/VentanaImportacion.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 namespace {
 

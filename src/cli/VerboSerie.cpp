@@ -8,7 +8,7 @@
 #include "data/SeriesGuardadas.h"
 #include "platform/Cp1252.h"
 #include "platform/ErrorEjecucion.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 namespace {
 

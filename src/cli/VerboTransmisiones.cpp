@@ -5,7 +5,7 @@
 #include "data/Dll_Datos.h"
 #include "import/ModeloVentana.h"
 #include "import/VentanaImportacion.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 namespace {
 

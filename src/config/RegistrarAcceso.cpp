@@ -7,10 +7,10 @@
 #include "platform/Proceso.h"
 #include "platform/Regional.h"
 #include "platform/Rutina.h"
-#include "servicios/FechaServidor.h"
-#include "servicios/ScriptTransaccion.h"
-#include "startup/Componentes.h"
-#include "startup/Sesion.h"
+#include "suite/Componentes.h"
+#include "suite/FechaServidor.h"
+#include "suite/ScriptTransaccion.h"
+#include "suite/Sesion.h"
 
 namespace {
 

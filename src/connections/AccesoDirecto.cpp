@@ -6,10 +6,10 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include "errors/AvisoError.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Proceso.h"
 #include "platform/Rutina.h"
+#include "suite/AvisoError.h"
 
 // Q_INIT_RESOURCE no se puede usar dentro de un espacio de nombres: los recursos de una
 // biblioteca estática se registran a mano antes de leerlos.

@@ -6,7 +6,7 @@
 #include "platform/ErrorEjecucion.h"
 #include "platform/Privado.h"
 #include "platform/Proceso.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 namespace {
 constexpr int32_t kErrorAcceso = 75;  // error de acceso a la ruta o al archivo

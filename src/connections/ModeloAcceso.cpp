@@ -2,11 +2,11 @@
 
 #include "connections/AccesoDirecto.h"
 #include "connections/Registro.h"
-#include "errors/AvisoError.h"
 #include "platform/Rutina.h"
-#include "servicios/Archivos.h"
-#include "startup/Componentes.h"
-#include "startup/Sesion.h"
+#include "suite/Archivos.h"
+#include "suite/AvisoError.h"
+#include "suite/Componentes.h"
+#include "suite/Sesion.h"
 
 namespace {
 // La trampa de las rutinas del archivo que contestan como el cuadro de error: 4 repite el paso,

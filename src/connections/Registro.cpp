@@ -10,8 +10,8 @@
 #include "platform/Privado.h"
 #include "platform/Proceso.h"
 #include "platform/Rutina.h"
-#include "servicios/Archivos.h"
-#include "startup/Componentes.h"
+#include "suite/Archivos.h"
+#include "suite/Componentes.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "platform/Conversiones.h"
 #include "platform/Proceso.h"
 #include "platform/Regional.h"
-#include "servicios/FechaServidor.h"
+#include "suite/FechaServidor.h"
 
 namespace {
 // Una transacción por fila hace la importación diez veces más lenta. Un grupo dura a lo sumo

@@ -5,7 +5,7 @@
 #include "import/VentanaImportacion.h"
 #include "platform/Conversiones.h"
 #include "platform/Mensajes.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 void VentanaImportacion::SSTab1_Click(int pestana) {
     if (m_.ocupado()) return;

@@ -7,7 +7,6 @@
 #include "ado/Valores.h"
 #include "data/EscrituraGarantias.h"
 #include "data/SeriesGuardadas.h"
-#include "errors/AvisoError.h"
 #include "import/ExamenOrigen.h"
 #include "import/GrupoTransmision.h"
 #include "import/OrdenCampos.h"
@@ -17,9 +16,10 @@
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
 #include "platform/Regional.h"
-#include "servicios/FechaServidor.h"
-#include "startup/Componentes.h"
-#include "startup/Sesion.h"
+#include "suite/AvisoError.h"
+#include "suite/Componentes.h"
+#include "suite/FechaServidor.h"
+#include "suite/Sesion.h"
 
 void VentanaImportacion::cmdImportar_Click() {
     Ocupacion ocupacion(m_);

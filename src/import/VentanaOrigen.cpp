@@ -6,7 +6,7 @@
 #include "import/VentanaImportacion.h"
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 namespace {
 // La línea de estado vuelve a "..." cuando termina la vista previa, también si el operador la

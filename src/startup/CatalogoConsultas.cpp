@@ -4,7 +4,7 @@
 
 #include "platform/Cp1252.h"
 #include "platform/ErrorEjecucion.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "config/Configuracion.h"
 #include "data/AlmacenEmbebido.h"
 #include "platform/Conversiones.h"
 #include "platform/Proceso.h"
 #include "platform/Rutina.h"
-#include "startup/Componentes.h"
-#include "startup/Sesion.h"
+#include "suite/Componentes.h"
+#include "suite/Configuracion.h"
+#include "suite/Sesion.h"
 
 void ConectarEstadisticas() {
     Dll_Datos& principal = Componentes::Datos();

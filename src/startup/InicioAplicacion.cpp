@@ -3,17 +3,17 @@
 #include <QFileInfo>
 #include <cstdio>
 
-#include "config/Configuracion.h"
 #include "config/RegistrarAcceso.h"
 #include "platform/Proceso.h"
 #include "platform/Rutina.h"
 #include "startup/CatalogoConsultas.h"
-#include "startup/Componentes.h"
 #include "startup/ConectarEstadisticas.h"
 #include "startup/Login.h"
 #include "startup/ParametrosLanzamiento.h"
 #include "startup/ReglasConexion.h"
-#include "startup/Sesion.h"
+#include "suite/Componentes.h"
+#include "suite/Configuracion.h"
+#include "suite/Sesion.h"
 
 namespace {
 QString& Ayuda() {

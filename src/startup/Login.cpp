@@ -4,9 +4,9 @@
 
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
-#include "startup/Componentes.h"
 #include "startup/RegistrarAccion.h"
-#include "startup/Sesion.h"
+#include "suite/Componentes.h"
+#include "suite/Sesion.h"
 
 namespace {
 std::unique_ptr<DialogoAcceso>& Dialogo() {

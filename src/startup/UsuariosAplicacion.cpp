@@ -2,7 +2,7 @@
 
 #include "platform/ErrorEjecucion.h"
 #include "platform/Proceso.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 namespace {
 constexpr int32_t kDatoNoValido = 5;

@@ -12,8 +12,8 @@
 #include "ado/Valores.h"
 #include "cli/ProgramaCli.h"
 #include "platform/Proceso.h"
-#include "startup/Componentes.h"
-#include "startup/Sesion.h"
+#include "suite/Componentes.h"
+#include "suite/Sesion.h"
 
 namespace {
 

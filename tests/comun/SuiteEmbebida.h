@@ -7,8 +7,8 @@
 #include "ado/Valores.h"
 #include "comun/Pruebas.h"
 #include "platform/Proceso.h"
-#include "startup/Componentes.h"
-#include "startup/Sesion.h"
+#include "suite/Componentes.h"
+#include "suite/Sesion.h"
 
 class SuiteEmbebida : public ::testing::Test {
   protected:

@@ -2,8 +2,8 @@
 #include <QFileInfo>
 
 #include "Acceso.h"
-#include "errors/AvisoError.h"
-#include "startup/Componentes.h"
+#include "suite/AvisoError.h"
+#include "suite/Componentes.h"
 
 namespace {
 QString Linea(const QString& nombre, const QString& servidor = "srv") {

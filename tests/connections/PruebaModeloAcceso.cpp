@@ -1,5 +1,5 @@
 #include "Acceso.h"
-#include "startup/Sesion.h"
+#include "suite/Sesion.h"
 
 namespace {
 const QString kUsuario = "Ingrese el usuario";

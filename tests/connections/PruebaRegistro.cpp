@@ -11,7 +11,7 @@
 #include "Acceso.h"
 #include "connections/Registro.h"
 #include "data/AlmacenEmbebido.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 namespace {
 const QString kSugerenciaServidor = "ingrese el nombre del servidor e instancia";

@@ -9,7 +9,7 @@
 #include "connections/Acceso.h"
 #include "connections/ui/frmAcceso.h"
 #include "platform/Dll_Sistema.h"
-#include "startup/Sesion.h"
+#include "suite/Sesion.h"
 
 namespace {
 class Ventana : public Acceso {

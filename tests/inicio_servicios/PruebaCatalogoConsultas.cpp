@@ -4,7 +4,7 @@
 
 #include "comun/Pruebas.h"
 #include "startup/CatalogoConsultas.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include "ado/Valores.h"
 #include "comun/Pruebas.h"
 #include "platform/Proceso.h"
-#include "startup/Componentes.h"
 #include "startup/InicioAplicacion.h"
-#include "startup/Sesion.h"
+#include "suite/Componentes.h"
+#include "suite/Sesion.h"
 
 namespace {
 

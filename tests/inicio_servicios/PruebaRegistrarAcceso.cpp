@@ -2,7 +2,7 @@
 
 #include "BaseServicios.h"
 #include "config/RegistrarAcceso.h"
-#include "servicios/FechaServidor.h"
+#include "suite/FechaServidor.h"
 
 namespace {
 class Acceso : public BaseServicios {

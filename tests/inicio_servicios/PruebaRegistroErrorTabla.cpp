@@ -1,8 +1,8 @@
 #include <QSysInfo>
 
 #include "BaseServicios.h"
-#include "errors/RegistroErrorTabla.h"
-#include "servicios/FechaServidor.h"
+#include "suite/FechaServidor.h"
+#include "suite/RegistroErrorTabla.h"
 
 namespace {
 class ErrorTabla : public BaseServicios {

@@ -1,5 +1,5 @@
 #include "BaseServicios.h"
-#include "servicios/ScriptTransaccion.h"
+#include "suite/ScriptTransaccion.h"
 
 namespace {
 

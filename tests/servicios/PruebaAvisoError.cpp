@@ -3,8 +3,8 @@
 #include <QRegularExpression>
 
 #include "comun/SuiteEmbebida.h"
-#include "errors/AvisoError.h"
 #include "platform/Cp1252.h"
+#include "suite/AvisoError.h"
 
 namespace {
 class Aviso : public SuiteEmbebida {

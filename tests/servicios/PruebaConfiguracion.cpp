@@ -1,8 +1,8 @@
 #include "comun/SuiteEmbebida.h"
-#include "config/Configuracion.h"
-#include "servicios/Archivos.h"
-#include "servicios/FechaServidor.h"
 #include "startup/ConectarEstadisticas.h"
+#include "suite/Archivos.h"
+#include "suite/Configuracion.h"
+#include "suite/FechaServidor.h"
 
 namespace {
 class Configuracion : public SuiteEmbebida {

@@ -5,9 +5,9 @@
 
 #include "comun/Pruebas.h"
 #include "platform/Proceso.h"
-#include "startup/Componentes.h"
 #include "startup/InicioAplicacion.h"
-#include "startup/Sesion.h"
+#include "suite/Componentes.h"
+#include "suite/Sesion.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "errors/AvisoError.h"
+#include "suite/AvisoError.h"
 
 namespace {
 // Las medidas del diseño original están en twips; 15 twips son un píxel.

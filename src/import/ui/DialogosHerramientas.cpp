@@ -13,7 +13,7 @@
 #include "platform/ErrorEjecucion.h"
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 namespace {
 const QString kFiltroPlanilla = QStringLiteral("csv para planilla, Windows-1252 (*.csv)");

@@ -16,8 +16,8 @@
 #include "import/ui/TablaGrilla.h"
 #include "platform/Proceso.h"
 #include "platform/ui/Ajustes.h"
-#include "servicios/Archivos.h"
 #include "startup/InicioAplicacion.h"
+#include "suite/Archivos.h"
 
 namespace {
 constexpr int kTwipsPorPixel = 15;

@@ -16,7 +16,7 @@
 #include "platform/ErrorEjecucion.h"
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 HerramientasVentana::HerramientasVentana(FrmAuxGarantia& ventana) : QObject(&ventana), f_(ventana) {
     // Junto a la línea de estado, a la izquierda de "Importar"; sólo cuando hay filas que ver.

@@ -1,10 +1,10 @@
-#include "config/Configuracion.h"
+#include "suite/Configuracion.h"
 
 #include "ado/Valores.h"
-#include "errors/AvisoError.h"
 #include "platform/Rutina.h"
-#include "startup/Componentes.h"
-#include "startup/Sesion.h"
+#include "suite/AvisoError.h"
+#include "suite/Componentes.h"
+#include "suite/Sesion.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "servicios/ScriptTransaccion.h"
+#include "suite/ScriptTransaccion.h"
 
-#include "errors/AvisoError.h"
-#include "errors/RegistroErrorTabla.h"
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
 #include "platform/Rutina.h"
-#include "startup/Componentes.h"
+#include "suite/AvisoError.h"
+#include "suite/Componentes.h"
+#include "suite/RegistroErrorTabla.h"
 
 namespace {
 

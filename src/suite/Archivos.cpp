@@ -1,9 +1,9 @@
-#include "servicios/Archivos.h"
+#include "suite/Archivos.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 bool ExisteArchivo(const QString& ruta) {
     const QString limpia = QString(ruta).remove('"');

@@ -1,4 +1,4 @@
-#include "startup/Sesion.h"
+#include "suite/Sesion.h"
 
 namespace {
 Sesion& instancia() {

@@ -1,4 +1,4 @@
-#include "errors/AvisoError.h"
+#include "suite/AvisoError.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -9,7 +9,7 @@
 #include "platform/Mensajes.h"
 #include "platform/Privado.h"
 #include "platform/Regional.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 namespace Componentes {
 namespace {

@@ -1,10 +1,10 @@
-#include "servicios/FechaServidor.h"
+#include "suite/FechaServidor.h"
 
-#include "config/Configuracion.h"
 #include "platform/Regional.h"
 #include "platform/Rutina.h"
-#include "startup/Componentes.h"
-#include "startup/Sesion.h"
+#include "suite/Componentes.h"
+#include "suite/Configuracion.h"
+#include "suite/Sesion.h"
 
 QDateTime FechaServidor() {
     Dll_Datos& datos = Componentes::Datos();

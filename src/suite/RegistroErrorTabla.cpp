@@ -1,13 +1,13 @@
-#include "errors/RegistroErrorTabla.h"
+#include "suite/RegistroErrorTabla.h"
 
 #include <QDateTime>
 
 #include "platform/Proceso.h"
 #include "platform/Regional.h"
 #include "platform/Rutina.h"
-#include "servicios/FechaServidor.h"
-#include "startup/Componentes.h"
-#include "startup/Sesion.h"
+#include "suite/Componentes.h"
+#include "suite/FechaServidor.h"
+#include "suite/Sesion.h"
 
 void GrabarErrorTabla(const QString& sentencia, QString& proceso, int32_t numero,
                       const QString& descripcion) {
