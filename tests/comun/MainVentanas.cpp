@@ -3,6 +3,7 @@
 #include "comun/Pruebas.h"
 
 int main(int argc, char** argv) {
+    TopeDeMemoria();
     CasaDePrueba casa;
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));

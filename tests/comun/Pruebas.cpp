@@ -2,6 +2,7 @@
 
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <stdexcept>
 
 #include "platform/Proceso.h"
@@ -99,6 +102,61 @@ CasaDePrueba::CasaDePrueba() : dir_(QDir::tempPath() + QStringLiteral("/garantia
     qputenv("HOME", dir_.path().toUtf8());
     for (const char* v : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
         qunsetenv(v);
+}
+
+namespace {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kConSanitizador = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+constexpr bool kConSanitizador = true;
+#else
+constexpr bool kConSanitizador = false;
+#endif
+#else
+constexpr bool kConSanitizador = false;
+#endif
+
+long g_topeMiB = 0;
+
+// Sin esto, una prueba que pasa el tope muestra sólo "std::bad_alloc".
+void AlPasarElTope() {
+    std::fprintf(stderr, "la prueba pidió más memoria que el tope de %ld MiB (GARANTIAS_TOPE_MEMORIA)\n",
+                 g_topeMiB);
+    throw std::bad_alloc();
+}
+}  // namespace
+
+void TopeDeMemoria() {
+    if (kConSanitizador) return;
+    long mib = kTopeMemoriaPruebasMiB;
+    if (const char* v = std::getenv("GARANTIAS_TOPE_MEMORIA"); v && *v) {
+        char* fin = nullptr;
+        mib = std::strtol(v, &fin, 10);
+        if (*fin != '\0' || mib < 0) {
+            std::fprintf(stderr,
+                         "GARANTIAS_TOPE_MEMORIA debe ser un número de MiB (0: sin tope), no \"%s\"\n", v);
+            std::exit(2);
+        }
+    }
+    if (mib == 0) return;
+    rlimit tope{};
+    if (::getrlimit(RLIMIT_AS, &tope) != 0) {
+        std::perror("getrlimit(RLIMIT_AS)");
+        std::exit(2);
+    }
+    // Sólo baja el tope: uno que ya venía más bajo (ulimit -v) queda como estaba.
+    rlim_t bytes = static_cast<rlim_t>(mib) * 1024 * 1024;
+    if (tope.rlim_max != RLIM_INFINITY) bytes = std::min(bytes, tope.rlim_max);
+    if (tope.rlim_cur == RLIM_INFINITY || tope.rlim_cur > bytes) {
+        tope.rlim_cur = bytes;
+        if (::setrlimit(RLIMIT_AS, &tope) != 0) {
+            std::perror("setrlimit(RLIMIT_AS)");
+            std::exit(2);
+        }
+    }
+    g_topeMiB = static_cast<long>(tope.rlim_cur / (1024 * 1024));
+    std::set_new_handler(AlPasarElTope);
 }
 
 int CorrerPruebas(int argc, char** argv, const CasaDePrueba& casa) {

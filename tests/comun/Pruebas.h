@@ -23,6 +23,15 @@ class CasaDePrueba {
     QTemporaryDir dir_;
 };
 
+// Pone un tope a la memoria (espacio de direcciones, RLIMIT_AS) del ejecutable de pruebas y de los
+// procesos que lance: una prueba que crece sin fin falla enseguida con std::bad_alloc, en vez de
+// llenar la máquina hasta que el núcleo la mate minutos después. El tope es de
+// kTopeMemoriaPruebasMiB, o los MiB de la variable GARANTIAS_TOPE_MEMORIA (0: sin tope). Se llama
+// primero en main, antes de crear la aplicación de Qt. Con los sanitizadores no hay tope: reservan
+// decenas de TiB de direcciones de entrada.
+constexpr long kTopeMemoriaPruebasMiB = 4096;
+void TopeDeMemoria();
+
 // Corre las pruebas del ejecutable. Mientras corren, los cuadros de mensaje van a un guion
 // estricto vacío (un cuadro que ninguna prueba guionó es una falla), y un archivo que una prueba
 // deja en el HOME de las pruebas (fuera de su carpeta temporal) también es una falla.
