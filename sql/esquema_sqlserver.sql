@@ -2,29 +2,53 @@
 -- escribe. Se corre con sqlcmd y -b (se detiene en el primer error), por ejemplo:
 --   sqlcmd -b -S servidor -d VENTAS -U usuario -P clave -i sql/esquema_sqlserver.sql
 --
--- Sobre una base viva de la suite sólo agrega lo que falta y no cambia lo que ya estaba:
---  - Una tabla que ya existe se deja como está. Los índices únicos se crean sólo en las tablas
---    que este guion crea; en AUX_GARANTIA ya existente (donde datos viejos pueden tener series
---    repetidas, y otros programas de la suite escriben) agrega, si falta, un índice común sobre
---    serie: sin él cada importación recorre y bloquea la tabla entera.
+-- Sobre una base viva de la suite sólo agrega lo que el programa necesita y no cambia lo que ya
+-- estaba:
+--  - Antes de tocar nada se detiene (un error, y SET NOEXEC ON para que tampoco siga sin -b) si
+--    la base distingue mayúsculas (colación _CS o binaria _BIN/_BIN2): el programa nombra
+--    columnas como MAX(TRANSMISION), NroTransmision o FECHA, que allí fallan con 207. También si
+--    AUX_GARANTIA.serie ya existe con una colación que distingue mayúsculas (_CS, _BIN, _BIN2) o
+--    que no distingue acentos (_AI: "SERé1" y "SERe1" serían la misma serie, a diferencia de la
+--    base embebida).
+--  - En tablas que ya existen agrega sólo dos índices comunes (no únicos), si faltan: sobre
+--    AUX_GARANTIA.serie (sin él cada importación recorre y bloquea la tabla entera) y sobre
+--    MV_TRANSMISIONES.Transmision (el número se toma con MAX bajo bloqueo). Antes mira el tipo de
+--    la columna: uno que no admite índice (max, text) o más ancho que una clave de índice se
+--    omite, y lo dice. Sobre MV_TRANSMISIONES.Transmision el índice es único si no hay números
+--    repetidos.
+--  - Índices, claves y demás sólo en las tablas que el guion crea.
+--  - Al final dice qué omitió y por qué; no falla a mitad de camino.
 --  - Las columnas de texto que crea llevan COLLATE Modern_Spanish_CI_AS: "abc" y "ABC" son la
---    misma serie. Si AUX_GARANTIA ya existe con una serie que distingue mayúsculas, el guion se
---    detiene con un error que lo dice (el programa guardaría "abc" y "ABC" como dos series).
---  - Los anchos aceptan lo que acepta la base embebida: modelo, eca1 y activación sin límite
---    (nvarchar(max)); la serie hasta 450 caracteres, el largo que admite una clave de índice.
+--    misma serie. Los anchos aceptan lo que acepta la base embebida: modelo, eca1 y activación
+--    sin límite (nvarchar(max)); la serie hasta 450 caracteres, el largo de una clave de índice.
 -- Correrlo otra vez no cambia nada.
 --
--- El programa fija SET DATEFORMAT dmy al conectarse: sus literales de fecha "dd/mm/yyyy" y
--- "dd/mm/yy hh:mm" se guardan en las columnas de fecha tal como se leen.
+-- El programa fija SET DATEFORMAT dmy y SET NOCOUNT OFF al conectarse: sus literales de fecha
+-- "dd/mm/yyyy" y "dd/mm/yy hh:mm" se guardan en las columnas de fecha tal como se leen.
 
 SET NOCOUNT ON;
 GO
 
--- La colación de la base: las tablas que el guion crea no dependen de ella (llevan la suya),
--- pero las comparaciones de las tablas que ya estaban sí.
-IF CAST(DATABASEPROPERTYEX(DB_NAME(), 'Collation') AS nvarchar(128)) LIKE N'%[_]CS[_]%'
-    PRINT N'Aviso: la colación de la base (' + CAST(DATABASEPROPERTYEX(DB_NAME(), 'Collation') AS nvarchar(128)) +
-          N') distingue mayúsculas. Las columnas que este guion crea usan Modern_Spanish_CI_AS.';
+-- Lo que la base y la columna de la serie tienen que cumplir, antes de cambiar nada.
+DECLARE @base nvarchar(128) = CAST(DATABASEPROPERTYEX(DB_NAME(), 'Collation') AS nvarchar(128));
+DECLARE @serie nvarchar(128) =
+    (SELECT collation_name FROM sys.columns WHERE object_id = OBJECT_ID(N'dbo.AUX_GARANTIA') AND name = N'serie');
+IF N'_' + @base + N'_' LIKE N'%[_]CS[_]%' OR @base LIKE N'%[_]BIN%'
+BEGIN
+    RAISERROR (N'La base distingue mayúsculas (colación %s): el programa escribe los nombres de columnas y tablas sin respetar mayúsculas (MAX(TRANSMISION), NroTransmision, FECHA) y fallaría con el error 207. Use una base con una colación que no las distinga (por ejemplo Modern_Spanish_CI_AS). No se cambió nada.',
+               16, 1, @base);
+    SET NOEXEC ON;
+END
+ELSE IF N'_' + @serie + N'_' LIKE N'%[_]CS[_]%' OR @serie LIKE N'%[_]BIN%' OR N'_' + @serie + N'_' LIKE N'%[_]AI[_]%'
+BEGIN
+    RAISERROR (N'AUX_GARANTIA.serie compara las series con la colación %s, que distingue mayúsculas (_CS, _BIN) o no distingue acentos (_AI): el programa guardaría "abc" y "ABC" como dos series, o "SERé1" y "SERe1" como una. Cambie la colación de la columna a una que no distinga mayúsculas y sí acentos (por ejemplo Modern_Spanish_CI_AS) y corra el guion otra vez. No se cambió nada.',
+               16, 1, @serie);
+    SET NOEXEC ON;
+END
+GO
+
+-- Lo que el guion omite, para decirlo al final.
+IF OBJECT_ID(N'tempdb..#omitido') IS NULL CREATE TABLE #omitido (que nvarchar(400) NOT NULL);
 GO
 
 -- Registros de garantía, uno por número de serie.
@@ -37,32 +61,30 @@ BEGIN
         eca1            nvarchar(max) COLLATE Modern_Spanish_CI_AS NULL,
         activacion      nvarchar(max) COLLATE Modern_Spanish_CI_AS NULL
     );
-    -- Tabla nueva: una serie se guarda una sola vez.
+    -- Tabla nueva: una serie se guarda una sola vez; las filas de una transmisión, por su número.
     EXEC (N'CREATE UNIQUE INDEX AUX_GARANTIA_serie ON dbo.AUX_GARANTIA (serie)');
+    EXEC (N'CREATE INDEX AUX_GARANTIA_nroTransmision ON dbo.AUX_GARANTIA (nroTransmision)');
     PRINT N'AUX_GARANTIA creada, con índice único sobre serie.';
 END
-ELSE
+ELSE IF NOT EXISTS (SELECT * FROM sys.index_columns ic
+                    JOIN sys.columns c ON c.object_id = ic.object_id AND c.column_id = ic.column_id
+                    WHERE ic.object_id = OBJECT_ID(N'dbo.AUX_GARANTIA') AND ic.key_ordinal = 1 AND c.name = N'serie')
 BEGIN
-    DECLARE @colacion nvarchar(128) =
-        (SELECT collation_name FROM sys.columns WHERE object_id = OBJECT_ID(N'dbo.AUX_GARANTIA') AND name = N'serie');
-    IF @colacion LIKE N'%[_]CS[_]%'
-        RAISERROR (N'AUX_GARANTIA.serie distingue mayúsculas (colación %s): el programa guardaría "abc" y "ABC" como dos series. Cambie la colación de la columna a una que no las distinga (por ejemplo Modern_Spanish_CI_AS) y corra el guion otra vez.',
-                   16, 1, @colacion);
-    ELSE IF NOT EXISTS (SELECT * FROM sys.index_columns ic
-                        JOIN sys.columns c ON c.object_id = ic.object_id AND c.column_id = ic.column_id
-                        WHERE ic.object_id = OBJECT_ID(N'dbo.AUX_GARANTIA') AND ic.key_ordinal = 1 AND c.name = N'serie')
+    -- Tabla de la suite: un índice común, que no rechaza las series repetidas que ya tenga, si
+    -- el tipo de la columna lo admite.
+    DECLARE @tipo sysname, @largo int;
+    SELECT @tipo = t.name, @largo = c.max_length FROM sys.columns c JOIN sys.types t ON t.user_type_id = c.user_type_id
+    WHERE c.object_id = OBJECT_ID(N'dbo.AUX_GARANTIA') AND c.name = N'serie';
+    IF @tipo IN (N'text', N'ntext', N'image', N'xml') OR @largo = -1 OR @largo > 900
+        INSERT INTO #omitido VALUES (N'El índice sobre AUX_GARANTIA.serie: la columna es ' + @tipo +
+            CASE WHEN @largo = -1 THEN N'(max)' WHEN @tipo IN (N'text', N'ntext') THEN N'' ELSE N'(' + CAST(@largo AS nvarchar(10)) + N' bytes)' END +
+            N', que no admite un índice (o pasa de 900 bytes). Cada importación recorrerá la tabla entera; conviene cambiarla a nvarchar(450).');
+    ELSE
     BEGIN
-        -- Tabla de la suite: un índice común, que no rechaza las series repetidas que ya tenga.
         EXEC (N'CREATE INDEX AUX_GARANTIA_serie ON dbo.AUX_GARANTIA (serie)');
         PRINT N'AUX_GARANTIA ya existía: se le agregó un índice común (no único) sobre serie.';
     END
 END
-GO
--- Las filas de una transmisión (pestaña "Consultar").
-IF NOT EXISTS (SELECT * FROM sys.index_columns ic
-               JOIN sys.columns c ON c.object_id = ic.object_id AND c.column_id = ic.column_id
-               WHERE ic.object_id = OBJECT_ID(N'dbo.AUX_GARANTIA') AND ic.key_ordinal = 1 AND c.name = N'nroTransmision')
-    CREATE INDEX AUX_GARANTIA_nroTransmision ON dbo.AUX_GARANTIA (nroTransmision);
 GO
 
 -- Una fila por transmisión (corrida de importación). Fecha es de tipo fecha: la lista de
@@ -79,10 +101,29 @@ BEGIN
     );
     -- Tabla nueva: el índice único no puede chocar con datos viejos.
     EXEC (N'CREATE UNIQUE INDEX MV_TRANSMISIONES_Transmision ON dbo.MV_TRANSMISIONES (Transmision)');
+    EXEC (N'CREATE INDEX MV_TRANSMISIONES_Fecha ON dbo.MV_TRANSMISIONES (TIPO, Fecha, Hora)');
 END
-GO
-IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'MV_TRANSMISIONES_Fecha' AND object_id = OBJECT_ID(N'dbo.MV_TRANSMISIONES'))
-    CREATE INDEX MV_TRANSMISIONES_Fecha ON dbo.MV_TRANSMISIONES (TIPO, Fecha, Hora);
+ELSE IF NOT EXISTS (SELECT * FROM sys.index_columns ic
+                    JOIN sys.columns c ON c.object_id = ic.object_id AND c.column_id = ic.column_id
+                    WHERE ic.object_id = OBJECT_ID(N'dbo.MV_TRANSMISIONES') AND ic.key_ordinal = 1 AND c.name = N'Transmision')
+BEGIN
+    DECLARE @tipoT sysname, @largoT int;
+    SELECT @tipoT = t.name, @largoT = c.max_length FROM sys.columns c JOIN sys.types t ON t.user_type_id = c.user_type_id
+    WHERE c.object_id = OBJECT_ID(N'dbo.MV_TRANSMISIONES') AND c.name = N'Transmision';
+    IF @tipoT IS NULL OR @tipoT IN (N'text', N'ntext', N'image', N'xml') OR @largoT = -1 OR @largoT > 900
+        INSERT INTO #omitido VALUES (N'El índice sobre MV_TRANSMISIONES.Transmision: la columna falta o es de un tipo que no admite un índice ('
+            + ISNULL(@tipoT, N'no existe') + N').');
+    ELSE IF EXISTS (SELECT Transmision FROM dbo.MV_TRANSMISIONES GROUP BY Transmision HAVING COUNT(*) > 1)
+    BEGIN
+        EXEC (N'CREATE INDEX MV_TRANSMISIONES_Transmision ON dbo.MV_TRANSMISIONES (Transmision)');
+        INSERT INTO #omitido VALUES (N'La unicidad de MV_TRANSMISIONES.Transmision: la tabla ya tiene números repetidos; se agregó un índice común. Dos estaciones no toman el mismo número (el programa lo toma bajo bloqueo), pero otros programas de la suite sí podrían.');
+    END
+    ELSE
+    BEGIN
+        EXEC (N'CREATE UNIQUE INDEX MV_TRANSMISIONES_Transmision ON dbo.MV_TRANSMISIONES (Transmision)');
+        PRINT N'MV_TRANSMISIONES ya existía: se le agregó un índice único sobre Transmision.';
+    END
+END
 GO
 
 -- Usuarios de la suite, uno por usuario y sistema. Las claves, codificadas.
@@ -116,24 +157,24 @@ GO
 
 -- Tareas (permisos) de cada usuario y entradas del menú de la suite.
 IF OBJECT_ID(N'dbo.TA_TAREAS', N'U') IS NULL
-CREATE TABLE dbo.TA_TAREAS (
-    USUARIO  nvarchar(50) COLLATE Modern_Spanish_CI_AS NOT NULL,
-    TAREA    nvarchar(100) COLLATE Modern_Spanish_CI_AS NOT NULL
-);
-GO
-IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'TA_TAREAS_USUARIO' AND object_id = OBJECT_ID(N'dbo.TA_TAREAS'))
-    CREATE INDEX TA_TAREAS_USUARIO ON dbo.TA_TAREAS (USUARIO);
+BEGIN
+    CREATE TABLE dbo.TA_TAREAS (
+        USUARIO  nvarchar(50) COLLATE Modern_Spanish_CI_AS NOT NULL,
+        TAREA    nvarchar(100) COLLATE Modern_Spanish_CI_AS NOT NULL
+    );
+    EXEC (N'CREATE INDEX TA_TAREAS_USUARIO ON dbo.TA_TAREAS (USUARIO)');
+END
 GO
 
 IF OBJECT_ID(N'dbo.TA_MENU', N'U') IS NULL
-CREATE TABLE dbo.TA_MENU (
-    Clave    nvarchar(100) COLLATE Modern_Spanish_CI_AS NOT NULL,
-    Proceso  nvarchar(100) COLLATE Modern_Spanish_CI_AS NULL,
-    Nombre   nvarchar(100) COLLATE Modern_Spanish_CI_AS NULL
-);
-GO
-IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'TA_MENU_Clave' AND object_id = OBJECT_ID(N'dbo.TA_MENU'))
-    CREATE INDEX TA_MENU_Clave ON dbo.TA_MENU (Clave);
+BEGIN
+    CREATE TABLE dbo.TA_MENU (
+        Clave    nvarchar(100) COLLATE Modern_Spanish_CI_AS NOT NULL,
+        Proceso  nvarchar(100) COLLATE Modern_Spanish_CI_AS NULL,
+        Nombre   nvarchar(100) COLLATE Modern_Spanish_CI_AS NULL
+    );
+    EXEC (N'CREATE INDEX TA_MENU_Clave ON dbo.TA_MENU (Clave)');
+END
 GO
 
 -- Una fila por cada inicio de un programa. Ingreso llega como "dd/mm/yy hh:mm".
@@ -184,4 +225,25 @@ CREATE TABLE dbo.AUX_ERR (
     PC           nvarchar(100) COLLATE Modern_Spanish_CI_AS NULL,
     Usuario      nvarchar(50) COLLATE Modern_Spanish_CI_AS NULL
 );
+GO
+
+-- Lo que se omitió, y por qué.
+IF EXISTS (SELECT * FROM #omitido)
+BEGIN
+    DECLARE @que nvarchar(400);
+    DECLARE omitidos CURSOR LOCAL FAST_FORWARD FOR SELECT que FROM #omitido;
+    OPEN omitidos;
+    FETCH NEXT FROM omitidos INTO @que;
+    WHILE @@FETCH_STATUS = 0
+    BEGIN
+        PRINT N'Omitido: ' + @que;
+        FETCH NEXT FROM omitidos INTO @que;
+    END
+    CLOSE omitidos;
+END
+ELSE
+    PRINT N'Nada omitido.';
+DROP TABLE #omitido;
+GO
+SET NOEXEC OFF;
 GO

@@ -32,6 +32,9 @@ class SentenciaPreparada {
     // Los valores de la primera columna del resultado que devolvió la última corrida (vacío si
     // no devolvió filas).
     virtual std::vector<QVariant> resultado() const { return {}; }
+    // Si la última corrida terminó sin decir cuántas filas cambió (un servidor con SET NOCOUNT
+    // ON): entonces 0 filas no quiere decir que no cambió ninguna.
+    virtual bool sinCuenta() const { return false; }
 };
 
 // Las filas que una sentencia de flujo (ver SentenciaFlujo) toma de a una mientras corre.

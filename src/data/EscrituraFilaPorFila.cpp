@@ -54,6 +54,13 @@ bool EscrituraFilaPorFila::unaFila(const Pendiente& p) {
         }
         return fallo(p.indice, d);
     }
+    if (filas == 0 && fila_->sinCuenta()) {
+        // Sin la cuenta no se sabe si la fila quedó: contarla como ya guardada perdería filas.
+        return fallo(p.indice,
+                     QStringLiteral("La base no dijo si guardó la fila (no informó cuántas filas cambió "
+                                    "la sentencia; ¿SET NOCOUNT ON en la sesión?). La importación se "
+                                    "detiene aquí."));
+    }
     alResultado_({p.indice, filas > 0 ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}});
     return true;
 }

@@ -50,6 +50,9 @@ class EscrituraGarantias {
         // Con el hilo: si el grupo abierto ya dura demasiado; entonces se cierra entre dos tandas,
         // con lo hecho contado.
         std::function<bool()> largo = {};
+        // El servidor deshizo el grupo abierto (su número y su registro): el próximo numero()
+        // empieza otro.
+        std::function<void()> deshecha = {};
     };
     // Recibe cada fila una vez, en el orden en que llegaron.
     using AlResultado = std::function<void(const ResultadoFila&)>;

@@ -4,10 +4,13 @@
 #include <QThread>
 #include <algorithm>
 
+#include "platform/ErrorEjecucion.h"
+
 QString EscrituraSqlServer::TextoLoteSqlServer(int filas) {
     QStringList valores;
     for (int i = 1; i <= filas; ++i) valores << QStringLiteral("(%1,?,?,?,?)").arg(i);
     return QStringLiteral(
+               "DECLARE @contaba bit = CASE WHEN @@OPTIONS & 512 = 0 THEN 1 ELSE 0 END;\n"
                "SET NOCOUNT ON;\n"
                "DECLARE @t int, @total int, @n int, @propia bit, @m nvarchar(max), @s nvarchar(max), @e "
                "nvarchar(max), @a nvarchar(max);\n"
@@ -41,7 +44,8 @@ QString EscrituraSqlServer::TextoLoteSqlServer(int filas) {
                "    IF XACT_STATE() = -1 OR (XACT_STATE() = 1 AND @propia = 1) ROLLBACK TRANSACTION;\n"
                "    ELSE IF XACT_STATE() = 1 ROLLBACK TRANSACTION garantias_lote;\n"
                "    SELECT -ERROR_NUMBER() AS n;\n"
-               "END CATCH;");
+               "END CATCH;\n"
+               "IF @contaba = 1 SET NOCOUNT OFF;");
 }
 
 EscrituraSqlServer::FormaLote EscrituraSqlServer::FormaSqlServer() {
@@ -81,60 +85,147 @@ bool EscrituraSqlServer::vaciar() {
     return pendientes_.empty() || mandarLote();
 }
 
+namespace {
+
+// La sentencia no terminó en el servidor: venció su tiempo de espera o se canceló, y el
+// controlador mandó una atención. El servidor deja abierta la transacción que ella empezó.
+bool Cortada(const ListaErrores& errores) {
+    for (int i = 0; i < errores.Count(); ++i) {
+        const QString& estado = errores.Item(i).estadoSql;
+        if (estado == QLatin1String("HYT00") || estado == QLatin1String("HY008")) return true;
+    }
+    return false;
+}
+
+// El servidor deshizo la transacción entera para salir de un bloqueo mutuo (1205) o porque
+// quedó condenada (3930): repetir desde el principio puede andar.
+bool SeRepite(int32_t nativo) { return nativo == FallasMotor::BloqueoMutuo || nativo == 3930; }
+
+bool AlgunaNegativa(const std::vector<QVariant>& agregadas) {
+    return std::any_of(agregadas.begin(), agregadas.end(),
+                       [](const QVariant& n) { return n.toLongLong() < 0; });
+}
+
+}  // namespace
+
+int EscrituraSqlServer::transaccionesAbiertas() {
+    try {
+        auto rs = c_.abrirRecordset(QStringLiteral("SELECT @@TRANCOUNT"));
+        const int n = rs->EOF_() ? -1 : rs->Field(0).toInt();
+        rs->Close();
+        return n;
+    } catch (const ErrorEjecucion&) {
+        return -1;
+    }
+}
+
+void EscrituraSqlServer::olvidarGrupo() {
+    // El servidor ya no tiene la transacción del programa (o se la deshace aquí): el número y el
+    // registro de la transmisión se fueron con ella.
+    try {
+        c_.RollbackTrans();
+    } catch (const ErrorEjecucion&) {
+    }
+    if (transmision_.deshecha) transmision_.deshecha();
+}
+
+bool EscrituraSqlServer::perderLote(const std::vector<Pendiente>& filas, bool enGrupo) {
+    const QString causa = descripcionFalla();
+    // Nunca se sigue dentro de una transacción que el programa no conoce: se pregunta y se deshace.
+    if (enGrupo) {
+        olvidarGrupo();
+    } else if (transaccionesAbiertas() != 0) {
+        c_.Execute(QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
+    }
+    const bool limpia = transaccionesAbiertas() == 0;
+    return fallo(
+        filas.front().indice,
+        QStringLiteral("El servidor no terminó el lote de %1 filas (%2). Se deshizo lo que había "
+                       "escrito: esas filas no se guardaron%3.%4")
+            .arg(filas.size())
+            .arg(causa)
+            .arg(enGrupo ? QStringLiteral(", ni el registro de la transmisión que esperaba la primera")
+                         : QString())
+            .arg(limpia ? QString()
+                        : QStringLiteral(" No se pudo comprobar que la conexión quedara sin "
+                                         "transacciones abiertas; la próxima operación vuelve a "
+                                         "conectar.")));
+}
+
 bool EscrituraSqlServer::mandarLote() {
     std::vector<Pendiente> filas = std::exchange(pendientes_, {});
     pendientes_.reserve(kFilasPorLote);
-    const auto numero = transmision_.numero();
-    if (!numero) {
-        sinNumero_ = true;
-        return false;
-    }
     std::vector<QVariant> valores;
     valores.reserve(2 + 4 * kFilasPorLote);
-    valores.push_back(*numero);
-    valores.push_back(static_cast<int>(filas.size()));
-    for (int i = 0; i < kFilasPorLote; ++i) {
-        if (i < static_cast<int>(filas.size())) {
-            const FilaGarantia& f = filas[static_cast<std::size_t>(i)].fila;
-            valores.insert(valores.end(), {f.modelo, f.serie, f.eca1, f.activacion});
-        } else {
-            valores.insert(valores.end(), 4,
-                           QVariant());  // el lote se completa con filas vacías que no se miran
-        }
-    }
-    int64_t r = correr(*lote_, valores);
+    int64_t r = -1;
     std::vector<QVariant> agregadas;
-    if (r >= 0) {
-        if (leerLote_) {
-            r = c_.ejecutar(*leerLote_, {});
-            agregadas = leerLote_->resultado();
-        } else {
-            agregadas = lote_->resultado();
+    int repetidos = 0;
+    for (;;) {
+        const auto numero = transmision_.numero();
+        if (!numero) {
+            sinNumero_ = true;
+            return false;
         }
-    }
-    // SQL Server atrapa la falla de una fila dentro del lote, lo deshace y devuelve el número
-    // del error con signo menos.
-    const auto conError = std::find_if(agregadas.begin(), agregadas.end(),
-                                       [](const QVariant& n) { return n.toLongLong() < 0; });
-    if (r >= 0 && conError != agregadas.end()) {
-        const auto nativo = static_cast<int32_t>(-conError->toLongLong());
+        // Dentro del grupo que todavía espera su primera fila (el número y el registro abiertos en
+        // una transacción del programa).
+        const bool enGrupo = c_.enTransaccion();
+        valores.clear();
+        valores.push_back(*numero);
+        valores.push_back(static_cast<int>(filas.size()));
+        for (int i = 0; i < kFilasPorLote; ++i) {
+            if (i < static_cast<int>(filas.size())) {
+                const FilaGarantia& f = filas[static_cast<std::size_t>(i)].fila;
+                valores.insert(valores.end(), {f.modelo, f.serie, f.eca1, f.activacion});
+            } else {
+                valores.insert(valores.end(), 4,
+                               QVariant());  // el lote se completa con filas vacías que no se miran
+            }
+        }
+        r = correr(*lote_, valores);
+        agregadas.clear();
+        if (r >= 0) {
+            if (leerLote_) {
+                r = c_.ejecutar(*leerLote_, {});
+                agregadas = leerLote_->resultado();
+            } else {
+                agregadas = lote_->resultado();
+            }
+        }
+        if (r < 0 && Cortada(c_.Errors())) return perderLote(filas, enGrupo);
+        if (r < 0 || !AlgunaNegativa(agregadas)) break;
+        // SQL Server atrapa la falla de una fila dentro del lote, lo deshace y devuelve el número
+        // del error con signo menos.
+        const auto nativo =
+            static_cast<int32_t>(-std::find_if(agregadas.begin(), agregadas.end(), [](const QVariant& n) {
+                                      return n.toLongLong() < 0;
+                                  })->toLongLong());
         c_.Errors().Clear();
         c_.Errors().agregar({QStringLiteral("El servidor deshizo el lote por el error %1.").arg(nativo),
                              nativo,
                              QStringLiteral("Proveedor ODBC"),
                              {}});
         r = -1;
-        // Un bloqueo mutuo fuera de una transacción del programa se reintenta como cualquier otro.
-        for (; r < 0 && nativo == FallasMotor::BloqueoMutuo && !c_.enTransaccion() &&
-               reintentosHechos_ < kReintentosBloqueo;) {
-            ++reintentosHechos_;
-            QThread::msleep(static_cast<unsigned long>(50 * reintentosHechos_));
-            r = c_.ejecutar(*lote_, valores);
-            agregadas = lote_->resultado();
-            if (r >= 0 && std::any_of(agregadas.begin(), agregadas.end(),
-                                      [](const QVariant& n) { return n.toLongLong() < 0; }))
-                r = -1;
+        // En el grupo abierto, el error pudo deshacer la transacción del programa entera.
+        const bool grupoPerdido = enGrupo && transaccionesAbiertas() == 0;
+        if (!SeRepite(nativo) || repetidos >= kReintentosBloqueo) {
+            if (grupoPerdido) olvidarGrupo();
+            if (grupoPerdido || repetidos > 0) {
+                return fallo(
+                    filas.front().indice,
+                    QStringLiteral("El servidor deshizo el lote %1 veces seguidas (error %2): sus %3 "
+                                   "filas no se guardaron%4.")
+                        .arg(repetidos + 1)
+                        .arg(nativo)
+                        .arg(filas.size())
+                        .arg(grupoPerdido ? QStringLiteral(", ni el registro de la transmisión")
+                                          : QString()));
+            }
+            break;
         }
+        // Un bloqueo mutuo: se repite el lote; si se llevó el grupo, desde tomar el número.
+        ++repetidos;
+        if (grupoPerdido) olvidarGrupo();
+        QThread::msleep(static_cast<unsigned long>(50 * repetidos));
     }
     if (r < 0) {
         // El lote es una transacción: no dejó nada. Si el servidor lo rechazó, o una de sus

@@ -147,6 +147,21 @@ void GrupoTransmision::confirmar() {
     agregadasGrupo_ = 0;
 }
 
+void GrupoTransmision::deshecho() {
+    if (!abierto_) return;
+    abierto_ = false;
+    conNumero_ = false;
+    filasGrupo_ = 0;
+    agregadasGrupo_ = 0;
+    Conexion& c = datos_.conexion();
+    if (c.enTransaccion()) {
+        try {
+            c.RollbackTrans();
+        } catch (...) {
+        }
+    }
+}
+
 QString GrupoTransmision::textoGuardado() const {
     if (guardada_ == 0) return QStringLiteral("No quedó ninguna transmisión: no se agregó ninguna fila.");
     return QStringLiteral("Quedó la transmisión %1 con %2 filas.").arg(guardada_).arg(filasGuardadas_);

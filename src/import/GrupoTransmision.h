@@ -46,6 +46,9 @@ class GrupoTransmision {
     bool largo() const;
     // Cierra el grupo: lo confirma si la transmisión tiene filas; si no, lo deshace.
     void confirmar();
+    // El servidor deshizo el grupo abierto (un bloqueo mutuo, una sentencia cortada): su número,
+    // su registro y sus filas no quedaron. El próximo asegurar() empieza otro.
+    void deshecho();
 
     // La transmisión que quedó guardada y sus filas; 0 si ninguna.
     int32_t guardada() const { return guardada_; }

@@ -128,12 +128,12 @@ void VentanaImportacion::ImportarFilas(const QString& sentencia, Rutina& click) 
         grupo.contar(r.destino == ResultadoFila::Agregada, !escritura->diferida());
         soltarRechazos();
     };
-    const EscrituraGarantias::Transmision transmision{[&]() -> std::optional<int32_t> {
-                                                          if (!grupo.asegurar()) return std::nullopt;
-                                                          return grupo.numero();
-                                                      },
-                                                      [&] { grupo.confirmar(); },
-                                                      [&] { return grupo.largo(); }};
+    const EscrituraGarantias::Transmision transmision{
+        [&]() -> std::optional<int32_t> {
+            if (!grupo.asegurar()) return std::nullopt;
+            return grupo.numero();
+        },
+        [&] { grupo.confirmar(); }, [&] { return grupo.largo(); }, [&] { grupo.deshecho(); }};
     std::optional<int> avisoFin;
     struct QuitarAviso {
         std::optional<int>& id;

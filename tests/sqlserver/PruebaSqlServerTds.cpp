@@ -2,13 +2,17 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSet>
 #include <iostream>
 #include <map>
 
 #include "data/Dll_Datos.h"
 #include "data/EscrituraGarantias.h"
+#include "import/GrupoTransmision.h"
+#include "platform/ErrorEjecucion.h"
 #include "sqlserver/PuntoTds.h"
+#include "startup/Componentes.h"
 
 // El camino de SQL Server por el controlador FreeTDS real (unixODBC), contra un punto TDS que
 // contesta según un guion y anota cada pedido: lo que se prueba es lo que viaja por el cable.
@@ -21,7 +25,15 @@ class SqlServerTds : public ::testing::Test {
 
     // Conecta la base de la suite al punto, con el guion dado. false (y la prueba se salta) si el
     // punto no puede arrancar aquí.
-    bool conectar(const QJsonArray& guion = {}) {
+    bool conectar(QJsonArray guion = {}) {
+        // Lo que la corrida lee además de sus filas: el mayor número (ninguno) y la hora del
+        // servidor.
+        guion.append(PuntoTds::Regla(
+            "MAX(TRANSMISION)",
+            QJsonArray{PuntoTds::Filas({"transmision"}, QJsonArray{QJsonArray{QJsonValue()}})}));
+        guion.append(PuntoTds::Regla(
+            "getDate()",
+            QJsonArray{PuntoTds::Filas({"fecha"}, QJsonArray{QJsonArray{"11/12/2026 03:00:00"}})}));
         punto_ = std::make_unique<PuntoTds>(guion);
         if (!punto_->listo()) return false;
         datos_.NombreServidor = punto_->servidor();
@@ -41,8 +53,46 @@ class SqlServerTds : public ::testing::Test {
         return t;
     }
 
+    // Lo que pasó al escribir n filas nuevas (series S1..Sn) por la escritura de SQL Server, con
+    // el grupo de la transmisión de la corrida: el número y el registro van en la transacción de
+    // la primera sentencia que agrega.
+    struct Escrito {
+        std::vector<ResultadoFila> filas;
+        QStringList avisos;
+        bool bien = true;
+        QString guardado;
+    };
+    Escrito escribir(int n, EscrituraGarantias::Modo modo = EscrituraGarantias::Modo::Automatico) {
+        Escrito r;
+        GrupoTransmision grupo(datos_, QStringLiteral("operador"));
+        std::unique_ptr<EscrituraGarantias> e;
+        const EscrituraGarantias::Transmision t{[&]() -> std::optional<int32_t> {
+                                                    if (!grupo.asegurar()) return std::nullopt;
+                                                    return grupo.numero();
+                                                },
+                                                [&] { grupo.confirmar(); }, [&] { return grupo.largo(); },
+                                                [&] { grupo.deshecho(); }};
+        e = EscrituraGarantias::Crear(
+            datos_.conexion(), t,
+            [&](const ResultadoFila& f) {
+                r.filas.push_back(f);
+                grupo.contar(f.destino == ResultadoFila::Agregada, !e->diferida());
+            },
+            [&](const QString& a) { r.avisos << a; }, modo);
+        for (int i = 1; i <= n && r.bien; ++i)
+            r.bien = e->agregar(i, {"M", QStringLiteral("S%1").arg(i), "E", "A"});
+        if (r.bien) r.bien = e->vaciar();
+        try {
+            grupo.confirmar();
+        } catch (const ErrorEjecucion& x) {
+            r.guardado = x.descripcion() + ' ';
+        }
+        r.guardado += grupo.textoGuardado();
+        return r;
+    }
+
     std::unique_ptr<PuntoTds> punto_;
-    Dll_Datos datos_;
+    Dll_Datos& datos_ = Componentes::Datos();
 };
 
 #define CONECTAR_O_SALTAR(guion)                                                         \
@@ -64,10 +114,66 @@ QJsonArray Numeros(int desde, int hasta) {
 
 // La conexión se abre por el controlador real, sabe que es SQL Server desde que se abre y deja
 // fijado el formato de fecha de los literales del programa.
-TEST_F(SqlServerTds, ConectaYSabeQueEsSqlServer) {
-    CONECTAR_O_SALTAR({});
+// Cada sesión (también la que abre una reconexión tras un enlace caído) pide que las sentencias
+// informen cuántas filas cambiaron, diga lo que diga la configuración del servidor.
+TEST_F(SqlServerTds, ConectaYSabeQueEsSqlServerYCadaSesionCuentaFilas) {
+    CONECTAR_O_SALTAR((QJsonArray{QJsonObject{{"contiene", "SELECT 1 AS corte"}, {"cortar", true}}}));
     EXPECT_EQ(datos_.conexion().motor(), MotorBase::SqlServer);
-    EXPECT_TRUE(textos("lote").contains("SET DATEFORMAT dmy")) << qPrintable(textos("lote").join('|'));
+    datos_.EjecutarSQL("SELECT 1 AS corte");
+    EXPECT_GT(datos_.conexion().Errors().Count(), 0);
+    datos_.EjecutarSQL("SELECT 2 AS despues");
+    EXPECT_EQ(datos_.conexion().Errors().Count(), 0);
+    const auto lotes = punto_->pedidos("lote");
+    QStringList inicio;
+    for (const auto& p : lotes)
+        if (p.value("texto").toString().startsWith("SET DATEFORMAT"))
+            inicio << QString::number(p.value("conexion").toInt()) + ':' + p.value("texto").toString();
+    EXPECT_EQ(inicio, (QStringList{"1:SET DATEFORMAT dmy; SET NOCOUNT OFF",
+                                   "2:SET DATEFORMAT dmy; SET NOCOUNT OFF"}));
+}
+
+// Lo que pasó con una fila sale de la cuenta del servidor; una respuesta sin cuenta (una sesión
+// con NOCOUNT) es una falla, nunca "ya guardada".
+TEST_F(SqlServerTds, UnaFilaSinCuentaEsUnaFalla) {
+    struct Caso {
+        QJsonObject respuesta;
+        ResultadoFila::Destino destino;
+    };
+    for (const Caso& caso : {Caso{PuntoTds::Cuenta(1), ResultadoFila::Agregada},
+                             Caso{PuntoTds::Cuenta(0), ResultadoFila::YaGuardada},
+                             Caso{PuntoTds::SinCuenta(), ResultadoFila::Fallo}}) {
+        CONECTAR_O_SALTAR(
+            (QJsonArray{PuntoTds::Regla("INSERT INTO AUX_GARANTIA", QJsonArray{caso.respuesta})}));
+        const Escrito r = escribir(1, EscrituraGarantias::Modo::FilaPorFila);
+        ASSERT_EQ(r.filas.size(), 1u);
+        EXPECT_EQ(r.filas[0].destino, caso.destino) << qPrintable(r.filas[0].descripcion);
+        if (caso.destino == ResultadoFila::Fallo) {
+            EXPECT_TRUE(r.filas[0].descripcion.contains("no dijo si guardó"))
+                << qPrintable(r.filas[0].descripcion);
+            EXPECT_EQ(r.guardado, "No quedó ninguna transmisión: no se agregó ninguna fila.");
+        }
+    }
+}
+
+// El lote deja la sesión como la encontró (vuelve a contar filas si contaba), y si el servidor
+// rechaza su sentencia, las filas que siguen una por una se cuentan por su respuesta.
+TEST_F(SqlServerTds, DespuesDeUnLoteRechazadoLasFilasSeCuentan) {
+    CONECTAR_O_SALTAR(
+        (QJsonArray{PuntoTds::Regla("DECLARE @f TABLE",
+                                    QJsonArray{PuntoTds::Error(8623, 1, "El lote es demasiado complejo.")}),
+                    PuntoTds::Regla("INSERT INTO AUX_GARANTIA", QJsonArray{PuntoTds::Cuenta(1)})}));
+    const Escrito r = escribir(3);
+    ASSERT_EQ(r.filas.size(), 3u);
+    for (const auto& f : r.filas) EXPECT_EQ(f.destino, ResultadoFila::Agregada);
+    ASSERT_EQ(r.avisos.size(), 1);
+    EXPECT_EQ(r.guardado, "Quedó la transmisión 1 con 3 filas.");
+    for (const auto& p : punto_->pedidos("rpc")) {
+        const QString t = p.value("texto").toString();
+        if (!t.contains("DECLARE @f TABLE")) continue;
+        EXPECT_TRUE(t.startsWith(
+            "DECLARE @contaba bit = CASE WHEN @@OPTIONS & 512 = 0 THEN 1 ELSE 0 END;\nSET NOCOUNT ON;"));
+        EXPECT_TRUE(t.endsWith("END CATCH;\nIF @contaba = 1 SET NOCOUNT OFF;"));
+    }
 }
 
 // Mil filas nuevas: cada sentencia se declara y prepara una sola vez (sp_prepexec la primera vez,
@@ -108,5 +214,129 @@ TEST_F(SqlServerTds, MilFilasNuevasConUnaSolaDeclaracion) {
         EXPECT_EQ(porProc["sp_unprepare"], 0);
         EXPECT_EQ(porProc["sp_execute"], caso.pedidos - 1);
         EXPECT_EQ(declaraciones.size(), 1);
+    }
+}
+
+// Un lote que el servidor no termina a tiempo: el controlador lo cancela y el servidor deja
+// abierta la transacción que el lote empezó. El programa pregunta, la deshace, dice que esas
+// filas no se guardaron y no escribe nada más (nunca dentro de una transacción que no conoce).
+// Dentro del grupo que espera su primera fila, se va también el registro de la transmisión.
+TEST_F(SqlServerTds, UnLoteCortadoNoDejaUnaTransaccionAbierta) {
+    struct Caso {
+        const char* nombre;
+        int primerLote;  // filas agregadas por el primer lote, antes del cortado
+        const char* guardado;
+    };
+    for (const Caso& caso :
+         {Caso{"en el grupo abierto", 0, "No quedó ninguna transmisión: no se agregó ninguna fila."},
+          Caso{"después", 500, "Quedó la transmisión 1 con 500 filas."}}) {
+        QJsonArray guion;
+        if (caso.primerLote > 0)
+            guion.append(
+                PuntoTds::Regla("DECLARE @f TABLE", QJsonArray{PuntoTds::Filas({"n"}, Numeros(1, 500))}, 1));
+        guion.append(
+            QJsonObject{{"contiene", "DECLARE @f TABLE"},
+                        {"callar", true},
+                        {"responder", QJsonArray{PuntoTds::Transacciones(caso.primerLote > 0 ? 1 : 2)}}});
+        CONECTAR_O_SALTAR(guion);
+        const Escrito r = escribir(caso.primerLote + 500);
+        EXPECT_FALSE(r.bien) << caso.nombre;
+        ASSERT_FALSE(r.filas.empty()) << caso.nombre;
+        EXPECT_EQ(r.filas.size(), static_cast<std::size_t>(caso.primerLote + 1)) << caso.nombre;
+        EXPECT_EQ(r.filas.back().destino, ResultadoFila::Fallo);
+        EXPECT_TRUE(r.filas.back().descripcion.contains("esas filas no se guardaron"))
+            << qPrintable(r.filas.back().descripcion);
+        EXPECT_TRUE(r.avisos.isEmpty());
+        EXPECT_EQ(r.guardado, caso.guardado) << caso.nombre;
+        // Después de la atención que cortó el lote: se pregunta, se deshace, y ninguna fila más.
+        const auto pedidos = punto_->pedidos();
+        std::size_t cortado = pedidos.size();
+        for (std::size_t i = 0; i < pedidos.size(); ++i)
+            if (pedidos[i].value("texto").toString().contains("DECLARE @f TABLE") &&
+                pedidos[i].value("proc") != "sp_unprepare")
+                cortado = i;
+        ASSERT_LT(cortado + 1, pedidos.size()) << caso.nombre;
+        EXPECT_EQ(pedidos[cortado + 1].value("clase"), "atencion") << caso.nombre;
+        QStringList despues;
+        QJsonObject ultimoLote;
+        for (std::size_t i = cortado + 1; i < pedidos.size(); ++i) {
+            const QJsonObject& p = pedidos[i];
+            despues << p.value("clase").toString() + ':' + p.value("proc").toString() +
+                           p.value("texto").toString().left(40);
+            if (p.value("proc") != "sp_unprepare")
+                EXPECT_FALSE(p.value("texto").toString().contains("AUX_GARANTIA")) << caso.nombre;
+            if (p.value("clase") == "lote") ultimoLote = p;
+        }
+        // Lo último que se preguntó dice que el servidor quedó sin transacciones abiertas.
+        EXPECT_EQ(ultimoLote.value("texto").toString(), "SELECT @@TRANCOUNT")
+            << qPrintable(despues.join('|'));
+        EXPECT_EQ(ultimoLote.value("transacciones").toInt(), 0) << qPrintable(despues.join('|'));
+    }
+}
+
+// Un bloqueo mutuo (1205) en el grupo que espera su primera fila: el servidor deshizo la
+// transacción entera, con el número y el registro. El grupo se repite desde tomar el número,
+// hasta tres veces, los lotes siguen y no se avisa un rechazo que no hubo; a la cuarta, un mensaje.
+TEST_F(SqlServerTds, UnBloqueoMutuoEnElPrimerGrupoSeRepiteDesdeElNumero) {
+    struct Caso {
+        int bloqueos;
+        bool bien;
+    };
+    for (const Caso caso : {Caso{2, true}, Caso{4, false}}) {
+        const QJsonArray bloqueo{PuntoTds::Filas({"n"}, QJsonArray{QJsonArray{-1205}}),
+                                 PuntoTds::Transacciones(0)};
+        CONECTAR_O_SALTAR((QJsonArray{
+            PuntoTds::Regla("DECLARE @f TABLE", bloqueo, caso.bloqueos),
+            PuntoTds::Regla("DECLARE @f TABLE", QJsonArray{PuntoTds::Filas({"n"}, Numeros(1, 3))})}));
+        const Escrito r = escribir(3);
+        EXPECT_EQ(r.bien, caso.bien);
+        EXPECT_TRUE(r.avisos.isEmpty()) << qPrintable(r.avisos.join('|'));
+        int numeros = 0;
+        for (const QString& t : textos("lote")) numeros += t.contains("MAX(TRANSMISION)");
+        if (caso.bien) {
+            ASSERT_EQ(r.filas.size(), 3u);
+            for (const auto& f : r.filas) EXPECT_EQ(f.destino, ResultadoFila::Agregada);
+            EXPECT_EQ(numeros, caso.bloqueos + 1);
+            EXPECT_EQ(r.guardado, "Quedó la transmisión 1 con 3 filas.");
+        } else {
+            ASSERT_EQ(r.filas.size(), 1u);
+            EXPECT_TRUE(r.filas[0].descripcion.contains("deshizo el lote 4 veces seguidas (error 1205)"))
+                << qPrintable(r.filas[0].descripcion);
+            EXPECT_EQ(numeros, 4);
+            EXPECT_EQ(r.guardado, "No quedó ninguna transmisión: no se agregó ninguna fila.");
+        }
+    }
+}
+
+// Lo que se manda dentro de una transacción de escritura y lee AUX_GARANTIA o MV_TRANSMISIONES
+// lleva los bloqueos que impiden que dos estaciones tomen el mismo número o guarden la misma
+// serie; y cada sentencia preparada declara exactamente los parámetros que usa y recibe.
+TEST_F(SqlServerTds, BloqueosYParametrosDeLoQueSeManda) {
+    for (auto modo : {EscrituraGarantias::Modo::Automatico, EscrituraGarantias::Modo::FilaPorFila}) {
+        CONECTAR_O_SALTAR((QJsonArray{
+            PuntoTds::Regla("DECLARE @f TABLE", QJsonArray{PuntoTds::Filas({"n"}, Numeros(1, 500))})}));
+        punto_->olvidar();
+        const Escrito r = escribir(600, modo);
+        ASSERT_TRUE(r.bien);
+        const QRegularExpression lectura(
+            "(?:FROM|JOIN)\\s+(AUX_GARANTIA|MV_TRANSMISIONES)\\b(?!\\s+WITH \\(UPDLOCK, HOLDLOCK\\))",
+            QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpression lee("(?:FROM|JOIN)\\s+(AUX_GARANTIA|MV_TRANSMISIONES)\\b",
+                                     QRegularExpression::CaseInsensitiveOption);
+        int conBloqueo = 0;
+        for (const auto& p : punto_->pedidos()) {
+            const QString t = p.value("texto").toString();
+            EXPECT_FALSE(lectura.match(t).hasMatch()) << qPrintable(t.left(300));
+            conBloqueo += lee.match(t).hasMatch();
+            if (p.value("proc") != "sp_prepexec") continue;
+            const int declarados = p.value("declaracion").toString().count(QRegularExpression("@P\\d+ "));
+            QSet<QString> usados;
+            for (auto m = QRegularExpression("@P\\d+\\b").globalMatch(t); m.hasNext();)
+                usados.insert(m.next().captured());
+            EXPECT_EQ(declarados, usados.size());
+            EXPECT_EQ(declarados, p.value("valores").toArray().size());
+            EXPECT_EQ(declarados, t.contains("DECLARE @f TABLE") ? 2002 : 6);
+        }
+        EXPECT_GE(conBloqueo, 2);  // el número y las filas
     }
 }

@@ -317,6 +317,7 @@ class Conexion:
             self.s.shutdown(socket.SHUT_RDWR)
             return False
         if regla and regla.get("callar"):
+            self.fichas(regla.get("responder", []), 0xFD, cerrar=False)  # sólo lo que cambia el estado
             return True
         self.mandar(self.respuesta(pedido, regla))
         return True

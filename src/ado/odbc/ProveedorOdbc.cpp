@@ -48,7 +48,7 @@ class SentenciaPropia {
 // resultados con filas. SQL Server corre el lote entero y deja los errores de cada sentencia en
 // su resultado: se recorren todos.
 void RecorrerResultados(EnlaceOdbc& enlace, SQLHSTMT st, SQLRETURN rc, ListaErrores& errores, int64_t* filas,
-                        std::vector<QVariant>* primeraColumna) {
+                        std::vector<QVariant>* primeraColumna, bool* contada = nullptr) {
     for (int vueltas = 0; vueltas < 100000; ++vueltas) {
         if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE || rc == SQL_STILL_EXECUTING || rc == SQL_NEED_DATA)
             break;
@@ -92,6 +92,7 @@ void RecorrerResultados(EnlaceOdbc& enlace, SQLHSTMT st, SQLRETURN rc, ListaErro
             } else if (filas) {
                 SQLLEN n = -1;
                 if (SQL_SUCCEEDED(SQLRowCount(st, &n)) && n > 0) *filas += n;
+                if (contada && n >= 0) *contada = true;
             }
         }
         rc = SQLMoreResults(st);
@@ -142,12 +143,14 @@ class SentenciaOdbc : public SentenciaPreparada {
         enlace_->contarIda();
         const SQLRETURN rc = SQLExecute(st_);
         int64_t filas = 0;
-        RecorrerResultados(*enlace_, st_, rc, errores, &filas, &resultado_);
+        contada_ = false;
+        RecorrerResultados(*enlace_, st_, rc, errores, &filas, &resultado_, &contada_);
         SQLFreeStmt(st_, SQL_CLOSE);
         return errores.Count() > antes ? -1 : filas;
     }
 
     std::vector<QVariant> resultado() const override { return resultado_; }
+    bool sinCuenta() const override { return !contada_ && resultado_.empty(); }
 
   private:
     // Liga los parámetros, cada uno con lugar para valores del doble de largo (al menos 256
@@ -201,6 +204,7 @@ class SentenciaOdbc : public SentenciaPreparada {
     QString sql_;
     SQLHSTMT st_ = SQL_NULL_HSTMT;
     std::vector<ParametroOdbc> ligados_;  // los ligados a st_: sus búferes no se mueven
+    bool contada_ = false;                // la última corrida informó cuántas filas cambió
     std::vector<QVariant> resultado_;
 };
 
@@ -229,9 +233,11 @@ class ProveedorOdbc : public Proveedor {
         motorBase_ = motor_.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive) ? MotorBase::SqlServer
                                                                                        : MotorBase::OtroOdbc;
         if (motorBase_ == MotorBase::SqlServer) {
-            // Los literales de fecha del programa son dd/mm/yyyy (y dd/mm/yy).
+            // Los literales de fecha del programa son dd/mm/yyyy (y dd/mm/yy). Cada sentencia
+            // informa cuántas filas cambió, diga lo que diga la configuración del servidor: lo
+            // que pasó con una fila se sabe por esa cuenta.
             ListaErrores errores;
-            ejecutar(QStringLiteral("SET DATEFORMAT dmy"), errores);
+            ejecutar(QStringLiteral("SET DATEFORMAT dmy; SET NOCOUNT OFF"), errores);
             if (!errores.vacia()) {
                 const ErrorAdo e = errores.Item(0);
                 cerrar();
