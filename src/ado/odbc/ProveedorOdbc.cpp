@@ -50,6 +50,8 @@ class SentenciaPropia {
 void RecorrerResultados(EnlaceOdbc& enlace, SQLHSTMT st, SQLRETURN rc, ListaErrores& errores, int64_t* filas,
                         std::vector<QVariant>* primeraColumna, bool* contada = nullptr) {
     for (int vueltas = 0; vueltas < 100000; ++vueltas) {
+        // SQL_NO_DATA de la sentencia misma: el controlador dice que no cambió ninguna fila.
+        if (rc == SQL_NO_DATA && vueltas == 0 && contada) *contada = true;
         if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE || rc == SQL_STILL_EXECUTING || rc == SQL_NEED_DATA)
             break;
         if (rc == SQL_ERROR || rc == SQL_SUCCESS_WITH_INFO) {
