@@ -12,7 +12,7 @@
 #include "import/GrupoTransmision.h"
 #include "platform/ErrorEjecucion.h"
 #include "sqlserver/PuntoTds.h"
-#include "startup/Componentes.h"
+#include "suite/Componentes.h"
 
 // El camino de SQL Server por el controlador FreeTDS real (unixODBC), contra un punto TDS que
 // contesta según un guion y anota cada pedido: lo que se prueba es lo que viaja por el cable.
