@@ -17,6 +17,12 @@ void Salida::error(const QString& texto) {
     errores_.flush();
 }
 
+void Salida::lineaError(const QString& texto) {
+    salida_.flush();
+    errores_ << texto << '\n';
+    errores_.flush();
+}
+
 QString Celda(const QString& texto) {
     QString celda = texto;
     celda.replace('\t', QLatin1String("\\t"))

@@ -13,6 +13,8 @@ class Salida {
     void texto(const QString& texto);
     // Un mensaje de error, precedido por el nombre del programa.
     void error(const QString& texto);
+    // Una línea tal cual por la salida de errores (datos que no pudieron ir a su archivo).
+    void lineaError(const QString& texto);
 
   private:
     QTextStream salida_;

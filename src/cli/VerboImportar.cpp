@@ -13,6 +13,10 @@
 
 namespace {
 
+// Si el archivo de filas no importadas no se puede escribir, hasta tantas se muestran por la
+// salida de errores.
+constexpr qint64 kRechazosPorErrores = 1000;
+
 // El archivo ya viene elegido: el diálogo de la ventana no se muestra.
 class ArchivoDado : public SelectorArchivo {
   public:
@@ -63,10 +67,28 @@ int Importar(const Argumentos& a, Salida& salida) {
     const ResumenImportacion& resumen = ventana.resumen();
     if (!resumen.avisoCampos.isEmpty()) salida.error(QStringLiteral("aviso: ") + resumen.avisoCampos);
     // Las filas no importadas se escriben también si la corrida se detuvo: la que falló está ahí.
+    // Si el archivo no quedó escrito, la corrida falla diciéndolo, y las filas, si son pocas, van
+    // por la salida de errores para que no se pierdan.
+    bool rechazosEscritos = true;
     if (rechazos) {
-        rechazos->escribir(ventana.rechazos(), [](std::vector<Rechazo>& tramo) {
-            CompletarTransmisiones(tramo, Componentes::Datos());
-        });
+        try {
+            rechazos->escribir(ventana.rechazos(), [](std::vector<Rechazo>& tramo) {
+                CompletarTransmisiones(tramo, Componentes::Datos());
+            });
+        } catch (const ErrorEjecucion& e) {
+            rechazosEscritos = false;
+            salida.error(e.descripcion());
+            const qint64 n = ventana.rechazos().cantidad();
+            if (n <= kRechazosPorErrores) {
+                salida.error(QStringLiteral("las %1 filas no importadas, aquí:").arg(n));
+                ArchivoRechazos::listar(ventana.rechazos(), [&](const QString& l) { salida.lineaError(l); });
+            } else {
+                salida.error(QStringLiteral("las %1 filas no importadas no se listan aquí (son más de %2): "
+                                            "vuelva a importar con --prueba y --rechazos en otra carpeta.")
+                                 .arg(n)
+                                 .arg(kRechazosPorErrores));
+            }
+        }
     }
     if (!resumen.terminada) {
         salida.error(QStringLiteral("la importación no terminó: %1").arg(modelo.lblEstado()));
@@ -74,6 +96,7 @@ int Importar(const Argumentos& a, Salida& salida) {
     }
     salida.linea(modelo.lblEstado());
     salida.linea(resumen.texto());
+    if (!rechazosEscritos) return Codigo::Falla;
     if (rechazos) {
         salida.linea(QStringLiteral("%1 filas no importadas en \"%2\".")
                          .arg(ventana.rechazos().cantidad())

@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
+#include "platform/ArchivoPropio.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Proceso.h"
 #include "platform/Rutina.h"
@@ -47,11 +47,10 @@ void EscribirIcono(const QString& destino) {
     QFile actual(destino);
     if (actual.open(QIODevice::ReadOnly) && actual.readAll() == svg) return;
     actual.close();
-    QSaveFile archivo(destino);
-    if (!archivo.open(QIODevice::WriteOnly) || archivo.write(svg) != svg.size() || !archivo.commit()) {
-        throw Falla(
-            kErrorAcceso,
-            QStringLiteral("No se pudo escribir el ícono %1: %2").arg(destino, archivo.errorString()));
+    try {
+        ArchivoPropio::Reemplazar(destino, svg, 0644);
+    } catch (const ErrorEjecucion& e) {
+        throw Falla(kErrorAcceso, QStringLiteral("No se pudo escribir el ícono: %1").arg(e.descripcion()));
     }
 }
 }  // namespace
@@ -107,17 +106,13 @@ void CrearAccesoDirecto() {
     // 5. Guardar, sobrescribiendo el que hubiera.
     r.paso([&] {
         const QByteArray texto = TextoAccesoDirecto(ejecutable, icono).toUtf8();
-        QSaveFile salida(archivo);
-        if (!salida.open(QIODevice::WriteOnly) || salida.write(texto) != texto.size() || !salida.commit()) {
-            throw Falla(kErrorAcceso, QStringLiteral("No se pudo escribir el acceso directo %1: %2")
-                                          .arg(archivo, salida.errorString()));
-        }
-        // Los escritorios sólo lanzan las entradas ejecutables.
-        if (!QFile::setPermissions(
-                archivo, QFile::permissions(archivo) | QFileDevice::ExeOwner | QFileDevice::ExeUser)) {
-            throw Falla(
-                kErrorAcceso,
-                QStringLiteral("No se pudo marcar como ejecutable el acceso directo %1.").arg(archivo));
+        // Los escritorios sólo lanzan las entradas ejecutables: se crea ejecutable (0755 con la
+        // umask), en su lugar entero, y nunca a través de un enlace puesto en el escritorio.
+        try {
+            ArchivoPropio::Reemplazar(archivo, texto, 0755);
+        } catch (const ErrorEjecucion& e) {
+            throw Falla(kErrorAcceso,
+                        QStringLiteral("No se pudo escribir el acceso directo: %1").arg(e.descripcion()));
         }
     });
     r.correr();

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "platform/ArchivoPropio.h"
 #include "platform/Cp1252.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Privado.h"
@@ -22,24 +23,16 @@ QString RutaBases() { return Proceso::CarpetaAplicacion() + QStringLiteral("BASE
 void GrabarBase(const QString& Nombre, const QString& Dbname, const QString& Usuario, const QString& Password,
                 const QString& Servidor) {
     const QString ruta = RutaBases();
-    QFile archivo(ruta);
-    Privado::CrearArchivo(ruta);  // guarda claves: sólo para el usuario
-    if (!archivo.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        throw ErrorEjecucion(kErrorAcceso,
-                             QStringLiteral("No se pudo abrir %1 para agregar la conexión: %2")
-                                 .arg(ruta, archivo.errorString()),
-                             Proceso::NombreEjecutable());
-    }
     const QString clave = Componentes::Funciones().Encriptar(Password);
     const QString linea = Nombre.trimmed() + ',' + Dbname.trimmed() + ',' + Usuario.trimmed() + ',' +
                           clave.trimmed() + ',' + Servidor.trimmed() + QStringLiteral("\r\n");
-    const QByteArray bytes = Cp1252::Codificar(linea);
-    if (archivo.write(bytes) != bytes.size() || !archivo.flush()) {
-        throw ErrorEjecucion(kErrorAcceso,
-                             QStringLiteral("No se pudo escribir en %1: %2").arg(ruta, archivo.errorString()),
-                             Proceso::NombreEjecutable());
+    try {
+        // Guarda claves: sólo para el usuario (0600), y nunca a través de un enlace ni en un
+        // archivo ajeno.
+        ArchivoPropio::Agregar(ruta, Cp1252::Codificar(linea), 0600);
+    } catch (const ErrorEjecucion& e) {
+        throw ErrorEjecucion(kErrorAcceso, e.descripcion(), Proceso::NombreEjecutable());
     }
-    archivo.close();
 }
 
 LectorBases::LectorBases(const QString& ruta) : ruta_(ruta) {

@@ -17,6 +17,7 @@
 #include "ado/Conexion.h"
 #include "ado/Proveedores.h"
 #include "ado/sqlite/ProveedorSqlite.h"
+#include "platform/ArchivoPropio.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Privado.h"
 
@@ -47,7 +48,7 @@ QString Causa(int error) {
         case EACCES:
         case EPERM:
         case EROFS:
-            return QStringLiteral("sin permiso de escritura");
+            return ArchivoPropio::Causa(error);
         default:
             return QString::fromLocal8Bit(std::strerror(error));
     }

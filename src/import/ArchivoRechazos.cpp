@@ -22,14 +22,29 @@ void CompletarTransmisiones(std::vector<Rechazo>& tramo, Dll_Datos& datos) {
 ArchivoRechazos::ArchivoRechazos(const QString& ruta, Codificacion codificacion)
     : csv_(ruta, codificacion, QStringLiteral("de filas no importadas")) {}
 
+namespace {
+QStringList Cabecera(const Rechazos& rechazos) {
+    return rechazos.nombresCampos() +
+           QStringList{QStringLiteral("motivo"), QStringLiteral("detalle"), QStringLiteral("fila")};
+}
+QStringList Valores(const Rechazo& r) {
+    return r.campos + QStringList{TextoMotivo(r.motivo), r.detalle, QString::number(r.fila)};
+}
+}  // namespace
+
+void ArchivoRechazos::listar(const Rechazos& rechazos, const std::function<void(const QString&)>& linea) {
+    linea(LineaCsv(Cabecera(rechazos)));
+    rechazos.recorrer([&](std::vector<Rechazo>& tramo) {
+        for (const Rechazo& r : tramo) linea(LineaCsv(Valores(r)));
+    });
+}
+
 void ArchivoRechazos::escribir(const Rechazos& rechazos,
                                const std::function<void(std::vector<Rechazo>&)>& completar) {
-    csv_.linea(rechazos.nombresCampos() +
-               QStringList{QStringLiteral("motivo"), QStringLiteral("detalle"), QStringLiteral("fila")});
+    csv_.linea(Cabecera(rechazos));
     rechazos.recorrer([&](std::vector<Rechazo>& tramo) {
         if (completar) completar(tramo);
-        for (const Rechazo& r : tramo)
-            csv_.linea(r.campos + QStringList{TextoMotivo(r.motivo), r.detalle, QString::number(r.fila)});
+        for (const Rechazo& r : tramo) csv_.linea(Valores(r));
     });
     csv_.terminar();
 }

@@ -28,6 +28,10 @@ class ArchivoRechazos {
 
     const QString& ruta() const { return csv_.ruta(); }
 
+    // Las mismas líneas (la cabecera y las filas, sin completar) para quien las muestre cuando el
+    // archivo no se pudo escribir.
+    static void listar(const Rechazos& rechazos, const std::function<void(const QString&)>& linea);
+
   private:
     ArchivoCsv csv_;
 };

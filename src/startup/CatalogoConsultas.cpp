@@ -1,7 +1,11 @@
 #include "startup/CatalogoConsultas.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QFile>
 
+#include "platform/ArchivoPropio.h"
 #include "platform/Cp1252.h"
 #include "platform/ErrorEjecucion.h"
 #include "suite/Componentes.h"
@@ -58,10 +62,17 @@ QByteArray Registro(const Entrada& e) {
 
 void CrearCatalogoConsultas() {
     const QString ruta = Componentes::Consultas().ArchivoCatalogo;
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadWrite)) {
-        throw ErrorEjecucion(75, QStringLiteral("No se pudo crear el catálogo de consultas \"%1\": %2.")
-                                     .arg(ruta, archivo.errorString()));
+    QFile archivo;
+    try {
+        // Nunca a través de un enlace ni en un archivo ajeno puesto en su lugar.
+        const int fd = ArchivoPropio::Abrir(ruta, O_RDWR | O_CREAT, 0666);
+        if (!archivo.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            throw ErrorEjecucion(75, archivo.errorString());
+        }
+    } catch (const ErrorEjecucion& e) {
+        throw ErrorEjecucion(
+            75, QStringLiteral("No se pudo crear el catálogo de consultas: %1").arg(e.descripcion()));
     }
     for (const Entrada& e : kEntradas) {
         // Número de registro = largo / 1202 + 1: cada entrada va tras el último registro entero.
@@ -73,7 +84,7 @@ void CrearCatalogoConsultas() {
                                      .arg(ruta, archivo.errorString()));
         }
     }
-    if (!archivo.flush()) {
+    if (!archivo.flush() || ::fsync(archivo.handle()) != 0) {
         throw ErrorEjecucion(61, QStringLiteral("No se pudo escribir el catálogo de consultas \"%1\": %2.")
                                      .arg(ruta, archivo.errorString()));
     }

@@ -1,10 +1,13 @@
 #include "suite/AvisoError.h"
 
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QFile>
 #include <QProcessEnvironment>
 #include <cstdio>
 
+#include "platform/ArchivoPropio.h"
 #include "platform/Cp1252.h"
 #include "platform/Mensajes.h"
 #include "platform/Privado.h"
@@ -45,6 +48,14 @@ QString PalabraRespuesta(int respuesta) {
     }
 }
 
+// El registro de errores no se pudo escribir (un enlace, un archivo ajeno, el disco lleno): el
+// aviso sale por la salida de errores, con la ruta, en vez de perderse callado.
+void AvisarRegistroPerdido(const ErrorEjecucion& e) {
+    std::fprintf(stderr, "%s (la línea del registro de errores se perdió)\n",
+                 e.descripcion().toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
 }  // namespace
 
 QString RutaRegistroErrores() {
@@ -60,11 +71,16 @@ QString RutaRegistroErrores() {
 int16_t AvisoError(const ErrorEjecucion& error, std::optional<int> botones, std::optional<QString> rutina) {
     // Cada paso pasa por alto sus propias fallas: el cuadro se muestra aunque el registro no se pueda
     // escribir.
-    QFile registro;
+    // En la carpeta temporal, que otros pueden escribir: sólo para el usuario (0600), y nunca a
+    // través de un enlace ni en un archivo ajeno puesto en su lugar (eso se dice y la línea se
+    // pierde).
+    int registro = -1;
+    QString ruta;
     try {
-        registro.setFileName(RutaRegistroErrores());
-        Privado::CrearArchivo(registro.fileName());  // en la carpeta temporal: sólo para el usuario
-        if (!registro.open(QIODevice::Append)) registro.setFileName({});
+        ruta = RutaRegistroErrores();
+        registro = ArchivoPropio::AbrirParaAgregar(ruta, 0600);
+    } catch (const ErrorEjecucion& e) {
+        AvisarRegistroPerdido(e);
     } catch (...) {
     }
     const QString mensaje = QStringLiteral("Ha ocurrido el Siguiente Error (%1) %2")
@@ -75,21 +91,30 @@ int16_t AvisoError(const ErrorEjecucion& error, std::optional<int> botones, std:
     const QString origen = error.origen().isEmpty() ? TituloAplicacion() : error.origen();
     const QString titulo = origen + partesRutina + QStringLiteral(" Aviso al operador!!! - 2 ");
     const int estilo = botones.value_or(Botones::AbortarReintentarOmitir | Botones::IconoCritico);
-    if (error.numero() == 0) return 0;
+    if (error.numero() == 0) {
+        if (registro >= 0) ::close(registro);
+        return 0;
+    }
 
     int respuesta = 0;
     try {
         respuesta = Mensajes().mostrar(mensaje, estilo, titulo);
     } catch (...) {
     }
-    if (registro.isOpen()) {
+    if (registro >= 0) {
         const QDateTime ahora = QDateTime::currentDateTime();
         const QString linea =
             Regional::Formato(ahora, QStringLiteral("mm-dd-yyyy")) + ' ' +
             Regional::Formato(ahora, QStringLiteral("hh:nn:ss")) + QStringLiteral(" Rutina: ") +
             partesRutina.trimmed() + QStringLiteral(" Mensaje ") + mensaje.trimmed() +
             QStringLiteral(" Respondió : ") + PalabraRespuesta(respuesta) + QStringLiteral("\r\n");
-        registro.write(Cp1252::Codificar(linea));
+        try {
+            ArchivoPropio::EscribirTodo(registro, Cp1252::Codificar(linea), ruta);
+            ArchivoPropio::Cerrar(registro, ruta, false);
+        } catch (const ErrorEjecucion& e) {
+            ::close(registro);
+            AvisarRegistroPerdido(e);
+        }
     }
     return static_cast<int16_t>(respuesta);
 }
@@ -99,12 +124,14 @@ void AnotarAviso(const QString& texto) {
     std::fprintf(stderr, "%s\n", linea.toLocal8Bit().constData());
     std::fflush(stderr);
     try {
-        QFile registro(RutaRegistroErrores());
-        if (!registro.open(QIODevice::Append)) return;
         const QDateTime ahora = QDateTime::currentDateTime();
-        registro.write(Cp1252::Codificar(Regional::Formato(ahora, QStringLiteral("mm-dd-yyyy")) + ' ' +
-                                         Regional::Formato(ahora, QStringLiteral("hh:nn:ss")) +
-                                         QStringLiteral(" Aviso ") + linea + QStringLiteral("\r\n")));
+        ArchivoPropio::Agregar(RutaRegistroErrores(),
+                               Cp1252::Codificar(Regional::Formato(ahora, QStringLiteral("mm-dd-yyyy")) +
+                                                 ' ' + Regional::Formato(ahora, QStringLiteral("hh:nn:ss")) +
+                                                 QStringLiteral(" Aviso ") + linea + QStringLiteral("\r\n")),
+                               0600);
+    } catch (const ErrorEjecucion& e) {
+        AvisarRegistroPerdido(e);
     } catch (...) {
     }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -245,6 +246,88 @@ TEST_F(AlmacenCli, ImportacionesQueFallanNoDejanTransmision) {
     EXPECT_TRUE(otra.salida.contains("Ninguna transmisión: 0 filas agregadas, 1 series ya guardadas"))
         << qPrintable(otra.salida);
     EXPECT_EQ(sqlite3("SELECT group_concat(Transmision) FROM MV_TRANSMISIONES").salida, "1");
+}
+
+// El archivo de filas no importadas queda escrito o la corrida falla diciéndolo, con la ruta; si
+// son pocas, las filas salen por la salida de errores. Un enlace o un archivo ajeno en su lugar se
+// rechaza antes de importar.
+TEST_F(AlmacenCli, ElArchivoDeRechazosSeEscribeOLaCorridaFalla) {
+    const auto filas = [](int n, int largo) {
+        QByteArray b = kCabecera;
+        for (int i = 0; i < n; ++i)
+            b += "E,S" + QByteArray::number(i).rightJustified(6, '0') + "," + QByteArray(largo, 'M') +
+                 ",x,A\n";
+        return b;
+    };
+    const QString pocas = archivo("pocas.csv", filas(40, 1000));  // 40 KiB de rechazos
+    const QString muchas = archivo("muchas.csv", filas(3000, 20));
+    ASSERT_EQ(cli({"importar", pocas}).codigo, 0);
+    ASSERT_EQ(cli({"importar", muchas}).codigo, 0);  // la segunda vez, todas son rechazos
+    const QString otro = dir_.filePath("otro.txt");
+    EscribirArchivo(otro, "ajeno\n");
+    const QString enlace = dir_.filePath("enlace.csv");
+    ASSERT_EQ(::symlink(QFile::encodeName(otro).constData(), QFile::encodeName(enlace).constData()), 0);
+    struct Caso {
+        const char* nombre;
+        QString archivo;
+        QString rechazos;
+        QString previo;
+        const char* causa;
+        const char* enErrores;  // lo que además dice la salida de errores
+    };
+    // 32 KiB por archivo (ulimit -f cuenta bloques de 512 bytes): la base se lee y no crece.
+    const QString lleno = "trap '' XFSZ; ulimit -f 64;";
+    const Caso casos[] = {
+        {"disco lleno, 40 filas", pocas, dir_.filePath("r1.csv"), lleno, "disco lleno",
+         "las 40 filas no importadas, aquí:"},
+        {"disco lleno, 3000 filas", muchas, dir_.filePath("r2.csv"), lleno, "disco lleno",
+         "las 3000 filas no importadas no se listan aquí"},
+        {"un enlace en el lugar del archivo", pocas, enlace, {}, "es un enlace simbólico", ""},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        const QString transmisiones = contar("MV_TRANSMISIONES");
+        const Resultado r = cli({"importar", c.archivo, "--rechazos", c.rechazos}, c.previo);
+        EXPECT_EQ(r.codigo, 1) << qPrintable(r.errores.left(2000));
+        EXPECT_TRUE(r.errores.contains("No se puede escribir el archivo de filas no importadas \"" +
+                                       c.rechazos + "\": " + c.causa))
+            << qPrintable(r.errores.left(2000));
+        EXPECT_TRUE(r.errores.contains(c.enErrores)) << qPrintable(r.errores.left(2000));
+        EXPECT_FALSE(r.salida.contains("filas no importadas en")) << qPrintable(r.salida);
+        EXPECT_EQ(contar("MV_TRANSMISIONES"), transmisiones);
+        EXPECT_FALSE(QFileInfo(c.rechazos).isFile() && QFileInfo(c.rechazos).size() == 0);
+    }
+    // Las 40 filas, enteras, con su motivo, por la salida de errores.
+    const Resultado r = cli({"importar", pocas, "--rechazos", dir_.filePath("r3.csv")}, lleno);
+    EXPECT_TRUE(r.errores.contains(",S000039," + QString(1000, 'M') + ",x,A;serie ya guardada;;40") ||
+                r.errores.contains("S000039;" + QString(1000, 'M') + ";x;A;serie ya guardada;;40"))
+        << qPrintable(r.errores.right(300));
+    EXPECT_EQ(LeerArchivo(otro), "ajeno\n");
+    // Ni un temporal a medias en la carpeta.
+    EXPECT_EQ(QDir(dir_.path()).entryList({".*.tmp"}, QDir::Files | QDir::Hidden), QStringList{});
+}
+
+TEST_F(AlmacenCli, UnaCarpetaDeDatosDeSoloLecturaSeDiceAsi) {
+    ASSERT_EQ(cli({"importar", archivo("a.csv", kCabecera + "E,S1,M,x,A\n")}).codigo, 0);
+    // La carpeta de datos montada de sólo lectura en un espacio de montajes propio del programa
+    // (hace falta poder montar: root, o un contenedor que lo deje).
+    const QString montar =
+        QStringLiteral("mount --bind '%1' '%1' && mount -o remount,ro,bind '%1'").arg(datos());
+    if (QProcess::execute("unshare", {"-m", "/bin/sh", "-c", montar}) != 0)
+        GTEST_SKIP() << "no se puede montar aquí una carpeta de sólo lectura";
+    const QString previo =
+        QStringLiteral("exec unshare -m /bin/sh -c \"%1 && exec \\\"\\$0\\\" \\\"\\$@\\\"\" \"$0\" \"$@\";")
+            .arg(montar);
+    for (const QStringList& verbo :
+         {QStringList{"transmisiones"}, QStringList{"importar", dir_.filePath("origen/a.csv")}}) {
+        SCOPED_TRACE(qPrintable(verbo.first()));
+        const Resultado r = cli(verbo, previo);
+        EXPECT_EQ(r.codigo, 1) << qPrintable(r.errores);
+        EXPECT_TRUE(
+            r.errores.contains("sin permiso de escritura: el sistema de archivos es de sólo lectura") &&
+            r.errores.contains(base()))
+            << qPrintable(r.errores);
+    }
 }
 
 TEST_F(AlmacenCli, ConsultasQueNoEncuentranONoTerminanNoDanCero) {

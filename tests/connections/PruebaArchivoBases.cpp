@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 
@@ -168,4 +170,20 @@ TEST_F(Acceso, DiezMilEntradasLlenanLaListaEnseguida) {
     modelo_.lstBases_Click(9999);  // buscar la última lee el archivo entero
     EXPECT_LT(reloj.elapsed(), 1000);
     EXPECT_EQ(modelo_.texto(Caja::TxtDbName), "db");
+}
+
+TEST_F(Acceso, GrabarBaseNoEscribeATravesDeUnEnlace) {
+    // BASES.TXT puesto como enlace a otro archivo (el de otro programa, en una carpeta que otros
+    // escriben): la conexión con su clave no va a parar allí.
+    const QString otro = ejecutable_.filePath("otro.txt");
+    EscribirArchivo(otro, "ajeno\n");
+    ASSERT_EQ(::symlink(QFile::encodeName(otro).constData(), QFile::encodeName(RutaBases()).constData()), 0);
+    try {
+        GrabarBase("A", "a", "a", "secreta", "srv");
+        ADD_FAILURE() << "escribió a través del enlace";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_TRUE(e.descripcion().contains(RutaBases()) && e.descripcion().contains("enlace simbólico"))
+            << qPrintable(e.descripcion());
+    }
+    EXPECT_EQ(LeerArchivo(otro), "ajeno\n");
 }

@@ -138,7 +138,9 @@ TEST_F(Acceso, UnaFallaAlEscribirAvisaYSigueConElAcompananteYLaLista) {
     modelo_.CmdRegistrar_Click();
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     const auto& cuadro = mensajes_->cuadros()[0];
-    EXPECT_TRUE(cuadro.texto.startsWith("SQL Server start failed.  \rSQL-DMO error:   75 No se pudo abrir "))
+    EXPECT_TRUE(
+        cuadro.texto.startsWith("SQL Server start failed.  \rSQL-DMO error:   75 No se puede escribir \"" +
+                                RutaBases() + "\": es una carpeta"))
         << qPrintable(cuadro.texto);
     EXPECT_EQ(cuadro.titulo, "garantias");
     EXPECT_EQ(cuadro.estilo, Botones::Aceptar);

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QDir>
 #include <QRegularExpression>
@@ -102,4 +104,18 @@ TEST_F(Aviso, UnRegistroQueNoSePuedeAbrirNoImpideLaPregunta) {
     mensajes_->responder(5);
     EXPECT_EQ(AvisoError(ErrorEjecucion(9, "x")), 5);
     EXPECT_EQ(mensajes_->cuadros().size(), 1u);
+}
+
+TEST_F(Aviso, UnRegistroQueEsUnEnlaceNoSeSigue) {
+    // En la carpeta temporal otro usuario puede dejar QZERR.LOG como enlace a un archivo del
+    // operador: el cuadro se muestra y la respuesta vuelve, pero nada se escribe a través de él.
+    const QString otro = tmp_.filePath("otro.txt");
+    EscribirArchivo(otro, "ajeno\n");
+    ASSERT_EQ(::symlink(QFile::encodeName(otro).constData(),
+                        QFile::encodeName(tmp_.filePath("QZERR.LOG")).constData()),
+              0);
+    mensajes_->responder(5);
+    EXPECT_EQ(AvisoError(ErrorEjecucion(62, "d", "o"), std::nullopt, QString("FormLoad")), 5);
+    AnotarAviso("un aviso");
+    EXPECT_EQ(LeerArchivo(otro), "ajeno\n");
 }

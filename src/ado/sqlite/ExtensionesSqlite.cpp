@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "ado/sqlite/ProveedorSqlite.h"
+#include "platform/ArchivoPropio.h"
 
 namespace {
 
@@ -133,6 +134,13 @@ void RegistrarExtensiones(sqlite3* db, bool suite) {
     if (suite) sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, ColacionSuite, nullptr);
 }
 
+// "sin permiso de escritura", y por qué cuando es el sistema de archivos el que no deja.
+static QString SinPermiso(const char* archivo) {
+    if (archivo && *archivo && ArchivoPropio::SoloLectura(QString::fromUtf8(archivo)))
+        return QStringLiteral("sin permiso de escritura: el sistema de archivos es de sólo lectura");
+    return QStringLiteral("sin permiso de escritura");
+}
+
 // Una escritura que falló sin decir por qué: si no queda lugar (en el disco, o el archivo llegó al
 // tamaño máximo que el sistema le deja al proceso), la causa es ésa.
 static bool SinLugar(const char* archivo) {
@@ -213,8 +221,8 @@ ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia) {
         case SQLITE_READONLY:
         case SQLITE_PERM:
             e.nativo = 3906;
-            e.descripcion = QStringLiteral("No se puede escribir en %1: sin permiso de escritura (%2).")
-                                .arg(archivo, motor);
+            e.descripcion = QStringLiteral("No se puede escribir en %1: %2 (%3).")
+                                .arg(archivo, SinPermiso(nombreArchivo), motor);
             break;
         case SQLITE_FULL:
             e.nativo = 1105;
@@ -239,10 +247,13 @@ ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia) {
                 e.nativo = 1105;
                 e.descripcion =
                     QStringLiteral("No hay lugar para escribir %1: disco lleno (%2).").arg(archivo, motor);
-            } else if (sistema == EACCES || sistema == EPERM || sistema == EROFS) {
+            } else if (sistema == EACCES || sistema == EPERM || sistema == EROFS ||
+                       ArchivoPropio::SoloLectura(QString::fromUtf8(nombreArchivo ? nombreArchivo : ""))) {
+                // En un sistema de archivos de sólo lectura SQLite no crea el -shm del WAL, y lo dice
+                // como un error de lectura: también una lectura (transmisiones) lo nombra.
                 e.nativo = 3906;
-                e.descripcion = QStringLiteral("No se puede escribir en %1: sin permiso de escritura (%2).")
-                                    .arg(archivo, motor);
+                e.descripcion = QStringLiteral("No se puede escribir en %1: %2 (%3).")
+                                    .arg(archivo, SinPermiso(nombreArchivo), motor);
             } else {
                 e.nativo = 823;
                 e.descripcion =
