@@ -51,7 +51,10 @@ void RecorrerResultados(EnlaceOdbc& enlace, SQLHSTMT st, SQLRETURN rc, ListaErro
                         std::vector<QVariant>* primeraColumna, bool* contada = nullptr) {
     for (int vueltas = 0; vueltas < 100000; ++vueltas) {
         // SQL_NO_DATA de la sentencia misma: el controlador dice que no cambió ninguna fila.
-        if (rc == SQL_NO_DATA && vueltas == 0 && contada) *contada = true;
+        if (rc == SQL_NO_DATA && vueltas == 0 && contada) {
+            SQLLEN n = -1;
+            *contada = SQL_SUCCEEDED(SQLRowCount(st, &n)) && n >= 0;
+        }
         if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE || rc == SQL_STILL_EXECUTING || rc == SQL_NEED_DATA)
             break;
         if (rc == SQL_ERROR || rc == SQL_SUCCESS_WITH_INFO) {
