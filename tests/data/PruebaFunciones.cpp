@@ -80,7 +80,7 @@ TEST(Dll_Funciones, ManejarErrorPreguntaYDevuelveLaRespuesta) {
     ASSERT_EQ(mensajes->cuadros().size(), 1u);
     const auto& c = mensajes->cuadros()[0];
     EXPECT_EQ(Botones::juego(c.estilo), Botones::AbortarReintentarOmitir);
-    // Para personas: la descripción primero, el número al final; el título es el del programa.
-    EXPECT_EQ(c.texto, "El origen no tiene el campo 5 (3265)");
+    // Para personas: sólo la descripción, sin el número interno; el título es el del programa.
+    EXPECT_EQ(c.texto, "El origen no tiene el campo 5");
     EXPECT_EQ(c.titulo, TituloAplicacion());
 }
