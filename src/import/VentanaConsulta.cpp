@@ -1,4 +1,6 @@
 // La pestaña "Consultar": la lista de transmisiones y las filas de la elegida.
+#include <initializer_list>
+
 #include "ado/Valores.h"
 #include "data/FilasTransmision.h"
 #include "import/LineaTransmision.h"
@@ -12,20 +14,29 @@ void VentanaImportacion::SSTab1_Click(int pestana) {
     if (pestana == 1) cargaTransmisiones();
 }
 
+namespace {
+
+// Deja la grilla con la fila de títulos y una de datos vacía, con el ancho de cada columna.
+void VaciarConEncabezados(ModeloGrilla& g, std::initializer_list<std::pair<const char*, int>> columnas) {
+    g.Clear();
+    g.setRows(2);
+    g.setCols(static_cast<int>(columnas.size()));
+    int c = 0;
+    for (const auto& [titulo, ancho] : columnas) {
+        g.setTextMatrix(0, c, QString::fromUtf8(titulo));
+        g.setColWidth(c, ancho);
+        ++c;
+    }
+}
+
+}  // namespace
+
 void VentanaImportacion::cargaTransmisiones() {
     ModeloGrilla& g = m_.MSFlexGrid1;
     Dll_Datos& datos = Componentes::Datos();
     fallaConsulta_.clear();
     try {
-        g.Clear();
-        g.setRows(2);
-        g.setCols(4);
-        const std::pair<const char*, int> columnas[] = {
-            {"", 10}, {"Nro", 500}, {"Usuario", 1500}, {"Fecha", 1500}};
-        for (int c = 0; c < 4; ++c) {
-            g.setTextMatrix(0, c, QString::fromUtf8(columnas[c].first));
-            g.setColWidth(c, columnas[c].second);
-        }
+        VaciarConEncabezados(g, {{"", 10}, {"Nro", 500}, {"Usuario", 1500}, {"Fecha", 1500}});
         // La hora se guarda sin segundos: dentro del mismo minuto, la de número mayor es la más nueva.
         RecordsetPtr rs;
         datos.AbrirRecordset(QStringLiteral("SELECT * FROM MV_TRANSMISIONES WHERE TIPO='S' ORDER BY FECHA "
@@ -67,15 +78,7 @@ void VentanaImportacion::MSFlexGrid1_Click() {
         if (numero == 0) return;
         filas_.reset();
         m_.setLblInfoTransmision(QString());
-        g.Clear();
-        g.setRows(2);
-        g.setCols(4);
-        const std::pair<const char*, int> columnas[] = {
-            {"", 50}, {"Modelo", 2000}, {"Serie", 2500}, {"ECA1", 2000}};
-        for (int c = 0; c < 4; ++c) {
-            g.setTextMatrix(0, c, QString::fromUtf8(columnas[c].first));
-            g.setColWidth(c, columnas[c].second);
-        }
+        VaciarConEncabezados(g, {{"", 50}, {"Modelo", 2000}, {"Serie", 2500}, {"ECA1", 2000}});
         m_.setLblEstadoTransmisiones(QStringLiteral("Cargando ") + QString::number(numero));
         // La grilla no guarda las filas: las pide de a tramos a medida que se muestran, así la
         // última de un millón está a un tramo de distancia y la memoria no crece con ellas.
