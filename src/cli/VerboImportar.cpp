@@ -2,14 +2,17 @@
 // "CADENA"
 #include <optional>
 
+#include "ado/Conexion.h"
 #include "cli/BarraProgreso.h"
 #include "cli/OrigenCli.h"
 #include "cli/SesionCli.h"
 #include "cli/Verbos.h"
 #include "import/ArchivoRechazos.h"
-#include "import/ModeloVentana.h"
-#include "import/VentanaImportacion.h"
+#include "import/CorridaImportacion.h"
+#include "import/TrampaOrigen.h"
+#include "platform/Mensajes.h"
 #include "suite/Componentes.h"
+#include "suite/Sesion.h"
 
 namespace {
 
@@ -17,71 +20,90 @@ namespace {
 // salida de errores.
 constexpr qint64 kRechazosPorErrores = 1000;
 
-// El archivo ya viene elegido: el diálogo de la ventana no se muestra.
-class ArchivoDado : public SelectorArchivo {
+// La corrida cuenta su avance en la barra; las filas no agregadas se juntan sólo si se pidieron.
+class OyenteCli : public OyenteCorrida {
   public:
-    explicit ArchivoDado(QString ruta) : ruta_(std::move(ruta)) {}
-    std::optional<QString> elegir(const QString&, const QString&) override { return ruta_; }
+    OyenteCli(BarraProgreso& barra, Rechazos* rechazos) : barra_(barra), rechazos_(rechazos) {}
+    void estado(const QString& texto) override { estado_ = texto; }
+    void progreso(qint64 hechas, qint64 total) override { barra_.avanzar(hechas, total); }
+    void campos(const QStringList& nombres) override {
+        if (rechazos_) rechazos_->limpiar(nombres);
+    }
+    void filaNoAgregada(Rechazo rechazo) override {
+        if (rechazos_) rechazos_->agregar(std::move(rechazo));
+    }
+    // La última línea de estado ("..." antes de la primera).
+    const QString& estado() const { return estado_; }
 
   private:
-    QString ruta_;
+    BarraProgreso& barra_;
+    Rechazos* rechazos_;
+    QString estado_ = QStringLiteral("...");
 };
+
+// Abre el archivo una vez y da sus hojas o tablas, bajo la trampa del origen: una falla va al
+// operador y, si no abrió, la lista queda vacía (la lectura dirá después por qué no se importa).
+QStringList AbrirYListar(Conexion& origen, const ArchivoOrigen& archivo) {
+    QStringList tablas;
+    Rutina r([&origen](const ErrorEjecucion& e) { return TrampaOrigen(origen, e); });
+    r.paso([&] { AbrirOrigen(origen, archivo); }).paso([&] { tablas = archivo.tablasListadas(origen); });
+    r.correr();
+    return tablas;
+}
 
 int Importar(const Argumentos& a, Salida& salida) {
     if (a.sueltos.size() != 1) throw ErrorUso(QStringLiteral("importar necesita un archivo"));
-    const QString ruta = ArchivoDeLineaDeComandos(a.sueltos.first()).ruta;
+    ArchivoOrigen archivo = ArchivoDeLineaDeComandos(a.sueltos.first());
     const bool utf8 = a.tiene(QStringLiteral("utf8"));
     if (utf8 && !a.tiene(QStringLiteral("rechazos")))
         throw ErrorUso(QStringLiteral("--utf8 va con --rechazos ARCHIVO.csv"));
     // El archivo de las filas no importadas se abre antes de importar: si no se puede escribir,
     // no se importa nada.
-    std::optional<ArchivoRechazos> rechazos;
+    std::optional<ArchivoRechazos> archivoRechazos;
     if (a.tiene(QStringLiteral("rechazos"))) {
         if (a.opcion(QStringLiteral("rechazos")).trimmed().isEmpty())
             throw ErrorUso(QStringLiteral("--rechazos necesita un archivo"));
-        rechazos.emplace(
+        archivoRechazos.emplace(
             a.opcion(QStringLiteral("rechazos")),
             utf8 ? ArchivoRechazos::Codificacion::Utf8 : ArchivoRechazos::Codificacion::Windows1252);
     }
     IniciarSesionCli(a);
 
-    // El mismo núcleo que la ventana: elegir el archivo (lista sus tablas y previsualiza), la
-    // tabla pedida y "Importar".
-    ModeloVentana modelo;
-    VentanaImportacion ventana(modelo, std::make_unique<ArchivoDado>(ruta));
-    ventana.setPrueba(a.tiene(QStringLiteral("prueba")));
+    // La misma corrida que el botón "Importar", sobre la tabla pedida o la que elige "Buscar >>>".
+    Conexion origen;
+    const QStringList tablas = AbrirYListar(origen, archivo);
+    archivo.tabla = a.tiene(QStringLiteral("tabla")) ? a.opcion(QStringLiteral("tabla"))
+                                                     : archivo.tablaPorDefecto(tablas);
+    Rechazos rechazos;
     BarraProgreso barra;
-    QObject::connect(&modelo, &ModeloVentana::progreso,
-                     [&barra](qint64 hechas, qint64 total) { barra.avanzar(hechas, total); });
-    modelo.setCampo(QStringLiteral("Tabla"), ruta);
-    ventana.ConectarProveedor(false);
-    if (a.tiene(QStringLiteral("tabla"))) {
-        modelo.setCmbTablaTexto(a.opcion(QStringLiteral("tabla")));
+    OyenteCli oyente(barra, archivoRechazos ? &rechazos : nullptr);
+    ResumenImportacion resumen;
+    resumen.prueba = a.tiene(QStringLiteral("prueba"));
+    if (archivo.tabla.trimmed().isEmpty()) {
+        MsgBox(QStringLiteral("Debe informar el nombre de la tabla a leer"),
+               Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso al Operador"));
     } else {
-        // La misma que elige "Buscar >>>".
-        modelo.setCmbTablaTexto(ventana.archivoOrigen().tablaPorDefecto(modelo.cmbTablaLista()));
+        CorridaImportacion corrida(origen, Componentes::Datos(), sesion().Usuario, oyente);
+        resumen = corrida.correr(archivo, OpcionesCorrida{resumen.prueba});
     }
-    ventana.cmbTabla_Click();
-    ventana.cmdImportar_Click();
     barra.terminar();
-    const ResumenImportacion& resumen = ventana.resumen();
     if (!resumen.avisoCampos.isEmpty()) salida.error(QStringLiteral("aviso: ") + resumen.avisoCampos);
     // Las filas no importadas se escriben también si la corrida se detuvo: la que falló está ahí.
     // Si el archivo no quedó escrito, la corrida falla diciéndolo, y las filas, si son pocas, van
     // por la salida de errores para que no se pierdan.
     bool rechazosEscritos = true;
-    if (rechazos) {
+    if (archivoRechazos) {
         try {
-            rechazos->escribir(ventana.rechazos(), [](std::vector<Rechazo>& tramo) {
+            archivoRechazos->escribir(rechazos, [](std::vector<Rechazo>& tramo) {
                 CompletarTransmisiones(tramo, Componentes::Datos());
             });
         } catch (const ErrorEjecucion& e) {
             rechazosEscritos = false;
             salida.error(e.descripcion());
-            const qint64 n = ventana.rechazos().cantidad();
+            const qint64 n = rechazos.cantidad();
             if (n <= kRechazosPorErrores) {
                 salida.error(QStringLiteral("las %1 filas no importadas, aquí:").arg(n));
-                ArchivoRechazos::listar(ventana.rechazos(), [&](const QString& l) { salida.lineaError(l); });
+                ArchivoRechazos::listar(rechazos, [&](const QString& l) { salida.lineaError(l); });
             } else {
                 salida.error(QStringLiteral("las %1 filas no importadas no se listan aquí (son más de %2): "
                                             "vuelva a importar con --prueba y --rechazos en otra carpeta.")
@@ -91,20 +113,20 @@ int Importar(const Argumentos& a, Salida& salida) {
         }
     }
     if (!resumen.terminada) {
-        salida.error(QStringLiteral("la importación no terminó: %1").arg(modelo.lblEstado()));
+        salida.error(QStringLiteral("la importación no terminó: %1").arg(oyente.estado()));
         return Codigo::Falla;
     }
-    salida.linea(modelo.lblEstado());
+    salida.linea(oyente.estado());
     salida.linea(resumen.texto());
     if (!rechazosEscritos) return Codigo::Falla;
-    if (rechazos) {
+    if (archivoRechazos) {
         salida.linea(QStringLiteral("%1 filas no importadas en \"%2\".")
-                         .arg(ventana.rechazos().cantidad())
-                         .arg(rechazos->ruta()));
+                         .arg(rechazos.cantidad())
+                         .arg(archivoRechazos->ruta()));
     }
     // Una prueba termina bien si el origen se pudo leer, aunque no tenga filas con serie.
     if (!resumen.prueba && resumen.insertadas == 0 && resumen.yaGuardadas == 0) {
-        salida.error(QStringLiteral("\"%1\" no tiene filas con serie: no se guardó nada.").arg(ruta));
+        salida.error(QStringLiteral("\"%1\" no tiene filas con serie: no se guardó nada.").arg(archivo.ruta));
         return Codigo::NoEncontrado;
     }
     return Codigo::Bien;

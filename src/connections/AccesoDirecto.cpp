@@ -79,14 +79,7 @@ QString TextoAccesoDirecto(const QString& ejecutable, const QString& icono) {
 void CrearAccesoDirecto() {
     QString escritorio, archivo, ejecutable, icono;
     Rutina r([](const ErrorEjecucion& e) {
-        switch (AvisoError(e, std::nullopt, QStringLiteral("Click"))) {
-            case 4:
-                return Respuesta::Repetir;
-            case 5:
-                return Respuesta::Saltar;
-            default:
-                return Respuesta::Abandonar;
-        }
+        return RespuestaDelOperador(AvisoError(e, std::nullopt, QStringLiteral("Click")));
     });
     // 1-2. El escritorio del usuario.
     r.paso([&] {

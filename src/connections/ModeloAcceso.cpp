@@ -13,14 +13,7 @@ namespace {
 // 5 sigue con el siguiente, otra respuesta deja la rutina.
 Trampa TrampaAviso(const QString& rutina) {
     return [rutina](const ErrorEjecucion& e) {
-        switch (AvisoError(e, std::nullopt, rutina)) {
-            case 4:
-                return Respuesta::Repetir;
-            case 5:
-                return Respuesta::Saltar;
-            default:
-                return Respuesta::Abandonar;
-        }
+        return RespuestaDelOperador(AvisoError(e, std::nullopt, rutina));
     };
 }
 }  // namespace

@@ -83,8 +83,11 @@ class VentanaImportacion {
     Respuesta trampa(const ErrorEjecucion& error);
     // El nombre de la hoja o tabla escrito en la lista; vacío: lo pide al operador y da false.
     bool NombreDeTabla(QString& nombre);
-    // La sentencia del campo "SqlPrevio"; si está vacío, primero lo arma con el nombre.
-    QString SentenciaDeLectura(const QString& nombre);
+    // La tabla que lee el campo "SqlPrevio"; si está vacío, primero lo arma con el nombre.
+    ArchivoOrigen LecturaElegida(const QString& nombre);
+    // El campo "SqlPrevio" muestra la sentencia que lee la tabla de "lectura"; vacío: ninguna.
+    void fijarLectura(const ArchivoOrigen& lectura);
+    void olvidarLectura();
     // true si la conexión abrió (con la lista de errores vacía o sólo con avisos).
     bool AbrirOrigen(const QString& textoConexion, const ArchivoOrigen& archivo);
     // Tras una conexión fallida: la lista, su texto, la vista previa y "SqlPrevio" quedan vacíos,
@@ -95,14 +98,13 @@ class VentanaImportacion {
     void ListarTablas(const ArchivoOrigen& archivo);
     void mensajeDeError();
     void LlenarVistaPrevia(const QString& sentencia, Rutina& rutina);
-    void ImportarFilas(const QString& sentencia, Rutina& click);
-    void CerrarOrigenDetenido();
     // El texto de una celda de MSFlexGrid3 (fila desde 0 entre las de la transmisión).
     QString celdaDeFila(int fila, int columna);
 
     ModeloVentana& m_;
     Conexion origen_;
     ArchivoOrigen archivo_;
+    ArchivoOrigen lectura_;  // el archivo y la tabla que lee el campo "SqlPrevio"
     RecordsetPtr rsOrigen_;
     std::unique_ptr<FilasTransmision> filas_;  // las de la transmisión que muestra MSFlexGrid3
     Dll_Dialogo dialogo_;

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "ado/Valores.h"
+#include "import/TrampaOrigen.h"
 #include "import/VentanaImportacion.h"
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
@@ -35,28 +36,7 @@ const QString kSqlPrevio = QStringLiteral("SqlPrevio");
 VentanaImportacion::VentanaImportacion(ModeloVentana& modelo, std::unique_ptr<SelectorArchivo> selector)
     : m_(modelo), dialogo_(std::move(selector)) {}
 
-Respuesta VentanaImportacion::trampa(const ErrorEjecucion& error) {
-    if (error.numero() == Errores::ObjetoCerrado) return Respuesta::Saltar;
-    // El operador pidió detener: la falla que siga (la lectura cortada) deja sin preguntar.
-    if (error.numero() == Detencion::NumeroFalla || Detencion::Pedida()) return Respuesta::Abandonar;
-    // Cerrar y repetir sólo si la conexión de origen estaba abierta: si no, repetir daría la
-    // misma falla sin fin, y la falla va al operador como cualquier otra.
-    if (error.numero() == Errores::ObjetoAbierto && origen_.abierta()) {
-        try {
-            origen_.Close();
-        } catch (const ErrorEjecucion&) {
-        }
-        return Respuesta::Repetir;
-    }
-    switch (Componentes::Funciones().ManejarError(error)) {
-        case RespuestaMensaje::Reintentar:
-            return Respuesta::Repetir;
-        case RespuestaMensaje::Omitir:
-            return Respuesta::Saltar;
-        default:
-            return Respuesta::Abandonar;
-    }
-}
+Respuesta VentanaImportacion::trampa(const ErrorEjecucion& error) { return TrampaOrigen(origen_, error); }
 
 void VentanaImportacion::mensajeDeError() {
     // La descripción del primer error del proveedor, sin ícono y con el título de la aplicación.
@@ -99,11 +79,10 @@ void VentanaImportacion::ConectarProveedor(bool no_cerrar) {
                     mensajeDeError();
                     return;
                 }
-                const QString sentencia = archivo_.clase->sentenciaDelArchivo(archivo_.ruta);
                 m_.setCampo(kOdbc, textoConexion);
-                m_.setCampo(kSqlPrevio, sentencia);
+                fijarLectura(archivo_);  // sin tabla elegida: la del propio archivo
                 m_.cmbTablaAgregar(archivo_.nombreBase());
-                rsOrigen_ = origen_.abrirRecordset(sentencia);
+                rsOrigen_ = origen_.abrirRecordset(lectura_.sentencia());
                 if (origen_.Errors().Count() == 0) rsOrigen_->Close();
                 abrio = true;
                 return;
@@ -151,7 +130,7 @@ bool VentanaImportacion::AbrirOrigen(const QString& textoConexion, const Archivo
 void VentanaImportacion::OlvidarOrigen() {
     m_.cmbTablaLimpiar();
     m_.setCmbTablaTexto(QString());
-    m_.setCampo(kSqlPrevio, QString());
+    olvidarLectura();
     VaciarVistaPrevia();
 }
 
@@ -180,6 +159,8 @@ void VentanaImportacion::ListarTablas(const ArchivoOrigen& archivo) {
 
 void VentanaImportacion::cmbTabla_Click() {
     archivo_.tabla = m_.cmbTablaTexto();
+    lectura_ = archivo_;
+    // El texto de la lista tal cual, también vacío ("SELECT * FROM []").
     m_.setCampo(kSqlPrevio, SentenciaDeTabla(archivo_.tabla));
 }
 
@@ -188,6 +169,16 @@ void VentanaImportacion::cmbTabla_Elegir(const QString& nombre) {
     m_.setCmbTablaTexto(nombre);
     VaciarVistaPrevia();
     cmbTabla_Click();
+}
+
+void VentanaImportacion::fijarLectura(const ArchivoOrigen& lectura) {
+    lectura_ = lectura;
+    m_.setCampo(kSqlPrevio, lectura_.sentencia());
+}
+
+void VentanaImportacion::olvidarLectura() {
+    lectura_ = ArchivoOrigen{};
+    m_.setCampo(kSqlPrevio, QString());
 }
 
 void VentanaImportacion::CmdBuscar_Click() {
@@ -243,9 +234,13 @@ bool VentanaImportacion::NombreDeTabla(QString& nombre) {
     return false;
 }
 
-QString VentanaImportacion::SentenciaDeLectura(const QString& nombre) {
-    if (m_.campo(kSqlPrevio).trimmed().isEmpty()) m_.setCampo(kSqlPrevio, SentenciaDeTabla(nombre));
-    return m_.campo(kSqlPrevio);
+ArchivoOrigen VentanaImportacion::LecturaElegida(const QString& nombre) {
+    if (m_.campo(kSqlPrevio).trimmed().isEmpty()) {
+        ArchivoOrigen lectura = archivo_;
+        lectura.tabla = nombre;
+        fijarLectura(lectura);
+    }
+    return lectura_;
 }
 
 void VentanaImportacion::cargarVistaPreviaArchivo() {
@@ -257,12 +252,12 @@ void VentanaImportacion::cargarVistaPreviaArchivo() {
         // La sentencia se lee después de conectar: el relleno de la lista la rehace con el nombre
         // escrito, y la vista previa muestra lo que el operador nombró, no la tabla de antes.
         .paso([&] { ConectarProveedor(true); })
-        .paso([&] { sentencia = SentenciaDeLectura(nombre); })
+        .paso([&] { sentencia = LecturaElegida(nombre).sentencia(); })
         .paso([&] { LlenarVistaPrevia(sentencia, r); })
         .paso([&] { origen_.Close(); });
     if (!r.correr() && Detencion::Pedida()) {
         m_.setLblEstado(QStringLiteral("Vista previa detenida"));
-        CerrarOrigenDetenido();
+        CerrarOrigenDetenido(rsOrigen_.get(), origen_);
     }
 }
 

@@ -1,7 +1,20 @@
 #include "platform/Rutina.h"
 
+#include "platform/Mensajes.h"
+
 Trampa TrampaOmitir() {
     return [](const ErrorEjecucion&) { return Respuesta::Saltar; };
+}
+
+Respuesta RespuestaDelOperador(int respuestaMensaje) {
+    switch (respuestaMensaje) {
+        case RespuestaMensaje::Reintentar:
+            return Respuesta::Repetir;
+        case RespuestaMensaje::Omitir:
+            return Respuesta::Saltar;
+        default:
+            return Respuesta::Abandonar;
+    }
 }
 
 bool Sentencia(const Trampa& trampa, const std::function<void()>& cuerpo) {

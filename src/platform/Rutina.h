@@ -12,6 +12,10 @@ using Trampa = std::function<Respuesta(const ErrorEjecucion&)>;
 // Trampa de las rutinas que pasan por alto toda falla: el paso que falla se salta.
 Trampa TrampaOmitir();
 
+// Lo que una trampa hace con la respuesta del operador al cuadro de error: 4 (Reintentar) repite
+// el paso, 5 (Omitir) sigue con el siguiente, cualquier otra deja la rutina.
+Respuesta RespuestaDelOperador(int respuestaMensaje);
+
 // Una sola sentencia bajo la trampa, para las que van dentro de un ciclo (una celda por campo,
 // por ejemplo): Repetir la corre otra vez, Saltar sigue con la que viene. Devuelve false
 // cuando la trampa contestó Abandonar.

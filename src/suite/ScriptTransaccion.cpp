@@ -35,10 +35,7 @@ void GActualizarDatoScript(const ListaSentencias& sentencias, bool& hayError, in
     bool transaccionAbierta = false;
 
     Rutina correr([&](const ErrorEjecucion& e) {
-        const int respuesta = AvisoError(e, std::nullopt, QStringLiteral("GActualizarDatoScript"));
-        if (respuesta == RespuestaMensaje::Reintentar) return Respuesta::Repetir;
-        if (respuesta == RespuestaMensaje::Omitir) return Respuesta::Saltar;
-        return Respuesta::Abandonar;
+        return RespuestaDelOperador(AvisoError(e, std::nullopt, QStringLiteral("GActualizarDatoScript")));
     });
     correr.paso([&] { hayError = false; });
     correr.paso([&] {

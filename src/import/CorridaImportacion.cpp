@@ -1,0 +1,321 @@
+#include "import/CorridaImportacion.h"
+
+#include <limits>
+
+#include "ado/Conexion.h"
+#include "ado/HuellaArchivo.h"
+#include "ado/Valores.h"
+#include "data/Dll_Datos.h"
+#include "data/EscrituraGarantias.h"
+#include "data/SeriesGuardadas.h"
+#include "suite/AvisoError.h"
+#include "import/ExamenOrigen.h"
+#include "import/GrupoTransmision.h"
+#include "import/OrdenCampos.h"
+#include "import/SerieDeFila.h"
+#include "import/TrampaOrigen.h"
+#include "platform/Detencion.h"
+#include "platform/Mensajes.h"
+#include "platform/Proceso.h"
+
+CorridaImportacion::CorridaImportacion(Conexion& origen, Dll_Datos& datos, QString usuario,
+                                       OyenteCorrida& oyente)
+    : origen_(origen), datos_(datos), usuario_(std::move(usuario)), oyente_(oyente) {}
+
+CorridaImportacion::~CorridaImportacion() { soltarEscritura(); }
+
+void CorridaImportacion::soltarEscritura() {
+    // En este orden: el aviso al terminar el proceso ya no manda nada; el grupo cuenta lo que
+    // escribió la tanda en curso antes de cerrarse; después se suelta la escritura (su hilo).
+    if (avisoFin_) Proceso::QuitarAvisoAlTerminar(*avisoFin_);
+    avisoFin_.reset();
+    grupo_.reset();
+    prueba_.reset();
+    escritura_.reset();
+}
+
+ResumenImportacion CorridaImportacion::correr(const ArchivoOrigen& archivo, const OpcionesCorrida& opciones) {
+    archivo_ = archivo;
+    opciones_ = opciones;
+    resumen_ = ResumenImportacion{};
+    resumen_.prueba = opciones.prueba;
+    Rutina corrida([this](const ErrorEjecucion& e) { return trampa(e); });
+    corrida.paso([&] { examinarOrigen(corrida); })
+        .paso([&] { ImportarFilas(corrida); })
+        .paso([&] { origen_.Close(); })
+        .paso([&] {
+            resumen_.terminada = true;
+            oyente_.estado(opciones_.prueba ? QStringLiteral("Prueba finalizada")
+                                            : QStringLiteral("Importación finalizada"));
+        });
+    if (!corrida.correr() && Detencion::Pedida()) {
+        resumen_.detenida = true;
+        oyente_.estado(opciones_.prueba ? QStringLiteral("Prueba detenida")
+                                        : QStringLiteral("Importación detenida"));
+        CerrarOrigenDetenido(rs_.get(), origen_);
+    }
+    return resumen_;
+}
+
+Respuesta CorridaImportacion::trampa(const ErrorEjecucion& error) { return TrampaOrigen(origen_, error); }
+
+void CorridaImportacion::examinarOrigen(Rutina& corrida) {
+    // Una pasada por el archivo entero antes de tomar la transmisión: uno mal formado no deja ni
+    // la transmisión ni una fila.
+    if (const auto falla = ExaminarOrigenEntero(origen_, archivo_.sentencia())) {
+        oyente_.estado(*falla);
+        MsgBox(*falla, Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
+        corrida.abandonar();
+    }
+}
+
+// ---- Las filas ----
+
+void CorridaImportacion::ImportarFilas(Rutina& corrida) {
+    grupo_ = std::make_unique<GrupoTransmision>(datos_, usuario_);
+    Rutina r([this](const ErrorEjecucion& e) { return trampaFilas(e); });
+    r.paso([&] { rs_ = origen_.abrirRecordset(archivo_.sentencia()); })
+        .paso([&] { prepararEscritura(); })
+        .paso([&] {
+            if (!hayFilas_) return;
+            leerFilas(r);
+        })
+        .paso([&] {
+            rs_->Close();
+            prueba_.reset();  // la tabla de la prueba se borra al terminar
+        });
+    const bool bien = r.correr();
+    try {
+        grupo_->confirmar();
+    } catch (const ErrorEjecucion&) {
+    }
+    if (!opciones_.prueba) {
+        resumen_.transmision = grupo_->guardada();
+        resumen_.insertadas = grupo_->filasGuardadas();
+    }
+    soltarEscritura();
+    if (!bien) corrida.abandonar();
+}
+
+void CorridaImportacion::prepararEscritura() {
+    hayFilas_ = !rs_->EOF_();
+    total_ = rs_->total();
+    const QStringList nombres = NombresCampos(*rs_);
+    oyente_.campos(nombres);
+    resumen_.avisoCampos = AvisoOrdenCampos(nombres);
+    datos_.reabrirSiHaceFalta();
+    if (opciones_.prueba) {
+        prueba_ = std::make_unique<PruebaSeries>(datos_);
+    } else {
+        GrupoTransmision& grupo = *grupo_;
+        const EscrituraGarantias::Transmision transmision{[&grupo]() -> std::optional<int32_t> {
+                                                              if (!grupo.asegurar()) return std::nullopt;
+                                                              return grupo.numero();
+                                                          },
+                                                          [&grupo] { grupo.confirmar(); },
+                                                          [&grupo] { return grupo.largo(); },
+                                                          [&grupo] { grupo.deshecho(); }};
+        escritura_ = EscrituraGarantias::Crear(
+            datos_.conexion(), transmision, [this](const ResultadoFila& r) { alResultado(r); }, AnotarAviso);
+    }
+    // El grupo cuenta las filas de la tanda en curso antes de confirmarse.
+    grupo_->antesDeConfirmar([this] {
+        if (escritura_) escritura_->sincronizar();
+    });
+    // Si el programa termina en medio ("Salir", una señal), el lote pendiente se manda antes.
+    avisoFin_ = Proceso::AlTerminar([this] {
+        if (escritura_ && !escrituraFallo_) escritura_->vaciar();
+    });
+}
+
+void CorridaImportacion::leerFilas(Rutina& filas) {
+    // Una fila del origen. Cada sentencia es su propio paso: "Omitir" salta sólo la que falló y
+    // el ciclo sigue con la siguiente, o termina.
+    Rutina fila([this](const ErrorEjecucion& e) {
+        const Respuesta respuesta = trampaFilas(e);
+        // Una falla que deja la fila sin agregar (saltada, o la corrida detenida) la anota.
+        if (respuesta != Respuesta::Repetir) anotar(MotivoRechazo::Fallo, e.descripcion());
+        return respuesta;
+    });
+    armarPasosDeFila(fila);
+    finFilas_ = false;
+    while (!finFilas_ && !dejar_) {
+        if (!fila.correr()) dejar_ = true;
+    }
+    terminarFilas();
+    if (dejar_) filas.abandonar();
+}
+
+void CorridaImportacion::armarPasosDeFila(Rutina& fila) {
+    fila.paso([this] {
+            fila_ = FilaEnCurso{};
+            ++numeroFila_;
+        })
+        .paso([this] { fila_.serie = SerieDeFila(rs_->Field(1), numeroFila_); })
+        .paso([this, &fila] {
+            // La serie no se pudo leer: la fila ya está anotada.
+            if (fila_.decidida) fila.irA(pasoSiguiente_);
+        })
+        .paso([this] { fila_.vacia = fila_.serie.trimmed().isEmpty(); })
+        .paso([this] {
+            if (!fila_.vacia) return;
+            ++resumen_.sinSerie;
+            anotar(MotivoRechazo::SinSerie);
+        })
+        .paso([this, &fila] {
+            if (fila_.vacia) fila.irA(pasoSiguiente_);  // la fila sin serie no llega a la base
+        })
+        .paso([this] { oyente_.estado(QStringLiteral("Importando ") + fila_.serie); })
+        .paso([this, &fila] { escribirFila(fila); });
+    pasoSiguiente_ = fila.cantidad();
+    fila.paso([this] { oyente_.progreso(++hechas_, total_.value_or(-1)); })
+        .paso([] { Proceso::BombearEventosDelBucle(); })
+        .paso([this] { rs_->MoveNext(); })
+        .paso([this] {
+            // Si la condición misma falla y se salta, el ciclo termina.
+            finFilas_ = true;
+            finFilas_ = rs_->EOF_();
+        });
+}
+
+void CorridaImportacion::escribirFila(Rutina& fila) {
+    if (fila_.decidida) return;
+    // Los campos se leen también en una prueba: un origen al que le falta el campo 4 falla igual
+    // que al importar.
+    FilaGarantia f{TextoValor(rs_->Field(2)), fila_.serie, TextoValor(rs_->Field(0)),
+                   TextoValor(rs_->Field(4))};
+    if (prueba_) {
+        if (prueba_->agregaria(fila_.serie)) {
+            ++resumen_.insertadas;
+            fila_.decidida = true;
+        } else {
+            ++resumen_.yaGuardadas;
+            anotar(MotivoRechazo::SerieGuardada);
+        }
+        return;
+    }
+    if (escritura_->diferida())
+        enEspera_.emplace_back(numeroFila_, RechazoDeFila(*rs_, numeroFila_, MotivoRechazo::SerieGuardada));
+    fila_.decidida = true;  // lo que pase con ella lo dice la escritura
+    if (!escritura_->agregar(numeroFila_, std::move(f))) {
+        avisarFalla();
+        fila.terminar();
+    }
+}
+
+void CorridaImportacion::terminarFilas() {
+    // Las filas del último lote; también si la corrida se deja por otra causa: las filas leídas
+    // antes quedan, como quedarían de a una.
+    if (escritura_ && !escrituraFallo_ && !escritura_->vaciar()) avisarFalla();
+    grupo_->confirmar();
+}
+
+Respuesta CorridaImportacion::trampaFilas(const ErrorEjecucion& e) {
+    // Antes de cualquier pregunta al operador, lo leído queda escrito y confirmado (una fila que
+    // falla al escribirse se dice después, como siempre).
+    try {
+        if (escritura_ && !escrituraFallo_) escritura_->vaciar();
+        grupo_->confirmar();
+    } catch (const ErrorEjecucion&) {
+    }
+    // Un origen que cambió en medio: el operador sabe además qué quedó guardado.
+    if (e.numero() == kOrigenCambiado) {
+        return trampa(ErrorEjecucion(
+            e.numero(),
+            e.descripcion() + QStringLiteral(" Quedaron guardadas las %1 filas agregadas antes "
+                                             "del cambio.")
+                                  .arg(grupo_->filasGuardadas()),
+            e.origen()));
+    }
+    return trampa(e);
+}
+
+// ---- Lo que pasó con cada fila ----
+
+void CorridaImportacion::anotar(MotivoRechazo motivo, const QString& detalle) {
+    if (fila_.decidida) return;
+    fila_.decidida = true;
+    Rechazo rechazo{numeroFila_, {}, motivo, detalle};
+    try {
+        rechazo = RechazoDeFila(*rs_, numeroFila_, motivo, detalle);
+    } catch (const ErrorEjecucion&) {  // la fila ya no se puede leer: sin sus campos
+    }
+    rechazar(std::move(rechazo));
+}
+
+void CorridaImportacion::rechazar(Rechazo rechazo) {
+    const qint64 n = rechazo.fila;
+    listos_.emplace(n, std::move(rechazo));
+    soltarRechazos();
+}
+
+void CorridaImportacion::soltarRechazos() {
+    const qint64 limite = enEspera_.empty() ? std::numeric_limits<qint64>::max() : enEspera_.front().first;
+    while (!listos_.empty() && listos_.begin()->first < limite) {
+        oyente_.filaNoAgregada(std::move(listos_.begin()->second));
+        listos_.erase(listos_.begin());
+    }
+}
+
+void CorridaImportacion::alResultado(const ResultadoFila& r) {
+    Rechazo rechazo;
+    auto it = enEspera_.begin();  // casi siempre la primera: los resultados llegan en orden
+    while (it != enEspera_.end() && it->first != r.indice) ++it;
+    if (it != enEspera_.end()) {
+        rechazo = std::move(it->second);
+        if (it == enEspera_.begin())
+            enEspera_.pop_front();
+        else
+            enEspera_.erase(it);
+    } else if (r.destino != ResultadoFila::Agregada) {
+        rechazo = RechazoDeFila(*rs_, r.indice, MotivoRechazo::SerieGuardada);  // la fila actual
+    }
+    switch (r.destino) {
+        case ResultadoFila::Agregada:
+            break;
+        case ResultadoFila::YaGuardada:
+            ++resumen_.yaGuardadas;
+            rechazar(std::move(rechazo));
+            break;
+        case ResultadoFila::Fallo:
+            falla_ = r.descripcion;
+            rechazo.motivo = MotivoRechazo::Fallo;
+            rechazo.detalle = r.descripcion;
+            rechazar(std::move(rechazo));
+            return;
+    }
+    // Con resultados diferidos el grupo se cierra entre tandas, no en medio de lo que se dice.
+    grupo_->contar(r.destino == ResultadoFila::Agregada, !escritura_->diferida());
+    soltarRechazos();
+}
+
+void CorridaImportacion::avisarFalla() {
+    escrituraFallo_ = true;
+    const bool sinNumero = escritura_->sinNumero();
+    if (sinNumero) {
+        // La primera fila que esperaba el número queda como fallida, con el motivo.
+        Rechazo r{numeroFila_, {}, MotivoRechazo::Fallo, grupo_->rechazo()};
+        if (!enEspera_.empty()) {
+            r = std::move(enEspera_.front().second);
+        } else {
+            try {
+                r = RechazoDeFila(*rs_, numeroFila_, MotivoRechazo::Fallo);
+            } catch (const ErrorEjecucion&) {
+            }
+        }
+        r.motivo = MotivoRechazo::Fallo;
+        r.detalle = grupo_->rechazo();
+        enEspera_.clear();
+        rechazar(std::move(r));
+    }
+    enEspera_.clear();  // las filas pendientes después de la que falló no se intentaron
+    soltarRechazos();
+    if (sinNumero) {
+        MsgBox(grupo_->rechazo(), Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso"));
+    } else {
+        grupo_->confirmar();
+        oyente_.estado(falla_);
+        MsgBox(falla_, Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
+    }
+    dejar_ = true;
+}
