@@ -124,3 +124,37 @@ CREATE TABLE AUX_ERR (
     PC           TEXT,
     Usuario      TEXT
 );
+
+-- El diario de las importaciones de este programa (no es una tabla de la suite): una fila por
+-- corrida, con el archivo que leyó, lo que contó y cómo terminó. Responde qué archivo hizo cada
+-- transmisión y si un archivo ya se importó. Resultado: 'en curso' mientras corre; después
+-- 'completa', 'detenida' (el operador o una señal la pararon), 'fallida' o 'interrumpida' (el
+-- proceso murió en medio: lo marca el próximo inicio en la misma estación). Una corrida que no
+-- agregó filas queda sin Transmision. Las fechas, 'yyyy-mm-dd hh:mm:ss' (se ordenan como texto).
+-- Una base hecha antes lo recibe al abrirse.
+CREATE TABLE IF NOT EXISTS GARANTIAS_CORRIDAS (
+    Corrida      TEXT NOT NULL PRIMARY KEY,
+    Transmision  INTEGER,
+    Archivo      TEXT COLLATE NOCASE,
+    Ruta         TEXT,
+    Tamano       INTEGER,
+    Modificado   TEXT,
+    Sha256       TEXT,
+    Tabla        TEXT,
+    Clase        TEXT,
+    Leidas       INTEGER NOT NULL DEFAULT 0,
+    Agregadas    INTEGER NOT NULL DEFAULT 0,
+    YaGuardadas  INTEGER NOT NULL DEFAULT 0,
+    SinSerie     INTEGER NOT NULL DEFAULT 0,
+    Fallidas     INTEGER NOT NULL DEFAULT 0,
+    Inicio       TEXT,
+    Fin          TEXT,
+    Resultado    TEXT NOT NULL,
+    Estacion     TEXT,
+    Usuario      TEXT,
+    Proceso      INTEGER,
+    Anulada      TEXT,
+    AnuladaPor   TEXT
+);
+CREATE INDEX IF NOT EXISTS GARANTIAS_CORRIDAS_Transmision ON GARANTIAS_CORRIDAS (Transmision);
+CREATE INDEX IF NOT EXISTS GARANTIAS_CORRIDAS_Sha256 ON GARANTIAS_CORRIDAS (Sha256);

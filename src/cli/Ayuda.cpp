@@ -43,7 +43,8 @@ std::vector<CodigoSalida> CodigosSalida() {
         {2, QStringLiteral("la línea de comandos está mal escrita")},
         {3, QStringLiteral(
                 "no encontrado: alguna serie pedida no está (serie), la transmisión pedida no existe\n"
-                "(filas), o el archivo no tiene filas con serie (importar, salvo con --prueba)")},
+                "(filas, anular), el archivo no tiene filas con serie (importar, salvo con --prueba) o\n"
+                "no se importó nunca (historial --archivo)")},
         {130, QStringLiteral(
                   "interrumpido con Ctrl-C (SIGINT): la importación confirma lo escrito y dice qué quedó")},
         {143, QStringLiteral("terminado con SIGTERM: igual que 130")},

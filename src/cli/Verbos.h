@@ -36,3 +36,5 @@ Verbo VerboTransmisiones();
 Verbo VerboFilas();
 Verbo VerboSerie();
 Verbo VerboUsuario();
+Verbo VerboHistorial();
+Verbo VerboAnular();

@@ -85,18 +85,52 @@ bool Correr(sqlite3* db, const char* sql, QString& falla) {
     return false;
 }
 
-// Las sentencias del esquema que crean un índice sólo si falta: las que una base anterior no tiene.
-QList<QByteArray> IndicesNuevos(const char* esquema) {
+// Las sentencias completas del esquema que elige el filtro, en su orden.
+QList<QByteArray> Sentencias(const char* esquema, const std::function<bool(const QByteArray&)>& elegir) {
     QList<QByteArray> sentencias;
     QByteArray actual;
     for (const QByteArray& linea : QByteArray(esquema).split('\n')) {
         if (actual.isEmpty() && linea.trimmed().startsWith("--")) continue;
         actual += linea + '\n';
         if (!sqlite3_complete(actual.constData())) continue;
-        if (actual.trimmed().contains("INDEX IF NOT EXISTS")) sentencias << actual;
+        if (elegir(actual)) sentencias << actual;
         actual.clear();
     }
     return sentencias;
+}
+
+// Las sentencias del esquema que crean un índice sólo si falta: las que una base anterior no tiene.
+QList<QByteArray> IndicesNuevos(const char* esquema) {
+    return Sentencias(esquema,
+                      [](const QByteArray& s) { return s.trimmed().contains("INDEX IF NOT EXISTS"); });
+}
+
+// Las sentencias del esquema que nombran la tabla: su CREATE y sus índices.
+QList<QByteArray> SentenciasDeTabla(const char* esquema, const QByteArray& tabla) {
+    const QByteArray nombre = ' ' + tabla + ' ';
+    return Sentencias(esquema, [&](const QByteArray& s) { return s.contains(nombre); });
+}
+
+// Las tablas propias del programa que una base hecha antes no tiene se agregan, cada una en su
+// transacción. Si no se puede (base de sólo lectura, disco lleno), la base se sigue usando igual
+// y el programa hace sin ellas lo que puede.
+void AgregarTablasNuevas(sqlite3* db, const QString& archivo, const QStringList& tablas) {
+    for (const char* const tabla : {"GARANTIAS_CORRIDAS"}) {
+        if (tablas.contains(QString::fromLatin1(tabla))) continue;
+        QString falla;
+        bool bien = Correr(db, "BEGIN IMMEDIATE", falla);
+        for (const QByteArray& sentencia : SentenciasDeTabla(kEsquemaSuite, tabla)) {
+            if (bien) bien = Correr(db, sentencia.constData(), falla);
+        }
+        if (bien) bien = Correr(db, "COMMIT", falla);
+        if (bien) continue;
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        const QByteArray texto =
+            QStringLiteral("%1: no se pudo agregar la tabla %2 a la base %3: %4\n")
+                .arg(QCoreApplication::applicationName(), QString::fromLatin1(tabla), archivo, falla)
+                .toUtf8();
+        std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stderr);
+    }
 }
 
 // La definición de la columna serie_clave de AUX_GARANTIA, como la escribe el esquema.
@@ -237,7 +271,10 @@ void Revisar(const QString& archivo, const QString& nombre) {
                                             : QStringLiteral("le falta la tabla %1").arg(t));
         }
     }
-    if (!sqlite3_db_readonly(c.db, "main")) Migrar(c.db, archivo, nombre);
+    if (sqlite3_db_readonly(c.db, "main")) return;
+    // Antes de migrar: la migración crea los índices del esquema, también los de estas tablas.
+    if (!EsEstadisticas(nombre)) AgregarTablasNuevas(c.db, archivo, tablas);
+    Migrar(c.db, archivo, nombre);
 }
 
 // Restos de creaciones cortadas ("demo.db.nuevo-1234", con sus -wal y -shm): los de un proceso

@@ -4,8 +4,11 @@
 #include <cstdio>
 
 #include "config/RegistrarAcceso.h"
+#include "data/DiarioCorridas.h"
+#include "errors/AvisoError.h"
 #include "platform/Proceso.h"
 #include "platform/Rutina.h"
+#include "servicios/FechaServidor.h"
 #include "startup/CatalogoConsultas.h"
 #include "startup/ConectarEstadisticas.h"
 #include "startup/Login.h"
@@ -159,6 +162,9 @@ void InicioAplicacion(const QString& lineaComandos) {
     });
     // 14. Registro del acceso.
     inicio.paso([&] { RegistrarAcceso(QString()); });
+    // Las importaciones de esta estación que murieron en medio (un corte, un kill) quedaron "en
+    // curso" en el diario: ahora se sabe que no siguen. Sin diario, lo dice una vez y sigue.
+    inicio.paso([&] { DiarioCorridas(datos, &FechaServidor, &AnotarAviso).marcarInterrumpidas(); });
     // 15. Cartel cerrado; se vuelve a la ventana.
     inicio.paso([&] { cartel.CartelCerrar(); });
 

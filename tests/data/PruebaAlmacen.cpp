@@ -238,6 +238,8 @@ TEST_F(Almacen, UnaBaseHechaAntesPasaAlEsquemaQueLeenOtrasHerramientas) {
     EXPECT_TRUE(Sqlite(archivo, "INSERT INTO AUX_GARANTIA (modelo,serie) VALUES ('x','ñandú-1')")
                     .contains("UNIQUE constraint failed"));
     EXPECT_EQ(Sqlite(archivo, "SELECT serie FROM AUX_GARANTIA WHERE serie_clave='ñandú-1'"), "ÑANDÚ-1");
+    // El diario de las importaciones, con sus índices, llegó antes que los índices del esquema.
+    EXPECT_EQ(Sqlite(archivo, "SELECT count(*) FROM sqlite_master WHERE tbl_name='GARANTIAS_CORRIDAS'"), "4");
     EXPECT_EQ(creadas_, QStringList{});
     // Abrirla otra vez no cambia nada más.
     const QString esquema = Sqlite(archivo, "SELECT group_concat(sql) FROM sqlite_master");
@@ -320,4 +322,20 @@ TEST(Privado, UnProgramaQueOtrosPuedenCambiarNoSeEjecuta) {
             << std::oct << c.carpeta << " " << c.programa;
     }
     ::chmod(QFile::encodeName(carpeta).constData(), 0700);
+}
+
+// Una base de antes del diario de las importaciones lo recibe al abrirse, con sus datos intactos.
+TEST_F(Almacen, UnaBaseSinDiarioLoRecibeAlAbrirse) {
+    ASSERT_TRUE(conectar("sindiario")->Conectado());
+    const QString archivo = dir_.filePath("sindiario.db");
+    ASSERT_EQ(
+        Sqlite(archivo, "DROP TABLE GARANTIAS_CORRIDAS; INSERT INTO AUX_GARANTIA (serie) VALUES ('S1')"), "");
+    auto d = conectar("sindiario");
+    ASSERT_TRUE(d->Conectado()) << qPrintable(d->UltimaFalla());
+    d.reset();
+    EXPECT_EQ(
+        Sqlite(archivo, "SELECT name FROM sqlite_master WHERE tbl_name='GARANTIAS_CORRIDAS' ORDER BY name"),
+        "GARANTIAS_CORRIDAS\nGARANTIAS_CORRIDAS_Sha256\nGARANTIAS_CORRIDAS_Transmision\n"
+        "sqlite_autoindex_GARANTIAS_CORRIDAS_1");
+    EXPECT_EQ(Sqlite(archivo, "SELECT serie FROM AUX_GARANTIA"), "S1");
 }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <limits>
 #include <vector>
 
 #include "comun/Pruebas.h"
@@ -12,6 +13,7 @@
 #include "platform/Proceso.h"
 #include "platform/Regional.h"
 #include "platform/Rutina.h"
+#include "platform/Sha256Archivo.h"
 
 namespace {
 ErrorEjecucion Falla(int n) { return ErrorEjecucion(n, QStringLiteral("falla %1").arg(n)); }
@@ -130,6 +132,32 @@ TEST(Regional, NumerosConComaDecimalSinExponente) {
     EXPECT_EQ(Regional::TextoNumero(8954031234567890123.0), "8,95403123456789E+18");
     EXPECT_EQ(Regional::TextoNumero(-9007199254740992.0), "-9,00719925474099E+15");
     EXPECT_EQ(Regional::TextoNumero(1e20), "1E+20");
+}
+
+TEST(Regional, EnterosConPuntoDeMiles) {
+    const std::pair<qint64, const char*> casos[] = {
+        {0, "0"},
+        {999, "999"},
+        {1000, "1.000"},
+        {1234, "1.234"},
+        {1234567, "1.234.567"},
+        {-1234, "-1.234"},
+        {-999, "-999"},
+        {std::numeric_limits<qint64>::min(), "-9.223.372.036.854.775.808"}};
+    for (const auto& [numero, texto] : casos) EXPECT_EQ(Regional::TextoMiles(numero), texto) << numero;
+}
+
+// La huella de los bytes: la de un vector conocido, la de un archivo vacío, y nada si no se lee.
+TEST(Sha256Archivo, HuellaDeLosBytesONadaSiNoSeLee) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString abc = dir.filePath("abc.txt"), vacio = dir.filePath("vacio");
+    EscribirArchivo(abc, "abc");
+    EscribirArchivo(vacio, "");
+    EXPECT_EQ(Sha256DeArchivo(abc), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256DeArchivo(vacio), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256DeArchivo(dir.filePath("no-esta")), std::nullopt);
+    EXPECT_EQ(Sha256DeArchivo(dir.path()), std::nullopt);  // una carpeta no se lee
 }
 
 TEST(Regional, LeeFechasDelSistemaYDeLaBase) {
