@@ -63,14 +63,15 @@ int Anulacion(const Argumentos& a, Salida& salida) {
 }  // namespace
 
 Verbo VerboAnular() {
-    return {QStringLiteral("anular"),
-            QStringLiteral("anular NUMERO [--si] --conexion \"CADENA\""),
-            QStringLiteral(
-                "Anula una transmisión que importó este programa: borra sus filas de AUX_GARANTIA (sus series "
-                "se pueden importar de nuevo), la marca anulada en MV_TRANSMISIONES (sigue listada y su "
-                "número no se vuelve a dar) y lo anota en el diario y en el registro de acciones, todo o "
-                "nada. Antes dice qué borrará y pregunta. Termina con 3 si la transmisión no existe y con 1 "
-                "si ya estaba anulada, si no la importó este programa o si su importación sigue en curso."),
-            {OpcionConexion(), {QStringLiteral("si"), {}, QStringLiteral("anula sin preguntar")}},
-            &Anulacion};
+    return {
+        QStringLiteral("anular"),
+        QStringLiteral("anular NUMERO [--si] --conexion \"CADENA\""),
+        QStringLiteral(
+            "Anula una transmisión que importó este programa: borra sus filas de AUX_GARANTIA (sus series "
+            "se pueden importar de nuevo), la marca anulada en MV_TRANSMISIONES (sigue listada y su "
+            "número no se vuelve a dar) y lo anota en el diario y en el registro de acciones, todo o "
+            "nada. Antes dice qué borrará y pregunta. Termina con 3 si la transmisión no existe y con 1 "
+            "si ya estaba anulada, si no la importó este programa o si su importación sigue en curso."),
+        {OpcionConexion(), {QStringLiteral("si"), {}, QStringLiteral("anula sin preguntar")}},
+        &Anulacion};
 }

@@ -5,11 +5,11 @@
 #include "cli/SesionCli.h"
 #include "cli/Verbos.h"
 #include "data/DiarioCorridas.h"
-#include "errors/AvisoError.h"
+#include "suite/AvisoError.h"
 #include "platform/Regional.h"
 #include "platform/Sha256Archivo.h"
-#include "servicios/FechaServidor.h"
-#include "startup/Componentes.h"
+#include "suite/FechaServidor.h"
+#include "suite/Componentes.h"
 
 namespace {
 
@@ -88,19 +88,21 @@ int Historial(const Argumentos& a, Salida& salida) {
 }  // namespace
 
 Verbo VerboHistorial() {
-    return {QStringLiteral("historial"),
-            QStringLiteral("historial [--desde DD/MM/AAAA] [--archivo RUTA] --conexion \"CADENA\""),
-            QStringLiteral(
-                "Lista el diario de las importaciones, la más vieja primero, una por línea separada por "
-                "tabuladores, con una línea de títulos: inicio, fin, resultado (en curso, completa, detenida, "
-                "fallida, interrumpida), transmisión (vacía si no agregó filas), anulada, archivo, hoja o "
-                "tabla, clase, filas leídas, agregadas, ya guardadas, sin serie y fallidas, tamaño, "
-                "modificación y SHA-256 del archivo, estación, usuario y ruta."),
-            {OpcionConexion(),
-             {QStringLiteral("desde"), QStringLiteral("DD/MM/AAAA"),
-              QStringLiteral("sólo las corridas que empezaron ese día o después")},
-             {QStringLiteral("archivo"), QStringLiteral("RUTA"),
-              QStringLiteral("sólo las corridas de los mismos bytes que RUTA (aunque tuviera otro nombre) o de esa "
-                             "ruta; termina con 3 si no hay ninguna")}},
-            &Historial};
+    return {
+        QStringLiteral("historial"),
+        QStringLiteral("historial [--desde DD/MM/AAAA] [--archivo RUTA] --conexion \"CADENA\""),
+        QStringLiteral(
+            "Lista el diario de las importaciones, la más vieja primero, una por línea separada por "
+            "tabuladores, con una línea de títulos: inicio, fin, resultado (en curso, completa, detenida, "
+            "fallida, interrumpida), transmisión (vacía si no agregó filas), anulada, archivo, hoja o "
+            "tabla, clase, filas leídas, agregadas, ya guardadas, sin serie y fallidas, tamaño, "
+            "modificación y SHA-256 del archivo, estación, usuario y ruta."),
+        {OpcionConexion(),
+         {QStringLiteral("desde"), QStringLiteral("DD/MM/AAAA"),
+          QStringLiteral("sólo las corridas que empezaron ese día o después")},
+         {QStringLiteral("archivo"), QStringLiteral("RUTA"),
+          QStringLiteral(
+              "sólo las corridas de los mismos bytes que RUTA (aunque tuviera otro nombre) o de esa "
+              "ruta; termina con 3 si no hay ninguna")}},
+        &Historial};
 }

@@ -1,5 +1,5 @@
-// garantias-cli importar ARCHIVO [--tabla NOMBRE] [--prueba] [--rechazos ARCHIVO.csv [--utf8]] --conexion
-// "CADENA"
+// garantias-cli importar ARCHIVO [--tabla NOMBRE] [--prueba] [--repetir] [--rechazos ARCHIVO.csv [--utf8]]
+// --conexion "CADENA"
 #include <optional>
 
 #include "ado/Conexion.h"
@@ -84,7 +84,9 @@ int Importar(const Argumentos& a, Salida& salida) {
                Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso al Operador"));
     } else {
         CorridaImportacion corrida(origen, Componentes::Datos(), sesion().Usuario, oyente);
-        resumen = corrida.correr(archivo, OpcionesCorrida{resumen.prueba});
+        // Sin --repetir, los mismos bytes que ya agregaron filas no se importan otra vez.
+        resumen =
+            corrida.correr(archivo, OpcionesCorrida{resumen.prueba, a.tiene(QStringLiteral("repetir"))});
     }
     barra.terminar();
     if (!resumen.avisoCampos.isEmpty()) salida.error(QStringLiteral("aviso: ") + resumen.avisoCampos);
@@ -112,6 +114,10 @@ int Importar(const Argumentos& a, Salida& salida) {
             }
         }
     }
+    if (resumen.noRepetida) {
+        salida.error(resumen.repetido + QStringLiteral(" No se importó: --repetir lo importa igual."));
+        return Codigo::Falla;
+    }
     if (!resumen.terminada) {
         salida.error(QStringLiteral("la importación no terminó: %1").arg(oyente.estado()));
         return Codigo::Falla;
@@ -137,8 +143,8 @@ int Importar(const Argumentos& a, Salida& salida) {
 Verbo VerboImportar() {
     return {
         QStringLiteral("importar"),
-        QStringLiteral("importar ARCHIVO [--tabla NOMBRE] [--prueba] [--rechazos ARCHIVO.csv [--utf8]] "
-                       "--conexion \"CADENA\""),
+        QStringLiteral("importar ARCHIVO [--tabla NOMBRE] [--prueba] [--repetir] [--rechazos ARCHIVO.csv "
+                       "[--utf8]] --conexion \"CADENA\""),
         QStringLiteral(
             "Importa la hoja o tabla a la base de la suite, como el botón \"Importar\" (sin --tabla: de un "
             "txt o csv, el "
@@ -159,6 +165,10 @@ Verbo VerboImportar() {
                          "transmisión que guarda la serie, o el mensaje de la base) y fila (número de fila "
                          "de datos, desde 1). Separado por \";\", en Windows-1252, o en UTF-8 con --utf8. "
                          "Si el archivo no se puede escribir, no se importa nada.")},
+         {QStringLiteral("repetir"),
+          {},
+          QStringLiteral("importa el archivo aunque sus mismos bytes ya agregaron filas (sin ella, termina "
+                         "con 1 y dice cuándo y en qué transmisión se importó; una prueba sólo lo dice).")},
          {QStringLiteral("utf8"),
           {},
           QStringLiteral("el archivo de --rechazos va en UTF-8 en vez de Windows-1252.")},

@@ -218,7 +218,8 @@ std::optional<CorridaDiario> DiarioCorridas::repetida(const CorridaDiario& archi
                 QString::number(archivo.tamano) + QStringLiteral(" AND Modificado=") +
                 texto(TextoFecha(archivo.modificado));
     }
-    const auto corridas = leer(mismo + QStringLiteral(" AND Agregadas > 0"));
+    // Las filas de una transmisión anulada ya no están: sus bytes se pueden importar de nuevo.
+    const auto corridas = leer(mismo + QStringLiteral(" AND Agregadas > 0 AND Anulada IS NULL"));
     if (corridas.empty()) return std::nullopt;
     return corridas.back();
 }

@@ -84,7 +84,7 @@ class DiarioCorridas {
     int marcarInterrumpidas();
 
     // La última corrida que agregó filas de los mismos bytes (sha256) o, si no se conocen, del
-    // mismo nombre, tamaño y hora de modificación.
+    // mismo nombre, tamaño y hora de modificación; sin contar las de transmisiones anuladas.
     std::optional<CorridaDiario> repetida(const CorridaDiario& archivo);
     // Las corridas, la más vieja primero.
     std::vector<CorridaDiario> historial(const FiltroHistorial& filtro);

@@ -3,12 +3,12 @@
 #include "ado/Transaccion.h"
 #include "ado/Valores.h"
 #include "data/DiarioCorridas.h"
-#include "errors/AvisoError.h"
+#include "suite/AvisoError.h"
 #include "platform/Regional.h"
-#include "servicios/FechaServidor.h"
-#include "startup/Componentes.h"
+#include "suite/FechaServidor.h"
+#include "suite/Componentes.h"
 #include "startup/RegistrarAccion.h"
-#include "startup/Sesion.h"
+#include "suite/Sesion.h"
 
 namespace {
 

@@ -8,7 +8,6 @@
 #include "data/Dll_Datos.h"
 #include "data/EscrituraGarantias.h"
 #include "data/SeriesGuardadas.h"
-#include "suite/AvisoError.h"
 #include "import/ExamenOrigen.h"
 #include "import/GrupoTransmision.h"
 #include "import/OrdenCampos.h"
@@ -17,6 +16,7 @@
 #include "platform/Detencion.h"
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
+#include "suite/AvisoError.h"
 
 CorridaImportacion::CorridaImportacion(Conexion& origen, Dll_Datos& datos, QString usuario,
                                        OyenteCorrida& oyente)
@@ -40,7 +40,13 @@ ResumenImportacion CorridaImportacion::correr(const ArchivoOrigen& archivo, cons
     resumen_ = ResumenImportacion{};
     resumen_.prueba = opciones.prueba;
     Rutina corrida([this](const ErrorEjecucion& e) { return trampa(e); });
-    corrida.paso([&] { examinarOrigen(corrida); })
+    // La huella del archivo empieza a calcularse ya, a la par del examen.
+    corrida.paso([&] { diario_ = std::make_unique<DiarioDeCorrida>(datos_, archivo_, usuario_); })
+        .paso([&] { examinarOrigen(corrida); })
+        .paso([&] { preguntarRepetido(corrida); })
+        .paso([&] {
+            if (!opciones_.prueba) diario_->empezar();
+        })
         .paso([&] { ImportarFilas(corrida); })
         .paso([&] { origen_.Close(); })
         .paso([&] {
@@ -54,7 +60,39 @@ ResumenImportacion CorridaImportacion::correr(const ArchivoOrigen& archivo, cons
                                         : QStringLiteral("Importación detenida"));
         CerrarOrigenDetenido(rs_.get(), origen_);
     }
+    cerrarDiario();
     return resumen_;
+}
+
+void CorridaImportacion::preguntarRepetido(Rutina& corrida) {
+    // Los mismos bytes ya agregaron filas: se pregunta antes de tomar un número.
+    resumen_.repetido = diario_->avisoRepetido();
+    if (resumen_.repetido.isEmpty() || opciones_.prueba) return;
+    const bool otraVez = opciones_.repetir ? *opciones_.repetir
+                                           : MsgBox(resumen_.repetido, Botones::SiNo | Botones::IconoPregunta,
+                                                    QStringLiteral("Aviso")) == RespuestaMensaje::Si;
+    if (otraVez) return;
+    resumen_.noRepetida = true;
+    oyente_.estado(QStringLiteral("Importación cancelada: el archivo ya se había importado"));
+    corrida.terminar();
+}
+
+DiarioDeCorrida::Cuentas CorridaImportacion::cuentasDiario() {
+    if (grupo_ && !opciones_.prueba) {
+        resumen_.transmision = grupo_->guardada();
+        resumen_.insertadas = grupo_->filasGuardadas();
+    }
+    return {resumen_.transmision, resumen_.leidas,   resumen_.insertadas,
+            resumen_.yaGuardadas, resumen_.sinSerie, fallidas_};
+}
+
+void CorridaImportacion::cerrarDiario() {
+    if (!diario_) return;
+    diario_->terminar(resumen_.terminada  ? ResultadoCorrida::kCompleta
+                      : resumen_.detenida ? ResultadoCorrida::kDetenida
+                                          : ResultadoCorrida::kFallida,
+                      cuentasDiario());
+    diario_.reset();
 }
 
 Respuesta CorridaImportacion::trampa(const ErrorEjecucion& error) { return TrampaOrigen(origen_, error); }
@@ -73,6 +111,11 @@ void CorridaImportacion::examinarOrigen(Rutina& corrida) {
 
 void CorridaImportacion::ImportarFilas(Rutina& corrida) {
     grupo_ = std::make_unique<GrupoTransmision>(datos_, usuario_);
+    if (!opciones_.prueba) {
+        // El diario, al día después de cada grupo confirmado (y si el proceso termina en medio).
+        grupo_->despuesDeConfirmar([this] { diario_->poner(cuentasDiario()); });
+        diario_->fuenteDeCuentas([this] { return cuentasDiario(); });
+    }
     Rutina r([this](const ErrorEjecucion& e) { return trampaFilas(e); });
     r.paso([&] { rs_ = origen_.abrirRecordset(archivo_.sentencia()); })
         .paso([&] { prepararEscritura(); })
@@ -92,6 +135,7 @@ void CorridaImportacion::ImportarFilas(Rutina& corrida) {
     if (!opciones_.prueba) {
         resumen_.transmision = grupo_->guardada();
         resumen_.insertadas = grupo_->filasGuardadas();
+        diario_->fuenteDeCuentas(nullptr);  // el grupo termina aquí
     }
     soltarEscritura();
     if (!bien) corrida.abandonar();
@@ -149,7 +193,7 @@ void CorridaImportacion::leerFilas(Rutina& filas) {
 void CorridaImportacion::armarPasosDeFila(Rutina& fila) {
     fila.paso([this] {
             fila_ = FilaEnCurso{};
-            ++numeroFila_;
+            resumen_.leidas = ++numeroFila_;
         })
         .paso([this] { fila_.serie = SerieDeFila(rs_->Field(1), numeroFila_); })
         .paso([this, &fila] {
@@ -244,6 +288,7 @@ void CorridaImportacion::anotar(MotivoRechazo motivo, const QString& detalle) {
 }
 
 void CorridaImportacion::rechazar(Rechazo rechazo) {
+    if (rechazo.motivo == MotivoRechazo::Fallo) ++fallidas_;
     const qint64 n = rechazo.fila;
     listos_.emplace(n, std::move(rechazo));
     soltarRechazos();

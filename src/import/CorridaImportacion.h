@@ -10,6 +10,7 @@
 
 #include "ado/ArchivoOrigen.h"
 #include "ado/Recordset.h"
+#include "import/DiarioDeCorrida.h"
 #include "import/Rechazos.h"
 #include "import/ResumenImportacion.h"
 #include "platform/Rutina.h"
@@ -26,6 +27,10 @@ struct OpcionesCorrida {
     // Lee todo el origen y cuenta lo que agregaría, sin escribir en AUX_GARANTIA ni en
     // MV_TRANSMISIONES y sin tomar número.
     bool prueba = false;
+    // Un archivo cuyos mismos bytes ya agregaron filas (lo dice el diario): sin valor, se
+    // pregunta al operador (Sí/No); true lo importa otra vez; false no lo importa
+    // (ResumenImportacion::noRepetida). Una prueba nunca pregunta: lo dice en su resumen.
+    std::optional<bool> repetir;
 };
 
 // Lo que una importación cuenta mientras corre; quien la llama lo muestra (la ventana en sus
@@ -49,12 +54,14 @@ class OyenteCorrida {
 // transmisión nueva, sin volver a guardar una serie que ya está. La llaman el botón "Importar" de
 // la ventana y "garantias-cli importar"; los dos ven el mismo resultado.
 //
-// Los pasos, en orden: pasar una vez por el origen entero (uno mal formado no deja nada), leer
-// sus filas y escribir las que tienen serie (ImportarFilas), cerrar el origen, y decir
-// "Importación finalizada". Toda falla de un paso va a la trampa del origen (ver TrampaOrigen):
-// 3704 salta el paso, 3705 cierra el origen y lo repite, otra va al operador (4 repite, 5 salta,
-// otra respuesta deja la corrida). Antes de cada pregunta lo leído queda escrito y confirmado.
-// "Detener" (Detencion::Pedir) termina la corrida en su próximo punto de detención: lo escrito
+// Los pasos, en orden: pasar una vez por el origen entero (uno mal formado no deja nada, y a la
+// par se calcula la huella del archivo), preguntar si esos mismos bytes ya se importaron, anotar
+// la corrida en el diario, leer sus filas y escribir las que tienen serie (ImportarFilas), cerrar
+// el origen, y decir "Importación finalizada". El diario queda al día después de cada grupo
+// confirmado y se cierra con el resultado (completa, detenida o fallida). Toda falla de un paso va a la
+// trampa del origen (ver TrampaOrigen): 3704 salta el paso, 3705 cierra el origen y lo repite, otra va al
+// operador (4 repite, 5 salta, otra respuesta deja la corrida). Antes de cada pregunta lo leído queda escrito
+// y confirmado. "Detener" (Detencion::Pedir) termina la corrida en su próximo punto de detención: lo escrito
 // queda y el resumen dice que se detuvo.
 //
 // Un objeto por corrida.
@@ -85,6 +92,10 @@ class CorridaImportacion {
     // La trampa mientras se leen filas: antes de preguntar, lo leído queda escrito y confirmado.
     Respuesta trampaFilas(const ErrorEjecucion& error);
     void examinarOrigen(Rutina& corrida);
+    void preguntarRepetido(Rutina& corrida);
+    void cerrarDiario();
+    // Lo que la corrida lleva contado, para su diario (del grupo, lo ya confirmado).
+    DiarioDeCorrida::Cuentas cuentasDiario();
     void ImportarFilas(Rutina& corrida);
     void prepararEscritura();
     void leerFilas(Rutina& filas);
@@ -113,11 +124,13 @@ class CorridaImportacion {
     std::unique_ptr<EscrituraGarantias> escritura_;
     std::unique_ptr<PruebaSeries> prueba_;  // sólo en una prueba: decide sin escribir
     std::optional<int> avisoFin_;           // el aviso al terminar el proceso, mientras se escribe
+    std::unique_ptr<DiarioDeCorrida> diario_;
 
     FilaEnCurso fila_;
     std::size_t pasoSiguiente_ = 0;  // el primer paso de una fila después de escribirla
     bool finFilas_ = false;
     qint64 numeroFila_ = 0;  // la fila de datos del origen, desde 1
+    qint64 fallidas_ = 0;    // filas no agregadas por una falla
     qint64 hechas_ = 0;
     std::optional<qint64> total_;
     bool hayFilas_ = false;

@@ -145,6 +145,7 @@ void GrupoTransmision::confirmar() {
     if (tomado) guardada_ = numero_;
     filasGuardadas_ += agregadasGrupo_;
     agregadasGrupo_ = 0;
+    if (despuesDeConfirmar_) despuesDeConfirmar_();
 }
 
 void GrupoTransmision::deshecho() {

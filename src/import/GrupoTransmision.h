@@ -42,6 +42,9 @@ class GrupoTransmision {
     // Lo que se hace antes de confirmar o deshacer el grupo: las filas que otro hilo escribió en
     // él se cuentan antes de decidir.
     void antesDeConfirmar(std::function<void()> hacer) { antesDeConfirmar_ = std::move(hacer); }
+    // Lo que se hace después de confirmar un grupo con filas, ya fuera de su transacción (el
+    // diario de la corrida se pone al día ahí).
+    void despuesDeConfirmar(std::function<void()> hacer) { despuesDeConfirmar_ = std::move(hacer); }
     // Si el grupo abierto ya dura lo que un grupo puede durar (en la base embebida).
     bool largo() const;
     // Cierra el grupo: lo confirma si la transmisión tiene filas; si no, lo deshace.
@@ -74,4 +77,5 @@ class GrupoTransmision {
     QElapsedTimer reloj_;
     int aviso_;
     std::function<void()> antesDeConfirmar_;
+    std::function<void()> despuesDeConfirmar_;
 };

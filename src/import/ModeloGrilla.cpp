@@ -28,6 +28,7 @@ void ModeloGrilla::setRows(int filas) {
     filas_ = std::max(0, filas);
     celdas_.resize(static_cast<std::size_t>(filas_),
                    std::vector<QString>(static_cast<std::size_t>(columnas_)));
+    marcadas_.resize(static_cast<std::size_t>(filas_), 0);
     Q_EMIT cambio();
 }
 
@@ -65,6 +66,16 @@ void ModeloGrilla::Clear() {
     for (auto& fila : celdas_) {
         fila.assign(static_cast<std::size_t>(columnas_), QString());
     }
+    marcadas_.assign(marcadas_.size(), 0);
+    Q_EMIT cambio();
+}
+
+void ModeloGrilla::setMarcada(int fila, bool marcada) {
+    exigir(fila, 0);
+    // Las filas de una fuente no están en celdas_: la marca se guarda igual.
+    if (static_cast<std::size_t>(fila) >= marcadas_.size())
+        marcadas_.resize(static_cast<std::size_t>(fila) + 1, 0);
+    marcadas_[static_cast<std::size_t>(fila)] = marcada ? 1 : 0;
     Q_EMIT cambio();
 }
 

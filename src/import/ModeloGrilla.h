@@ -26,6 +26,14 @@ class ModeloGrilla : public QObject {
     int ColWidth(int columna) const;
     void setColWidth(int columna, int twips);
 
+    // Una fila marcada se muestra apagada (en la lista de transmisiones: una anulada). Clear y
+    // setRows las desmarcan.
+    void setMarcada(int fila, bool marcada);
+    bool marcada(int fila) const {
+        return fila >= 0 && static_cast<std::size_t>(fila) < marcadas_.size() &&
+               marcadas_[static_cast<std::size_t>(fila)];
+    }
+
     // La fila actual (la del último clic).
     int Row = 0;
 
@@ -51,4 +59,5 @@ class ModeloGrilla : public QObject {
     std::vector<int> anchos_;
     Celda fuente_;
     int filasFuente_ = 0;
+    std::vector<char> marcadas_;
 };

@@ -9,6 +9,8 @@ QString ResumenImportacion::texto() const {
              .arg(insertadas)
              .arg(yaGuardadas)
              .arg(sinSerie);
+    // Una prueba dice que esos bytes ya se importaron, sin preguntar.
+    if (prueba && !repetido.isEmpty()) t += ' ' + repetido.section(u'¿', 0, 0).trimmed();
     if (!avisoCampos.isEmpty()) t += QStringLiteral(" Aviso: ") + avisoCampos;
     return t;
 }

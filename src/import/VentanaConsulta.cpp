@@ -51,6 +51,8 @@ void VentanaImportacion::cargaTransmisiones() {
             g.setTextMatrix(f, 3,
                             TextoValor(rs->Field(QStringLiteral("fecha"))) + ' ' +
                                 TextoValor(rs->Field(QStringLiteral("Hora"))));
+            // Una anulada sigue listada, apagada.
+            g.setMarcada(f, NumeroValor(rs->Field(QStringLiteral("Anulado"))) != 0);
             g.setRows(g.Rows() + 1);
         }
         datos.CerrarRecordset(rs);

@@ -44,7 +44,7 @@ void VentanaImportacion::cmdImportar_Click() {
         .paso([&] { ConectarProveedor(true); })
         .paso([&] {
             CorridaImportacion corrida(origen_, Componentes::Datos(), sesion().Usuario, oyente);
-            resumen_ = corrida.correr(lectura, OpcionesCorrida{prueba_});
+            resumen_ = corrida.correr(lectura, OpcionesCorrida{prueba_, repetir_});
         });
     click.correr();
 }

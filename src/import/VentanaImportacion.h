@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "ado/ArchivoOrigen.h"
 #include "ado/Conexion.h"
@@ -53,6 +54,10 @@ class VentanaImportacion {
     // Prueba: "Importar" lee todo el origen y cuenta lo que agregaría, sin escribir en
     // AUX_GARANTIA ni en MV_TRANSMISIONES y sin tomar número.
     void setPrueba(bool prueba) { prueba_ = prueba; }
+    // Un archivo cuyos bytes ya agregaron filas: sin valor, "Importar" pregunta si se importa otra
+    // vez (Sí/No); true lo importa sin preguntar; false no lo importa (resumen().noRepetida). Una
+    // prueba nunca pregunta: lo dice en su resumen.
+    void setRepetir(std::optional<bool> repetir) { repetir_ = repetir; }
     bool prueba() const { return prueba_; }
     // La falla de la última lectura de la pestaña "Consultar" (lista o filas); vacío si leyó todo.
     const QString& fallaConsulta() const { return fallaConsulta_; }
@@ -111,5 +116,6 @@ class VentanaImportacion {
     ResumenImportacion resumen_;
     Rechazos rechazos_;
     bool prueba_ = false;
+    std::optional<bool> repetir_;
     QString fallaConsulta_;
 };

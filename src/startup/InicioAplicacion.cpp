@@ -5,10 +5,10 @@
 
 #include "config/RegistrarAcceso.h"
 #include "data/DiarioCorridas.h"
-#include "errors/AvisoError.h"
+#include "suite/AvisoError.h"
 #include "platform/Proceso.h"
 #include "platform/Rutina.h"
-#include "servicios/FechaServidor.h"
+#include "suite/FechaServidor.h"
 #include "startup/CatalogoConsultas.h"
 #include "startup/ConectarEstadisticas.h"
 #include "startup/Login.h"

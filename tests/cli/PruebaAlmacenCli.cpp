@@ -240,8 +240,8 @@ TEST_F(AlmacenCli, ImportacionesQueFallanNoDejanTransmision) {
     const Resultado bien = cli({"importar", archivo("uno.csv", kCabecera + "E,S1,M,x,A\n")});
     EXPECT_EQ(bien.codigo, 0) << qPrintable(bien.errores);
     EXPECT_TRUE(bien.salida.contains("Transmisión 1: 1 filas agregadas")) << qPrintable(bien.salida);
-    // Importarlo de nuevo no agrega nada, no deja transmisión y termina bien.
-    const Resultado otra = cli({"importar", archivo("uno.csv", kCabecera + "E,S1,M,x,A\n")});
+    // Importarlo de nuevo (pedido: los mismos bytes) no agrega nada, no deja transmisión y termina bien.
+    const Resultado otra = cli({"importar", archivo("uno.csv", kCabecera + "E,S1,M,x,A\n"), "--repetir"});
     EXPECT_EQ(otra.codigo, 0) << qPrintable(otra.errores);
     EXPECT_TRUE(otra.salida.contains("Ninguna transmisión: 0 filas agregadas, 1 series ya guardadas"))
         << qPrintable(otra.salida);
@@ -287,7 +287,8 @@ TEST_F(AlmacenCli, ElArchivoDeRechazosSeEscribeOLaCorridaFalla) {
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.nombre);
         const QString transmisiones = contar("MV_TRANSMISIONES");
-        const Resultado r = cli({"importar", c.archivo, "--rechazos", c.rechazos}, c.previo);
+        // Los mismos archivos otra vez, a propósito: todas sus filas vuelven como ya guardadas.
+        const Resultado r = cli({"importar", c.archivo, "--repetir", "--rechazos", c.rechazos}, c.previo);
         EXPECT_EQ(r.codigo, 1) << qPrintable(r.errores.left(2000));
         EXPECT_TRUE(r.errores.contains("No se puede escribir el archivo de filas no importadas \"" +
                                        c.rechazos + "\": " + c.causa))
@@ -298,7 +299,7 @@ TEST_F(AlmacenCli, ElArchivoDeRechazosSeEscribeOLaCorridaFalla) {
         EXPECT_FALSE(QFileInfo(c.rechazos).isFile() && QFileInfo(c.rechazos).size() == 0);
     }
     // Las 40 filas, enteras, con su motivo, por la salida de errores.
-    const Resultado r = cli({"importar", pocas, "--rechazos", dir_.filePath("r3.csv")}, lleno);
+    const Resultado r = cli({"importar", pocas, "--repetir", "--rechazos", dir_.filePath("r3.csv")}, lleno);
     EXPECT_TRUE(r.errores.contains(",S000039," + QString(1000, 'M') + ",x,A;serie ya guardada;;40") ||
                 r.errores.contains("S000039;" + QString(1000, 'M') + ";x;A;serie ya guardada;;40"))
         << qPrintable(r.errores.right(300));

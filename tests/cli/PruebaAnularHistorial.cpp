@@ -37,18 +37,12 @@ class AnularHistorial : public ::testing::Test {
         sqlite3_close(db);
         return r;
     }
-    // Importa el csv y deja en el diario que este programa tomó su número.
-    void importar(const QString& nombre, int numero) {
+    // Importa el csv; la corrida queda en el diario.
+    void importar(const QString& nombre) {
         const QString ruta = dir_.filePath(nombre);
         EscribirArchivo(ruta, kCsv);
-        ASSERT_EQ(cli({"importar", ruta}).codigo, 0);
-        ASSERT_EQ(
-            sqlite(QStringLiteral("INSERT INTO GARANTIAS_CORRIDAS (Corrida, Transmision, Archivo, Ruta, "
-                                  "Resultado, Inicio, Agregadas, Leidas) VALUES ('c%1', %1, '%2', '%3', "
-                                  "'completa', '2026-12-10 13:45:00', 2, 2)")
-                       .arg(numero)
-                       .arg(nombre, ruta)),
-            "");
+        const ResultadoCli r = cli({"importar", ruta});
+        ASSERT_EQ(r.codigo, 0) << qPrintable(r.errores);
     }
     QString anulado() { return sqlite("SELECT Anulado FROM MV_TRANSMISIONES ORDER BY Transmision"); }
 
@@ -57,7 +51,7 @@ class AnularHistorial : public ::testing::Test {
 };
 
 TEST_F(AnularHistorial, AnularPreguntaSalvoConSiYTerminaConSuCodigo) {
-    ASSERT_NO_FATAL_FAILURE(importar("datos.csv", 1));
+    ASSERT_NO_FATAL_FAILURE(importar("datos.csv"));
     struct Caso {
         QStringList argumentos;
         QByteArray entrada;
@@ -88,9 +82,9 @@ TEST_F(AnularHistorial, AnularPreguntaSalvoConSiYTerminaConSuCodigo) {
             << qPrintable(que) << qPrintable(r.errores);
         EXPECT_EQ(anulado(), c.anulado) << qPrintable(que);
     }
-    // Con --si no pregunta.
-    ASSERT_NO_FATAL_FAILURE(importar("otro.csv", 2));
-    EXPECT_EQ(sqlite("UPDATE AUX_GARANTIA SET nroTransmision=2"), "");
+    // Los mismos bytes con otro nombre entran otra vez (las series quedaron libres, sin pregunta);
+    // con --si se anulan sin preguntar.
+    ASSERT_NO_FATAL_FAILURE(importar("otro.csv"));
     const ResultadoCli r = cli({"anular", "2", "--si"});
     EXPECT_EQ(r.codigo, 0) << qPrintable(r.errores);
     EXPECT_FALSE(r.errores.contains("¿Anular?")) << qPrintable(r.errores);
@@ -98,17 +92,17 @@ TEST_F(AnularHistorial, AnularPreguntaSalvoConSiYTerminaConSuCodigo) {
 }
 
 TEST_F(AnularHistorial, HistorialListaElDiarioConTitulosYFiltra) {
-    ASSERT_NO_FATAL_FAILURE(importar("enero.csv", 1));
-    ASSERT_EQ(sqlite("UPDATE GARANTIAS_CORRIDAS SET Inicio='2026-01-05 10:00:00', Sha256='x' "
-                     "WHERE Corrida='c1'"),
-              "");
+    ASSERT_NO_FATAL_FAILURE(importar("enero.csv"));
+    ASSERT_EQ(sqlite("UPDATE GARANTIAS_CORRIDAS SET Inicio='2026-01-05 10:00:00', Fin=NULL"), "");
     const ResultadoCli todo = cli({"historial"});
     ASSERT_EQ(todo.codigo, 0) << qPrintable(todo.errores);
     ASSERT_EQ(todo.lineas().size(), 2) << qPrintable(todo.salida);
     EXPECT_TRUE(todo.lineas()[0].startsWith("Inicio\tFin\tResultado\tTransmisión\tAnulada\tArchivo\t"));
     const QStringList celdas = todo.lineas()[1].split('\t');
     ASSERT_EQ(celdas.size(), todo.lineas()[0].split('\t').size());
-    EXPECT_EQ(celdas.mid(0, 6), (QStringList{"05/01/2026 10:00:00", "", "completa", "1", "", "enero.csv"}));
+    EXPECT_EQ(celdas.mid(0, 13), (QStringList{"05/01/2026 10:00:00", "", "completa", "1", "", "enero.csv",
+                                              "enero#csv", "texto", "2", "2", "0", "0", "0"}));
+    EXPECT_EQ(celdas.last(), dir_.filePath("enero.csv"));
 
     struct Caso {
         QStringList argumentos;

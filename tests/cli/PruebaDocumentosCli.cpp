@@ -103,7 +103,7 @@ TEST_F(DocumentosCli, LaTerminacionOfreceLoQueCadaPosicionAdmite) {
         {"garantias-cli imp", {"importar"}},
         {"garantias-cli t", {"tablas", "transmisiones"}},
         {"garantias-cli --", {"--help", "--version"}},
-        {"garantias-cli importar --r", {"--rechazos"}},
+        {"garantias-cli importar --r", {"--rechazos", "--repetir"}},
         {"garantias-cli vista --", {"--help", "--tabla"}},
         {"garantias-cli tablas mu", {"muestra.xlsx"}},
         {"garantias-cli importar muestra.xlsx --rechazos sal", {"salida.csv"}},

@@ -184,7 +184,8 @@ TEST_F(NombresDeArchivo, CadaNombreEnCadaClaseLeeSuPropioArchivo) {
             }
             if (clase.muestra) {
                 EXPECT_EQ(cli({QStringLiteral("vista"), archivo}).salida, vistaMuestra);
-                const Resultado r = importar(archivo);
+                // La misma muestra con otro nombre: sus bytes ya se importaron.
+                const Resultado r = importar(archivo, {QStringLiteral("--repetir")});
                 EXPECT_EQ(r.codigo, 0) << qPrintable(r.errores);
                 continue;
             }

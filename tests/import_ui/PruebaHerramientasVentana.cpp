@@ -1,5 +1,6 @@
 // Las herramientas de la ventana: "Detener", buscar series, filas no agregadas, importación de
 // prueba y exportar una transmisión, con la ventana real sin pantalla sobre una base embebida.
+#include <QBrush>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -91,10 +92,14 @@ TEST_F(Herramientas, DetenerEnMedioConservaLoConfirmadoYVuelveAImportar) {
     boton->click();
     EXPECT_EQ(cuenta("AUX_GARANTIA"), 1000);
 
-    // Después, "Importar" importa el resto; las ya guardadas quedan para "Ver filas no agregadas".
+    // Después, "Importar" importa el resto (el archivo ya agregó filas: se pregunta, y se contesta
+    // "Sí"); las ya guardadas quedan para "Ver filas no agregadas".
     QObject::disconnect(&ventana_->modelo(), &ModeloVentana::progreso, boton, nullptr);
     QTest::qWait(600);
+    mensajes_->responder(RespuestaMensaje::Si);
     boton->click();
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("como transmisión 1 (1.000 filas agregadas)"));
     EXPECT_EQ(cuenta("AUX_GARANTIA"), 3000);
     EXPECT_EQ(filas("SELECT Transmision FROM MV_TRANSMISIONES ORDER BY 1"), (QStringList{"1", "2"}));
     EXPECT_EQ(ventana_->modelo().lblEstado(), "Importación finalizada");
@@ -309,5 +314,45 @@ TEST_F(Herramientas, ExportarLasFilasDeUnaTransmision) {
     h_->exportarFilas();
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("no/existe/t1.csv"));
+}
+// "Anular transmisión…": dice qué borrará, con "No" nada cambia; con "Sí" la anula y la lista la
+// muestra apagada, con su número.
+TEST_F(Herramientas, AnularUnaTransmisionDesdeLaLista) {
+    elegir("a.csv", Filas(1, 3));
+    h_->importarODetener();
+    sql("INSERT INTO GARANTIAS_CORRIDAS (Corrida, Transmision, Archivo, Resultado, Agregadas) "
+        "VALUES ('c1', 1, 'a.csv', 'completa', 3)");
+    ventana_->SSTab1->setCurrentIndex(1);
+    ModeloGrilla& lista = ventana_->modelo().MSFlexGrid1;
+    ASSERT_EQ(lista.TextMatrix(1, 1), "1");
+    EXPECT_FALSE(lista.marcada(1));
+    const QString pregunta = "Se borrarán las 3 filas de la transmisión 1 (archivo a.csv, " +
+                             lista.TextMatrix(1, 3) + "). ¿Anular?";
+
+    mensajes_->responder(RespuestaMensaje::No);
+    EXPECT_FALSE(h_->anularTransmision(1));
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+    EXPECT_EQ(mensajes_->cuadros()[0].texto, pregunta);
+    EXPECT_EQ(mensajes_->cuadros()[0].estilo, Botones::SiNo | Botones::IconoPregunta);
+    EXPECT_EQ(cuenta("AUX_GARANTIA"), 3);
+
+    mensajes_->olvidar();
+    mensajes_->responder(RespuestaMensaje::Si);
+    EXPECT_TRUE(h_->anularTransmision(1));
+    EXPECT_EQ(cuenta("AUX_GARANTIA"), 0);
+    EXPECT_EQ(lista.TextMatrix(1, 1), "1");
+    EXPECT_TRUE(lista.marcada(1));
+    EXPECT_FALSE(lista.marcada(2));  // la fila vacía del final
+    EXPECT_EQ(ventana_->modelo().lblEstadoTransmisiones(), "Transmisión 1 anulada: 3 filas borradas.");
+    const QModelIndex celda = ventana_->MSFlexGrid1->model()->index(1, 1);
+    EXPECT_EQ(celda.data(Qt::ForegroundRole).value<QBrush>().color(),
+              ventana_->MSFlexGrid1->palette().color(QPalette::Disabled, QPalette::Text));
+
+    // Otra vez: se dice que ya está anulada, sin preguntar.
+    mensajes_->olvidar();
+    mensajes_->responder(1);
+    EXPECT_FALSE(h_->anularTransmision(1));
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.startsWith("La transmisión 1 ya está anulada"));
 }
 }  // namespace

@@ -228,6 +228,7 @@ TEST_F(VentanaQt, ElResumenSeBorraAlElegirOtroArchivo) {
     QTest::mouseClick(ventana_->CmdBuscar, Qt::LeftButton);
     QTest::mouseClick(ventana_->cmdImportar, Qt::LeftButton);
     QTest::qWait(600);  // un clic antes sería el segundo de un doble clic
+    mensajes_->responder(RespuestaMensaje::Si);  // el mismo archivo otra vez: se pregunta
     QTest::mouseClick(ventana_->cmdImportar, Qt::LeftButton);
     QTest::qWait(50);
     const QString texto = "Ninguna transmisión: 0 filas agregadas, 1 series ya guardadas, 1 filas sin serie.";

@@ -11,24 +11,16 @@ const QByteArray kCsv = "eca1,serie,modelo,otro,activacion\nE,S1,M,x,A\nE,S2,M,x
 
 class Anulacion : public VentanaDePrueba {
   protected:
-    // Importa el csv y anota en el diario que este programa tomó el número (como lo deja la
-    // corrida), con el resultado dado.
+    // Importa el csv (la corrida lo anota en el diario) y deja su corrida con el resultado dado.
     int32_t importar(const QByteArray& csv, const QString& resultado = ResultadoCorrida::kCompleta) {
         buscar(archivo("datos.csv", csv));
         mensajes_->olvidar();
         ventana_->cmdImportar_Click();
         const int32_t n = ventana_->resumen().transmision;
-        if (n > 0 &&
-            filas(QStringLiteral("SELECT Corrida FROM GARANTIAS_CORRIDAS WHERE Transmision=%1").arg(n))
-                .isEmpty()) {
-            sql(QStringLiteral(
-                    "INSERT INTO GARANTIAS_CORRIDAS (Corrida, Transmision, Archivo, Resultado, Inicio, "
-                    "Estacion, Usuario, Agregadas) VALUES ('c%1', %1, 'datos.csv', '%2', "
-                    "'2026-12-10 13:45:00', 'caja1', 'operador', %3)")
-                    .arg(n)
-                    .arg(resultado)
-                    .arg(ventana_->resumen().insertadas));
-        }
+        sql(QStringLiteral(
+                "UPDATE GARANTIAS_CORRIDAS SET Resultado='%1', Estacion='caja1' WHERE Transmision=%2")
+                .arg(resultado)
+                .arg(n));
         return n;
     }
     // Lo que la anulación toca, en una línea por tabla.
@@ -115,9 +107,8 @@ TEST_F(Anulacion, LoQueNoSeAnulaQuedaComoEstaba) {
     const int32_t completa = importar(kCsv);
     const int32_t enCurso =
         importar("eca1,serie,modelo,otro,activacion\nE,S4,M,x,A\n", ResultadoCorrida::kEnCurso);
-    buscar(archivo("otro.csv", "eca1,serie,modelo,otro,activacion\nE,S5,M,x,A\n"));
-    ventana_->cmdImportar_Click();
-    const int32_t ajena = ventana_->resumen().transmision;  // sin fila en el diario
+    const int32_t ajena = importar("eca1,serie,modelo,otro,activacion\nE,S5,M,x,A\n");
+    sql(QStringLiteral("DELETE FROM GARANTIAS_CORRIDAS WHERE Transmision=%1").arg(ajena));  // otro la tomó
     ASSERT_EQ(Anular(completa).motivo, EstadoAnulacion::Lista);
     struct Caso {
         int32_t numero;

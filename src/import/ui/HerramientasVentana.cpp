@@ -10,12 +10,14 @@
 #include <QTabBar>
 #include <QTableView>
 
+#include "import/AnulacionTransmision.h"
 #include "import/HerramientasConsulta.h"
 #include "import/ui/FrmAuxGarantia.h"
 #include "platform/Detencion.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
+#include "platform/Regional.h"
 #include "suite/Componentes.h"
 
 HerramientasVentana::HerramientasVentana(FrmAuxGarantia& ventana) : QObject(&ventana), f_(ventana) {
@@ -96,6 +98,12 @@ void HerramientasVentana::menuTransmisiones(const QPoint& punto) {
     QAction* exportar =
         menu.addAction(QStringLiteral("Exportar filas a csv..."), this, [this] { exportarFilas(); });
     exportar->setEnabled(f_.procedimientos().transmisionMostrada() != 0);
+    // Anula la transmisión de la fila sobre la que se abrió el menú.
+    const int fila = f_.MSFlexGrid1->indexAt(punto).row();
+    const bool conNumero = fila > 0 && !f_.modelo().MSFlexGrid1.TextMatrix(fila, 1).isEmpty();
+    QAction* anular = menu.addAction(QStringLiteral("Anular transmisión…"), this,
+                                     [this, fila] { anularTransmision(fila); });
+    anular->setEnabled(conNumero && !f_.modelo().MSFlexGrid1.marcada(fila));
     menu.exec(f_.MSFlexGrid1->viewport()->mapToGlobal(punto));
 }
 
@@ -156,6 +164,31 @@ void HerramientasVentana::exportarFilas() {
     }
     Detencion::Limpiar();
     m.setOcupado(false);
+}
+
+bool HerramientasVentana::anularTransmision(int fila) {
+    ModeloVentana& m = f_.modelo();
+    if (m.ocupado() || fila <= 0 || fila >= m.MSFlexGrid1.Rows()) return false;
+    const int32_t numero = m.MSFlexGrid1.TextMatrix(fila, 1).toInt();
+    if (numero <= 0) return false;
+    const QString titulo = QStringLiteral("Anular transmisión");
+    const EstadoAnulacion antes = PrepararAnulacion(numero);
+    if (antes.motivo != EstadoAnulacion::Lista) {
+        MsgBox(antes.mensaje, Botones::Aceptar | Botones::IconoExclamacion, titulo);
+        return false;
+    }
+    if (MsgBox(antes.pregunta(), Botones::SiNo | Botones::IconoPregunta, titulo) != RespuestaMensaje::Si)
+        return false;
+    const EstadoAnulacion hecha = Anular(numero);
+    if (hecha.motivo != EstadoAnulacion::Lista) {
+        MsgBox(hecha.mensaje, Botones::Aceptar | Botones::IconoExclamacion, titulo);
+        return false;
+    }
+    f_.procedimientos().cargaTransmisiones();
+    m.setLblEstadoTransmisiones(QStringLiteral("Transmisión %1 anulada: %2 filas borradas.")
+                                    .arg(numero)
+                                    .arg(Regional::TextoMiles(hecha.filas)));
+    return true;
 }
 
 bool HerramientasVentana::mostrarSerie(int32_t transmision, const QString& serie) {

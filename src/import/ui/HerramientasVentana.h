@@ -10,8 +10,8 @@ class QPushButton;
 
 // Lo que la ventana agrega a sus controles: "Importar" que se vuelve "Detener" mientras corre una
 // operación, "Ver filas no agregadas" después de una corrida que dejó filas, y los menús de las
-// grillas ("Probar importación" en la vista previa; "Buscar serie..." y "Exportar filas a csv..."
-// en las transmisiones).
+// grillas ("Probar importación" en la vista previa; "Buscar serie...", "Exportar filas a csv..." y
+// "Anular transmisión…" en las transmisiones, con las anuladas apagadas).
 class HerramientasVentana : public QObject {
     Q_OBJECT
   public:
@@ -29,6 +29,9 @@ class HerramientasVentana : public QObject {
     DialogoFilasNoAgregadas* verFilasNoAgregadas();
     // Exporta las filas de la transmisión que muestra la grilla de filas (ninguna: nada).
     void exportarFilas();
+    // "Anular transmisión…" sobre esa fila de la lista: dice qué borrará, pregunta y anula; la
+    // lista se vuelve a leer. false si no se anuló (lo que se rechazó, se dice).
+    bool anularTransmision(int fila);
     // Muestra las filas de la transmisión con la de esa serie elegida. false: no está.
     bool mostrarSerie(int32_t transmision, const QString& serie);
 

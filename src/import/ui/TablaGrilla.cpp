@@ -87,6 +87,8 @@ QVariant TablaGrilla::data(const QModelIndex& indice, int papel) const {
         return texto;
     }
     if (papel == Qt::BackgroundRole && fija) return QBrush(vista_.palette().color(QPalette::Button));
+    if (papel == Qt::ForegroundRole && grilla_.marcada(indice.row()))
+        return QBrush(vista_.palette().color(QPalette::Disabled, QPalette::Text));
     return {};
 }
 
