@@ -1,16 +1,25 @@
 // garantias-cli transmisiones | filas NUMERO, con --conexion "CADENA": lo que muestran las dos
 // grillas de la pestaña "Consultar".
+#include <functional>
+#include <map>
+
 #include "cli/SesionCli.h"
 #include "cli/Verbos.h"
+#include "data/DiarioCorridas.h"
 #include "data/Dll_Datos.h"
 #include "import/ModeloVentana.h"
 #include "import/VentanaImportacion.h"
+#include "suite/AvisoError.h"
 #include "suite/Componentes.h"
+#include "suite/FechaServidor.h"
 
 namespace {
 
-void Imprimir(const ModeloGrilla& g, Salida& salida) {
-    // Sin la columna fija ni la fila vacía del final.
+// Cada fila de la grilla, sin la columna fija ni la fila vacía del final; detrás, lo que agregue
+// mas (con la fila de títulos, f = 0).
+void Imprimir(
+    const ModeloGrilla& g, Salida& salida,
+    const std::function<QStringList(int f)>& mas = [](int) { return QStringList(); }) {
     for (int f = 0; f < g.Rows(); ++f) {
         QStringList celdas;
         bool vacia = true;
@@ -18,8 +27,41 @@ void Imprimir(const ModeloGrilla& g, Salida& salida) {
             celdas << g.TextMatrix(f, c);
             vacia = vacia && celdas.back().isEmpty();
         }
-        if (!vacia) salida.linea(celdas.join('\t'));
+        if (!vacia) salida.linea((celdas + mas(f)).join('\t'));
     }
+}
+
+// Lo que el diario sabe de cada transmisión, en columnas detrás de las de la grilla (vacías si el
+// diario no la tiene), y si está anulada.
+std::function<QStringList(int)> ColumnasDelDiario(const ModeloGrilla& g) {
+    std::map<int32_t, CorridaDiario> corridas;
+    DiarioCorridas diario(Componentes::Datos(), &FechaServidor, &AnotarAviso);
+    for (CorridaDiario& c : diario.historial({})) {
+        if (c.transmision > 0) corridas[c.transmision] = std::move(c);
+    }
+    return [&g, corridas = std::move(corridas)](int f) {
+        if (f == 0) {
+            return QStringList{QStringLiteral("Archivo"),   QStringLiteral("Leídas"),
+                               QStringLiteral("Agregadas"), QStringLiteral("Ya guardadas"),
+                               QStringLiteral("Sin serie"), QStringLiteral("Fallidas"),
+                               QStringLiteral("Resultado"), QStringLiteral("Anulada")};
+        }
+        const auto it = corridas.find(g.TextMatrix(f, 1).toInt());
+        QStringList celdas;
+        if (it == corridas.end()) {
+            celdas = QStringList(7, QString());
+        } else {
+            const CorridaDiario& c = it->second;
+            celdas = {Celda(c.archivo),
+                      QString::number(c.leidas),
+                      QString::number(c.agregadas),
+                      QString::number(c.yaGuardadas),
+                      QString::number(c.sinSerie),
+                      QString::number(c.fallidas),
+                      c.resultado};
+        }
+        return celdas << (g.marcada(f) ? QStringLiteral("sí") : QString());
+    };
 }
 
 // Si hay un registro de la transmisión (una transmisión sin filas se lista vacía, no es un error).
@@ -41,7 +83,7 @@ int Transmisiones(const Argumentos& a, Salida& salida) {
     ModeloVentana modelo;
     VentanaImportacion ventana(modelo, nullptr);
     ventana.cargaTransmisiones();
-    Imprimir(modelo.MSFlexGrid1, salida);
+    Imprimir(modelo.MSFlexGrid1, salida, ColumnasDelDiario(modelo.MSFlexGrid1));
     if (!ventana.fallaConsulta().isEmpty()) {
         salida.error(
             QStringLiteral("la lista de transmisiones no se leyó entera: %1").arg(ventana.fallaConsulta()));
@@ -78,11 +120,15 @@ int Filas(const Argumentos& a, Salida& salida) {
 }  // namespace
 
 Verbo VerboTransmisiones() {
-    return {QStringLiteral("transmisiones"),
-            QStringLiteral("transmisiones --conexion \"CADENA\""),
-            QStringLiteral("Lista las transmisiones, la más nueva primero: número, usuario, fecha y hora."),
-            {OpcionConexion()},
-            &Transmisiones};
+    return {
+        QStringLiteral("transmisiones"),
+        QStringLiteral("transmisiones --conexion \"CADENA\""),
+        QStringLiteral("Lista las transmisiones, la más nueva primero, separadas por tabuladores con una "
+                       "línea de títulos: número, usuario, fecha y hora; después, lo que dice el diario de "
+                       "importaciones (archivo, filas leídas, agregadas, ya guardadas, sin serie y fallidas, "
+                       "resultado) y si está anulada."),
+        {OpcionConexion()},
+        &Transmisiones};
 }
 
 Verbo VerboFilas() {

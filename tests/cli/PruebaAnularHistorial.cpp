@@ -89,6 +89,20 @@ TEST_F(AnularHistorial, AnularPreguntaSalvoConSiYTerminaConSuCodigo) {
     EXPECT_EQ(r.codigo, 0) << qPrintable(r.errores);
     EXPECT_FALSE(r.errores.contains("¿Anular?")) << qPrintable(r.errores);
     EXPECT_EQ(anulado(), "1\n1");
+
+    // transmisiones: las columnas de la grilla y, detrás, las del diario; las anuladas siguen.
+    const ResultadoCli lista = cli({"transmisiones"});
+    ASSERT_EQ(lista.codigo, 0) << qPrintable(lista.errores);
+    ASSERT_EQ(lista.lineas().size(), 3) << qPrintable(lista.salida);
+    EXPECT_EQ(lista.lineas()[0],
+              "Nro\tUsuario\tFecha\tArchivo\tLeídas\tAgregadas\tYa guardadas\tSin serie\t"
+              "Fallidas\tResultado\tAnulada");
+    for (const QString& linea : lista.lineas().mid(1)) {
+        const QStringList celdas = linea.split('\t');
+        ASSERT_EQ(celdas.size(), 11) << qPrintable(linea);
+        EXPECT_EQ(celdas.mid(3), (QStringList{celdas[0] == "1" ? "datos.csv" : "otro.csv", "2", "2", "0", "0",
+                                              "0", "completa", "sí"}));
+    }
 }
 
 TEST_F(AnularHistorial, HistorialListaElDiarioConTitulosYFiltra) {
