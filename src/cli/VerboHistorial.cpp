@@ -5,11 +5,11 @@
 #include "cli/SesionCli.h"
 #include "cli/Verbos.h"
 #include "data/DiarioCorridas.h"
-#include "suite/AvisoError.h"
 #include "platform/Regional.h"
 #include "platform/Sha256Archivo.h"
-#include "suite/FechaServidor.h"
+#include "suite/AvisoError.h"
 #include "suite/Componentes.h"
+#include "suite/FechaServidor.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include "ado/Transaccion.h"
 #include "ado/Valores.h"
 #include "data/DiarioCorridas.h"
-#include "suite/AvisoError.h"
 #include "platform/Regional.h"
-#include "suite/FechaServidor.h"
-#include "suite/Componentes.h"
 #include "startup/RegistrarAccion.h"
+#include "suite/AvisoError.h"
+#include "suite/Componentes.h"
+#include "suite/FechaServidor.h"
 #include "suite/Sesion.h"
 
 namespace {

@@ -3,11 +3,11 @@
 #include <QFileInfo>
 
 #include "ado/ArchivoOrigen.h"
-#include "suite/AvisoError.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Proceso.h"
 #include "platform/Regional.h"
 #include "platform/Sha256Archivo.h"
+#include "suite/AvisoError.h"
 #include "suite/FechaServidor.h"
 
 DiarioDeCorrida::DiarioDeCorrida(Dll_Datos& datos, const ArchivoOrigen& archivo, const QString& usuario)

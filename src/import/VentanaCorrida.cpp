@@ -6,8 +6,8 @@
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
 #include "platform/Regional.h"
-#include "suite/FechaServidor.h"
 #include "suite/Componentes.h"
+#include "suite/FechaServidor.h"
 #include "suite/Sesion.h"
 
 namespace {

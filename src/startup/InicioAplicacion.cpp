@@ -5,17 +5,17 @@
 
 #include "config/RegistrarAcceso.h"
 #include "data/DiarioCorridas.h"
-#include "suite/AvisoError.h"
 #include "platform/Proceso.h"
 #include "platform/Rutina.h"
-#include "suite/FechaServidor.h"
 #include "startup/CatalogoConsultas.h"
 #include "startup/ConectarEstadisticas.h"
 #include "startup/Login.h"
 #include "startup/ParametrosLanzamiento.h"
 #include "startup/ReglasConexion.h"
+#include "suite/AvisoError.h"
 #include "suite/Componentes.h"
 #include "suite/Configuracion.h"
+#include "suite/FechaServidor.h"
 #include "suite/Sesion.h"
 
 namespace {

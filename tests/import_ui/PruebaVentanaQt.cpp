@@ -227,7 +227,7 @@ TEST_F(VentanaQt, ElResumenSeBorraAlElegirOtroArchivo) {
     selector_->guion.push_back(ruta);
     QTest::mouseClick(ventana_->CmdBuscar, Qt::LeftButton);
     QTest::mouseClick(ventana_->cmdImportar, Qt::LeftButton);
-    QTest::qWait(600);  // un clic antes sería el segundo de un doble clic
+    QTest::qWait(600);                           // un clic antes sería el segundo de un doble clic
     mensajes_->responder(RespuestaMensaje::Si);  // el mismo archivo otra vez: se pregunta
     QTest::mouseClick(ventana_->cmdImportar, Qt::LeftButton);
     QTest::qWait(50);
