@@ -18,8 +18,8 @@
 #include <thread>
 
 #include "cli/ProgramaCli.h"
-#include "fuentes_dbase/ConstructorDbf.h"
-#include "fuentes_excel/LibrosDePrueba.h"
+#include "ado/dbase/ConstructorDbf.h"
+#include "ado/excel/LibrosDePrueba.h"
 
 namespace {
 

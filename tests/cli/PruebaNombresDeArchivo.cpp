@@ -13,7 +13,7 @@
 
 #include "cli/ProgramaCli.h"
 #include "comun/Pruebas.h"
-#include "fuentes_dbase/ConstructorDbf.h"
+#include "ado/dbase/ConstructorDbf.h"
 
 namespace {
 

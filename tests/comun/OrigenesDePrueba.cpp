@@ -6,9 +6,9 @@
 #include <stdexcept>
 
 #include "comun/Pruebas.h"
-#include "fuentes_dbase/ConstructorDbf.h"
-#include "fuentes_excel/LibrosDePrueba.h"
-#include "fuentes_excel/XlsAMano.h"
+#include "ado/dbase/ConstructorDbf.h"
+#include "ado/excel/LibrosDePrueba.h"
+#include "ado/excel/XlsAMano.h"
 #include "platform/Cp1252.h"
 
 namespace {

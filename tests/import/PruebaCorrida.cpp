@@ -1,7 +1,7 @@
 #include <QRegularExpression>
 #include <csignal>
 
-#include "importacion/VentanaDePrueba.h"
+#include "import/VentanaDePrueba.h"
 #include "platform/Proceso.h"
 #include "platform/Senales.h"
 

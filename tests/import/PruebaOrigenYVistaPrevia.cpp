@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "importacion/VentanaDePrueba.h"
+#include "import/VentanaDePrueba.h"
 
 namespace {
 const QByteArray kCsv =

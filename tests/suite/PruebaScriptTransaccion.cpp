@@ -1,4 +1,4 @@
-#include "BaseServicios.h"
+#include "comun/BaseServicios.h"
 #include "suite/ScriptTransaccion.h"
 
 namespace {

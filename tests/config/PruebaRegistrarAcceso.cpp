@@ -1,6 +1,6 @@
 #include <QSysInfo>
 
-#include "BaseServicios.h"
+#include "comun/BaseServicios.h"
 #include "config/RegistrarAcceso.h"
 #include "suite/FechaServidor.h"
 

@@ -1,7 +1,7 @@
 // Lo que cada corrida deja en el diario (GARANTIAS_CORRIDAS) y el aviso antes de importar otra
 // vez los mismos bytes, con la ventana sin pantalla sobre una base embebida real.
 #include "data/DiarioCorridas.h"
-#include "importacion/VentanaDePrueba.h"
+#include "import/VentanaDePrueba.h"
 #include "platform/Detencion.h"
 #include "platform/Sha256Archivo.h"
 

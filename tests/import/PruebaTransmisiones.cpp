@@ -1,4 +1,4 @@
-#include "importacion/VentanaDePrueba.h"
+#include "import/VentanaDePrueba.h"
 
 namespace {
 class Transmisiones : public VentanaDePrueba {

@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QFile>
 
-#include "fuentes_dbase/ConstructorDbf.h"
-#include "importacion/VentanaDePrueba.h"
+#include "ado/dbase/ConstructorDbf.h"
+#include "import/VentanaDePrueba.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <QRegularExpression>
 
-#include "fuentes_excel/LibrosDePrueba.h"
-#include "importacion/VentanaDePrueba.h"
+#include "ado/excel/LibrosDePrueba.h"
+#include "import/VentanaDePrueba.h"
 
 // La vista previa muestra sólo el archivo y la hoja nombrados: cada "Buscar >>>" y cada cambio de
 // hoja la vacían antes de leer, y un origen sin filas lo dice una vez en el resumen.

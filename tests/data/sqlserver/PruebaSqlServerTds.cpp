@@ -11,7 +11,7 @@
 #include "data/EscrituraGarantias.h"
 #include "import/GrupoTransmision.h"
 #include "platform/ErrorEjecucion.h"
-#include "sqlserver/PuntoTds.h"
+#include "data/sqlserver/PuntoTds.h"
 #include "suite/Componentes.h"
 
 // El camino de SQL Server por el controlador FreeTDS real (unixODBC), contra un punto TDS que

@@ -1,6 +1,6 @@
 #include "data/LiteralSql.h"
 #include "import/Rechazos.h"
-#include "importacion/VentanaDePrueba.h"
+#include "import/VentanaDePrueba.h"
 
 // La importación con la base de la suite en un servidor, por el administrador de controladores
 // ODBC real: el controlador SQLite3 hace de servidor (no hay un SQL Server aquí). Las filas

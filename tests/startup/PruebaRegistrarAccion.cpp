@@ -1,6 +1,6 @@
 #include <QSysInfo>
 
-#include "BaseServicios.h"
+#include "comun/BaseServicios.h"
 #include "data/ConstructorSentencias.h"
 #include "startup/RegistrarAccion.h"
 

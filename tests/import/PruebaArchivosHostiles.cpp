@@ -3,7 +3,7 @@
 // un archivo rechazado no deja ni transmisión ni filas.
 #include <QFile>
 
-#include "importacion/VentanaDePrueba.h"
+#include "import/VentanaDePrueba.h"
 
 namespace {
 

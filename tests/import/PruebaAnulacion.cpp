@@ -3,7 +3,7 @@
 // que se rechaza sin tocar nada, y que una falla en medio no deja nada a medias.
 #include "data/DiarioCorridas.h"
 #include "import/AnulacionTransmision.h"
-#include "importacion/VentanaDePrueba.h"
+#include "import/VentanaDePrueba.h"
 
 namespace {
 

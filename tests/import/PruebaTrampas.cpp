@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "importacion/VentanaDePrueba.h"
+#include "import/VentanaDePrueba.h"
 
 namespace {
 

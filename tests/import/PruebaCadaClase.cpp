@@ -3,7 +3,7 @@
 #include <QDir>
 
 #include "comun/OrigenesDePrueba.h"
-#include "importacion/VentanaDePrueba.h"
+#include "import/VentanaDePrueba.h"
 
 namespace {
 

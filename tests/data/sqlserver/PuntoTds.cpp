@@ -1,4 +1,4 @@
-#include "sqlserver/PuntoTds.h"
+#include "data/sqlserver/PuntoTds.h"
 
 #include <QFile>
 #include <QJsonDocument>

@@ -3,7 +3,7 @@
 #include "data/SeriesGuardadas.h"
 #include "import/ArchivoRechazos.h"
 #include "import/OrdenCampos.h"
-#include "importacion/VentanaDePrueba.h"
+#include "import/VentanaDePrueba.h"
 #include "platform/Cp1252.h"
 
 namespace {

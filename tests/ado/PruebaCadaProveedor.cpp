@@ -15,7 +15,7 @@
 #include "ado/Conexion.h"
 #include "ado/Valores.h"
 #include "comun/Pruebas.h"
-#include "fuentes_dbase/ConstructorDbf.h"
+#include "ado/dbase/ConstructorDbf.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {
