@@ -2,12 +2,16 @@
 #include <initializer_list>
 
 #include "ado/Valores.h"
+#include "data/DiarioCorridas.h"
 #include "data/FilasTransmision.h"
+#include "data/ListaTransmisiones.h"
 #include "import/LineaTransmision.h"
 #include "import/VentanaImportacion.h"
 #include "platform/Conversiones.h"
 #include "platform/Mensajes.h"
+#include "suite/AvisoError.h"
 #include "suite/Componentes.h"
+#include "suite/FechaServidor.h"
 
 void VentanaImportacion::SSTab1_Click(int pestana) {
     if (m_.ocupado()) return;
@@ -29,6 +33,17 @@ void VaciarConEncabezados(ModeloGrilla& g, std::initializer_list<std::pair<const
     }
 }
 
+// Lo que el diario dice de la transmisión; nada si no la tiene o no se puede leer (la falla se
+// anota: la lista y las filas se muestran igual).
+std::optional<CorridaDiario> CorridaDeTransmision(int32_t numero) {
+    try {
+        return DiarioCorridas(Componentes::Datos(), &FechaServidor, &AnotarAviso).deTransmision(numero);
+    } catch (const ErrorEjecucion& e) {
+        AnotarAviso(QStringLiteral("No se pudo leer el diario de importaciones: %1").arg(e.descripcion()));
+        return std::nullopt;
+    }
+}
+
 }  // namespace
 
 void VentanaImportacion::cargaTransmisiones() {
@@ -37,25 +52,16 @@ void VentanaImportacion::cargaTransmisiones() {
     fallaConsulta_.clear();
     try {
         VaciarConEncabezados(g, {{"", 10}, {"Nro", 500}, {"Usuario", 1500}, {"Fecha", 1500}});
-        // La hora se guarda sin segundos: dentro del mismo minuto, la de número mayor es la más nueva.
-        RecordsetPtr rs;
-        datos.AbrirRecordset(QStringLiteral("SELECT * FROM MV_TRANSMISIONES WHERE TIPO='S' ORDER BY FECHA "
-                                            "DESC,HORA DESC,TRANSMISION DESC"),
-                             rs, nullptr, 0, 1, -1, true);
-        for (; !rs->EOF_(); rs->MoveNext()) {
-            m_.setLblEstadoTransmisiones(QStringLiteral("Cargando ") +
-                                         TextoValor(rs->Field(QStringLiteral("transmision"))));
+        ListarTransmisiones(datos, [&](const TransmisionListada& t) {
+            m_.setLblEstadoTransmisiones(QStringLiteral("Cargando ") + t.numero);
             const int f = g.Rows() - 1;
-            g.setTextMatrix(f, 1, TextoValor(rs->Field(QStringLiteral("transmision"))));
-            g.setTextMatrix(f, 2, TextoValor(rs->Field(QStringLiteral("responsable_envio"))));
-            g.setTextMatrix(f, 3,
-                            TextoValor(rs->Field(QStringLiteral("fecha"))) + ' ' +
-                                TextoValor(rs->Field(QStringLiteral("Hora"))));
+            g.setTextMatrix(f, 1, t.numero);
+            g.setTextMatrix(f, 2, t.usuario);
+            g.setTextMatrix(f, 3, t.fechaHora);
             // Una anulada sigue listada, apagada.
-            g.setMarcada(f, NumeroValor(rs->Field(QStringLiteral("Anulado"))) != 0);
+            g.setMarcada(f, t.anulada);
             g.setRows(g.Rows() + 1);
-        }
-        datos.CerrarRecordset(rs);
+        });
         m_.setLblEstadoTransmisiones(QStringLiteral("..."));
     } catch (const ErrorEjecucion& e) {
         // Una falla al leer no termina el programa: el operador ve su descripción.
@@ -86,7 +92,9 @@ void VentanaImportacion::MSFlexGrid1_Click() {
         // última de un millón está a un tramo de distancia y la memoria no crece con ellas.
         filas_ = std::make_unique<FilasTransmision>(Componentes::Datos(), numero);
         g.setFuente(static_cast<int>(filas_->cantidad()), [this](int f, int c) { return celdaDeFila(f, c); });
-        m_.setLblInfoTransmision(LineaTransmision({numero, filas_->cantidad(), {}}));
+        m_.setLblInfoTransmision(
+            LineaTransmision({numero, filas_->cantidad(),
+                              PartesDelDiario(CorridaDeTransmision(numero), lista.marcada(lista.Row))}));
     } catch (const ErrorEjecucion& e) {
         filas_.reset();
         fallaConsulta_ = e.descripcion();

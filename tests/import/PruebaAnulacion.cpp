@@ -1,6 +1,8 @@
 // Anular una transmisión, en la base embebida y con la base en un "servidor" (el controlador
 // ODBC de SQLite hace de SQL Server): las filas, la marca, el diario y el registro de acciones, lo
 // que se rechaza sin tocar nada, y que una falla en medio no deja nada a medias.
+#include <QRegularExpression>
+
 #include "data/DiarioCorridas.h"
 #include "import/AnulacionTransmision.h"
 #include "import/VentanaDePrueba.h"
@@ -96,6 +98,31 @@ class Anulacion : public VentanaDePrueba {
 };
 
 TEST_F(Anulacion, BorraLasFilasMarcaLaTransmisionYLoAnotaEnLaBaseEmbebida) { anularYReimportar(); }
+
+// La línea bajo las filas dice lo que el diario sabe de la transmisión elegida; una anulada queda
+// en la lista, marcada, y la línea dice cuándo y quién la anuló.
+TEST_F(Anulacion, LaLineaDeLaTransmisionDiceSuArchivoSusCuentasYSuAnulacion) {
+    const int32_t n = importar(kCsv + "E,,M,x,A\n");
+    ASSERT_EQ(n, 1);
+    const auto elegir = [this] {
+        ventana_->SSTab1_Click(1);
+        modelo_->MSFlexGrid1.Row = 1;
+        ventana_->MSFlexGrid1_Click();
+    };
+    elegir();
+    EXPECT_EQ(modelo_->lblInfoTransmision(),
+              "Transmisión 1: 3 filas; archivo datos.csv; 4 leídas, 3 agregadas, 0 ya guardadas, 1 sin serie, "
+              "0 fallidas; completa");
+    EXPECT_FALSE(modelo_->MSFlexGrid1.marcada(1));
+    ASSERT_EQ(Anular(n).motivo, EstadoAnulacion::Lista);
+    elegir();
+    EXPECT_TRUE(modelo_->MSFlexGrid1.marcada(1));
+    EXPECT_TRUE(modelo_->lblInfoTransmision().startsWith("Transmisión 1: 0 filas; archivo datos.csv; "))
+        << qPrintable(modelo_->lblInfoTransmision());
+    EXPECT_TRUE(modelo_->lblInfoTransmision().contains(QRegularExpression(
+        "; anulada el \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d por operador$")))
+        << qPrintable(modelo_->lblInfoTransmision());
+}
 
 TEST_F(Anulacion, BorraLasFilasMarcaLaTransmisionYLoAnotaEnElServidor) {
     ASSERT_NO_FATAL_FAILURE(conectarServidor());
