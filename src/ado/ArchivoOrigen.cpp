@@ -42,6 +42,12 @@ QString ArchivoOrigen::tablaPorDefecto(const QStringList& lista) const {
     return lista.value(0);
 }
 
+QString ArchivoOrigen::tablaALeer() const {
+    if (tabla.isEmpty() && clase && clase->listado() == ListadoOrigen::SoloNombreBase)
+        return clase->tablaDelArchivo(ruta);
+    return tabla;
+}
+
 QString ArchivoOrigen::sentencia() const {
     if (tabla.isEmpty() && clase && clase->listado() == ListadoOrigen::SoloNombreBase)
         return clase->sentenciaDelArchivo(ruta);

@@ -33,4 +33,7 @@ struct ArchivoOrigen {
     // La sentencia que lee la tabla elegida; sin tabla elegida, la que la clase usa para su propio
     // archivo (dBase: "Select * from [nombre base]").
     QString sentencia() const;
+    // La tabla que se lee, por su nombre: la elegida o, sin tabla elegida, la del propio archivo
+    // cuando la clase sólo tiene esa (dBase: el nombre base).
+    QString tablaALeer() const;
 };

@@ -117,18 +117,26 @@ void Conexion::Execute(const QString& sql) {
     atenderPerdida();
 }
 
-void Conexion::examinarOrigen(const QString& sql) {
+void Conexion::examinarTabla(const QString& tabla) {
     exigirAbierta();
     errores_.Clear();
-    proveedor_->examinarEntero(sql);
+    proveedor_->examinarTabla(tabla);
 }
 
 RecordsetPtr Conexion::abrirRecordset(const QString& sql, int cursor, int bloqueo) {
+    const bool actualizable = cursor >= 1 && bloqueo >= 2;
+    return abrir([&] { return proveedor_->consultar(sql, actualizable); });
+}
+
+RecordsetPtr Conexion::abrirTabla(const QString& tabla) {
+    return abrir([&] { return proveedor_->leerTabla(tabla); });
+}
+
+RecordsetPtr Conexion::abrir(const std::function<std::unique_ptr<FuenteFilas>()>& fuente) {
     exigirAbierta();
     errores_.Clear();
-    const bool actualizable = cursor >= 1 && bloqueo >= 2;
     try {
-        return std::make_unique<Recordset>(proveedor_->consultar(sql, actualizable), this);
+        return std::make_unique<Recordset>(fuente(), this);
     } catch (const ErrorEjecucion& e) {
         // La lista recibe cada registro del motor cuando dio varios; si no, la falla lanzada.
         auto registros = proveedor_->tomarDiagnosticos();

@@ -50,10 +50,13 @@ class Conexion {
     // Abre un recordset hacia adelante (cursor 0, bloqueo 1) o actualizable (cursor 2, bloqueo 3).
     // Vacía la lista de errores; si la sentencia falla, la anota y lanza su descripción.
     RecordsetPtr abrirRecordset(const QString& sql, int cursor = 0, int bloqueo = 1);
+    // Abre hacia adelante la tabla u hoja de ese nombre, entera (ver Proveedor::leerTabla), con
+    // las mismas fallas que abrirRecordset.
+    RecordsetPtr abrirTabla(const QString& tabla);
 
-    // Examina entero el origen de la sentencia antes de leerlo (ver Proveedor::examinarEntero).
-    // 3709 si está cerrada; lanza la falla del proveedor.
-    void examinarOrigen(const QString& sql);
+    // Examina entera la tabla antes de leerla (ver Proveedor::examinarTabla). 3709 si está
+    // cerrada; lanza la falla del proveedor.
+    void examinarTabla(const QString& tabla);
 
     // Prepara una sentencia con "?" para correrla muchas veces. 3709 si está cerrada. La sentencia
     // vive mientras la conexión siga abierta; cerrarla la deja sin efecto.
@@ -96,6 +99,8 @@ class Conexion {
     void ligar(Recordset* rs) { recordsets_.insert(rs); }
     void desligar(Recordset* rs) { recordsets_.erase(rs); }
     void exigirAbierta();
+    // Abre la fuente que da "fuente" como recordset; si falla, la anota en la lista y lanza.
+    RecordsetPtr abrir(const std::function<std::unique_ptr<FuenteFilas>()>& fuente);
     // Si otro hilo la usa, espera a que la deje.
     void esperarOtroHilo();
     // Si el proveedor perdió la conexión: la cierra y deja pendiente la reconexión.

@@ -1,5 +1,6 @@
 #include "ado/Proveedor.h"
 
+#include "ado/ClasesOrigen.h"
 #include "ado/FichasSql.h"
 #include "ado/Valores.h"
 #include "platform/ErrorEjecucion.h"
@@ -75,4 +76,8 @@ int64_t SentenciaPreparada::ejecutarListos(const std::vector<ValorListo>& valore
 
 std::unique_ptr<SentenciaPreparada> Proveedor::preparar(const QString& sql) {
     return std::make_unique<SentenciaConLiterales>(*this, sql);
+}
+
+std::unique_ptr<FuenteFilas> Proveedor::leerTabla(const QString& tabla) {
+    return consultar(SentenciaDeTabla(tabla), false);
 }

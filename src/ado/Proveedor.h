@@ -95,11 +95,17 @@ class Proveedor {
     // actualizable: la fuente debe poder guardar filas (ver FuenteFilas::guardar).
     virtual std::unique_ptr<FuenteFilas> consultar(const QString& sql, bool actualizable) = 0;
 
-    // Antes de importar: recorre entero el origen de la consulta y decide con todo él lo que la
-    // lectura necesita (la codificación de un texto, por ejemplo); las consultas siguientes leen
-    // con esa decisión y fallan si el archivo ya no es el examinado. Lanza ErrorEjecucion si el
-    // origen está mal formado, con la causa y la línea. Por defecto no hay nada que decidir.
-    virtual void examinarEntero(const QString& sql) {}
+    // Lee entera, para importarla, la tabla u hoja de ese nombre (como la da tablas(), o como la
+    // escribió el operador), sin pasar por el texto de una sentencia. Lanza ErrorEjecucion como
+    // consultar. Por defecto, el motor corre "SELECT * FROM [tabla]"; los orígenes de archivo, que
+    // no leen SQL, abren la tabla directamente.
+    virtual std::unique_ptr<FuenteFilas> leerTabla(const QString& tabla);
+
+    // Antes de importar: recorre entera la tabla y decide con toda ella lo que la lectura necesita
+    // (la codificación de un texto, por ejemplo); las lecturas siguientes usan esa decisión y fallan
+    // si el archivo ya no es el examinado. Lanza ErrorEjecucion si el origen está mal formado, con
+    // la causa y la línea. Por defecto no hay nada que decidir.
+    virtual void examinarTabla(const QString& tabla) {}
 
     // Corre una o más sentencias que no devuelven filas; cada falla va a errores, sin lanzar.
     // Por defecto: los orígenes de sólo lectura anotan que no se puede escribir.

@@ -30,7 +30,7 @@ int Correr(const Argumentos& a, Salida& salida) {
         if (archivo.tabla.trimmed().isEmpty())
             throw ErrorUso(QStringLiteral("Debe informar el nombre de la tabla a leer"));
     }
-    auto rs = conexion.abrirRecordset(archivo.sentencia());
+    auto rs = conexion.abrirTabla(archivo.tablaALeer());
     // La fila de títulos: la columna 0 de la grilla (la del número de fila) va vacía.
     QStringList titulos{QString()};
     for (int i = 0; i < rs->FieldCount(); ++i) titulos << Celda(rs->FieldName(i));

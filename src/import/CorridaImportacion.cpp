@@ -100,7 +100,7 @@ Respuesta CorridaImportacion::trampa(const ErrorEjecucion& error) { return Tramp
 void CorridaImportacion::examinarOrigen(Rutina& corrida) {
     // Una pasada por el archivo entero antes de tomar la transmisión: uno mal formado no deja ni
     // la transmisión ni una fila.
-    if (const auto falla = ExaminarOrigenEntero(origen_, archivo_.sentencia())) {
+    if (const auto falla = ExaminarOrigenEntero(origen_, archivo_.tablaALeer())) {
         oyente_.estado(*falla);
         MsgBox(*falla, Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
         corrida.abandonar();
@@ -117,7 +117,7 @@ void CorridaImportacion::ImportarFilas(Rutina& corrida) {
         diario_->fuenteDeCuentas([this] { return cuentasDiario(); });
     }
     Rutina r([this](const ErrorEjecucion& e) { return trampaFilas(e); });
-    r.paso([&] { rs_ = origen_.abrirRecordset(archivo_.sentencia()); })
+    r.paso([&] { rs_ = origen_.abrirTabla(archivo_.tablaALeer()); })
         .paso([&] { prepararEscritura(); })
         .paso([&] {
             if (!hayFilas_) return;

@@ -3,10 +3,10 @@
 #include "ado/Conexion.h"
 #include "platform/ErrorEjecucion.h"
 
-std::optional<QString> ExaminarOrigenEntero(Conexion& origen, const QString& sentencia) {
+std::optional<QString> ExaminarOrigenEntero(Conexion& origen, const QString& tabla) {
     if (!origen.abierta()) return std::nullopt;
     try {
-        origen.examinarOrigen(sentencia);
+        origen.examinarTabla(tabla);
     } catch (const ErrorEjecucion& e) {
         return e.descripcion();
     }

@@ -14,8 +14,8 @@
 #include "ado/ArchivoOrigen.h"
 #include "ado/Conexion.h"
 #include "ado/Valores.h"
-#include "comun/Pruebas.h"
 #include "ado/dbase/ConstructorDbf.h"
+#include "comun/Pruebas.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {
@@ -121,19 +121,28 @@ struct Proveedor {
 
 void PrintTo(const Proveedor& p, std::ostream* os) { *os << p.nombre; }
 
-class CadaProveedor : public ::testing::TestWithParam<Proveedor> {};
+// Cada prueba empieza con el archivo del proveedor en su carpeta: escrito por la prueba o copiado
+// de la muestra pública.
+class CadaProveedor : public ::testing::TestWithParam<Proveedor> {
+  protected:
+    void SetUp() override {
+        const Proveedor& p = GetParam();
+        ASSERT_TRUE(dir_.isValid());
+        ruta_ = dir_.filePath(QString::fromUtf8(p.archivo));
+        if (p.escribir) {
+            p.escribir(ruta_);
+        } else {
+            if (Muestra(p.muestra).isEmpty()) GTEST_SKIP() << "no están las muestras de ../shared/fixtures";
+            ASSERT_TRUE(QFile::copy(Muestra(p.muestra), ruta_));
+        }
+    }
+    QTemporaryDir dir_;
+    QString ruta_;
+};
 
 TEST_P(CadaProveedor, ColumnasNulosValoresQueNoCambianYFinDeFilas) {
     const Proveedor& p = GetParam();
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString ruta = dir.filePath(QString::fromUtf8(p.archivo));
-    if (p.escribir) {
-        p.escribir(ruta);
-    } else {
-        if (Muestra(p.muestra).isEmpty()) GTEST_SKIP() << "no están las muestras de ../shared/fixtures";
-        ASSERT_TRUE(QFile::copy(Muestra(p.muestra), ruta));
-    }
+    const QString& ruta = ruta_;
     const ArchivoOrigen archivo = ArchivoOrigen::De(ruta);
     ASSERT_TRUE(archivo.conocido());
     Conexion c;
@@ -185,6 +194,45 @@ TEST_P(CadaProveedor, ColumnasNulosValoresQueNoCambianYFinDeFilas) {
     } catch (const ErrorEjecucion& e) {
         EXPECT_EQ(e.numero(), 3704);
     }
+}
+
+// La importación lee la tabla por su nombre, sin armar una sentencia: las mismas filas que la
+// sentencia de la vista previa, y la misma falla para una tabla que no está (con un nombre que,
+// escrito en una sentencia, la rompería).
+TEST_P(CadaProveedor, LaTablaPorSuNombreDaLoMismoQueSuSentencia) {
+    const Proveedor& p = GetParam();
+    const QString& ruta = ruta_;
+    Conexion c;
+    c.Open(ArchivoOrigen::De(ruta).textoConexion());
+    const auto leer = [](RecordsetPtr rs) {
+        QStringList textos;
+        for (int i = 0; i < rs->FieldCount(); ++i) textos << rs->FieldName(i);
+        for (; !rs->EOF_(); rs->MoveNext()) {
+            for (int i = 0; i < rs->FieldCount(); ++i)
+                textos << (rs->Field(i).isNull() ? QStringLiteral("<nulo>") : TextoValor(rs->Field(i)));
+        }
+        return textos;
+    };
+    const QString tabla = QString::fromUtf8(p.tabla);
+    const QStringList porNombre = leer(c.abrirTabla(tabla));
+    EXPECT_GT(porNombre.size(), 2);
+    EXPECT_EQ(porNombre, leer(c.abrirRecordset(SentenciaDeTabla(tabla))));
+
+    const QString falta = QStringLiteral("no] está\"");
+    QString fallaNombre, fallaSentencia;
+    try {
+        c.abrirTabla(falta);
+        ADD_FAILURE() << "una tabla que no está no falla";
+    } catch (const ErrorEjecucion& e) {
+        fallaNombre = e.descripcion();
+    }
+    try {
+        c.abrirRecordset(SentenciaDeTabla(falta));
+    } catch (const ErrorEjecucion& e) {
+        fallaSentencia = e.descripcion();
+    }
+    EXPECT_EQ(fallaNombre, fallaSentencia);
+    EXPECT_FALSE(c.Errors().Count() == 0) << "la falla no quedó en la lista de errores";
 }
 
 INSTANTIATE_TEST_SUITE_P(

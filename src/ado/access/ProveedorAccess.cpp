@@ -389,11 +389,16 @@ class ProveedorAccess : public Proveedor {
         if (!nombre) Fallar(DescripcionConsultaNoAdmitida(sql));
         if (actualizable)
             Fallar(QStringLiteral("La base de Access \"%1\" se abre sólo para leer.").arg(archivo_));
+        return leerTabla(*nombre);
+    }
+
+    std::unique_ptr<FuenteFilas> leerTabla(const QString& nombre) override {
+        if (!base_) Fallar(QStringLiteral("El origen no está abierto."));
         // Jet no distingue mayúsculas en los nombres; el nombre exacto gana.
-        int indice = static_cast<int>(tablas_.indexOf(*nombre));
+        int indice = static_cast<int>(tablas_.indexOf(nombre));
         if (indice < 0) {
             for (int k = 0; k < tablas_.size(); ++k) {
-                if (tablas_[k].compare(*nombre, Qt::CaseInsensitive) == 0) {
+                if (tablas_[k].compare(nombre, Qt::CaseInsensitive) == 0) {
                     indice = k;
                     break;
                 }
@@ -401,19 +406,19 @@ class ProveedorAccess : public Proveedor {
         }
         if (indice < 0) {
             Fallar(QStringLiteral("La tabla \"%1\" no existe en la base de Access \"%2\".")
-                       .arg(*nombre, archivo_));
+                       .arg(nombre, archivo_));
         }
         MdbTableDef* tabla = mdb_read_table(base_->entradas[static_cast<std::size_t>(indice)]);
         if (!tabla) {
             Fallar(QStringLiteral("La base de Access \"%1\" está dañada: no se puede leer la tabla \"%2\".")
-                       .arg(archivo_, *nombre));
+                       .arg(archivo_, nombre));
         }
         if (!mdb_read_columns(tabla) || tabla->num_cols == 0 || tabla->num_cols > MDB_MAX_COLS ||
             !MapaValido(*base_, tabla)) {
             mdb_free_tabledef(tabla);
             Fallar(QStringLiteral("La base de Access \"%1\" está dañada: no se puede leer la definición de "
                                   "la tabla \"%2\".")
-                       .arg(archivo_, *nombre));
+                       .arg(archivo_, nombre));
         }
         return std::make_unique<FuenteAccess>(base_, tabla, archivo_);
     }

@@ -115,20 +115,25 @@ class ProveedorDbase : public Proveedor {
         exigirAbierto();
         const auto tabla = TablaDeConsulta(sql);
         if (!tabla) Fallar(DescripcionConsultaNoAdmitida(sql));
+        return leerTabla(*tabla);
+    }
+
+    std::unique_ptr<FuenteFilas> leerTabla(const QString& tabla) override {
+        exigirAbierto();
         // La tabla es el nombre base ("datos.2024") o, si no hay tal, el nombre del archivo
         // ("datos.2024.dbf").
-        auto archivo = BuscarArchivo(carpeta_, *tabla, QStringLiteral("dbf"));
+        auto archivo = BuscarArchivo(carpeta_, tabla, QStringLiteral("dbf"));
         if (!archivo) {
-            archivo = ArchivoDeNombre(ArchivosDeCarpeta(carpeta_, {QStringLiteral("dbf")}), *tabla,
+            archivo = ArchivoDeNombre(ArchivosDeCarpeta(carpeta_, {QStringLiteral("dbf")}), tabla,
                                       [](const QFileInfo& f) { return f.fileName(); });
         }
         if (!archivo) {
-            QString base = tabla->trimmed();
+            QString base = tabla.trimmed();
             if (base.endsWith(QLatin1String(".dbf"), Qt::CaseInsensitive)) base.chop(4);
             Fallar(
                 QStringLiteral(
                     "No se encuentra la tabla \"%1\": no existe el archivo \"%2.dbf\" en la carpeta \"%3\".")
-                    .arg(*tabla, base, carpeta_.path()),
+                    .arg(tabla, base, carpeta_.path()),
                 kTablaInexistente);
         }
         return std::make_unique<FuenteDbf>(*archivo);

@@ -157,7 +157,14 @@ class ProveedorXls : public Proveedor {
             throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionConsultaNoAdmitida(sql), kNombre);
         if (actualizable)
             throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionLibroSoloLectura(ruta_), kNombre);
-        const int i = BuscarHoja(hojas_, *tabla, ruta_);
+        return leerTabla(*tabla);
+    }
+
+    std::unique_ptr<FuenteFilas> leerTabla(const QString& tabla) override {
+        if (!libro_ && !biff_)
+            throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("El libro no está abierto."),
+                                 kNombre);
+        const int i = BuscarHoja(hojas_, tabla, ruta_);
         if (biff_) return std::make_unique<FuenteBiff>(biff_, static_cast<std::size_t>(i), ruta_);
         return CrearFuenteFreeXL(libro_, static_cast<unsigned short>(i), ruta_);
     }

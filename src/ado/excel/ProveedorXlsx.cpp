@@ -190,9 +190,16 @@ class ProveedorXlsx : public Proveedor {
         if (actualizable)
             throw ErrorEjecucion(Errores::ProveedorFallo, DescripcionLibroSoloLectura(libro_->ruta()),
                                  kNombre);
+        return leerTabla(*tabla);
+    }
+
+    std::unique_ptr<FuenteFilas> leerTabla(const QString& tabla) override {
+        if (!libro_)
+            throw ErrorEjecucion(Errores::ProveedorFallo, QStringLiteral("El libro no está abierto."),
+                                 kNombre);
         QStringList nombres;
         for (const HojaXlsx& h : libro_->hojas()) nombres.append(h.nombre);
-        const int i = BuscarHoja(nombres, *tabla, libro_->ruta());
+        const int i = BuscarHoja(nombres, tabla, libro_->ruta());
         return std::make_unique<FuenteXlsx>(libro_, libro_->hojas()[static_cast<std::size_t>(i)]);
     }
 

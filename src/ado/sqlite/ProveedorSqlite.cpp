@@ -354,16 +354,30 @@ QString ProveedorSqlite::adaptar(const QString& sql) const {
     return suite_ ? DialectoSqlServer::AdaptarASqlite(sql) : sql;
 }
 
+namespace {
+// La tabla entre comillas dobles, con cada comilla doblada: la forma de SQLite.
+QString SentenciaDeTablaSqlite(const QString& tabla) {
+    return QStringLiteral("SELECT * FROM \"") + QString(tabla).replace('"', QLatin1String("\"\"")) + '"';
+}
+}  // namespace
+
 std::unique_ptr<FuenteFilas> ProveedorSqlite::consultar(const QString& sql, bool actualizable) {
     exigirAbierta();
     QString texto = adaptar(sql.trimmed());
     while (texto.endsWith(';')) texto.chop(1);
     // La tabla de un archivo se nombra entre corchetes con "]" doblado, forma que SQLite no
     // entiende: pasa a comillas dobles.
-    if (const auto tabla = suite_ ? std::nullopt : TablaDeConsulta(texto)) {
-        texto =
-            QStringLiteral("SELECT * FROM \"") + QString(*tabla).replace('"', QLatin1String("\"\"")) + '"';
-    }
+    if (const auto tabla = suite_ ? std::nullopt : TablaDeConsulta(texto))
+        texto = SentenciaDeTablaSqlite(*tabla);
+    return consultarTexto(texto, actualizable);
+}
+
+std::unique_ptr<FuenteFilas> ProveedorSqlite::leerTabla(const QString& tabla) {
+    exigirAbierta();
+    return consultarTexto(SentenciaDeTablaSqlite(tabla), false);
+}
+
+std::unique_ptr<FuenteFilas> ProveedorSqlite::consultarTexto(QString texto, bool actualizable) {
     QString tabla;
     int columnaFila = -1;
     if (actualizable) {

@@ -23,6 +23,7 @@ class ProveedorSqlite : public Proveedor {
     void cerrar() override;
     QStringList tablas() override;
     std::unique_ptr<FuenteFilas> consultar(const QString& sql, bool actualizable) override;
+    std::unique_ptr<FuenteFilas> leerTabla(const QString& tabla) override;
     void ejecutar(const QString& sql, ListaErrores& errores) override;
     std::unique_ptr<SentenciaPreparada> preparar(const QString& sql) override;
     std::unique_ptr<SentenciaFlujo> prepararFlujo(const QString& sql, int columnas) override;
@@ -37,6 +38,8 @@ class ProveedorSqlite : public Proveedor {
 
   private:
     void exigirAbierta() const;
+    // Corre el texto ya en la forma de SQLite.
+    std::unique_ptr<FuenteFilas> consultarTexto(QString texto, bool actualizable);
     void correrControl(const char* sql);
     QString adaptar(const QString& sql) const;
 

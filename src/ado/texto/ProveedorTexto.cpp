@@ -128,7 +128,14 @@ class ProveedorTexto : public Proveedor {
     }
 
     std::unique_ptr<FuenteFilas> consultar(const QString& sql, bool) override {
-        const QFileInfo archivo = archivoDeConsulta(sql);
+        exigirAbierto();
+        const auto tabla = TablaDeConsulta(sql);
+        if (!tabla) Fallar(DescripcionConsultaNoAdmitida(sql));
+        return leerTabla(*tabla);
+    }
+
+    std::unique_ptr<FuenteFilas> leerTabla(const QString& tabla) override {
+        const QFileInfo archivo = archivoDeTabla(tabla);
         OpcionesCsv opciones = opcionesDe(archivo);
         std::optional<HuellaArchivo> examinada;
         if (examen_ && examen_->ruta == archivo.filePath()) {
@@ -139,13 +146,13 @@ class ProveedorTexto : public Proveedor {
         return std::make_unique<FuenteTexto>(archivo.filePath(), std::move(opciones), examinada);
     }
 
-    void examinarEntero(const QString& sql) override {
+    void examinarTabla(const QString& tabla) override {
         examen_.reset();
         // Una tabla que ya no está o un archivo que no se abre no se examinan: la lectura misma lo
         // dice después, con su mensaje y su trampa.
         std::optional<QFileInfo> encontrado;
         try {
-            encontrado = archivoDeConsulta(sql);
+            encontrado = archivoDeTabla(tabla);
         } catch (const ErrorEjecucion&) {
             return;
         }
@@ -178,22 +185,20 @@ class ProveedorTexto : public Proveedor {
     }
 
   private:
-    // Lo que decidió examinarEntero para un archivo de la carpeta.
+    // Lo que decidió examinarTabla para un archivo de la carpeta.
     struct Examen {
         QString ruta;
         int codigoPagina;
         std::optional<HuellaArchivo> huella;
     };
 
-    QFileInfo archivoDeConsulta(const QString& sql) const {
+    QFileInfo archivoDeTabla(const QString& tabla) const {
         exigirAbierto();
-        const auto tabla = TablaDeConsulta(sql);
-        if (!tabla) Fallar(DescripcionConsultaNoAdmitida(sql));
-        const auto archivo = ArchivoDeTablaTexto(ArchivosDeCarpeta(carpeta_, kExtensiones), *tabla);
+        const auto archivo = ArchivoDeTablaTexto(ArchivosDeCarpeta(carpeta_, kExtensiones), tabla);
         if (!archivo) {
             Fallar(QStringLiteral("No se encuentra la tabla \"%1\": no hay un archivo .csv ni .txt con ese "
                                   "nombre en la carpeta \"%2\".")
-                       .arg(*tabla, carpeta_.path()),
+                       .arg(tabla, carpeta_.path()),
                    kTablaInexistente);
         }
         return *archivo;

@@ -88,7 +88,7 @@ TEST_F(TextoCambiante, ElExamenDecideSoloParaElArchivoExaminado) {
                                 "E,G\xfc"
                                 "emes\n");
     abrir();
-    c_.examinarOrigen(kSql);
+    c_.examinarTabla(QStringLiteral("datos#csv"));
     {
         RecordsetPtr rs = c_.abrirRecordset(kSql);
         QString ultima;
