@@ -4,11 +4,10 @@
 #include "ado/Valores.h"
 #include "cli/OrigenCli.h"
 #include "cli/Verbos.h"
+#include "import/VistaPrevia.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {
-// Las filas que muestra la vista previa, como en la ventana.
-constexpr int kFilasVista = 19;
 
 int Correr(const Argumentos& a, Salida& salida) {
     if (a.sueltos.size() != 1)
@@ -35,7 +34,7 @@ int Correr(const Argumentos& a, Salida& salida) {
     QStringList titulos{QString()};
     for (int i = 0; i < rs->FieldCount(); ++i) titulos << Celda(rs->FieldName(i));
     salida.linea(titulos.join('\t'));
-    for (int n = 1; n <= kFilasVista && !rs->EOF_(); ++n, rs->MoveNext()) {
+    for (int n = 1; n <= kFilasVistaPrevia && !rs->EOF_(); ++n, rs->MoveNext()) {
         QStringList celdas{QString::number(n)};
         for (int i = 0; i < rs->FieldCount(); ++i) celdas << Celda(TextoValor(rs->Field(i)));
         salida.linea(celdas.join('\t'));
@@ -49,9 +48,10 @@ Verbo VerboVista() {
     return {
         QStringLiteral("vista"),
         QStringLiteral("vista ARCHIVO [--tabla NOMBRE]"),
-        QStringLiteral("Muestra los nombres de los campos y las primeras 19 filas de la hoja o tabla (sin "
+        QStringLiteral("Muestra los nombres de los campos y las primeras %1 filas de la hoja o tabla (sin "
                        "--tabla: de un txt o csv, el propio archivo; si no, la primera que se lista), "
-                       "separados por tabuladores."),
+                       "separados por tabuladores.")
+            .arg(kFilasVistaPrevia),
         {OpcionTabla()},
         &Correr};
 }

@@ -5,6 +5,7 @@
 #include "ado/Valores.h"
 #include "import/TrampaOrigen.h"
 #include "import/VentanaImportacion.h"
+#include "import/VistaPrevia.h"
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
 #include "suite/Componentes.h"
@@ -294,7 +295,7 @@ void VentanaImportacion::LlenarVistaPrevia(const QString& sentencia, Rutina& lla
         .paso([&] {
             // Si la condición misma falla y se salta, el ciclo termina, como en la rutina original.
             fin = true;
-            fin = grilla.Rows() > 20 || rsOrigen_->EOF_();
+            fin = grilla.Rows() > kFilasVistaPrevia + 1 || rsOrigen_->EOF_();
         });
 
     Rutina r(trampaVentana);
