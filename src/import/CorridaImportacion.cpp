@@ -209,7 +209,11 @@ void CorridaImportacion::armarPasosDeFila(Rutina& fila) {
         .paso([this, &fila] {
             if (fila_.vacia) fila.irA(pasoSiguiente_);  // la fila sin serie no llega a la base
         })
-        .paso([this] { oyente_.estado(QStringLiteral("Importando ") + fila_.serie); })
+        // Una prueba no importa: su línea dice que prueba.
+        .paso([this] {
+            oyente_.estado((opciones_.prueba ? QStringLiteral("Probando ") : QStringLiteral("Importando ")) +
+                           fila_.serie);
+        })
         .paso([this, &fila] { escribirFila(fila); });
     pasoSiguiente_ = fila.cantidad();
     fila.paso([this] { oyente_.progreso(++hechas_, total_.value_or(-1)); })

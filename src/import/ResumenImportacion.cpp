@@ -1,16 +1,40 @@
 #include "import/ResumenImportacion.h"
 
-QString ResumenImportacion::texto() const {
-    QString t = prueba             ? QStringLiteral("Prueba sin escribir: ")
-                : transmision == 0 ? QStringLiteral("Ninguna transmisión: ")
-                                   : QStringLiteral("Transmisión %1: ").arg(transmision);
-    if (detenida) t.prepend(QStringLiteral("Detenida. "));
-    t += QStringLiteral("%1 filas agregadas, %2 series ya guardadas, %3 filas sin serie.")
-             .arg(insertadas)
-             .arg(yaGuardadas)
-             .arg(sinSerie);
+#include <functional>
+
+#include "platform/Regional.h"
+
+namespace {
+
+// Cómo se escribe una cuenta: el número y su palabra.
+using Cuenta = std::function<QString(qint64, const QString& singular, const QString& plural)>;
+
+QString Texto(const ResumenImportacion& r, const Cuenta& cuenta) {
+    QString t = r.prueba             ? QStringLiteral("Prueba sin escribir: ")
+                : r.transmision == 0 ? QStringLiteral("Ninguna transmisión: ")
+                                     : QStringLiteral("Transmisión %1: ").arg(r.transmision);
+    if (r.detenida) t.prepend(QStringLiteral("Detenida. "));
+    t += (r.prueba
+              ? cuenta(r.insertadas, QStringLiteral("fila que se agregaría"),
+                       QStringLiteral("filas que se agregarían"))
+              : cuenta(r.insertadas, QStringLiteral("fila agregada"), QStringLiteral("filas agregadas"))) +
+         QStringLiteral(", ") +
+         cuenta(r.yaGuardadas, QStringLiteral("serie ya guardada"), QStringLiteral("series ya guardadas")) +
+         QStringLiteral(", ") +
+         cuenta(r.sinSerie, QStringLiteral("fila sin serie"), QStringLiteral("filas sin serie")) + u'.';
     // Una prueba dice que esos bytes ya se importaron, sin preguntar.
-    if (prueba && !repetido.isEmpty()) t += ' ' + repetido.section(u'¿', 0, 0).trimmed();
-    if (!avisoCampos.isEmpty()) t += QStringLiteral(" Aviso: ") + avisoCampos;
+    if (r.prueba && !r.repetido.isEmpty()) t += ' ' + r.repetido.section(u'¿', 0, 0).trimmed();
+    if (!r.avisoCampos.isEmpty()) t += QStringLiteral(" Aviso: ") + r.avisoCampos;
     return t;
 }
+
+}  // namespace
+
+QString ResumenImportacion::texto() const {
+    // Los programas que leen la salida esperan el número desnudo y la palabra en plural.
+    return Texto(*this, [](qint64 n, const QString&, const QString& plural) {
+        return QString::number(n) + u' ' + plural;
+    });
+}
+
+QString ResumenImportacion::textoParaLeer() const { return Texto(*this, &Regional::Cantidad); }

@@ -19,5 +19,10 @@ struct ResumenImportacion {
     // Una línea: "Transmisión 3: ..." o, en una prueba, "Prueba sin escribir: ..."; detenida,
     // empieza con "Detenida. "; una prueba de un archivo ya importado lo dice; con el aviso de
     // los títulos al final, si lo hay.
+    // Con los números desnudos y las palabras en plural: la salida de garantias-cli, que leen otros
+    // programas.
     QString texto() const;
+    // El mismo texto para el operador: separador de miles y singular ("1 fila agregada",
+    // "1.000 series ya guardadas"); el resumen de la ventana.
+    QString textoParaLeer() const;
 };

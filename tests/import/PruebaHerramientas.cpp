@@ -256,7 +256,7 @@ TEST_F(Herramientas, LaPruebaNoEscribeYCuentaLoMismoQueLaImportacion) {
     const ResumenImportacion prueba = ventana_->resumen();
     EXPECT_TRUE(prueba.terminada);
     EXPECT_EQ(prueba.texto(),
-              "Prueba sin escribir: 6 filas agregadas, 3 series ya guardadas, 1 filas sin serie.");
+              "Prueba sin escribir: 6 filas que se agregarían, 3 series ya guardadas, 1 filas sin serie.");
     EXPECT_EQ(rechazos(),
               (QStringList{"E2|vieja  |M2|x|A2|serie ya guardada|transmisión 5|2", "E3||M3|x|A3|sin serie||3",
                            "E4|nueva|M4|x|A4|serie ya guardada|repetida en el archivo|4",

@@ -10,6 +10,7 @@
 #include <QTabBar>
 #include <QTableView>
 
+#include "import/TextoProgreso.h"
 #include "import/ui/EtiquetaEstado.h"
 #include "import/ui/HerramientasVentana.h"
 #include "import/ui/SelectorArchivoQt.h"
@@ -124,7 +125,8 @@ void FrmAuxGarantia::armarPestanaImportar(QWidget* p) {
     lblEstado->setFont(Letra(9.75, true));
     lblEstado->setText(modelo_.lblEstado());
     progreso = Control<QProgressBar>(p, "progreso", Twips(360, 7290, 8295, 165));
-    progreso->setTextVisible(false);
+    progreso->setTextVisible(true);
+    progreso->setAlignment(Qt::AlignCenter);
     progreso->hide();
     cmdImportar = Control<QPushButton>(p, "cmdImportar", Twips(8760, 6900, 1935, 495));
     cmdImportar->setText(QStringLiteral("Importar"));
@@ -211,6 +213,8 @@ void FrmAuxGarantia::conectarModelo() {
         // Se actualiza a lo sumo cada 256 filas: la barra cuesta pintarla.
         if ((hechas & 0xFF) != 1 && hechas != total) return;
         if (!progreso->isVisible()) progreso->show();
+        progreso->setFormat(TextoProgreso(hechas, total));
+        progreso->setToolTip(progreso->format());
         if (total > 0) {
             progreso->setRange(0, 1000);
             progreso->setValue(static_cast<int>(hechas * 1000 / total));

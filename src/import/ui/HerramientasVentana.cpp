@@ -70,7 +70,7 @@ void HerramientasVentana::importarODetener() {
     v.cmdImportar_Click();
     f_.progreso->hide();
     const ResumenImportacion& r = v.resumen();
-    if (r.terminada || r.detenida) f_.modelo().setLblResumen(r.texto());
+    if (r.terminada || r.detenida) f_.modelo().setLblResumen(r.textoParaLeer());
     guardia_.termino();
     cmdVerFilas->setVisible(v.rechazos().cantidad() > 0);
 }

@@ -80,7 +80,7 @@ TEST_F(Herramientas, DetenerEnMedioConservaLoConfirmadoYVuelveAImportar) {
     EXPECT_EQ(cuenta("AUX_GARANTIA"), 1000);
     EXPECT_EQ(filas("SELECT Transmision FROM MV_TRANSMISIONES"), QStringList{"1"});
     EXPECT_EQ(ventana_->modelo().lblEstado(), "Importación detenida");
-    EXPECT_TRUE(ventana_->lblResumen->text().startsWith("Detenida. Transmisión 1: 1000 filas agregadas"))
+    EXPECT_TRUE(ventana_->lblResumen->text().startsWith("Detenida. Transmisión 1: 1.000 filas agregadas"))
         << qPrintable(ventana_->lblResumen->text());
     EXPECT_EQ(boton->text(), "Importar");
     EXPECT_TRUE(boton->isEnabled());
@@ -174,7 +174,7 @@ TEST_F(Herramientas, ProbarImportacionNoCambiaLasTablas) {
     EXPECT_EQ(filas("SELECT * FROM AUX_GARANTIA ORDER BY serie") + filas("SELECT * FROM MV_TRANSMISIONES"),
               antes);
     EXPECT_EQ(ventana_->lblResumen->text(),
-              "Prueba sin escribir: 4 filas agregadas, 3 series ya guardadas, 0 filas sin serie.");
+              "Prueba sin escribir: 4 filas que se agregarían, 3 series ya guardadas, 0 filas sin serie.");
     EXPECT_FALSE(ventana_->procedimientos().prueba());  // la próxima importación escribe
     // La lista de la prueba dice por qué no agregaría cada fila.
     DialogoFilasNoAgregadas* d = h_->verFilasNoAgregadas();

@@ -103,7 +103,7 @@ TEST_F(VentanaQt, BuscarEImportarConClics) {
                       ventana_->MSFlexGrid1->visualRect(nro).center());
     QTest::qWait(50);
     EXPECT_EQ(celda(ventana_->MSFlexGrid3, 2, 2), "S2");
-    EXPECT_EQ(ventana_->lblEstadoTransmisiones->text(), "... ");
+    QTRY_COMPARE_WITH_TIMEOUT(ventana_->lblEstadoTransmisiones->text(), QString("... "), 2000);
     EXPECT_TRUE(ventana_->grab().save(dir_.filePath("ventana_consultar.png")));
     EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
 }
@@ -231,7 +231,7 @@ TEST_F(VentanaQt, ElResumenSeBorraAlElegirOtroArchivo) {
     mensajes_->responder(RespuestaMensaje::Si);  // el mismo archivo otra vez: se pregunta
     QTest::mouseClick(ventana_->cmdImportar, Qt::LeftButton);
     QTest::qWait(50);
-    const QString texto = "Ninguna transmisión: 0 filas agregadas, 1 series ya guardadas, 1 filas sin serie.";
+    const QString texto = "Ninguna transmisión: 0 filas agregadas, 1 serie ya guardada, 1 fila sin serie.";
     EXPECT_EQ(ventana_->lblResumen->text(), texto);
     // Un texto que no entra en sus dos líneas se lee entero en la sugerencia.
     const QString largo =
