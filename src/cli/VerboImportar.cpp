@@ -1,5 +1,5 @@
-// garantias-cli importar ARCHIVO [--tabla NOMBRE] [--prueba] [--repetir] [--rechazos ARCHIVO.csv [--utf8]]
-// --conexion "CADENA"
+// garantias-cli importar ARCHIVO [--tabla NOMBRE] [--prueba] [--repetir] [--por-nombre | --por-posicion]
+// [--rechazos ARCHIVO.csv [--utf8]] --conexion "CADENA"
 #include <optional>
 
 #include "ado/Conexion.h"
@@ -55,6 +55,14 @@ int Importar(const Argumentos& a, Salida& salida) {
     if (a.sueltos.size() != 1) throw ErrorUso(QStringLiteral("importar necesita un archivo"));
     ArchivoOrigen archivo = ArchivoDeLineaDeComandos(a.sueltos.first());
     const bool utf8 = a.tiene(QStringLiteral("utf8"));
+    const bool porNombre = a.tiene(QStringLiteral("por-nombre"));
+    const bool porPosicion = a.tiene(QStringLiteral("por-posicion"));
+    if (porNombre && porPosicion)
+        throw ErrorUso(QStringLiteral("--por-nombre y --por-posicion no van juntas"));
+    // Sin ninguna de las dos, unos títulos en otro orden no se importan: nadie los vio.
+    const TomaDeCampos campos = porNombre     ? TomaDeCampos::PorNombre
+                                : porPosicion ? TomaDeCampos::PorPosicion
+                                              : TomaDeCampos::NoImportar;
     if (utf8 && !a.tiene(QStringLiteral("rechazos")))
         throw ErrorUso(QStringLiteral("--utf8 va con --rechazos ARCHIVO.csv"));
     // El archivo de las filas no importadas se abre antes de importar: si no se puede escribir,
@@ -85,10 +93,16 @@ int Importar(const Argumentos& a, Salida& salida) {
     } else {
         CorridaImportacion corrida(origen, Componentes::Datos(), sesion().Usuario, oyente);
         // Sin --repetir, los mismos bytes que ya agregaron filas no se importan otra vez.
-        resumen =
-            corrida.correr(archivo, OpcionesCorrida{resumen.prueba, a.tiene(QStringLiteral("repetir"))});
+        resumen = corrida.correr(archivo,
+                                 OpcionesCorrida{resumen.prueba, a.tiene(QStringLiteral("repetir")), campos});
     }
     barra.terminar();
+    if (resumen.ordenSinDecidir) {
+        salida.error(resumen.avisoCampos +
+                     QStringLiteral(" No se escribió nada: --por-nombre los toma por sus títulos (") +
+                     resumen.columnasPorNombre + QStringLiteral("), --por-posicion por su lugar."));
+        return Codigo::Falla;
+    }
     if (!resumen.avisoCampos.isEmpty()) salida.error(QStringLiteral("aviso: ") + resumen.avisoCampos);
     // Las filas no importadas se escriben también si la corrida se detuvo: la que falló está ahí.
     // Si el archivo no quedó escrito, la corrida falla diciéndolo, y las filas, si son pocas, van
@@ -143,22 +157,31 @@ int Importar(const Argumentos& a, Salida& salida) {
 Verbo VerboImportar() {
     return {
         QStringLiteral("importar"),
-        QStringLiteral("importar ARCHIVO [--tabla NOMBRE] [--prueba] [--repetir] [--rechazos ARCHIVO.csv "
-                       "[--utf8]] --conexion \"CADENA\""),
+        QStringLiteral("importar ARCHIVO [--tabla NOMBRE] [--prueba] [--repetir] [--por-nombre | "
+                       "--por-posicion] [--rechazos ARCHIVO.csv [--utf8]] --conexion \"CADENA\""),
         QStringLiteral(
             "Importa la hoja o tabla a la base de la suite, como el botón \"Importar\" (sin --tabla: de un "
             "txt o csv, el "
             "propio archivo; de las demás clases, la primera que se lista). Muestra el progreso y, al final, "
             "el resumen. "
             "Los campos se toman por posición (eca1, serie, modelo, sin uso, activación); si los títulos "
-            "parecen de otro "
-            "orden, lo avisa por la salida de errores y en el resumen."),
+            "nombran esos campos en otro orden, no importa nada y termina con 1 diciéndolo, salvo con "
+            "--por-nombre o --por-posicion."),
         {OpcionTabla(),
          {QStringLiteral("prueba"),
           {},
           QStringLiteral("lee todo el origen y cuenta lo que agregaría, las series ya guardadas y las "
                          "filas sin serie, con el mismo resumen, sin escribir en AUX_GARANTIA ni en "
                          "MV_TRANSMISIONES ni tomar número; termina con 0 si el origen se pudo leer.")},
+         {QStringLiteral("por-nombre"),
+          {},
+          QStringLiteral("si los títulos nombran los campos en otro orden, toma cada uno de la columna que "
+                         "lo nombra (también en --prueba y en --rechazos); el resumen dice qué columna fue "
+                         "a cada campo.")},
+         {QStringLiteral("por-posicion"),
+          {},
+          QStringLiteral("si los títulos nombran los campos en otro orden, los toma igual por posición; "
+                         "el aviso va a la salida de errores y al resumen.")},
          {QStringLiteral("rechazos"), QStringLiteral("ARCHIVO.csv"),
           QStringLiteral("escribe las filas que no se agregaron, en el orden del archivo: sus campos y "
                          "después motivo (\"serie ya guardada\", \"sin serie\" o \"falló\"), detalle (la "

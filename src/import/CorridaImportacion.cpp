@@ -44,6 +44,8 @@ ResumenImportacion CorridaImportacion::correr(const ArchivoOrigen& archivo, cons
     corrida.paso([&] { diario_ = std::make_unique<DiarioDeCorrida>(datos_, archivo_, usuario_); })
         .paso([&] { examinarOrigen(corrida); })
         .paso([&] { preguntarRepetido(corrida); })
+        .paso([&] { rs_ = origen_.abrirTabla(archivo_.tablaALeer()); })
+        .paso([&] { decidirCampos(corrida); })
         .paso([&] {
             if (!opciones_.prueba) diario_->empezar();
         })
@@ -75,6 +77,51 @@ void CorridaImportacion::preguntarRepetido(Rutina& corrida) {
     resumen_.noRepetida = true;
     oyente_.estado(QStringLiteral("Importación cancelada: el archivo ya se había importado"));
     corrida.terminar();
+}
+
+void CorridaImportacion::decidirCampos(Rutina& corrida) {
+    const QStringList nombres = NombresCampos(*rs_);
+    const QString aviso = AvisoOrdenCampos(nombres);
+    if (aviso.isEmpty()) return;
+    const ColumnasCampos porNombre = ColumnasPorNombre(nombres);
+    resumen_.columnasPorNombre = TextoColumnas(porNombre, nombres);
+    TomaDeCampos toma = opciones_.campos;
+    if (toma == TomaDeCampos::Preguntar) {
+        const int respuesta =
+            MsgBox(QStringLiteral("Los títulos de \"%1\" parecen de otro orden: %2\n\n"
+                                  "Sí: tomar los campos por sus títulos (%3).\n"
+                                  "No: tomarlos por posición (eca1, serie, modelo, -, activación).\n"
+                                  "Cancelar: no seguir; no se escribe nada.")
+                       .arg(archivo_.ruta, aviso, resumen_.columnasPorNombre),
+                   Botones::SiNoCancelar | Botones::IconoPregunta | Botones::TercerPorDefecto,
+                   QStringLiteral("Aviso"));
+        toma = respuesta == RespuestaMensaje::Si   ? TomaDeCampos::PorNombre
+               : respuesta == RespuestaMensaje::No ? TomaDeCampos::PorPosicion
+                                                   : TomaDeCampos::NoImportar;
+    }
+    switch (toma) {
+        case TomaDeCampos::PorNombre:
+            columnas_ = porNombre;
+            resumen_.avisoCampos =
+                QStringLiteral("los campos se toman por sus títulos: ") + resumen_.columnasPorNombre + u'.';
+            oyente_.estado(QStringLiteral("Por sus títulos: ") + resumen_.columnasPorNombre);
+            return;
+        case TomaDeCampos::PorPosicion:
+            resumen_.avisoCampos = aviso;
+            return;
+        default:
+            resumen_.avisoCampos = aviso;
+            resumen_.ordenSinDecidir = true;
+            oyente_.estado(opciones_.prueba
+                               ? QStringLiteral("Prueba cancelada: los títulos parecen de otro orden")
+                               : QStringLiteral("Importación cancelada: los títulos parecen de otro orden"));
+            rs_->Close();
+            corrida.terminar();
+    }
+}
+
+QVariant CorridaImportacion::campo(int columna) const {
+    return columna < 0 ? QVariant() : rs_->Field(columna);
 }
 
 DiarioDeCorrida::Cuentas CorridaImportacion::cuentasDiario() {
@@ -117,7 +164,10 @@ void CorridaImportacion::ImportarFilas(Rutina& corrida) {
         diario_->fuenteDeCuentas([this] { return cuentasDiario(); });
     }
     Rutina r([this](const ErrorEjecucion& e) { return trampaFilas(e); });
-    r.paso([&] { rs_ = origen_.abrirTabla(archivo_.tablaALeer()); })
+    r.paso([&] {
+         // Abierta ya para leer sus títulos; se vuelve a abrir si la trampa cerró el origen.
+         if (!rs_ || !rs_->abierto()) rs_ = origen_.abrirTabla(archivo_.tablaALeer());
+     })
         .paso([&] { prepararEscritura(); })
         .paso([&] {
             if (!hayFilas_) return;
@@ -146,7 +196,6 @@ void CorridaImportacion::prepararEscritura() {
     total_ = rs_->total();
     const QStringList nombres = NombresCampos(*rs_);
     oyente_.campos(nombres);
-    resumen_.avisoCampos = AvisoOrdenCampos(nombres);
     datos_.reabrirSiHaceFalta();
     if (opciones_.prueba) {
         prueba_ = std::make_unique<PruebaSeries>(datos_);
@@ -195,7 +244,7 @@ void CorridaImportacion::armarPasosDeFila(Rutina& fila) {
             fila_ = FilaEnCurso{};
             resumen_.leidas = ++numeroFila_;
         })
-        .paso([this] { fila_.serie = SerieDeFila(rs_->Field(1), numeroFila_); })
+        .paso([this] { fila_.serie = SerieDeFila(campo(columnas_.serie), numeroFila_); })
         .paso([this, &fila] {
             // La serie no se pudo leer: la fila ya está anotada.
             if (fila_.decidida) fila.irA(pasoSiguiente_);
@@ -230,8 +279,8 @@ void CorridaImportacion::escribirFila(Rutina& fila) {
     if (fila_.decidida) return;
     // Los campos se leen también en una prueba: un origen al que le falta el campo 4 falla igual
     // que al importar.
-    FilaGarantia f{TextoValor(rs_->Field(2)), fila_.serie, TextoValor(rs_->Field(0)),
-                   TextoValor(rs_->Field(4))};
+    FilaGarantia f{TextoValor(campo(columnas_.modelo)), fila_.serie, TextoValor(campo(columnas_.eca1)),
+                   TextoValor(campo(columnas_.activacion))};
     if (prueba_) {
         if (prueba_->agregaria(fila_.serie)) {
             ++resumen_.insertadas;

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -11,6 +12,7 @@
 #include "ado/ArchivoOrigen.h"
 #include "ado/Recordset.h"
 #include "import/DiarioDeCorrida.h"
+#include "import/OrdenCampos.h"
 #include "import/Rechazos.h"
 #include "import/ResumenImportacion.h"
 #include "platform/Rutina.h"
@@ -22,6 +24,15 @@ class GrupoTransmision;
 class PruebaSeries;
 struct ResultadoFila;
 
+// Cómo se toman los campos cuando los títulos del origen nombran los conocidos en otro orden (ver
+// AvisoOrdenCampos). Con títulos que no nombran nada, o en su lugar, van siempre por posición.
+enum class TomaDeCampos {
+    Preguntar,    // se pregunta al operador (Sí: por nombre; No: por posición; Cancelar: nada)
+    PorPosicion,  // por posición, como siempre; el resumen lo avisa
+    PorNombre,    // cada campo de la columna que lo nombra (ver ColumnasPorNombre)
+    NoImportar,   // no se escribe nada (ResumenImportacion::ordenSinDecidir)
+};
+
 // Cómo se corre una importación.
 struct OpcionesCorrida {
     // Lee todo el origen y cuenta lo que agregaría, sin escribir en AUX_GARANTIA ni en
@@ -31,6 +42,7 @@ struct OpcionesCorrida {
     // pregunta al operador (Sí/No); true lo importa otra vez; false no lo importa
     // (ResumenImportacion::noRepetida). Una prueba nunca pregunta: lo dice en su resumen.
     std::optional<bool> repetir;
+    TomaDeCampos campos = TomaDeCampos::Preguntar;
 };
 
 // Lo que una importación cuenta mientras corre; quien la llama lo muestra (la ventana en sus
@@ -55,7 +67,9 @@ class OyenteCorrida {
 // la ventana y "garantias-cli importar"; los dos ven el mismo resultado.
 //
 // Los pasos, en orden: pasar una vez por el origen entero (uno mal formado no deja nada, y a la
-// par se calcula la huella del archivo), preguntar si esos mismos bytes ya se importaron, anotar
+// par se calcula la huella del archivo), preguntar si esos mismos bytes ya se importaron, abrir la
+// tabla y, si sus títulos nombran los campos en otro orden, decidir cómo se toman (OpcionesCorrida::
+// campos), anotar
 // la corrida en el diario, leer sus filas y escribir las que tienen serie (ImportarFilas), cerrar
 // el origen, y decir "Importación finalizada". El diario queda al día después de cada grupo
 // confirmado y se cierra con el resultado (completa, detenida o fallida). Toda falla de un paso va a la
@@ -93,6 +107,10 @@ class CorridaImportacion {
     Respuesta trampaFilas(const ErrorEjecucion& error);
     void examinarOrigen(Rutina& corrida);
     void preguntarRepetido(Rutina& corrida);
+    // Antes de escribir nada: los títulos en otro orden deciden de qué columna sale cada campo.
+    void decidirCampos(Rutina& corrida);
+    // El valor de una columna de la fila actual (-1: ninguna, vacío).
+    QVariant campo(int columna) const;
     void cerrarDiario();
     // Lo que la corrida lleva contado, para su diario (del grupo, lo ya confirmado).
     DiarioDeCorrida::Cuentas cuentasDiario();
@@ -118,6 +136,7 @@ class CorridaImportacion {
     ArchivoOrigen archivo_;
     OpcionesCorrida opciones_;
     ResumenImportacion resumen_;
+    ColumnasCampos columnas_;  // de dónde sale cada campo; por posición salvo que se elija
 
     RecordsetPtr rs_;
     std::unique_ptr<GrupoTransmision> grupo_;

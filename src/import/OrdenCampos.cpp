@@ -39,7 +39,52 @@ QString Tomado(qsizetype posicion) {
     return QStringLiteral("no se usa");
 }
 
+// La columna de un campo: la que lo nombra en su lugar, si no la primera que lo nombra; -1 si
+// ninguna.
+int ColumnaQueNombra(const QStringList& nombres, int posicion) {
+    int primera = -1;
+    for (qsizetype i = 0; i < nombres.size(); ++i) {
+        if (PosicionConocida(nombres[i]) != posicion) continue;
+        if (i == posicion) return posicion;
+        if (primera < 0) primera = static_cast<int>(i);
+    }
+    return primera;
+}
+
 }  // namespace
+
+ColumnasCampos ColumnasPorNombre(const QStringList& nombres) {
+    const int posiciones[] = {0, 1, 2, 4};
+    int nombrada[4];
+    for (int k = 0; k < 4; ++k) nombrada[k] = ColumnaQueNombra(nombres, posiciones[k]);
+    int columna[4];
+    for (int k = 0; k < 4; ++k) {
+        if (nombrada[k] >= 0) {
+            columna[k] = nombrada[k];
+            continue;
+        }
+        // Sin título propio: su posición, si es otra columna que las nombradas y existe.
+        columna[k] = posiciones[k] < nombres.size() ? posiciones[k] : -1;
+        for (int otro = 0; otro < 4; ++otro) {
+            if (nombrada[otro] == posiciones[k]) columna[k] = -1;
+        }
+    }
+    return {columna[0], columna[1], columna[2], columna[3]};
+}
+
+QString TextoColumnas(const ColumnasCampos& c, const QStringList& nombres) {
+    auto de = [&](const char* campo, int columna) {
+        if (columna < 0 || columna >= nombres.size())
+            return QString::fromUtf8(campo) + QStringLiteral(" de ninguna columna");
+        return QStringLiteral("%1 de la columna %2 (\"%3\")")
+            .arg(QString::fromUtf8(campo))
+            .arg(columna + 1)
+            .arg(nombres[columna]);
+    };
+    return QStringList{de("eca1", c.eca1), de("serie", c.serie), de("modelo", c.modelo),
+                       de("activación", c.activacion)}
+        .join(QStringLiteral(", "));
+}
 
 QString AvisoOrdenCampos(const QStringList& nombres) {
     QStringList fuera;
@@ -59,4 +104,12 @@ QString AvisoOrdenCampos(const QStringList& nombres) {
                "de otro "
                "orden: ") +
            fuera.join(QStringLiteral("; ")) + '.';
+}
+
+QString AvisoVistaPrevia(const QStringList& nombres) {
+    const QString aviso = AvisoOrdenCampos(nombres);
+    if (aviso.isEmpty()) return {};
+    return QStringLiteral("Aviso: ") + aviso +
+           QStringLiteral(" \"Importar\" preguntará si se toman por sus títulos (") +
+           TextoColumnas(ColumnasPorNombre(nombres), nombres) + QStringLiteral(") o por posición.");
 }

@@ -5,16 +5,18 @@
 // Lo que dejó una importación, para que el operador lo lea de un vistazo.
 struct ResumenImportacion {
     int32_t transmision = 0;
-    int64_t insertadas = 0;   // filas agregadas a AUX_GARANTIA (en una prueba: que se agregarían)
-    int64_t yaGuardadas = 0;  // series que ya estaban guardadas
-    int64_t sinSerie = 0;     // filas salteadas por no tener serie
-    int64_t leidas = 0;       // filas de datos leídas del origen
-    QString repetido;         // el aviso de que esos bytes ya se importaron (vacío: no)
-    bool noRepetida = false;  // no se importó porque ya se había importado (y no se pidió repetir)
-    bool terminada = false;   // llegó a "Importación finalizada" (o "Prueba finalizada")
-    bool prueba = false;      // una prueba: no se escribió nada ni se tomó número
-    bool detenida = false;    // el operador la detuvo: lo escrito hasta ahí quedó
-    QString avisoCampos;      // los títulos parecen de otro orden (vacío: nada que decir)
+    int64_t insertadas = 0;        // filas agregadas a AUX_GARANTIA (en una prueba: que se agregarían)
+    int64_t yaGuardadas = 0;       // series que ya estaban guardadas
+    int64_t sinSerie = 0;          // filas salteadas por no tener serie
+    int64_t leidas = 0;            // filas de datos leídas del origen
+    QString repetido;              // el aviso de que esos bytes ya se importaron (vacío: no)
+    bool noRepetida = false;       // no se importó porque ya se había importado (y no se pidió repetir)
+    bool terminada = false;        // llegó a "Importación finalizada" (o "Prueba finalizada")
+    bool prueba = false;           // una prueba: no se escribió nada ni se tomó número
+    bool detenida = false;         // el operador la detuvo: lo escrito hasta ahí quedó
+    QString avisoCampos;           // los títulos parecen de otro orden (vacío: nada que decir)
+    QString columnasPorNombre;     // con títulos en otro orden: qué columna iría a cada campo por nombre
+    bool ordenSinDecidir = false;  // títulos en otro orden y nadie eligió cómo tomarlos: nada escrito
 
     // Una línea: "Transmisión 3: ..." o, en una prueba, "Prueba sin escribir: ..."; detenida,
     // empieza con "Detenida. "; una prueba de un archivo ya importado lo dice; con el aviso de

@@ -3,6 +3,8 @@
 #include <functional>
 
 #include "ado/Valores.h"
+#include "import/OrdenCampos.h"
+#include "import/Rechazos.h"
 #include "import/TrampaOrigen.h"
 #include "import/VentanaImportacion.h"
 #include "import/VistaPrevia.h"
@@ -335,6 +337,10 @@ void VentanaImportacion::LlenarVistaPrevia(const QString& sentencia, Rutina& lla
                     return;
                 }
             }
+        })
+        .paso([&] {
+            // Títulos en otro orden: el operador lo lee entero antes de importar.
+            if (!vacio) m_.setLblResumen(AvisoVistaPrevia(NombresCampos(*rsOrigen_)));
         })
         .paso([&] { rsOrigen_->Close(); })
         .paso([&] { m_.setLblEstado(QStringLiteral("...")); });

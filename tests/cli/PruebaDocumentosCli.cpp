@@ -104,6 +104,7 @@ TEST_F(DocumentosCli, LaTerminacionOfreceLoQueCadaPosicionAdmite) {
         {"garantias-cli t", {"tablas", "transmisiones"}},
         {"garantias-cli --", {"--help", "--version"}},
         {"garantias-cli importar --r", {"--rechazos", "--repetir"}},
+        {"garantias-cli importar --por-", {"--por-nombre", "--por-posicion"}},
         {"garantias-cli vista --", {"--help", "--tabla"}},
         {"garantias-cli tablas mu", {"muestra.xlsx"}},
         {"garantias-cli importar muestra.xlsx --rechazos sal", {"salida.csv"}},

@@ -160,14 +160,49 @@ TEST_F(HerramientasCli, PruebaYRechazos) {
               "Prueba sin escribir: 0 filas que se agregarían, 0 series ya guardadas, 1 filas sin serie.");
 }
 
-TEST_F(HerramientasCli, TitulosEnOtroOrdenSeAvisanSinRechazar) {
-    const Resultado r =
-        cli({"importar", archivo("a.csv", "SERIE;ECA1;modelo;factura;activacion\nE1;S1;M;f;A\n")});
-    ASSERT_EQ(r.codigo, 0) << qPrintable(r.errores);
-    EXPECT_TRUE(r.errores.contains("garantias-cli: aviso: los campos se toman por posición"))
-        << qPrintable(r.errores);
-    EXPECT_TRUE(r.lineas()[1].contains("Aviso: los campos se toman por posición")) << qPrintable(r.salida);
-    EXPECT_EQ(cli({"serie", "S1"}).codigo, 0);
+// Unos títulos en otro orden: sin --por-nombre ni --por-posicion no se escribe nada y termina con 1
+// diciendo por qué; con una de ellas, cada campo sale de donde se pidió, también en la prueba.
+TEST_F(HerramientasCli, TitulosEnOtroOrdenSinElegirNoEscribenNada) {
+    struct Caso {
+        QStringList opciones;
+        int codigo;
+        const char* guardada;  // la serie que queda guardada (vacío: ninguna)
+        const char* errores;   // un trozo de la salida de errores
+    };
+    const Caso casos[] = {
+        {{}, 1, "", "los títulos parecen de otro orden: la columna 1, \"SERIE\", se toma como eca1"},
+        {{"--prueba"},
+         1,
+         "",
+         "No se escribió nada: --por-nombre los toma por sus títulos (eca1 de la columna 2"},
+        {{"--por-nombre"},
+         0,
+         "S",
+         "aviso: los campos se toman por sus títulos: eca1 de la columna 2 (\"ECA1\")"},
+        {{"--por-posicion"}, 0, "E", "aviso: los campos se toman por posición"},
+        {{"--por-nombre", "--prueba"}, 0, "", "aviso: los campos se toman por sus títulos"},
+        {{"--por-nombre", "--por-posicion"}, 2, "", "no van juntas"},
+    };
+    int n = 0;
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(qPrintable(c.opciones.join(' ')));
+        ++n;
+        const QString serie = QString("S%1").arg(n), eca1 = QString("E%1").arg(n);
+        const QString csv =
+            archivo(QString("orden%1.csv").arg(n), "SERIE;ECA1;modelo;factura;activacion\n" + serie.toUtf8() +
+                                                       ';' + eca1.toUtf8() + ";M;f;A\n");
+        const QStringList antes = guardado();
+        const Resultado r = cli(QStringList{"importar", csv} + c.opciones);
+        EXPECT_EQ(r.codigo, c.codigo) << qPrintable(r.errores);
+        EXPECT_TRUE(r.errores.contains(QString::fromUtf8(c.errores))) << qPrintable(r.errores);
+        if (!*c.guardada) {
+            EXPECT_EQ(guardado(), antes);
+        } else {
+            // Guardada por sus títulos, la serie es la del título "SERIE"; por posición, la de la segunda.
+            const QString esperada = *c.guardada == 'S' ? serie : eca1;
+            EXPECT_EQ(cli({"serie", esperada}).codigo, 0) << qPrintable(esperada);
+        }
+    }
 }
 
 // Cada clase de archivo: la prueba da las cuentas y las filas no importadas que después da la

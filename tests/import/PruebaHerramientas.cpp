@@ -300,14 +300,111 @@ TEST(OrdenDeCampos, AvisaCuandoLosTitulosParecenDeOtroOrden) {
     }
 }
 
-TEST_F(Herramientas, ElResumenDiceQueLosTitulosParecenDeOtroOrden) {
-    importar("datos.csv", "serie;eca1;modelo;otro;activacion\nE1;S1;M1;x;A1\n");
-    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
-    EXPECT_EQ(filas("SELECT eca1, serie FROM AUX_GARANTIA"), QStringList{"E1|S1"});  // nada se rechaza
-    EXPECT_TRUE(ventana_->resumen().texto().contains("Aviso: los campos se toman por posición"))
-        << qPrintable(ventana_->resumen().texto());
-    importar("bien.csv", kCabecera + "E2;S2;M2;x;A2\n");
-    EXPECT_TRUE(ventana_->resumen().avisoCampos.isEmpty());
+// Unos títulos en otro orden no dejan guardar nada antes de que el operador elija: por sus títulos,
+// por posición o nada; la prueba y las filas no agregadas siguen la misma elección.
+TEST_F(Herramientas, TitulosEnOtroOrdenSeTomanComoElOperadorElige) {
+    const QByteArray desordenado = "serie;eca1;modelo;factura;activacion\n";
+    struct Caso {
+        const char* nombre;
+        QByteArray cabecera;
+        bool prueba;
+        std::vector<int> respuestas;  // lo que contesta a la pregunta; vacío: no se pregunta
+        QStringList guardado;         // eca1|serie|modelo|activacion
+        const char* resumen;          // un trozo del resumen (vacío: no terminó)
+        QStringList rechazos;         // campos|motivo|detalle|fila
+    };
+    const Caso casos[] = {
+        {"por sus títulos",
+         desordenado,
+         false,
+         {RespuestaMensaje::Si},
+         {"E1|S1|M1|A1"},
+         "los campos se toman por sus títulos: eca1 de la columna 2 (\"eca1\"), serie de la columna 1 "
+         "(\"serie\"), modelo de la columna 3 (\"modelo\"), activación de la columna 5 (\"activacion\").",
+         {"|E2|M2|f|A2|sin serie||2"}},
+        {"por posición",
+         desordenado,
+         false,
+         {RespuestaMensaje::No},
+         {"S1|E1|M1|A1", "|E2|M2|A2"},
+         "Aviso: los campos se toman por posición",
+         {}},
+        {"cancelar", desordenado, false, {RespuestaMensaje::Cancelar}, {}, "", {}},
+        {"la prueba por sus títulos",
+         desordenado,
+         true,
+         {RespuestaMensaje::Si},
+         {},
+         "1 filas que se agregarían, 0 series ya guardadas, 1 filas sin serie. Aviso: los campos se toman "
+         "por sus títulos",
+         {"|E2|M2|f|A2|sin serie||2"}},
+        {"la prueba cancelada", desordenado, true, {RespuestaMensaje::Cancelar}, {}, "", {}},
+        {"títulos en su lugar", kCabecera, false, {}, {"S1|E1|M1|A1", "|E2|M2|A2"}, "", {}},
+        {"títulos que no nombran nada", "a;b;c;d;e\n", false, {}, {"S1|E1|M1|A1", "|E2|M2|A2"}, "", {}},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        sql("DELETE FROM AUX_GARANTIA");
+        sql("DELETE FROM MV_TRANSMISIONES");
+        sql("DELETE FROM GARANTIAS_CORRIDAS");
+        buscar(archivo(QString("%1.csv").arg(c.nombre), c.cabecera + "S1;E1;M1;x;A1\n;E2;M2;f;A2\n"));
+        // La vista previa ya dice el aviso entero y qué columna iría a cada campo.
+        EXPECT_EQ(modelo_->lblResumen().startsWith("Aviso: los campos se toman por posición"),
+                  !c.respuestas.empty())
+            << qPrintable(modelo_->lblResumen());
+        if (!c.respuestas.empty())
+            EXPECT_TRUE(modelo_->lblResumen().contains("serie de la columna 1 (\"serie\")"));
+        mensajes_->olvidar();
+        for (int r : c.respuestas) mensajes_->responder(r);
+        ventana_->setPrueba(c.prueba);
+        ventana_->cmdImportar_Click();
+        ventana_->setPrueba(false);
+        EXPECT_EQ(mensajes_->cuadros().size(), c.respuestas.size())
+            << qPrintable(mensajes_->textos().join("\n"));
+        if (!c.respuestas.empty()) {
+            EXPECT_TRUE(
+                mensajes_->cuadros()[0].texto.contains("Sí: tomar los campos por sus títulos (eca1 de la "
+                                                       "columna 2"))
+                << qPrintable(mensajes_->cuadros()[0].texto);
+        }
+        EXPECT_EQ(filas("SELECT eca1, serie, modelo, activacion FROM AUX_GARANTIA ORDER BY rowid"),
+                  c.guardado);
+        const ResumenImportacion r = ventana_->resumen();
+        EXPECT_EQ(filas("SELECT count(*) FROM MV_TRANSMISIONES"),
+                  QStringList{c.guardado.isEmpty() ? "0" : "1"});
+        if (*c.resumen) {
+            EXPECT_TRUE(r.terminada);
+            EXPECT_TRUE(r.texto().contains(QString::fromUtf8(c.resumen))) << qPrintable(r.texto());
+        } else if (c.respuestas.empty()) {
+            EXPECT_TRUE(r.avisoCampos.isEmpty()) << qPrintable(r.avisoCampos);
+        } else {
+            EXPECT_TRUE(r.ordenSinDecidir);
+            EXPECT_FALSE(r.terminada);
+        }
+        if (!c.rechazos.isEmpty()) EXPECT_EQ(rechazos(), c.rechazos);
+    }
+}
+
+TEST(OrdenDeCampos, ColumnasPorSusTitulos) {
+    struct Caso {
+        QStringList nombres;
+        ColumnasCampos columnas;
+    };
+    const Caso casos[] = {
+        {{"serie", "eca1", "modelo", "x", "activacion"}, {1, 0, 2, 4}},
+        // activación en la cuarta: la quinta no es de nadie
+        {{"eca1", "serie", "modelo", "Fecha de activación"}, {0, 1, 2, 3}},
+        // dos la nombran: la de su lugar
+        {{"eca1", "serie", "modelo", "x", "y", "Serial"}, {0, 1, 2, 4}},
+        // la serie en el lugar de eca1, que nadie nombra: eca1 de ninguna
+        {{"serie", "x", "modelo", "y", "activacion"}, {-1, 0, 2, 4}},
+        {{"modelo", "serie"}, {-1, 1, 0, -1}},
+    };
+    for (const Caso& c : casos) {
+        const ColumnasCampos col = ColumnasPorNombre(c.nombres);
+        EXPECT_EQ(col, c.columnas) << qPrintable(c.nombres.join(',')) << ": " << col.eca1 << ',' << col.serie
+                                   << ',' << col.modelo << ',' << col.activacion;
+    }
 }
 
 TEST_F(Herramientas, UnaFilaQueFallaYSeSaltaOSeAbandonaQuedaAnotada) {

@@ -70,7 +70,10 @@ void HerramientasVentana::importarODetener() {
     v.cmdImportar_Click();
     f_.progreso->hide();
     const ResumenImportacion& r = v.resumen();
-    if (r.terminada || r.detenida) f_.modelo().setLblResumen(r.textoParaLeer());
+    if (r.terminada || r.detenida)
+        f_.modelo().setLblResumen(r.textoParaLeer());
+    else if (r.ordenSinDecidir)
+        f_.modelo().setLblResumen(QStringLiteral("No se escribió nada. Aviso: ") + r.avisoCampos);
     guardia_.termino();
     cmdVerFilas->setVisible(v.rechazos().cantidad() > 0);
 }
