@@ -65,6 +65,8 @@ class FuenteSqlite : public FuenteFilas {
     }
     ~FuenteSqlite() override { sqlite3_finalize(st_); }
 
+    std::optional<qint64> total() const override { return total_; }
+    void fijarTotal(qint64 total) { total_ = total; }
     int columnas() const override { return static_cast<int>(indices_.size()); }
     QString nombreColumna(int i) const override { return nombres_.at(i); }
 
@@ -225,6 +227,7 @@ class FuenteSqlite : public FuenteFilas {
     QStringList tiposDeclarados_;
     sqlite3_int64 filaActual_ = 0;
     bool terminada_ = false;
+    std::optional<qint64> total_;
     std::optional<ArchivoOrigen> origen_;
     qint64 filas_ = 0;
 };
@@ -374,7 +377,17 @@ std::unique_ptr<FuenteFilas> ProveedorSqlite::consultar(const QString& sql, bool
 
 std::unique_ptr<FuenteFilas> ProveedorSqlite::leerTabla(const QString& tabla) {
     exigirAbierta();
-    return consultarTexto(SentenciaDeTablaSqlite(tabla), false);
+    const QString texto = SentenciaDeTablaSqlite(tabla);
+    auto fuente = consultarTexto(texto, false);
+    // Cuántas filas dará, para el avance de la importación: una cuenta aparte, que no cambia la
+    // lectura si falla (queda sin total).
+    sqlite3_stmt* cuenta = nullptr;
+    const QByteArray u = Utf8(QStringLiteral("SELECT COUNT(*) FROM (%1)").arg(texto));
+    if (sqlite3_prepare_v2(db_, u.constData(), static_cast<int>(u.size()), &cuenta, nullptr) == SQLITE_OK &&
+        sqlite3_step(cuenta) == SQLITE_ROW)
+        static_cast<FuenteSqlite&>(*fuente).fijarTotal(sqlite3_column_int64(cuenta, 0));
+    sqlite3_finalize(cuenta);
+    return fuente;
 }
 
 std::unique_ptr<FuenteFilas> ProveedorSqlite::consultarTexto(QString texto, bool actualizable) {

@@ -29,6 +29,14 @@ ResultadoExamen ExaminarTexto(QIODevice& origen, char delimitador, std::optional
     qint64 inicioRegistro = 0, lineaRegistro = 1;
     bool inicioCampo = true, enComillas = false, comillaVista = false, tras_cr = false;
     qint64 posicion = 0;
+    // Los registros vistos, el primero que no está en blanco (el encabezado) y el último.
+    qint64 registros = 0, encabezado = -1, ultimoConDatos = -1;
+    const auto cerrarRegistro = [&](qint64 fin) {
+        ++registros;
+        if (fin <= inicioRegistro) return;  // en blanco
+        if (encabezado < 0) encabezado = registros;
+        ultimoConDatos = registros;
+    };
     const auto falla = [&](const QString& texto) {
         r.falla = texto;
         return r;
@@ -76,6 +84,7 @@ ResultadoExamen ExaminarTexto(QIODevice& origen, char delimitador, std::optional
                                  .arg(linea));
             }
             const bool finLinea = c == '\n' || c == '\r';
+            const bool segundoDeCrLf = c == '\n' && tras_cr;
             if (finLinea) {
                 // CR LF es un solo fin de línea; CR solo o LF solo, uno cada uno.
                 if (!(c == '\n' && tras_cr)) ++linea;
@@ -110,6 +119,7 @@ ResultadoExamen ExaminarTexto(QIODevice& origen, char delimitador, std::optional
                                      .arg(lineaRegistro)
                                      .arg(maxRegistro / (1024 * 1024)));
                 }
+                if (!segundoDeCrLf) cerrarRegistro(fin);
                 inicioCampo = true;
                 inicioRegistro = fin + 1;
                 lineaRegistro = linea;
@@ -137,7 +147,9 @@ ResultadoExamen ExaminarTexto(QIODevice& origen, char delimitador, std::optional
         }
         lineaNoUtf8 = linea;
     }
+    if (posicion > inicioRegistro) cerrarRegistro(posicion);  // el último, sin fin de línea
     ExamenTexto e;
+    e.filas = encabezado < 0 ? 0 : ultimoConDatos - encabezado;
     e.codigoPagina = codigoPagina ? *codigoPagina : (lineaNoUtf8 == 0 ? 65001 : 1252);
     e.bytes = posicion;
     r.examen = e;

@@ -9,6 +9,9 @@
 struct ExamenTexto {
     int codigoPagina = 65001;  // 65001 si todo el archivo es UTF-8 válido; si no, 1252
     qint64 bytes = 0;          // bytes examinados
+    // Las filas de datos que dará la lectura: los registros después del encabezado hasta el último
+    // que no está en blanco (una línea en blanco en medio es una fila; las del final no).
+    qint64 filas = 0;
 };
 
 // Examina el archivo entero con el delimitador dado (el mismo que usará la lectura). Devuelve la

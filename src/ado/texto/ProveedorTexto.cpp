@@ -30,8 +30,10 @@ const QStringList kExtensiones = {QStringLiteral("csv"), QStringLiteral("txt")};
 // lectura es una falla y no unas filas de más o de menos.
 class FuenteTexto : public FuenteFilas {
   public:
-    FuenteTexto(const QString& ruta, OpcionesCsv opciones, std::optional<HuellaArchivo> examinada)
-        : ruta_(ruta), archivo_(ruta), lector_(archivo_, std::move(opciones)) {
+    // examinada y total: lo que vio la pasada por el archivo entero, si la hubo.
+    FuenteTexto(const QString& ruta, OpcionesCsv opciones, std::optional<HuellaArchivo> examinada,
+                std::optional<qint64> total)
+        : ruta_(ruta), archivo_(ruta), lector_(archivo_, std::move(opciones)), total_(total) {
         if (const auto roto = EnlaceRoto(ruta_)) Fallar(*roto);
         // Sin búfer de QFile: el lector tiene el suyo.
         if (!archivo_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
@@ -59,6 +61,7 @@ class FuenteTexto : public FuenteFilas {
         }
     }
 
+    std::optional<qint64> total() const override { return total_; }
     int columnas() const override { return static_cast<int>(lector_.nombres().size()); }
     QString nombreColumna(int i) const override { return lector_.nombres().at(i); }
 
@@ -100,6 +103,7 @@ class FuenteTexto : public FuenteFilas {
     LectorCsv lector_;
     std::optional<HuellaArchivo> huella_;
     qint64 filas_ = 0;
+    std::optional<qint64> total_;
     bool cambio_ = false;
 };
 
@@ -138,12 +142,14 @@ class ProveedorTexto : public Proveedor {
         const QFileInfo archivo = archivoDeTabla(tabla);
         OpcionesCsv opciones = opcionesDe(archivo);
         std::optional<HuellaArchivo> examinada;
+        std::optional<qint64> total;
         if (examen_ && examen_->ruta == archivo.filePath()) {
             // La codificación decidida con el archivo entero, no con su principio.
             opciones.codigoPagina = examen_->codigoPagina;
             examinada = examen_->huella;
+            total = examen_->filas;
         }
-        return std::make_unique<FuenteTexto>(archivo.filePath(), std::move(opciones), examinada);
+        return std::make_unique<FuenteTexto>(archivo.filePath(), std::move(opciones), examinada, total);
     }
 
     void examinarTabla(const QString& tabla) override {
@@ -181,7 +187,7 @@ class ProveedorTexto : public Proveedor {
         }
         if (HuellaArchivo::DeDescriptor(f.handle()) != huella)
             Fallar(DescripcionOrigenCambiado(f.fileName(), 0), kOrigenCambiado);
-        examen_ = Examen{archivo.filePath(), r.examen->codigoPagina, huella};
+        examen_ = Examen{archivo.filePath(), r.examen->codigoPagina, huella, r.examen->filas};
     }
 
   private:
@@ -190,6 +196,7 @@ class ProveedorTexto : public Proveedor {
         QString ruta;
         int codigoPagina;
         std::optional<HuellaArchivo> huella;
+        qint64 filas;
     };
 
     QFileInfo archivoDeTabla(const QString& tabla) const {

@@ -377,3 +377,34 @@ TEST(LectorCsv, LaCodificacionSeDecidePorLosPrimeros64KiB) {
     EXPECT_EQ(lector.codigoPagina(), 65001);
 }
 }  // namespace
+
+// Después de la pasada por el archivo entero, la lectura sabe cuántas filas dará: las mismas que da.
+TEST_F(FuenteTexto, ElExamenCuentaLasFilasQueDaraLaLectura) {
+    const struct {
+        const char* nombre;
+        QByteArray bytes;
+    } casos[] = {
+        {"sin datos", "a;b\n"},
+        {"sin fin de línea al final", "a;b\n1;2\n3;4"},
+        {"CR LF", "a;b\r\n1;2\r\n3;4\r\n"},
+        {"CR solo", "a;b\r1;2\r3;4\r"},
+        {"en blanco en medio y al final", "a;b\n1;2\n\n3;4\n\n\n"},
+        {"en blanco antes del encabezado", "\n\na;b\n1;2\n"},
+        {"fin de línea entre comillas", "a;b\n\"x\ny\";2\n3;\"\r\n\"\n"},
+        {"con marca de UTF-8",
+         "\xEF\xBB\xBF"
+         "a;b\n1;2\n"},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        escribir(QStringLiteral("datos.csv"), c.bytes);
+        Conexion con;
+        con.Open(conexion());
+        con.examinarTabla(QStringLiteral("datos#csv"));
+        auto rs = con.abrirTabla(QStringLiteral("datos#csv"));
+        ASSERT_TRUE(rs->total().has_value());
+        qint64 leidas = 0;
+        for (; !rs->EOF_(); rs->MoveNext()) ++leidas;
+        EXPECT_EQ(*rs->total(), leidas);
+    }
+}

@@ -356,3 +356,25 @@ TEST_F(Herramientas, AnularUnaTransmisionDesdeLaLista) {
     EXPECT_TRUE(mensajes_->cuadros()[0].texto.startsWith("La transmisión 1 ya está anulada"));
 }
 }  // namespace
+
+// La barra dice filas hechas de total, con separador de miles, en cuanto la pasada por el archivo
+// entero lo sabe; la línea de estado de la prueba dice que prueba.
+TEST_F(Herramientas, LaBarraCuentaFilasHechasDeTotal) {
+    elegir("dos_mil.csv", Filas(1, 2000));
+    QStringList barra, estados;
+    QObject::connect(&ventana_->modelo(), &ModeloVentana::progreso, ventana_.get(),
+                     [&](qint64 hechas, qint64) {
+                         if (hechas == 257 || hechas == 2000)
+                             barra << QString("%1|%2|%3")
+                                          .arg(ventana_->progreso->format())
+                                          .arg(ventana_->progreso->value())
+                                          .arg(ventana_->progreso->maximum());
+                         if (hechas == 1) estados << ventana_->modelo().lblEstado();
+                     });
+    h_->probarImportacion();
+    QTest::qWait(600);  // un clic antes sería el de la corrida que terminó
+    ventana_->cmdImportar->click();
+    EXPECT_EQ(barra, (QStringList{"257 de 2.000 filas|128|1000", "2.000 de 2.000 filas|1000|1000",
+                                  "257 de 2.000 filas|128|1000", "2.000 de 2.000 filas|1000|1000"}));
+    EXPECT_EQ(estados, (QStringList{"Probando S1", "Importando S1"}));
+}
