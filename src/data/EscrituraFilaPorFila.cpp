@@ -3,6 +3,7 @@
 #include <QThread>
 
 #include "ado/Errores.h"
+#include "platform/ErrorEjecucion.h"
 
 const QString EscrituraFilaPorFila::kInsertarFila = QStringLiteral(
     "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) SELECT ?,?,?,?,? "
@@ -44,6 +45,7 @@ bool EscrituraFilaPorFila::unaFila(const Pendiente& p) {
     std::vector<QVariant> valores{p.fila.modelo, p.fila.serie, *numero, p.fila.eca1, p.fila.activacion};
     if (serieAlFinal_) valores.push_back(p.fila.serie);
     const int64_t filas = correr(*fila_, valores);
+    if (filas < 0 && enlaceCortado()) return sinConfirmar({p.indice}, enlacePerdido(1));
     if (filas < 0) {
         QString d = descripcionFalla();
         if (reintentosHechos_ > 0) {
@@ -60,6 +62,9 @@ bool EscrituraFilaPorFila::unaFila(const Pendiente& p) {
                      QStringLiteral("La base no dijo si guardó la fila (no informó cuántas filas cambió "
                                     "la sentencia; ¿SET NOCOUNT ON en la sesión?). La importación se "
                                     "detiene aquí."));
+    }
+    if (filas > 0) {
+        if (const auto falla = confirmarGrupo()) return sinConfirmar({p.indice}, *falla);
     }
     alResultado_({p.indice, filas > 0 ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}});
     return true;
@@ -79,4 +84,50 @@ QString EscrituraFilaPorFila::descripcionFalla() const {
 bool EscrituraFilaPorFila::fallo(int64_t indice, const QString& descripcion) {
     alResultado_({indice, ResultadoFila::Fallo, descripcion});
     return false;
+}
+
+bool EscrituraFilaPorFila::enlaceCortado() const {
+    for (int i = 0; i < c_.Errors().Count(); ++i)
+        if (FallasMotor::EsPerdidaDeConexion(c_.Errors().Item(i))) return true;
+    return false;
+}
+
+QString EscrituraFilaPorFila::enlacePerdido(int filas) {
+    // Con el enlace se fue la transacción del programa: el servidor deshizo el grupo abierto.
+    const bool enGrupo = c_.enTransaccion();
+    if (enGrupo && transmision_.deshecha) transmision_.deshecha();
+    return enGrupo ? QStringLiteral(
+                         "%1 El servidor deshizo el grupo que las esperaba: ni %2 ni el registro de "
+                         "la transmisión quedaron.")
+                         .arg(descripcionFalla(), filas == 1 ? QStringLiteral("la fila")
+                                                             : QStringLiteral("sus %1 filas").arg(filas))
+                   : QStringLiteral("%1 El servidor no confirmó %2: pudo guardarlas o no.")
+                         .arg(descripcionFalla(), filas == 1 ? QStringLiteral("la fila")
+                                                             : QStringLiteral("las %1 filas").arg(filas));
+}
+
+bool EscrituraFilaPorFila::sinConfirmar(const std::vector<int64_t>& indices, const QString& descripcion) {
+    for (int64_t i : indices) alResultado_({i, ResultadoFila::SinConfirmar, descripcion});
+    return false;
+}
+
+std::optional<QString> EscrituraFilaPorFila::confirmarGrupo() {
+    if (!c_.enTransaccion() || !transmision_.confirmarSentencia) return std::nullopt;
+    try {
+        transmision_.confirmarSentencia();
+    } catch (const ErrorEjecucion& e) {
+        // Un enlace cortado en el COMMIT no dice si el servidor llegó a confirmar; un COMMIT
+        // rechazado deja la transacción deshecha (volver a confirmar cada sentencia la deshace).
+        return c_.proveedor() == nullptr
+                   ? QStringLiteral(
+                         "Se cortó el enlace al confirmar el grupo de la transmisión (%1): el "
+                         "servidor pudo guardarlo o no, con su registro y estas filas. La "
+                         "próxima operación vuelve a conectar.")
+                         .arg(e.descripcion())
+                   : QStringLiteral(
+                         "El servidor no confirmó el grupo de la transmisión (%1): ni estas "
+                         "filas ni el registro de la transmisión quedaron.")
+                         .arg(e.descripcion());
+    }
+    return std::nullopt;
 }

@@ -2,6 +2,7 @@
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "ado/Conexion.h"
@@ -10,6 +11,10 @@
 // Una sentencia por fila, sabida en el acto: la forma de otra base por ODBC, y la que usan SQL
 // Server y la base embebida cuando se pide (GARANTIAS_LOTES=no) o cuando su forma rápida no se
 // puede. Una fila que falla detiene la corrida ahí; las anteriores quedan.
+//
+// Sin confirmación no hay fila agregada: si el enlace se corta después de mandar una sentencia,
+// o falla el COMMIT del grupo que ella agregó, sus filas se dicen sin confirmar
+// (ResultadoFila::SinConfirmar) y la corrida se detiene; la próxima operación vuelve a conectar.
 class EscrituraFilaPorFila : public EscrituraGarantias {
   public:
     // Veces que se repite una sentencia que la base deshizo por un bloqueo mutuo.
@@ -40,6 +45,17 @@ class EscrituraFilaPorFila : public EscrituraGarantias {
     int64_t correr(SentenciaPreparada& s, const std::vector<QVariant>& valores);
     QString descripcionFalla() const;
     bool fallo(int64_t indice, const QString& descripcion);
+    // Si la última sentencia perdió el enlace con el servidor.
+    bool enlaceCortado() const;
+    // La última sentencia, de tantas filas, perdió el enlace: si era del grupo abierto, el
+    // servidor lo deshizo (y el grupo lo sabe). Lo que se dice de sus filas.
+    QString enlacePerdido(int filas);
+    // Las filas de una sentencia que el servidor no confirmó se dicen sin confirmar. false: la
+    // corrida se detiene.
+    bool sinConfirmar(const std::vector<int64_t>& indices, const QString& descripcion);
+    // Una sentencia del grupo abierto agregó filas: se confirma el grupo. Vacío si quedó; si no,
+    // qué pasó, para decir sus filas sin confirmar.
+    std::optional<QString> confirmarGrupo();
 
     Conexion& c_;
     Transmision transmision_;

@@ -28,10 +28,13 @@ struct FilaGarantia {
 };
 
 struct ResultadoFila {
-    enum Destino { Agregada, YaGuardada, Fallo };
+    // SinConfirmar: su sentencia llegó al servidor, pero el programa no tiene la confirmación (el
+    // enlace se cortó después de mandarla, o el COMMIT de su grupo falló). No se cuenta como
+    // agregada ni como fallida con lo anterior guardado: el resumen dice lo que sí quedó.
+    enum Destino { Agregada, YaGuardada, Fallo, SinConfirmar };
     int64_t indice = 0;  // el que dio quien la agregó (su número de fila en el archivo)
     Destino destino = Agregada;
-    QString descripcion;  // con Fallo: la descripción de la base
+    QString descripcion;  // con Fallo o SinConfirmar: qué pasó
 };
 
 class EscrituraGarantias {
@@ -53,6 +56,10 @@ class EscrituraGarantias {
         // El servidor deshizo el grupo abierto (su número y su registro): el próximo numero()
         // empieza otro.
         std::function<void()> deshecha = {};
+        // Una sentencia del grupo abierto agregó filas: donde cada sentencia se confirma sola (SQL
+        // Server, otra base por ODBC) el grupo se confirma ya, antes de decir lo que pasó con
+        // ellas. Lanza ErrorEjecucion si el COMMIT falló (o se cortó el enlace en él).
+        std::function<void()> confirmarSentencia = {};
     };
     // Recibe cada fila una vez, en el orden en que llegaron.
     using AlResultado = std::function<void(const ResultadoFila&)>;

@@ -108,6 +108,13 @@ bool AlgunaNegativa(const std::vector<QVariant>& agregadas) {
 
 }  // namespace
 
+std::vector<int64_t> EscrituraSqlServer::Indices(const std::vector<Pendiente>& filas) {
+    std::vector<int64_t> indices;
+    indices.reserve(filas.size());
+    for (const Pendiente& p : filas) indices.push_back(p.indice);
+    return indices;
+}
+
 int EscrituraSqlServer::transaccionesAbiertas() {
     try {
         auto rs = c_.abrirRecordset(QStringLiteral("SELECT @@TRANCOUNT"));
@@ -160,6 +167,7 @@ bool EscrituraSqlServer::mandarLote() {
     int64_t r = -1;
     std::vector<QVariant> agregadas;
     int repetidos = 0;
+    bool enGrupo = false;
     for (;;) {
         const auto numero = transmision_.numero();
         if (!numero) {
@@ -168,7 +176,7 @@ bool EscrituraSqlServer::mandarLote() {
         }
         // Dentro del grupo que todavía espera su primera fila (el número y el registro abiertos en
         // una transacción del programa).
-        const bool enGrupo = c_.enTransaccion();
+        enGrupo = c_.enTransaccion();
         valores.clear();
         valores.push_back(*numero);
         valores.push_back(static_cast<int>(filas.size()));
@@ -191,6 +199,8 @@ bool EscrituraSqlServer::mandarLote() {
                 agregadas = lote_->resultado();
             }
         }
+        if (r < 0 && enlaceCortado())
+            return sinConfirmar(Indices(filas), enlacePerdido(static_cast<int>(filas.size())));
         if (r < 0 && Cortada(c_.Errors())) return perderLote(filas, enGrupo);
         if (r < 0 || !AlgunaNegativa(agregadas)) break;
         // SQL Server atrapa la falla de una fila dentro del lote, lo deshace y devuelve el número
@@ -232,10 +242,7 @@ bool EscrituraSqlServer::mandarLote() {
         // filas falla, se repite fila por fila, que da el mismo resultado (y dice en qué fila
         // está la falla). Una conexión perdida o un bloqueo que no cede detienen la corrida.
         const QString d = descripcionFalla();
-        bool perdida = false;
-        for (int i = 0; i < c_.Errors().Count(); ++i)
-            perdida = perdida || FallasMotor::EsPerdidaDeConexion(c_.Errors().Item(i));
-        if (perdida || forzado_ || reintentosHechos_ > 0) {
+        if (forzado_ || reintentosHechos_ > 0) {
             const QString texto = reintentosHechos_ > 0
                                       ? QStringLiteral(
                                             "La base deshizo el lote %1 veces seguidas por un bloqueo "
@@ -258,6 +265,9 @@ bool EscrituraSqlServer::mandarLote() {
                     .arg(d));
         }
         return true;
+    }
+    if (enGrupo && !agregadas.empty()) {
+        if (const auto falla = confirmarGrupo()) return sinConfirmar(Indices(filas), *falla);
     }
     QSet<qlonglong> hechas;
     for (const QVariant& n : agregadas) hechas.insert(n.toLongLong());

@@ -40,6 +40,7 @@ class EscrituraSqlServer : public EscrituraFilaPorFila {
 
   private:
     bool mandarLote();
+    static std::vector<int64_t> Indices(const std::vector<Pendiente>& filas);
     // El lote no terminó en el servidor (tiempo de espera, cancelación): se deshace lo que haya
     // dejado abierto y sus filas se dicen no guardadas; la corrida se detiene.
     bool perderLote(const std::vector<Pendiente>& filas, bool enGrupo);

@@ -201,13 +201,13 @@ void CorridaImportacion::prepararEscritura() {
         prueba_ = std::make_unique<PruebaSeries>(datos_);
     } else {
         GrupoTransmision& grupo = *grupo_;
-        const EscrituraGarantias::Transmision transmision{[&grupo]() -> std::optional<int32_t> {
-                                                              if (!grupo.asegurar()) return std::nullopt;
-                                                              return grupo.numero();
-                                                          },
-                                                          [&grupo] { grupo.confirmar(); },
-                                                          [&grupo] { return grupo.largo(); },
-                                                          [&grupo] { grupo.deshecho(); }};
+        const EscrituraGarantias::Transmision transmision{
+            [&grupo]() -> std::optional<int32_t> {
+                if (!grupo.asegurar()) return std::nullopt;
+                return grupo.numero();
+            },
+            [&grupo] { grupo.confirmar(); }, [&grupo] { return grupo.largo(); },
+            [&grupo] { grupo.deshecho(); }, [&grupo] { grupo.confirmarSentencia(); }};
         escritura_ = EscrituraGarantias::Crear(
             datos_.conexion(), transmision, [this](const ResultadoFila& r) { alResultado(r); }, AnotarAviso);
     }
@@ -341,7 +341,7 @@ void CorridaImportacion::anotar(MotivoRechazo motivo, const QString& detalle) {
 }
 
 void CorridaImportacion::rechazar(Rechazo rechazo) {
-    if (rechazo.motivo == MotivoRechazo::Fallo) ++fallidas_;
+    if (rechazo.motivo == MotivoRechazo::Fallo || rechazo.motivo == MotivoRechazo::SinConfirmar) ++fallidas_;
     const qint64 n = rechazo.fila;
     listos_.emplace(n, std::move(rechazo));
     soltarRechazos();
@@ -376,8 +376,10 @@ void CorridaImportacion::alResultado(const ResultadoFila& r) {
             rechazar(std::move(rechazo));
             break;
         case ResultadoFila::Fallo:
+        case ResultadoFila::SinConfirmar:
             falla_ = r.descripcion;
-            rechazo.motivo = MotivoRechazo::Fallo;
+            rechazo.motivo =
+                r.destino == ResultadoFila::Fallo ? MotivoRechazo::Fallo : MotivoRechazo::SinConfirmar;
             rechazo.detalle = r.descripcion;
             rechazar(std::move(rechazo));
             return;

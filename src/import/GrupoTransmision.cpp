@@ -119,13 +119,19 @@ bool GrupoTransmision::largo() const {
     return abierto_ && !porSentencia_ && (filasGrupo_ >= kFilasPorGrupo || reloj_.elapsed() >= kMsPorGrupo);
 }
 
-void GrupoTransmision::confirmar() {
+void GrupoTransmision::confirmar() { cerrar(false); }
+
+void GrupoTransmision::confirmarSentencia() {
+    if (porSentencia_) cerrar(true);
+}
+
+void GrupoTransmision::cerrar(bool conFilasContadasDespues) {
     if (!abierto_) return;
     if (antesDeConfirmar_) antesDeConfirmar_();
     if (!abierto_) return;
     abierto_ = false;
     Conexion& c = datos_.conexion();
-    const bool conFilas = guardada_ != 0 || agregadasGrupo_ > 0;
+    const bool conFilas = conFilasContadasDespues || guardada_ != 0 || agregadasGrupo_ > 0;
     const bool tomado = conNumero_;
     conNumero_ = false;
     if (!conFilas) {
@@ -136,9 +142,15 @@ void GrupoTransmision::confirmar() {
     try {
         c.CommitTrans();
     } catch (...) {
-        try {
-            c.RollbackTrans();
-        } catch (...) {
+        if (tomado) sinConfirmar_ = numero_;
+        agregadasGrupo_ = 0;
+        // Con el enlace cortado no hay nada que deshacer aquí (ni se reconecta para eso): la
+        // próxima operación vuelve a conectar.
+        if (c.proveedor()) {
+            try {
+                c.RollbackTrans();
+            } catch (...) {
+            }
         }
         throw;
     }
@@ -164,6 +176,11 @@ void GrupoTransmision::deshecho() {
 }
 
 QString GrupoTransmision::textoGuardado() const {
+    if (guardada_ == 0 && sinConfirmar_ != 0)
+        return QStringLiteral(
+                   "No se pudo confirmar la transmisión %1: ninguna fila quedó confirmada (revise si la "
+                   "transmisión %1 existe antes de importar otra vez).")
+            .arg(sinConfirmar_);
     if (guardada_ == 0) return QStringLiteral("No quedó ninguna transmisión: no se agregó ninguna fila.");
     return QStringLiteral("Quedó la transmisión %1 con %2 filas.").arg(guardada_).arg(filasGuardadas_);
 }

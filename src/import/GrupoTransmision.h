@@ -47,8 +47,13 @@ class GrupoTransmision {
     void despuesDeConfirmar(std::function<void()> hacer) { despuesDeConfirmar_ = std::move(hacer); }
     // Si el grupo abierto ya dura lo que un grupo puede durar (en la base embebida).
     bool largo() const;
-    // Cierra el grupo: lo confirma si la transmisión tiene filas; si no, lo deshace.
+    // Cierra el grupo: lo confirma si la transmisión tiene filas; si no, lo deshace. Lanza
+    // ErrorEjecucion si el COMMIT falla: entonces la transmisión del grupo queda sin confirmar
+    // (textoGuardado() lo dice) y lo hecho en él no se cuenta.
     void confirmar();
+    // Una sentencia del grupo agregó filas que se cuentan después: donde cada sentencia se
+    // confirma sola, el grupo se confirma ya (lanza como confirmar()); en la base embebida, nada.
+    void confirmarSentencia();
     // El servidor deshizo el grupo abierto (un bloqueo mutuo, una sentencia cortada): su número,
     // su registro y sus filas no quedaron. El próximo asegurar() empieza otro.
     void deshecho();
@@ -62,6 +67,7 @@ class GrupoTransmision {
 
   private:
     void tomarNumero();
+    void cerrar(bool conFilas);
 
     Dll_Datos& datos_;
     QString usuario_;
@@ -73,6 +79,7 @@ class GrupoTransmision {
     int64_t filasGrupo_ = 0;      // filas que pasaron por el grupo abierto
     int64_t agregadasGrupo_ = 0;  // filas que agregó el grupo abierto
     int64_t filasGuardadas_ = 0;
+    int32_t sinConfirmar_ = 0;  // la transmisión cuyo COMMIT falló
     QString rechazo_;
     QElapsedTimer reloj_;
     int aviso_;

@@ -47,8 +47,9 @@ std::vector<FilaNoAgregada> FilasNoAgregadas(const Rechazos& rechazos, Dll_Datos
             if (static_cast<qsizetype>(filas.size()) >= tope) break;
             QString motivo = TextoMotivo(r.motivo);
             if (!r.detalle.isEmpty())
-                motivo += r.motivo == MotivoRechazo::Fallo ? QStringLiteral(": ") + r.detalle
-                                                           : QStringLiteral(" (") + r.detalle + ')';
+                motivo += r.motivo == MotivoRechazo::Fallo || r.motivo == MotivoRechazo::SinConfirmar
+                              ? QStringLiteral(": ") + r.detalle
+                              : QStringLiteral(" (") + r.detalle + ')';
             filas.push_back({r.fila, r.serie(), motivo});
         }
     });

@@ -15,6 +15,8 @@ QString TextoMotivo(MotivoRechazo motivo) {
             return QStringLiteral("sin serie");
         case MotivoRechazo::Fallo:
             return QStringLiteral("falló");
+        case MotivoRechazo::SinConfirmar:
+            return QStringLiteral("sin confirmar");
     }
     return {};
 }

@@ -13,9 +13,10 @@ enum class MotivoRechazo {
     SerieGuardada,  // la serie ya estaba guardada (detalle: la transmisión que la guarda)
     SinSerie,       // la serie está vacía
     Fallo,          // la base rechazó la fila (detalle: su descripción)
+    SinConfirmar,   // el servidor no confirmó su sentencia (enlace cortado, COMMIT fallido)
 };
 
-// "serie ya guardada", "sin serie", "falló".
+// "serie ya guardada", "sin serie", "falló", "sin confirmar".
 QString TextoMotivo(MotivoRechazo motivo);
 
 // Una fila que la importación no agregó.
@@ -67,5 +68,5 @@ class Rechazos {
     std::unique_ptr<QTemporaryFile> disco_;  // los anteriores, en orden
     qint64 enDisco_ = 0;
     qint64 cantidad_ = 0;
-    qint64 porMotivo_[3] = {0, 0, 0};
+    qint64 porMotivo_[4] = {0, 0, 0, 0};
 };

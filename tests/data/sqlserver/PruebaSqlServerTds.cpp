@@ -9,9 +9,9 @@
 
 #include "data/Dll_Datos.h"
 #include "data/EscrituraGarantias.h"
+#include "data/sqlserver/PuntoTds.h"
 #include "import/GrupoTransmision.h"
 #include "platform/ErrorEjecucion.h"
-#include "data/sqlserver/PuntoTds.h"
 #include "suite/Componentes.h"
 
 // El camino de SQL Server por el controlador FreeTDS real (unixODBC), contra un punto TDS que
@@ -71,7 +71,8 @@ class SqlServerTds : public ::testing::Test {
                                                     return grupo.numero();
                                                 },
                                                 [&] { grupo.confirmar(); }, [&] { return grupo.largo(); },
-                                                [&] { grupo.deshecho(); }};
+                                                [&] { grupo.deshecho(); },
+                                                [&] { grupo.confirmarSentencia(); }};
         e = EscrituraGarantias::Crear(
             datos_.conexion(), t,
             [&](const ResultadoFila& f) {
@@ -263,8 +264,9 @@ TEST_F(SqlServerTds, UnLoteCortadoNoDejaUnaTransaccionAbierta) {
             const QJsonObject& p = pedidos[i];
             despues << p.value("clase").toString() + ':' + p.value("proc").toString() +
                            p.value("texto").toString().left(40);
-            if (p.value("proc") != "sp_unprepare")
+            if (p.value("proc") != "sp_unprepare") {
                 EXPECT_FALSE(p.value("texto").toString().contains("AUX_GARANTIA")) << caso.nombre;
+            }
             if (p.value("clase") == "lote") ultimoLote = p;
         }
         // Lo último que se preguntó dice que el servidor quedó sin transacciones abiertas.
@@ -338,5 +340,85 @@ TEST_F(SqlServerTds, BloqueosYParametrosDeLoQueSeManda) {
             EXPECT_EQ(declarados, t.contains("DECLARE @f TABLE") ? 2002 : 6);
         }
         EXPECT_GE(conBloqueo, 2);  // el número y las filas
+    }
+}
+
+// Sin confirmación del servidor no hay fila agregada: si el enlace se corta al confirmar el grupo
+// (el COMMIT salió y no volvió nada), si el servidor contesta el COMMIT con un error, o si el
+// enlace se corta después de mandar una fila que se confirma sola, las filas de esa sentencia se
+// dicen sin confirmar (nunca agregadas ni fallidas), la corrida se detiene diciendo lo que quedó,
+// y la operación siguiente anda sobre una conexión nueva.
+TEST_F(SqlServerTds, SinConfirmacionLasFilasQuedanSinConfirmarYSeVuelveAConectar) {
+    const QJsonObject commitCortado{
+        {"clase", "tm"}, {"contiene", "confirmar"}, {"cortar", true}, {"veces", 1}};
+    const QJsonObject commitRechazado{
+        {"clase", "tm"},
+        {"contiene", "confirmar"},
+        {"veces", 1},
+        {"responder", QJsonArray{PuntoTds::Error(3998, 1, "Transacción no confirmable al final del lote.")}}};
+    const QJsonObject filaCortada{{"contiene", "INSERT INTO AUX_GARANTIA"}, {"saltar", 1}, {"cortar", true}};
+    struct Caso {
+        const char* nombre;
+        QJsonObject regla;
+        EscrituraGarantias::Modo modo;
+        std::vector<ResultadoFila::Destino> destinos;
+        const char* dice;  // lo que dice de las filas sin confirmar
+        const char* guardado;
+        int conexiones;  // las que vio el punto, con la de la operación siguiente
+    };
+    const auto A = ResultadoFila::Agregada, S = ResultadoFila::SinConfirmar;
+    const char* noConfirmada =
+        "No se pudo confirmar la transmisión 1: ninguna fila quedó confirmada (revise si la transmisión 1 "
+        "existe antes de importar otra vez).";
+    for (const Caso& caso : {
+             Caso{"COMMIT cortado, fila por fila",
+                  commitCortado,
+                  EscrituraGarantias::Modo::FilaPorFila,
+                  {S},
+                  "pudo guardarlo o no",
+                  noConfirmada,
+                  2},
+             Caso{"COMMIT cortado, en lote",
+                  commitCortado,
+                  EscrituraGarantias::Modo::Automatico,
+                  {S, S, S},
+                  "pudo guardarlo o no",
+                  noConfirmada,
+                  2},
+             Caso{"COMMIT rechazado",
+                  commitRechazado,
+                  EscrituraGarantias::Modo::FilaPorFila,
+                  {S},
+                  "ni estas filas ni el registro",
+                  noConfirmada,
+                  1},
+             Caso{"enlace cortado tras una fila",
+                  filaCortada,
+                  EscrituraGarantias::Modo::FilaPorFila,
+                  {A, S},
+                  "El servidor no confirmó la fila: pudo guardarlas o no.",
+                  "Quedó la transmisión 1 con 1 filas.",
+                  2},
+         }) {
+        QJsonArray guion{caso.regla};
+        if (caso.modo == EscrituraGarantias::Modo::Automatico)
+            guion.append(
+                PuntoTds::Regla("DECLARE @f TABLE", QJsonArray{PuntoTds::Filas({"n"}, Numeros(1, 3))}));
+        CONECTAR_O_SALTAR(guion);
+        const Escrito r = escribir(3, caso.modo);
+        EXPECT_FALSE(r.bien) << caso.nombre;
+        std::vector<ResultadoFila::Destino> destinos;
+        for (const auto& f : r.filas) destinos.push_back(f.destino);
+        EXPECT_EQ(destinos, caso.destinos) << caso.nombre;
+        EXPECT_TRUE(r.filas.back().descripcion.contains(caso.dice))
+            << caso.nombre << ": " << qPrintable(r.filas.back().descripcion);
+        EXPECT_EQ(r.guardado, caso.guardado) << caso.nombre;
+        // La operación siguiente no falla: si el enlace se había cortado, va por una conexión nueva.
+        datos_.EjecutarSQL("SELECT 2 AS despues");
+        EXPECT_EQ(datos_.conexion().Errors().Count(), 0) << caso.nombre;
+        const auto lotes = punto_->pedidos("lote");
+        ASSERT_FALSE(lotes.empty());
+        EXPECT_EQ(lotes.back().value("texto").toString(), "SELECT 2 AS despues");
+        EXPECT_EQ(lotes.back().value("conexion").toInt(), caso.conexiones) << caso.nombre;
     }
 }
