@@ -1,5 +1,6 @@
 // garantias-cli importar ARCHIVO [--tabla NOMBRE] [--prueba] [--repetir] [--por-nombre | --por-posicion]
 // [--rechazos ARCHIVO.csv [--utf8]] --conexion "CADENA"
+#include <QSet>
 #include <optional>
 
 #include "ado/Conexion.h"
@@ -11,6 +12,7 @@
 #include "import/CorridaImportacion.h"
 #include "import/TrampaOrigen.h"
 #include "platform/Mensajes.h"
+#include "platform/Senales.h"
 #include "suite/Componentes.h"
 #include "suite/Sesion.h"
 
@@ -34,6 +36,7 @@ class OyenteCli : public OyenteCorrida {
     }
     // La última línea de estado ("..." antes de la primera).
     const QString& estado() const { return estado_; }
+    bool dijoEstado() const { return estado_ != QStringLiteral("..."); }
 
   private:
     BarraProgreso& barra_;
@@ -41,13 +44,28 @@ class OyenteCli : public OyenteCorrida {
     QString estado_ = QStringLiteral("...");
 };
 
+// Los mensajes van a la salida de errores, como siempre; se recuerdan para no repetir al final el
+// que ya se dijo.
+class MensajesRecordados : public MensajesConsola {
+  public:
+    int mostrar(const QString& texto, int estilo, const QString& titulo) override {
+        dichos_.insert(texto);
+        return MensajesConsola::mostrar(texto, estilo, titulo);
+    }
+    bool dicho(const QString& texto) const { return dichos_.contains(texto); }
+
+  private:
+    QSet<QString> dichos_;
+};
+
 // Abre el archivo una vez y da sus hojas o tablas, bajo la trampa del origen: una falla va al
-// operador y, si no abrió, la lista queda vacía (la lectura dirá después por qué no se importa).
-QStringList AbrirYListar(Conexion& origen, const ArchivoOrigen& archivo) {
+// operador. Nada si no se pudo abrir o listar: el motivo ya se dijo, y leerlo otra vez lo diría dos
+// veces.
+std::optional<QStringList> AbrirYListar(Conexion& origen, const ArchivoOrigen& archivo) {
     QStringList tablas;
     Rutina r([&origen](const ErrorEjecucion& e) { return TrampaOrigen(origen, e); });
     r.paso([&] { AbrirOrigen(origen, archivo); }).paso([&] { tablas = archivo.tablasListadas(origen); });
-    r.correr();
+    if (!r.correr()) return std::nullopt;
     return tablas;
 }
 
@@ -75,19 +93,30 @@ int Importar(const Argumentos& a, Salida& salida) {
             a.opcion(QStringLiteral("rechazos")),
             utf8 ? ArchivoRechazos::Codificacion::Utf8 : ArchivoRechazos::Codificacion::Windows1252);
     }
+    // Una señal antes de la corrida (esperando la base, abriendo el archivo) no dejó nada.
+    Senales::FijarDespedida(QStringLiteral("No quedó nada guardado."));
     IniciarSesionCli(a);
+    auto* mensajes = new MensajesRecordados;
+    auto anteriores = InstalarServicioMensajes(std::unique_ptr<ServicioMensajes>(mensajes));
+    struct Restituir {
+        std::unique_ptr<ServicioMensajes>& anteriores;
+        ~Restituir() { InstalarServicioMensajes(std::move(anteriores)); }
+    } restituir{anteriores};
 
     // La misma corrida que el botón "Importar", sobre la tabla pedida o la que elige "Buscar >>>".
     Conexion origen;
-    const QStringList tablas = AbrirYListar(origen, archivo);
-    archivo.tabla = a.tiene(QStringLiteral("tabla")) ? a.opcion(QStringLiteral("tabla"))
-                                                     : archivo.tablaPorDefecto(tablas);
+    const std::optional<QStringList> tablas = AbrirYListar(origen, archivo);
+    archivo.tabla = a.tiene(QStringLiteral("tabla"))
+                        ? a.opcion(QStringLiteral("tabla"))
+                        : archivo.tablaPorDefecto(tablas.value_or(QStringList{}));
     Rechazos rechazos;
     BarraProgreso barra;
     OyenteCli oyente(barra, archivoRechazos ? &rechazos : nullptr);
     ResumenImportacion resumen;
     resumen.prueba = a.tiene(QStringLiteral("prueba"));
-    if (archivo.tabla.trimmed().isEmpty()) {
+    if (!tablas) {
+        // El archivo no se pudo abrir: su mensaje ya salió.
+    } else if (archivo.tabla.trimmed().isEmpty()) {
         MsgBox(QStringLiteral("Debe informar el nombre de la tabla a leer"),
                Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso al Operador"));
     } else {
@@ -133,7 +162,17 @@ int Importar(const Argumentos& a, Salida& salida) {
         return Codigo::Falla;
     }
     if (!resumen.terminada) {
-        salida.error(QStringLiteral("la importación no terminó: %1").arg(oyente.estado()));
+        // El motivo ya dicho en su mensaje no se repite; lo que quedó en la base se dice siempre.
+        QString texto = QStringLiteral("la importación no terminó");
+        if (oyente.dijoEstado() && !mensajes->dicho(oyente.estado()))
+            texto += QStringLiteral(": ") + oyente.estado();
+        // Sin corrida (no hubo tabla que leer) no se escribió nada.
+        if (!resumen.prueba)
+            texto +=
+                QStringLiteral(". ") +
+                (resumen.guardado.isEmpty() ? QStringLiteral("No quedó nada guardado") : resumen.guardado) +
+                u'.';
+        salida.error(texto);
         return Codigo::Falla;
     }
     salida.linea(oyente.estado());

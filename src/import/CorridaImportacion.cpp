@@ -1,5 +1,7 @@
 #include "import/CorridaImportacion.h"
 
+#include <QCoreApplication>
+#include <cstdio>
 #include <limits>
 
 #include "ado/Conexion.h"
@@ -10,19 +12,24 @@
 #include "data/SeriesGuardadas.h"
 #include "import/ExamenOrigen.h"
 #include "import/GrupoTransmision.h"
+#include "import/LoGuardado.h"
 #include "import/OrdenCampos.h"
 #include "import/SerieDeFila.h"
 #include "import/TrampaOrigen.h"
 #include "platform/Detencion.h"
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
+#include "platform/Senales.h"
 #include "suite/AvisoError.h"
 
 CorridaImportacion::CorridaImportacion(Conexion& origen, Dll_Datos& datos, QString usuario,
                                        OyenteCorrida& oyente)
     : origen_(origen), datos_(datos), usuario_(std::move(usuario)), oyente_(oyente) {}
 
-CorridaImportacion::~CorridaImportacion() { soltarEscritura(); }
+CorridaImportacion::~CorridaImportacion() {
+    soltarEscritura();
+    if (avisoGuardado_) Proceso::QuitarAvisoAlTerminar(*avisoGuardado_);
+}
 
 void CorridaImportacion::soltarEscritura() {
     // En este orden: el aviso al terminar el proceso ya no manda nada; el grupo cuenta lo que
@@ -39,6 +46,8 @@ ResumenImportacion CorridaImportacion::correr(const ArchivoOrigen& archivo, cons
     opciones_ = opciones;
     resumen_ = ResumenImportacion{};
     resumen_.prueba = opciones.prueba;
+    // Hasta tomar número, una señal termina en el acto: no hay nada que conservar.
+    if (!opciones_.prueba) Senales::FijarDespedida(QStringLiteral("No quedó nada guardado."));
     Rutina corrida([this](const ErrorEjecucion& e) { return trampa(e); });
     // La huella del archivo empieza a calcularse ya, a la par del examen.
     corrida.paso([&] { diario_ = std::make_unique<DiarioDeCorrida>(datos_, archivo_, usuario_); })
@@ -47,7 +56,9 @@ ResumenImportacion CorridaImportacion::correr(const ArchivoOrigen& archivo, cons
         .paso([&] { rs_ = origen_.abrirTabla(archivo_.tablaALeer()); })
         .paso([&] { decidirCampos(corrida); })
         .paso([&] {
-            if (!opciones_.prueba) diario_->empezar();
+            if (opciones_.prueba) return;
+            diario_->empezar();
+            avisarLoGuardadoAlTerminar();
         })
         .paso([&] { ImportarFilas(corrida); })
         .paso([&] { origen_.Close(); })
@@ -62,8 +73,44 @@ ResumenImportacion CorridaImportacion::correr(const ArchivoOrigen& archivo, cons
                                         : QStringLiteral("Importación detenida"));
         CerrarOrigenDetenido(rs_.get(), origen_);
     }
-    cerrarDiario();
+    terminarCorrida();
     return resumen_;
+}
+
+void CorridaImportacion::terminarCorrida() {
+    if (!opciones_.prueba) {
+        // La frase queda lista para una señal antes de soltar los avisos al terminar: en ningún
+        // momento una señal dice otra cosa que lo que está en la base.
+        resumen_.guardado = loGuardadoAhora();
+        Senales::FijarDespedida(resumen_.guardado + u'.');
+    }
+    cerrarDiario();
+    if (avisoGuardado_) Proceso::QuitarAvisoAlTerminar(*avisoGuardado_);
+    avisoGuardado_.reset();
+    // Una señal que llegó durante el último grupo, cuando ya no hay otro punto seguro.
+    Senales::AtenderPendiente();
+}
+
+QString CorridaImportacion::loGuardadoAhora() {
+    if (grupo_) {
+        resumen_.transmision = grupo_->guardada();
+        resumen_.insertadas = grupo_->filasGuardadas();
+    }
+    return LoGuardado(datos_, resumen_.transmision, resumen_.insertadas);
+}
+
+void CorridaImportacion::avisarLoGuardadoAlTerminar() {
+    // Se anota antes que el grupo: los avisos corren del último al primero, así éste habla
+    // después de que el grupo abierto se confirmó.
+    avisoGuardado_ = Proceso::AlTerminar([this] {
+        const QString programa =
+            QCoreApplication::instance() ? QCoreApplication::applicationName() : QStringLiteral("garantias");
+        const QByteArray texto = (programa + QStringLiteral(": la importación no terminó. ") +
+                                  loGuardadoAhora() + QStringLiteral(".\n"))
+                                     .toUtf8();
+        std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stderr);
+        std::fflush(stderr);
+    });
 }
 
 void CorridaImportacion::preguntarRepetido(Rutina& corrida) {
@@ -317,12 +364,8 @@ Respuesta CorridaImportacion::trampaFilas(const ErrorEjecucion& e) {
     }
     // Un origen que cambió en medio: el operador sabe además qué quedó guardado.
     if (e.numero() == kOrigenCambiado) {
-        return trampa(ErrorEjecucion(
-            e.numero(),
-            e.descripcion() + QStringLiteral(" Quedaron guardadas las %1 filas agregadas antes "
-                                             "del cambio.")
-                                  .arg(grupo_->filasGuardadas()),
-            e.origen()));
+        return trampa(
+            ErrorEjecucion(e.numero(), e.descripcion() + u' ' + loGuardadoAhora() + u'.', e.origen()));
     }
     return trampa(e);
 }
@@ -415,7 +458,8 @@ void CorridaImportacion::avisarFalla() {
     } else {
         grupo_->confirmar();
         oyente_.estado(falla_);
-        MsgBox(falla_, Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
+        MsgBox(falla_ + u' ' + loGuardadoAhora() + u'.', Botones::Aceptar | Botones::IconoCritico,
+               QStringLiteral("Aviso"));
     }
     dejar_ = true;
 }

@@ -112,6 +112,12 @@ class CorridaImportacion {
     // El valor de una columna de la fila actual (-1: ninguna, vacío).
     QVariant campo(int columna) const;
     void cerrarDiario();
+    // Lo que quedó guardado hasta ahora, contado en la base (ver LoGuardado).
+    QString loGuardadoAhora();
+    // Si el proceso termina en medio (una señal, "Salir"), después de confirmar el grupo abierto,
+    // dice por la salida de errores lo que quedó.
+    void avisarLoGuardadoAlTerminar();
+    void terminarCorrida();
     // Lo que la corrida lleva contado, para su diario (del grupo, lo ya confirmado).
     DiarioDeCorrida::Cuentas cuentasDiario();
     void ImportarFilas(Rutina& corrida);
@@ -144,6 +150,7 @@ class CorridaImportacion {
     std::unique_ptr<PruebaSeries> prueba_;  // sólo en una prueba: decide sin escribir
     std::optional<int> avisoFin_;           // el aviso al terminar el proceso, mientras se escribe
     std::unique_ptr<DiarioDeCorrida> diario_;
+    std::optional<int> avisoGuardado_;  // dice lo que quedó si el proceso termina en medio
 
     FilaEnCurso fila_;
     std::size_t pasoSiguiente_ = 0;  // el primer paso de una fila después de escribirla

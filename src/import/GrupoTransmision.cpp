@@ -1,8 +1,5 @@
 #include "import/GrupoTransmision.h"
 
-#include <QCoreApplication>
-#include <cstdio>
-
 #include "ado/Valores.h"
 #include "data/Dll_Datos.h"
 #include "platform/Conversiones.h"
@@ -21,17 +18,13 @@ GrupoTransmision::GrupoTransmision(Dll_Datos& datos, QString usuario)
     : datos_(datos),
       usuario_(std::move(usuario)),
       porSentencia_(datos.conexion().motor() != MotorBase::Embebida) {
+    // Lo que quedó lo dice quien corre la importación, después de este aviso.
     aviso_ = Proceso::AlTerminar([this] {
         if (!abierto_ && guardada_ == 0) return;
         try {
             confirmar();
         } catch (...) {
         }
-        const QString programa =
-            QCoreApplication::instance() ? QCoreApplication::applicationName() : QStringLiteral("garantias");
-        const QByteArray texto =
-            (programa + QStringLiteral(": la importación no terminó. ") + textoGuardado() + '\n').toUtf8();
-        std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stderr);
     });
 }
 

@@ -19,8 +19,7 @@ class Dll_Datos;
 // transacción, que se confirma en cuanto esa sentencia agrega.
 //
 // El grupo abierto se confirma antes de cada mensaje, al terminar y, si el programa termina en
-// medio ("Salir", una señal), antes del fin del proceso; entonces dice por la salida de errores
-// qué quedó.
+// medio ("Salir", una señal), antes del fin del proceso (lo que quedó lo dice la corrida, después).
 class GrupoTransmision {
   public:
     GrupoTransmision(Dll_Datos& datos, QString usuario);

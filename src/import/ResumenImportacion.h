@@ -17,6 +17,10 @@ struct ResumenImportacion {
     QString avisoCampos;           // los títulos parecen de otro orden (vacío: nada que decir)
     QString columnasPorNombre;     // con títulos en otro orden: qué columna iría a cada campo por nombre
     bool ordenSinDecidir = false;  // títulos en otro orden y nadie eligió cómo tomarlos: nada escrito
+    // Lo que quedó en la base al terminar, contado en ella (ver LoGuardado): "Quedaron guardadas
+    // N filas en la transmisión T" o "No quedó nada guardado". Toda corrida que no es una prueba
+    // lo dice, termine como termine; vacío en una prueba.
+    QString guardado;
 
     // Una línea: "Transmisión 3: ..." o, en una prueba, "Prueba sin escribir: ..."; detenida,
     // empieza con "Detenida. "; una prueba de un archivo ya importado lo dice; con el aviso de

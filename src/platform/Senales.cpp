@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 
 #include "platform/Proceso.h"
@@ -16,6 +17,12 @@ namespace {
 volatile std::sig_atomic_t g_senal = 0;
 int g_tubo[2] = {-1, -1};
 char g_nombre[64] = "garantias";  // el nombre del programa, listo para el manejador
+
+// Dos lugares para la despedida: se escribe en el que el manejador no lee y después se cambia cuál
+// lee, de una vez.
+constexpr std::size_t kLargoDespedida = 512;
+char g_despedidas[2][kLargoDespedida] = {{0}, {0}};
+std::atomic<int> g_despedida{0};
 
 const char* NombreSenal(int senal) { return senal == SIGINT ? "SIGINT" : "SIGTERM"; }
 
@@ -33,7 +40,13 @@ extern "C" void Manejador(int senal) {
         EscribirError(g_nombre);
         EscribirError(": terminado por ");
         EscribirError(NombreSenal(senal));
-        EscribirError(".\n");
+        EscribirError(".");
+        const char* despedida = g_despedidas[g_despedida.load()];
+        if (despedida[0]) {
+            EscribirError(" ");
+            EscribirError(despedida);
+        }
+        EscribirError("\n");
         ::_exit(128 + senal);
     }
     g_senal = senal;
@@ -77,10 +90,21 @@ void AtenderPendiente() {
     const int senal = g_senal;
     if (senal == 0) return;
     g_senal = 0;
-    const QByteArray texto =
-        QByteArray(g_nombre) + ": " + NombreSenal(senal) + ": se termina después de confirmar lo escrito.\n";
-    EscribirError(texto.constData());
+    QByteArray texto =
+        QByteArray(g_nombre) + ": " + NombreSenal(senal) + ": se termina después de confirmar lo escrito.";
+    // Lo que quedó lo dice la despedida si no hay trabajo abierto; si lo hay, su aviso al terminar.
+    if (!Proceso::HayAvisos() && g_despedidas[g_despedida.load()][0])
+        texto += QByteArray(" ") + g_despedidas[g_despedida.load()];
+    EscribirError((texto + "\n").constData());
     Proceso::Terminar(128 + senal);
+}
+
+void FijarDespedida(const QString& frase) {
+    const int libre = 1 - g_despedida.load();
+    const QByteArray bytes = frase.toUtf8().left(static_cast<int>(kLargoDespedida) - 1);
+    std::copy(bytes.begin(), bytes.end(), g_despedidas[libre]);
+    g_despedidas[libre][bytes.size()] = 0;
+    g_despedida.store(libre);
 }
 
 void Simular(int senal) { g_senal = senal; }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QString>
 
 // SIGINT (Ctrl-C) y SIGTERM (el escritorio o un guion piden terminar).
 //
@@ -18,6 +19,11 @@ int Pendiente();
 
 // Si hay una señal pendiente, termina el proceso (Proceso::Terminar(128 + señal)).
 void AtenderPendiente();
+
+// La frase que el programa dice si termina por una señal (lo que quedó guardado, por ejemplo), en
+// el acto o en el próximo punto seguro; vacía: ninguna. Se puede cambiar mientras una señal llega:
+// el manejador lee la anterior o la nueva entera, nunca una mezcla.
+void FijarDespedida(const QString& frase);
 
 // Para las pruebas: anota una señal como si hubiera llegado (sin terminar en el acto).
 void Simular(int senal);

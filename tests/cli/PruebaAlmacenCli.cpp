@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -17,9 +18,9 @@
 #include <csignal>
 #include <thread>
 
-#include "cli/ProgramaCli.h"
 #include "ado/dbase/ConstructorDbf.h"
 #include "ado/excel/LibrosDePrueba.h"
+#include "cli/ProgramaCli.h"
 
 namespace {
 
@@ -159,7 +160,7 @@ QString XlsxConCeldaLarga(const QString& ruta) {
     return ruta;
 }
 QString DbConSerieReal(const QString& ruta) {
-    sqlite3* db = nullptr;
+    ::sqlite3* db = nullptr;
     sqlite3_open(QFile::encodeName(ruta).constData(), &db);
     sqlite3_exec(db,
                  "CREATE TABLE garantias (eca1 TEXT, serie REAL, modelo TEXT, otro TEXT, activacion TEXT);"
@@ -195,6 +196,14 @@ TEST_F(AlmacenCli, ImportacionesQueFallanNoDejanTransmision) {
          1,
          "el largo de la cabecera dice",
          true},
+        // Con la tabla nombrada, el archivo que no abre no se vuelve a leer: el motivo sale una vez.
+        {"el mismo dbf con --tabla",
+         DbfQueMiente(dir_.filePath("origen/miente.dbf")),
+         {"--tabla", "miente"},
+         {},
+         1,
+         "el largo de la cabecera dice",
+         true},
         {"un xlsx con una celda de 2 MiB",
          XlsxConCeldaLarga(dir_.filePath("origen/larga.xlsx")),
          {},
@@ -226,6 +235,12 @@ TEST_F(AlmacenCli, ImportacionesQueFallanNoDejanTransmision) {
         const Resultado r = cli(QStringList{"importar", c.archivo} + c.opciones, c.previo);
         EXPECT_EQ(r.codigo, c.codigo) << qPrintable(r.errores);
         EXPECT_TRUE(r.errores.contains(QString::fromUtf8(c.mensaje))) << qPrintable(r.errores);
+        // Toda salida con falla dice lo que quedó, y el motivo una sola vez.
+        if (c.codigo == 1) {
+            EXPECT_TRUE(r.errores.contains(QStringLiteral("No quedó nada guardado.")))
+                << qPrintable(r.errores);
+            EXPECT_EQ(r.errores.count(QString::fromUtf8(c.mensaje)), 1) << qPrintable(r.errores);
+        }
         EXPECT_FALSE(r.salida.contains(QRegularExpression("Transmisión \\d"))) << qPrintable(r.salida);
         EXPECT_EQ(contar("MV_TRANSMISIONES"), "0");
         EXPECT_EQ(contar("AUX_GARANTIA"), "0");
@@ -440,16 +455,174 @@ TEST_F(AlmacenCli, UnaSenalConfirmaLoEscritoYDiceQueQuedo) {
         EXPECT_EQ(p->exitCode(), codigo);
         const QString errores = QString::fromUtf8(p->readAllStandardError());
         const QRegularExpressionMatch m =
-            QRegularExpression("Quedó la transmisión (\\d+) con (\\d+) filas").match(errores);
+            QRegularExpression("Quedaron guardadas (\\d+) filas en la transmisión (\\d+)\\.").match(errores);
         ASSERT_TRUE(m.hasMatch()) << qPrintable(errores);
-        EXPECT_EQ(sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" + m.captured(1)).salida,
-                  m.captured(2));
-        EXPECT_GT(m.captured(2).toInt(), 0);
-        EXPECT_LT(m.captured(2).toInt(), kFilas);
+        EXPECT_EQ(sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" + m.captured(2)).salida,
+                  m.captured(1));
+        EXPECT_GT(m.captured(1).toInt(), 0);
+        EXPECT_LT(m.captured(1).toInt(), kFilas);
         // Lo que no quedó se importa la próxima vez: la siguiente corrida lo agrega entero.
         EXPECT_EQ(sqlite3("SELECT count(*) FROM MV_TRANSMISIONES WHERE Transmision NOT IN (SELECT "
                           "nroTransmision FROM AUX_GARANTIA)")
                       .salida,
                   "0");
+    }
+}
+
+namespace {
+
+// Lo que una corrida dijo que quedó al terminar por una señal, comparado con la base.
+struct LoQueDijo {
+    bool dicho = false;
+    qint64 filas = 0;
+    int transmision = 0;
+};
+LoQueDijo LeerLoGuardado(const QString& errores) {
+    LoQueDijo r;
+    const QRegularExpressionMatch m =
+        QRegularExpression("Quedaron guardadas (\\d+) filas en la transmisión (\\d+)\\.").match(errores);
+    if (m.hasMatch()) return {true, m.captured(1).toLongLong(), m.captured(2).toInt()};
+    r.dicho = errores.contains(QStringLiteral("No quedó nada guardado."));
+    return r;
+}
+
+// Las filas guardadas después de la transmisión dada, leídas sin esperar a nadie.
+qint64 FilasDespuesDe(::sqlite3* db, qint64 transmision) {
+    sqlite3_stmt* st = nullptr;
+    qint64 n = -1;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision > ?", -1, &st,
+                           nullptr) == SQLITE_OK) {
+        sqlite3_bind_int64(st, 1, transmision);
+        if (sqlite3_step(st) == SQLITE_ROW) n = sqlite3_column_int64(st, 0);
+    }
+    sqlite3_finalize(st);
+    return n;
+}
+
+}  // namespace
+
+// Una señal que llega después de confirmar el último grupo (mientras se escribe el archivo de
+// filas no importadas, lo último de la corrida) termina con 130/143 y dice lo que está en la base;
+// antes de eso, lo mismo con lo confirmado; después, la corrida ya terminó con 0. Nunca 1, nunca
+// sin decir lo que quedó. Se repite hasta que la señal cae después del último grupo.
+TEST_F(AlmacenCli, UnaSenalEnElUltimoMomentoDiceLoQueQuedo) {
+    constexpr int kFilas = 20000;
+    constexpr int kIntentos = 40;
+    ASSERT_EQ(cli({"transmisiones"}).codigo, 0);
+    // Las series ya guardadas llenan el archivo de rechazos: lo último de la corrida dura algo.
+    QByteArray guardadas = kCabecera;
+    for (int i = 0; i < kFilas; ++i) guardadas += "E,VIEJA-" + QByteArray::number(i) + ",M,x,A\n";
+    ASSERT_EQ(cli({"importar", archivo("viejas.csv", guardadas)}).codigo, 0);
+    ::sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(base()).constData(), &db, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
+    int despuesDelUltimo = 0;
+    for (int intento = 0; intento < kIntentos && despuesDelUltimo == 0; ++intento) {
+        SCOPED_TRACE(intento);
+        QByteArray csv = guardadas;
+        for (int i = 0; i < kFilas; ++i)
+            csv += "E,N" + QByteArray::number(intento) + "-" + QByteArray::number(i) + ",M,x,A\n";
+        const QString ruta = archivo(QStringLiteral("n%1.csv").arg(intento), csv);
+        const int senal = intento % 2 ? SIGINT : SIGTERM;
+        std::unique_ptr<QProcess> p(preparar(
+            {"importar", ruta, "--rechazos", dir_.filePath(QStringLiteral("r%1.csv").arg(intento))}));
+        const qint64 previa = sqlite3("SELECT max(Transmision) FROM MV_TRANSMISIONES").salida.toLongLong();
+        p->start();
+        ASSERT_TRUE(p->waitForStarted(10000));
+        // La señal en cuanto la base tiene todas las filas nuevas.
+        bool todas = false;
+        for (int i = 0; i < 60000 && !todas && p->state() == QProcess::Running; ++i) {
+            todas = FilasDespuesDe(db, previa) == kFilas;
+            if (!todas) std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        if (todas) ::kill(static_cast<pid_t>(p->processId()), senal);
+        ASSERT_TRUE(p->waitForFinished(60000));
+        ASSERT_EQ(p->exitStatus(), QProcess::NormalExit);
+        const QString errores = QString::fromUtf8(p->readAllStandardError());
+        const QString salida = QString::fromUtf8(p->readAllStandardOutput());
+        const int codigo = p->exitCode();
+        ASSERT_NE(codigo, 1) << qPrintable(errores);
+        if (codigo == 0) {  // la señal llegó tarde: la corrida ya había terminado
+            EXPECT_TRUE(salida.contains(QStringLiteral("%1 filas agregadas").arg(kFilas)))
+                << qPrintable(salida);
+            continue;
+        }
+        EXPECT_EQ(codigo, 128 + senal) << qPrintable(errores);
+        const LoQueDijo dijo = LeerLoGuardado(errores);
+        ASSERT_TRUE(dijo.dicho) << qPrintable(errores);
+        EXPECT_EQ(sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" +
+                          QString::number(dijo.transmision))
+                      .salida,
+                  QString::number(dijo.filas));
+        if (dijo.filas == kFilas) ++despuesDelUltimo;
+    }
+    sqlite3_close(db);
+    EXPECT_GT(despuesDelUltimo, 0) << "la señal nunca cayó después del último grupo";
+}
+
+// Otro programa tiene la base tomada para escribir (BEGIN IMMEDIATE en el programa sqlite3): la
+// espera se corta con SIGTERM en menos de un segundo, con 143 y lo que quedó en la base, tanto si
+// espera antes de empezar como en medio, con grupos ya confirmados.
+TEST_F(AlmacenCli, UnaSenalCortaLaEsperaDeUnBloqueoAjeno) {
+    ASSERT_EQ(cli({"transmisiones"}).codigo, 0);
+    QByteArray grande = kCabecera;
+    for (int i = 0; i < 1500000; ++i) grande += "E,B-" + QByteArray::number(i) + ",M,x,A\n";
+    struct Caso {
+        const char* nombre;
+        QString archivo;
+        bool enMedio;  // el bloqueo se toma después del primer grupo confirmado
+    };
+    const Caso casos[] = {
+        {"antes de empezar", archivo("chico.csv", kCabecera + "E,C1,M,x,A\n"), false},
+        {"en medio", archivo("grande.csv", grande), true},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        std::unique_ptr<QProcess> p(preparar({"importar", c.archivo}));
+        QProcess otro;
+        const auto tomarBase = [&] {
+            otro.start("sqlite3", {"-batch", "-cmd", ".timeout 60000", base()});
+            ASSERT_TRUE(otro.waitForStarted(10000)) << "falta el programa sqlite3";
+            otro.write("BEGIN IMMEDIATE;\nSELECT 'tomada';\n");
+            for (int i = 0; i < 600 && !otro.readAllStandardOutput().contains("tomada"); ++i)
+                otro.waitForReadyRead(100);
+        };
+        if (!c.enMedio) tomarBase();
+        p->start();
+        ASSERT_TRUE(p->waitForStarted(10000));
+        if (c.enMedio) {
+            bool empezo = false;
+            for (int i = 0; i < 600 && !empezo; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                empezo = contar("MV_TRANSMISIONES") != "0";
+            }
+            ASSERT_TRUE(empezo) << "la importación no empezó a guardar";
+            tomarBase();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // ya espera el bloqueo
+        ASSERT_EQ(p->state(), QProcess::Running);
+        QElapsedTimer reloj;
+        reloj.start();
+        ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
+        ASSERT_TRUE(p->waitForFinished(30000));
+        const qint64 ms = reloj.elapsed();
+        otro.write("ROLLBACK;\n.quit\n");
+        otro.closeWriteChannel();
+        otro.waitForFinished(10000);
+        EXPECT_LT(ms, 1000) << "la espera no contestó a la señal";
+        EXPECT_EQ(p->exitCode(), 143);
+        const QString errores = QString::fromUtf8(p->readAllStandardError());
+        const LoQueDijo dijo = LeerLoGuardado(errores);
+        ASSERT_TRUE(dijo.dicho) << qPrintable(errores);
+        if (c.enMedio) {
+            EXPECT_GT(dijo.filas, 0) << qPrintable(errores);
+            EXPECT_EQ(sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" +
+                              QString::number(dijo.transmision))
+                          .salida,
+                      QString::number(dijo.filas));
+        } else {
+            EXPECT_EQ(dijo.transmision, 0) << qPrintable(errores);
+            EXPECT_EQ(contar("AUX_GARANTIA"), "0");
+        }
     }
 }

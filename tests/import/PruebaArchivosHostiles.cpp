@@ -142,7 +142,8 @@ TEST_F(Hostiles, UnArchivoTruncadoEnMedioDiceCuantasFilasQuedaron) {
     ASSERT_EQ(mensajes_->cuadros().size(), 1u) << qPrintable(mensajes_->textos().join("\n"));
     const QString texto = mensajes_->cuadros()[0].texto;
     EXPECT_TRUE(texto.contains("cambió mientras se leía")) << qPrintable(texto);
-    EXPECT_TRUE(texto.contains(QStringLiteral("Quedaron guardadas las %1 filas").arg(guardadas)))
-        << qPrintable(texto);
+    const QString frase = QStringLiteral("Quedaron guardadas %1 filas en la transmisión 1").arg(guardadas);
+    EXPECT_TRUE(texto.contains(frase)) << qPrintable(texto);
     EXPECT_FALSE(ventana_->resumen().terminada);
+    EXPECT_EQ(ventana_->resumen().guardado, frase);
 }

@@ -196,7 +196,10 @@ TEST_F(Corrida, UnaFilaRechazadaDetieneLaCorridaYConservaLoAnterior) {
     EXPECT_EQ(mensajes_->cuadros()[0].titulo, "Aviso");
     EXPECT_EQ(Botones::icono(mensajes_->cuadros()[0].estilo), Botones::IconoCritico);
     EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("modelo rechazado"));
-    EXPECT_EQ(modelo_->lblEstado(), mensajes_->cuadros()[0].texto);
+    // El cuadro dice también lo que quedó, contado en la base; la línea de estado, la falla.
+    EXPECT_EQ(mensajes_->cuadros()[0].texto,
+              modelo_->lblEstado() + " Quedaron guardadas 1 filas en la transmisión 1.");
+    EXPECT_EQ(ventana_->resumen().guardado, "Quedaron guardadas 1 filas en la transmisión 1");
     EXPECT_EQ(garantias(), QStringList{"M1|S1|1|E1|A1"});
     EXPECT_EQ(transmisiones(), QStringList{"S|1|operador|0"});
     EXPECT_TRUE(ventana_->ConexionOrigen().abierta());  // la corrida se dejó con el origen abierto

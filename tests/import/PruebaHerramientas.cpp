@@ -147,7 +147,7 @@ TEST_F(Herramientas, LasFilasNoAgregadasQuedanEnOrdenConSuMotivo) {
                               "E3||M3|x|A3|sin serie||3",
                               "E4|NUEVA|M4|x|A4|serie ya guardada|transmisión 6|4",
                               "E5|   |M5|x|A5|sin serie||5",
-                              "E;6|OTRA|MALO|x|A6|falló|" + mensajes_->cuadros()[0].texto + "|6",
+                              "E;6|OTRA|MALO|x|A6|falló|" + modelo_->lblEstado() + "|6",
                           }));
     EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("modelo rechazado"));
     EXPECT_EQ(ventana_->rechazos().cantidad(MotivoRechazo::SerieGuardada), 2);

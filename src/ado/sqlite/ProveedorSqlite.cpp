@@ -35,6 +35,18 @@ constexpr int kInstruccionesPorVistazo = 100000;
 // Ctrl-C/SIGTERM; la señal se atiende después, en el próximo punto seguro de la corrida.
 int MirarDetencion(void*) { return Detencion::Pedida() || Senales::Pendiente() != 0 ? 1 : 0; }
 
+// La espera de un bloqueo que tiene otro programa, de a pasos cortos: un Ctrl-C, un SIGTERM o
+// "Detener" la cortan enseguida (la sentencia falla como una espera vencida y la corrida termina
+// en su próximo punto seguro), en vez de esperar a que el otro suelte la base.
+constexpr int kMsPorPasoDeEspera = 20;
+int EsperarBloqueo(void* limite, int vuelta) {
+    if (Senales::Pendiente() != 0 || Detencion::Pedida()) return 0;
+    const int ms = *static_cast<const int*>(limite);
+    if (ms != INT_MAX && static_cast<qint64>(vuelta) * kMsPorPasoDeEspera >= ms) return 0;
+    sqlite3_sleep(kMsPorPasoDeEspera);
+    return 1;
+}
+
 // Lo que se sabe del archivo de un proveedor para leerlo como una sola versión.
 struct ArchivoOrigen {
     QString ruta;
@@ -297,7 +309,7 @@ void ProveedorSqlite::abrir(const TextoConexion& texto) {
             nombre());
     }
     sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, tiempoEsperaMs_);
+    sqlite3_busy_handler(db_, EsperarBloqueo, &tiempoEsperaMs_);
     RegistrarExtensiones(db_, suite_);
     // Leer el esquema descubre enseguida un archivo que no es una base o está dañado.
     rc = sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
@@ -560,5 +572,4 @@ void ProveedorSqlite::deshacerTransaccion() { correrControl("ROLLBACK"); }
 void ProveedorSqlite::fijarTiempoEspera(int segundos) {
     // 0 es "sin límite", como en las conexiones del programa; SQLite entiende 0 como "no esperar".
     tiempoEsperaMs_ = segundos <= 0 ? INT_MAX : (segundos > INT_MAX / 1000 ? INT_MAX : segundos * 1000);
-    if (db_) sqlite3_busy_timeout(db_, tiempoEsperaMs_);
 }

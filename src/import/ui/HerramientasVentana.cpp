@@ -74,6 +74,8 @@ void HerramientasVentana::importarODetener() {
         f_.modelo().setLblResumen(r.textoParaLeer());
     else if (r.ordenSinDecidir)
         f_.modelo().setLblResumen(QStringLiteral("No se escribió nada. Aviso: ") + r.avisoCampos);
+    else if (!r.guardado.isEmpty())  // una corrida que falló dice igual lo que quedó en la base
+        f_.modelo().setLblResumen(r.guardado + u'.');
     guardia_.termino();
     cmdVerFilas->setVisible(v.rechazos().cantidad() > 0);
 }
