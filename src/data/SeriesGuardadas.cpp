@@ -67,57 +67,55 @@ std::vector<std::vector<GarantiaGuardada>> BuscarSeries(Dll_Datos& datos, const 
 
 PruebaSeries::PruebaSeries(Dll_Datos& datos) : datos_(datos) {
     datos_.reabrirSiHaceFalta();
-    if (Embebida(datos_)) {
-        // La tabla guarda la clave de cada serie vista, la misma con que la base decide qué serie
-        // ya está (clave_serie, el índice único de AUX_GARANTIA); vive sólo en esta conexión.
-        tabla_ = QStringLiteral("temp.prueba_series");
-        datos_.EjecutarSQL(QStringLiteral("DROP TABLE IF EXISTS temp.prueba_series"));
-        datos_.EjecutarSQL(
-            QStringLiteral("CREATE TEMP TABLE prueba_series (clave TEXT NOT NULL PRIMARY KEY)"));
-        LanzarSiFallo(datos_);
-        anotar_ = datos_.conexion().preparar(QStringLiteral(
-            "INSERT OR IGNORE INTO temp.prueba_series (clave) SELECT clave_serie(?) WHERE NOT EXISTS "
-            "(SELECT * FROM AUX_GARANTIA WHERE serie=?)"));
-    } else {
-        // La columna se copia de AUX_GARANTIA: el mismo tipo y la misma colación.
-        tabla_ = QStringLiteral("#prueba_series");
-        datos_.EjecutarSQL(
-            QStringLiteral("IF OBJECT_ID('tempdb..#prueba_series') IS NOT NULL DROP TABLE #prueba_series"));
-        datos_.EjecutarSQL(QStringLiteral("SELECT TOP 0 serie INTO #prueba_series FROM AUX_GARANTIA"));
-        LanzarSiFallo(datos_);
-        datos_.EjecutarSQL(QStringLiteral("CREATE INDEX prueba_series_serie ON #prueba_series (serie)"));
-        LanzarSiFallo(datos_);
-    }
+    if (!Embebida(datos_)) return;
+    // La comparación es la del índice único de AUX_GARANTIA (serie = ? pasa por clave_serie); la
+    // tabla temporal vive sólo en esta conexión y nunca pasa de una fila.
+    datos_.EjecutarSQL(QStringLiteral("DROP TABLE IF EXISTS temp.prueba_series"));
+    datos_.EjecutarSQL(QStringLiteral("CREATE TEMP TABLE prueba_series (uno INTEGER PRIMARY KEY)"));
+    LanzarSiFallo(datos_);
+    buscar_ = datos_.conexion().preparar(
+        QStringLiteral("INSERT OR REPLACE INTO temp.prueba_series (uno) SELECT 1 WHERE EXISTS (SELECT * FROM "
+                       "AUX_GARANTIA WHERE serie=?)"));
+}
+
+void PruebaSeries::cerrarTramo() {
+    if (enTramo_ == 0) return;
+    enTramo_ = 0;
+    datos_.conexion().CommitTrans();
 }
 
 PruebaSeries::~PruebaSeries() {
-    anotar_.reset();
+    if (!buscar_) return;
     try {
-        if (datos_.Conectado()) datos_.EjecutarSQL(QStringLiteral("DROP TABLE ") + tabla_);
+        cerrarTramo();
+    } catch (const ErrorEjecucion&) {
+    }
+    buscar_.reset();
+    try {
+        if (datos_.Conectado()) datos_.EjecutarSQL(QStringLiteral("DROP TABLE temp.prueba_series"));
     } catch (const ErrorEjecucion&) {
     }
 }
 
-bool PruebaSeries::agregaria(const QString& serie) {
-    Conexion& c = datos_.conexion();
-    if (anotar_) {
-        // La clave primaria de la tabla temporal deja afuera la serie que ya vino en el archivo.
-        const int64_t cambiadas = c.ejecutar(*anotar_, {serie, serie});
+bool PruebaSeries::guardada(const QString& serie) {
+    if (buscar_) {
+        // De a tramos dentro de una transacción (que sólo escribe la tabla temporal): cada
+        // sentencia suelta tomaría y soltaría el cerrojo de la base, y eso costaba más que la
+        // búsqueda. Una lectura de WAL no frena a quien escribe; el tramo suelta la instantánea.
+        Conexion& c = datos_.conexion();
+        if (enTramo_ == 0) c.BeginTrans();
+        ++enTramo_;
+        const int64_t cambiadas = c.ejecutar(*buscar_, {serie});
         LanzarSiFallo(datos_);
+        if (enTramo_ == kSeriesPorTramo) cerrarTramo();
         return cambiadas > 0;
     }
-    const QString l = Literal(datos_, serie);
     RecordsetPtr rs;
     datos_.AbrirRecordset(
-        QStringLiteral("SELECT CASE WHEN EXISTS (SELECT * FROM AUX_GARANTIA with(nolock) WHERE serie=") + l +
-            QStringLiteral(") OR EXISTS (SELECT * FROM ") + tabla_ + QStringLiteral(" WHERE serie=") + l +
-            QStringLiteral(") THEN 1 ELSE 0 END AS guardada"),
+        QStringLiteral("SELECT CASE WHEN EXISTS (SELECT * FROM AUX_GARANTIA with(nolock) WHERE serie=") +
+            Literal(datos_, serie) + QStringLiteral(") THEN 1 ELSE 0 END AS guardada"),
         rs, nullptr, 0, 1, -1, true);
     const bool guardada = NumeroValor(rs->Field(0)) != 0;
     datos_.CerrarRecordset(rs);
-    if (guardada) return false;
-    datos_.EjecutarSQL(QStringLiteral("INSERT INTO ") + tabla_ + QStringLiteral(" (serie) VALUES (") + l +
-                       ')');
-    LanzarSiFallo(datos_);
-    return true;
+    return guardada;
 }

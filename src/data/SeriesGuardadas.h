@@ -30,24 +30,28 @@ struct GarantiaGuardada {
 // Pregunta de a tramos, con el índice de la serie. Lanza ErrorEjecucion si la base falla.
 std::vector<std::vector<GarantiaGuardada>> BuscarSeries(Dll_Datos& datos, const QStringList& series);
 
-// La importación de prueba: para cada serie del archivo dice si la importación la agregaría o si
-// la saltaría por guardada (en la base, o antes en el mismo archivo). Anota las series vistas en
-// una tabla temporal de la conexión: AUX_GARANTIA y MV_TRANSMISIONES no se tocan.
+// La importación de prueba pregunta, para cada serie del archivo, si la base ya la guarda, sin
+// escribir en AUX_GARANTIA ni en MV_TRANSMISIONES (las series repetidas dentro del mismo archivo
+// las lleva la corrida).
 class PruebaSeries {
   public:
-    // Crea la tabla temporal. datos: prestado, conectado. Lanza ErrorEjecucion si la base falla.
+    // datos: prestado, conectado. Lanza ErrorEjecucion si la base falla.
     explicit PruebaSeries(Dll_Datos& datos);
-    // Borra la tabla temporal (sin lanzar).
+    // Suelta lo que preparó (sin lanzar).
     ~PruebaSeries();
     PruebaSeries(const PruebaSeries&) = delete;
     PruebaSeries& operator=(const PruebaSeries&) = delete;
 
-    // true: la importación agregaría la serie (y queda vista); false: ya está guardada o ya vino.
-    // Lanza ErrorEjecucion con la descripción de la base si ésta falla.
-    bool agregaria(const QString& serie);
+    // true: la base ya guarda la serie (con su misma regla de comparación). Lanza ErrorEjecucion
+    // con la descripción de la base si ésta falla.
+    bool guardada(const QString& serie);
 
   private:
     Dll_Datos& datos_;
-    QString tabla_;
-    std::unique_ptr<SentenciaPreparada> anotar_;  // la base embebida: una sentencia preparada
+    // La base embebida: una sentencia preparada que escribe una fila en una tabla temporal de una
+    // sola fila sólo si la serie está (la cuenta de filas cambiadas es la respuesta).
+    std::unique_ptr<SentenciaPreparada> buscar_;
+    static constexpr int kSeriesPorTramo = 4096;
+    int enTramo_ = 0;  // búsquedas en la transacción abierta (0: ninguna abierta)
+    void cerrarTramo();
 };

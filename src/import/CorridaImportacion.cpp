@@ -329,15 +329,22 @@ void CorridaImportacion::escribirFila(Rutina& fila) {
     FilaGarantia f{TextoValor(campo(columnas_.modelo)), fila_.serie, TextoValor(campo(columnas_.eca1)),
                    TextoValor(campo(columnas_.activacion))};
     if (prueba_) {
-        if (prueba_->agregaria(fila_.serie)) {
-            ++resumen_.insertadas;
-            fila_.decidida = true;
-        } else {
+        // Lo que haría la importación: una serie que trajo antes otra fila se salta como repetida;
+        // una que la base ya guarda, como guardada; las demás se agregarían.
+        if (const auto primera = series_.primera(fila_.serie)) {
+            ++resumen_.yaGuardadas;
+            anotar(MotivoRechazo::SerieGuardada, RepetidaEnElArchivo(*primera));
+        } else if (prueba_->guardada(fila_.serie)) {
             ++resumen_.yaGuardadas;
             anotar(MotivoRechazo::SerieGuardada);
+        } else {
+            series_.llevada(fila_.serie, numeroFila_);
+            ++resumen_.insertadas;
+            fila_.decidida = true;
         }
         return;
     }
+    series_.llevada(fila_.serie, numeroFila_);
     if (escritura_->diferida())
         enEspera_.emplace_back(numeroFila_, RechazoDeFila(*rs_, numeroFila_, MotivoRechazo::SerieGuardada));
     fila_.decidida = true;  // lo que pase con ella lo dice la escritura
@@ -385,6 +392,7 @@ void CorridaImportacion::anotar(MotivoRechazo motivo, const QString& detalle) {
 
 void CorridaImportacion::rechazar(Rechazo rechazo) {
     if (rechazo.motivo == MotivoRechazo::Fallo || rechazo.motivo == MotivoRechazo::SinConfirmar) ++fallidas_;
+    rechazo.columnaSerie = columnas_.serie;
     const qint64 n = rechazo.fila;
     listos_.emplace(n, std::move(rechazo));
     soltarRechazos();
@@ -416,6 +424,9 @@ void CorridaImportacion::alResultado(const ResultadoFila& r) {
             break;
         case ResultadoFila::YaGuardada:
             ++resumen_.yaGuardadas;
+            rechazo.columnaSerie = columnas_.serie;
+            if (const auto primera = series_.repetida(rechazo.serie(), r.indice))
+                rechazo.detalle = RepetidaEnElArchivo(*primera);
             rechazar(std::move(rechazo));
             break;
         case ResultadoFila::Fallo:

@@ -15,6 +15,7 @@
 #include "import/OrdenCampos.h"
 #include "import/Rechazos.h"
 #include "import/ResumenImportacion.h"
+#include "import/SeriesDelArchivo.h"
 #include "platform/Rutina.h"
 
 class Conexion;
@@ -143,6 +144,7 @@ class CorridaImportacion {
     OpcionesCorrida opciones_;
     ResumenImportacion resumen_;
     ColumnasCampos columnas_;  // de dónde sale cada campo; por posición salvo que se elija
+    SeriesDelArchivo series_;  // la fila que trajo primero cada serie
 
     RecordsetPtr rs_;
     std::unique_ptr<GrupoTransmision> grupo_;

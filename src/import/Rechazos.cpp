@@ -75,7 +75,8 @@ void Rechazos::volcar() {
     disco_->seek(disco_->size());
     QDataStream s(disco_.get());
     for (const Rechazo& r : pendientes_)
-        s << r.fila << r.campos << static_cast<qint32>(r.motivo) << r.detalle;
+        s << r.fila << r.campos << static_cast<qint32>(r.motivo) << r.detalle
+          << static_cast<qint32>(r.columnaSerie);
     if (s.status() != QDataStream::Ok || !disco_->flush()) FallaTemporal(*disco_);
     enDisco_ += static_cast<qint64>(pendientes_.size());
     pendientes_.clear();
@@ -92,7 +93,9 @@ void Rechazos::recorrer(const std::function<void(std::vector<Rechazo>& tramo)>& 
         for (qint64 i = 0; i < enDisco_; ++i) {
             Rechazo r;
             qint32 motivo = 0;
-            s >> r.fila >> r.campos >> motivo >> r.detalle;
+            qint32 columnaSerie = 1;
+            s >> r.fila >> r.campos >> motivo >> r.detalle >> columnaSerie;
+            r.columnaSerie = columnaSerie;
             if (s.status() != QDataStream::Ok) FallaTemporal(*disco_);
             r.motivo = static_cast<MotivoRechazo>(motivo);
             t.push_back(std::move(r));

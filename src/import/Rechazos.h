@@ -24,10 +24,11 @@ struct Rechazo {
     qint64 fila = 0;     // número de la fila de datos del archivo, desde 1
     QStringList campos;  // los campos de la fila como los ve el operador, en su orden
     MotivoRechazo motivo = MotivoRechazo::SinSerie;
-    QString detalle;  // la transmisión que guarda la serie, o la descripción de la falla
+    QString detalle;       // la transmisión que guarda la serie, o la descripción de la falla
+    int columnaSerie = 1;  // de qué campo se tomó la serie (por posición, el segundo)
 
-    // La serie de la fila (su segundo campo).
-    QString serie() const { return campos.value(1); }
+    // La serie de la fila, del campo de donde la tomó la importación.
+    QString serie() const { return campos.value(columnaSerie); }
 };
 
 // La fila actual de un recordset como rechazo. REQUIRES: recordset abierto y no en EOF.

@@ -145,7 +145,7 @@ TEST_F(Herramientas, LasFilasNoAgregadasQuedanEnOrdenConSuMotivo) {
     EXPECT_EQ(rechazos(), (QStringList{
                               "E2|vieja |M2|x|A2|serie ya guardada|transmisión 5|2",
                               "E3||M3|x|A3|sin serie||3",
-                              "E4|NUEVA|M4|x|A4|serie ya guardada|transmisión 6|4",
+                              "E4|NUEVA|M4|x|A4|serie ya guardada|repetida en el archivo (fila 1)|4",
                               "E5|   |M5|x|A5|sin serie||5",
                               "E;6|OTRA|MALO|x|A6|falló|" + modelo_->lblEstado() + "|6",
                           }));
@@ -159,7 +159,7 @@ TEST_F(Herramientas, LasFilasNoAgregadasQuedanEnOrdenConSuMotivo) {
         "eca1;serie;modelo;otro;activacion;motivo;detalle;fila\r\n"
         "E2;vieja ;M2;x;A2;serie ya guardada;transmisión 5;2\r\n"
         "E3;;M3;x;A3;sin serie;;3\r\n"
-        "E4;NUEVA;M4;x;A4;serie ya guardada;transmisión 6;4\r\n"
+        "E4;NUEVA;M4;x;A4;serie ya guardada;repetida en el archivo (fila 1);4\r\n"
         "E5;   ;M5;x;A5;sin serie;;5\r\n"
         "\"E;6\";OTRA;MALO;x;A6;falló;");
     for (auto codificacion :
@@ -257,10 +257,12 @@ TEST_F(Herramientas, LaPruebaNoEscribeYCuentaLoMismoQueLaImportacion) {
     EXPECT_TRUE(prueba.terminada);
     EXPECT_EQ(prueba.texto(),
               "Prueba sin escribir: 6 filas que se agregarían, 3 series ya guardadas, 1 filas sin serie.");
-    EXPECT_EQ(rechazos(),
-              (QStringList{"E2|vieja  |M2|x|A2|serie ya guardada|transmisión 5|2", "E3||M3|x|A3|sin serie||3",
-                           "E4|nueva|M4|x|A4|serie ya guardada|repetida en el archivo|4",
-                           "E10|ñandú  |M10|x|A10|serie ya guardada|repetida en el archivo|10"}));
+    // Una serie repetida en el archivo dice la fila que la trajo primero, igual que al importar.
+    const QStringList noAgregadas{
+        "E2|vieja  |M2|x|A2|serie ya guardada|transmisión 5|2", "E3||M3|x|A3|sin serie||3",
+        "E4|nueva|M4|x|A4|serie ya guardada|repetida en el archivo (fila 1)|4",
+        "E10|ñandú  |M10|x|A10|serie ya guardada|repetida en el archivo (fila 9)|10"};
+    EXPECT_EQ(rechazos(), noAgregadas);
 
     // Una segunda prueba empieza de cero; la importación de verdad da las mismas cuentas.
     ventana_->cmdImportar_Click();
@@ -271,6 +273,7 @@ TEST_F(Herramientas, LaPruebaNoEscribeYCuentaLoMismoQueLaImportacion) {
     const ResumenImportacion real = ventana_->resumen();
     EXPECT_EQ(real.texto(), "Transmisión 6: 6 filas agregadas, 3 series ya guardadas, 1 filas sin serie.");
     EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA"), QStringList{"7"});
+    EXPECT_EQ(rechazos(), noAgregadas);
 }
 
 TEST(OrdenDeCampos, AvisaCuandoLosTitulosParecenDeOtroOrden) {
@@ -435,5 +438,28 @@ TEST_F(Herramientas, UnaFilaQueFallaYSeSaltaOSeAbandonaQuedaAnotada) {
         });
         EXPECT_EQ(vistos, c.rechazos);
         EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA"), QStringList{"0"});
+    }
+}
+
+// Una serie guardada de antes sigue siendo "transmisión N" aunque se repita en el archivo; una que
+// trajo el archivo es "repetida en el archivo (fila N)"; igual en la prueba y en la importación.
+TEST_F(Herramientas, RepetidaEnElArchivoDiceLaFilaQueLaTrajoPrimero) {
+    transmision(5, "01/01/2026", "09:00", "x");
+    garantia("VIEJA", 5);
+    const QByteArray csv = kCabecera +
+                           "E1;VIEJA;M;x;A\n"
+                           "E2;NUEVA;M;x;A\n"
+                           "E3;vieja;M;x;A\n"
+                           "E4;nueva  ;M;x;A\n"
+                           "E5;NUEVA;M;x;A\n";
+    const QStringList esperados{"E1|VIEJA|M|x|A|serie ya guardada|transmisión 5|1",
+                                "E3|vieja|M|x|A|serie ya guardada|transmisión 5|3",
+                                "E4|nueva  |M|x|A|serie ya guardada|repetida en el archivo (fila 2)|4",
+                                "E5|NUEVA|M|x|A|serie ya guardada|repetida en el archivo (fila 2)|5"};
+    for (const bool prueba : {true, false}) {
+        SCOPED_TRACE(prueba ? "prueba" : "importación");
+        importar("repetidas.csv", csv, prueba);
+        EXPECT_EQ(rechazos(), esperados);
+        EXPECT_EQ(ventana_->resumen().insertadas, 1);
     }
 }
