@@ -31,6 +31,7 @@ class ListaErrores {
 namespace FallasMotor {
 // Números nativos de SQL Server que el programa atiende.
 inline constexpr int32_t BloqueoMutuo = 1205;             // la base eligió esta sentencia como víctima
+inline constexpr int32_t TransaccionCondenada = 3930;     // la transacción ya no se puede confirmar
 inline constexpr int32_t ConfirmarSinTransaccion = 3902;  // COMMIT sin BEGIN TRANSACTION
 inline constexpr int32_t DeshacerSinTransaccion = 3903;   // ROLLBACK sin BEGIN TRANSACTION
 

@@ -37,15 +37,36 @@ int64_t EscrituraFilaPorFila::correr(SentenciaPreparada& s, const std::vector<QV
 }
 
 bool EscrituraFilaPorFila::unaFila(const Pendiente& p) {
-    const auto numero = transmision_.numero();
-    if (!numero) {
-        sinNumero_ = true;
-        return false;
+    int64_t filas = -1;
+    bool enGrupo = false;
+    for (int repetidos = 0;; ++repetidos) {
+        const auto numero = transmision_.numero();
+        if (!numero) {
+            sinNumero_ = true;
+            return false;
+        }
+        // Dentro del grupo que todavía espera su primera fila (el número y el registro abiertos en
+        // una transacción del programa).
+        enGrupo = c_.enTransaccion();
+        std::vector<QVariant> valores{p.fila.modelo, p.fila.serie, *numero, p.fila.eca1, p.fila.activacion};
+        if (serieAlFinal_) valores.push_back(p.fila.serie);
+        filas = correr(*fila_, valores);
+        const int32_t nativo = filas < 0 && enGrupo ? errorQueDeshace() : 0;
+        if (nativo == 0) break;
+        // Un bloqueo mutuo o una transacción condenada en el grupo abierto: el servidor deshizo
+        // el número y el registro con la fila. Se repite desde tomar el número.
+        olvidarGrupo();
+        if (repetidos >= kReintentosBloqueo) {
+            return fallo(p.indice,
+                         QStringLiteral("El servidor deshizo la fila y el registro de la transmisión "
+                                        "%1 veces seguidas (error %2): no se guardaron.")
+                             .arg(repetidos + 1)
+                             .arg(nativo));
+        }
+        QThread::msleep(static_cast<unsigned long>(50 * (repetidos + 1)));
     }
-    std::vector<QVariant> valores{p.fila.modelo, p.fila.serie, *numero, p.fila.eca1, p.fila.activacion};
-    if (serieAlFinal_) valores.push_back(p.fila.serie);
-    const int64_t filas = correr(*fila_, valores);
     if (filas < 0 && enlaceCortado()) return sinConfirmar({p.indice}, enlacePerdido(1));
+    if (filas < 0 && Cortada(c_.Errors())) return perderSentencia(p.indice, 1, enGrupo);
     if (filas < 0) {
         QString d = descripcionFalla();
         if (reintentosHechos_ > 0) {
@@ -84,6 +105,71 @@ QString EscrituraFilaPorFila::descripcionFalla() const {
 bool EscrituraFilaPorFila::fallo(int64_t indice, const QString& descripcion) {
     alResultado_({indice, ResultadoFila::Fallo, descripcion});
     return false;
+}
+
+bool EscrituraFilaPorFila::Cortada(const ListaErrores& errores) {
+    for (int i = 0; i < errores.Count(); ++i) {
+        const QString& estado = errores.Item(i).estadoSql;
+        if (estado == QLatin1String("HYT00") || estado == QLatin1String("HY008")) return true;
+    }
+    return false;
+}
+
+bool EscrituraFilaPorFila::DeshaceLaTransaccion(int32_t nativo) {
+    return nativo == FallasMotor::BloqueoMutuo || nativo == FallasMotor::TransaccionCondenada;
+}
+
+int32_t EscrituraFilaPorFila::errorQueDeshace() const {
+    for (int i = 0; i < c_.Errors().Count(); ++i) {
+        const ErrorAdo& e = c_.Errors().Item(i);
+        if (FallasMotor::EsBloqueoMutuo(e)) return FallasMotor::BloqueoMutuo;
+        if (DeshaceLaTransaccion(e.nativo)) return e.nativo;
+    }
+    return 0;
+}
+
+int EscrituraFilaPorFila::transaccionesAbiertas() {
+    try {
+        auto rs = c_.abrirRecordset(QStringLiteral("SELECT @@TRANCOUNT"));
+        const int n = rs->EOF_() ? -1 : rs->Field(0).toInt();
+        rs->Close();
+        return n;
+    } catch (const ErrorEjecucion&) {
+        return -1;
+    }
+}
+
+void EscrituraFilaPorFila::olvidarGrupo() {
+    // El servidor ya no tiene la transacción del programa (o se la deshace aquí): el número y el
+    // registro de la transmisión se fueron con ella.
+    try {
+        c_.RollbackTrans();
+    } catch (const ErrorEjecucion&) {
+    }
+    if (transmision_.deshecha) transmision_.deshecha();
+}
+
+bool EscrituraFilaPorFila::perderSentencia(int64_t primera, int filas, bool enGrupo) {
+    const QString causa = descripcionFalla();
+    if (enGrupo) {
+        olvidarGrupo();
+    } else if (transaccionesAbiertas() != 0) {
+        c_.Execute(QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
+    }
+    const bool limpia = transaccionesAbiertas() == 0;
+    return fallo(
+        primera,
+        QStringLiteral("El servidor no terminó %1 (%2). Se deshizo lo que había escrito: %3%4.%5")
+            .arg(filas == 1 ? QStringLiteral("la fila") : QStringLiteral("el lote de %1 filas").arg(filas),
+                 causa,
+                 filas == 1 ? QStringLiteral("esa fila no se guardó")
+                            : QStringLiteral("esas filas no se guardaron"),
+                 enGrupo ? QStringLiteral(", ni el registro de la transmisión que esperaba la primera")
+                         : QString(),
+                 limpia ? QString()
+                        : QStringLiteral(" No se pudo comprobar que la conexión quedara sin "
+                                         "transacciones abiertas; la próxima operación vuelve a "
+                                         "conectar.")));
 }
 
 bool EscrituraFilaPorFila::enlaceCortado() const {

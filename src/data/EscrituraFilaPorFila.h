@@ -45,6 +45,22 @@ class EscrituraFilaPorFila : public EscrituraGarantias {
     int64_t correr(SentenciaPreparada& s, const std::vector<QVariant>& valores);
     QString descripcionFalla() const;
     bool fallo(int64_t indice, const QString& descripcion);
+    // La sentencia no terminó en el servidor: venció su tiempo de espera o se canceló, y el
+    // controlador mandó una atención. El servidor deja abierta la transacción que ella empezó.
+    static bool Cortada(const ListaErrores& errores);
+    // El servidor deshizo la transacción entera para salir de un bloqueo mutuo (1205) o porque
+    // quedó condenada (3930): repetir desde el principio puede andar.
+    static bool DeshaceLaTransaccion(int32_t nativo);
+    // El número del error de la última sentencia que deshizo la transacción entera; 0 si no hubo.
+    int32_t errorQueDeshace() const;
+    // La sentencia, de tantas filas desde la primera, no terminó en el servidor: se deshace lo que
+    // haya dejado abierto (nunca se sigue dentro de una transacción que el programa no conoce) y
+    // sus filas se dicen no guardadas; la corrida se detiene.
+    bool perderSentencia(int64_t primera, int filas, bool enGrupo);
+    // @@TRANCOUNT; -1 si no se pudo preguntar.
+    int transaccionesAbiertas();
+    // Deshace la transacción del programa (el grupo con el número) y se lo dice a la transmisión.
+    void olvidarGrupo();
     // Si la última sentencia perdió el enlace con el servidor.
     bool enlaceCortado() const;
     // La última sentencia, de tantas filas, perdió el enlace: si era del grupo abierto, el

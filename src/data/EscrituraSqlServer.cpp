@@ -87,20 +87,6 @@ bool EscrituraSqlServer::vaciar() {
 
 namespace {
 
-// La sentencia no terminó en el servidor: venció su tiempo de espera o se canceló, y el
-// controlador mandó una atención. El servidor deja abierta la transacción que ella empezó.
-bool Cortada(const ListaErrores& errores) {
-    for (int i = 0; i < errores.Count(); ++i) {
-        const QString& estado = errores.Item(i).estadoSql;
-        if (estado == QLatin1String("HYT00") || estado == QLatin1String("HY008")) return true;
-    }
-    return false;
-}
-
-// El servidor deshizo la transacción entera para salir de un bloqueo mutuo (1205) o porque
-// quedó condenada (3930): repetir desde el principio puede andar.
-bool SeRepite(int32_t nativo) { return nativo == FallasMotor::BloqueoMutuo || nativo == 3930; }
-
 bool AlgunaNegativa(const std::vector<QVariant>& agregadas) {
     return std::any_of(agregadas.begin(), agregadas.end(),
                        [](const QVariant& n) { return n.toLongLong() < 0; });
@@ -113,50 +99,6 @@ std::vector<int64_t> EscrituraSqlServer::Indices(const std::vector<Pendiente>& f
     indices.reserve(filas.size());
     for (const Pendiente& p : filas) indices.push_back(p.indice);
     return indices;
-}
-
-int EscrituraSqlServer::transaccionesAbiertas() {
-    try {
-        auto rs = c_.abrirRecordset(QStringLiteral("SELECT @@TRANCOUNT"));
-        const int n = rs->EOF_() ? -1 : rs->Field(0).toInt();
-        rs->Close();
-        return n;
-    } catch (const ErrorEjecucion&) {
-        return -1;
-    }
-}
-
-void EscrituraSqlServer::olvidarGrupo() {
-    // El servidor ya no tiene la transacción del programa (o se la deshace aquí): el número y el
-    // registro de la transmisión se fueron con ella.
-    try {
-        c_.RollbackTrans();
-    } catch (const ErrorEjecucion&) {
-    }
-    if (transmision_.deshecha) transmision_.deshecha();
-}
-
-bool EscrituraSqlServer::perderLote(const std::vector<Pendiente>& filas, bool enGrupo) {
-    const QString causa = descripcionFalla();
-    // Nunca se sigue dentro de una transacción que el programa no conoce: se pregunta y se deshace.
-    if (enGrupo) {
-        olvidarGrupo();
-    } else if (transaccionesAbiertas() != 0) {
-        c_.Execute(QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
-    }
-    const bool limpia = transaccionesAbiertas() == 0;
-    return fallo(
-        filas.front().indice,
-        QStringLiteral("El servidor no terminó el lote de %1 filas (%2). Se deshizo lo que había "
-                       "escrito: esas filas no se guardaron%3.%4")
-            .arg(filas.size())
-            .arg(causa)
-            .arg(enGrupo ? QStringLiteral(", ni el registro de la transmisión que esperaba la primera")
-                         : QString())
-            .arg(limpia ? QString()
-                        : QStringLiteral(" No se pudo comprobar que la conexión quedara sin "
-                                         "transacciones abiertas; la próxima operación vuelve a "
-                                         "conectar.")));
 }
 
 bool EscrituraSqlServer::mandarLote() {
@@ -201,7 +143,8 @@ bool EscrituraSqlServer::mandarLote() {
         }
         if (r < 0 && enlaceCortado())
             return sinConfirmar(Indices(filas), enlacePerdido(static_cast<int>(filas.size())));
-        if (r < 0 && Cortada(c_.Errors())) return perderLote(filas, enGrupo);
+        if (r < 0 && Cortada(c_.Errors()))
+            return perderSentencia(filas.front().indice, static_cast<int>(filas.size()), enGrupo);
         if (r < 0 || !AlgunaNegativa(agregadas)) break;
         // SQL Server atrapa la falla de una fila dentro del lote, lo deshace y devuelve el número
         // del error con signo menos.
@@ -217,7 +160,7 @@ bool EscrituraSqlServer::mandarLote() {
         r = -1;
         // En el grupo abierto, el error pudo deshacer la transacción del programa entera.
         const bool grupoPerdido = enGrupo && transaccionesAbiertas() == 0;
-        if (!SeRepite(nativo) || repetidos >= kReintentosBloqueo) {
+        if (!DeshaceLaTransaccion(nativo) || repetidos >= kReintentosBloqueo) {
             if (grupoPerdido) olvidarGrupo();
             if (grupoPerdido || repetidos > 0) {
                 return fallo(

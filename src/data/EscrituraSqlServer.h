@@ -41,13 +41,6 @@ class EscrituraSqlServer : public EscrituraFilaPorFila {
   private:
     bool mandarLote();
     static std::vector<int64_t> Indices(const std::vector<Pendiente>& filas);
-    // El lote no terminó en el servidor (tiempo de espera, cancelación): se deshace lo que haya
-    // dejado abierto y sus filas se dicen no guardadas; la corrida se detiene.
-    bool perderLote(const std::vector<Pendiente>& filas, bool enGrupo);
-    // @@TRANCOUNT; -1 si no se pudo preguntar.
-    int transaccionesAbiertas();
-    // Deshace la transacción del programa (el grupo con el número) y se lo dice a la transmisión.
-    void olvidarGrupo();
 
     AlAviso alAviso_;
     bool lotes_ = false;

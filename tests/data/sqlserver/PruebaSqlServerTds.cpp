@@ -92,6 +92,34 @@ class SqlServerTds : public ::testing::Test {
         return r;
     }
 
+    // Una sentencia que contiene la marca no terminó y el controlador la canceló (la siguió una
+    // atención): después se pregunta, se deshace lo abierto, y ninguna fila más; lo último que se
+    // preguntó dice que el servidor quedó sin transacciones abiertas.
+    void nadaDespuesDelCorte(const QString& marca, const char* nombre) {
+        const auto pedidos = punto_->pedidos();
+        std::size_t cortado = pedidos.size();
+        for (std::size_t i = 0; i + 1 < pedidos.size() && cortado == pedidos.size(); ++i) {
+            if (pedidos[i].value("texto").toString().contains(marca) &&
+                pedidos[i].value("proc") != "sp_unprepare" && pedidos[i + 1].value("clase") == "atencion")
+                cortado = i;
+        }
+        ASSERT_LT(cortado, pedidos.size()) << nombre;
+        QStringList despues;
+        QJsonObject ultimoLote;
+        for (std::size_t i = cortado + 1; i < pedidos.size(); ++i) {
+            const QJsonObject& p = pedidos[i];
+            despues << p.value("clase").toString() + ':' + p.value("proc").toString() +
+                           p.value("texto").toString().left(40);
+            if (p.value("proc") != "sp_unprepare") {
+                EXPECT_FALSE(p.value("texto").toString().contains("AUX_GARANTIA")) << nombre;
+            }
+            if (p.value("clase") == "lote") ultimoLote = p;
+        }
+        EXPECT_EQ(ultimoLote.value("texto").toString(), "SELECT @@TRANCOUNT")
+            << nombre << qPrintable(despues.join('|'));
+        EXPECT_EQ(ultimoLote.value("transacciones").toInt(), 0) << nombre << qPrintable(despues.join('|'));
+    }
+
     std::unique_ptr<PuntoTds> punto_;
     Dll_Datos& datos_ = Componentes::Datos();
 };
@@ -249,30 +277,7 @@ TEST_F(SqlServerTds, UnLoteCortadoNoDejaUnaTransaccionAbierta) {
             << qPrintable(r.filas.back().descripcion);
         EXPECT_TRUE(r.avisos.isEmpty());
         EXPECT_EQ(r.guardado, caso.guardado) << caso.nombre;
-        // Después de la atención que cortó el lote: se pregunta, se deshace, y ninguna fila más.
-        const auto pedidos = punto_->pedidos();
-        std::size_t cortado = pedidos.size();
-        for (std::size_t i = 0; i < pedidos.size(); ++i)
-            if (pedidos[i].value("texto").toString().contains("DECLARE @f TABLE") &&
-                pedidos[i].value("proc") != "sp_unprepare")
-                cortado = i;
-        ASSERT_LT(cortado + 1, pedidos.size()) << caso.nombre;
-        EXPECT_EQ(pedidos[cortado + 1].value("clase"), "atencion") << caso.nombre;
-        QStringList despues;
-        QJsonObject ultimoLote;
-        for (std::size_t i = cortado + 1; i < pedidos.size(); ++i) {
-            const QJsonObject& p = pedidos[i];
-            despues << p.value("clase").toString() + ':' + p.value("proc").toString() +
-                           p.value("texto").toString().left(40);
-            if (p.value("proc") != "sp_unprepare") {
-                EXPECT_FALSE(p.value("texto").toString().contains("AUX_GARANTIA")) << caso.nombre;
-            }
-            if (p.value("clase") == "lote") ultimoLote = p;
-        }
-        // Lo último que se preguntó dice que el servidor quedó sin transacciones abiertas.
-        EXPECT_EQ(ultimoLote.value("texto").toString(), "SELECT @@TRANCOUNT")
-            << qPrintable(despues.join('|'));
-        EXPECT_EQ(ultimoLote.value("transacciones").toInt(), 0) << qPrintable(despues.join('|'));
+        nadaDespuesDelCorte("DECLARE @f TABLE", caso.nombre);
     }
 }
 
@@ -420,5 +425,83 @@ TEST_F(SqlServerTds, SinConfirmacionLasFilasQuedanSinConfirmarYSeVuelveAConectar
         ASSERT_FALSE(lotes.empty());
         EXPECT_EQ(lotes.back().value("texto").toString(), "SELECT 2 AS despues");
         EXPECT_EQ(lotes.back().value("conexion").toInt(), caso.conexiones) << caso.nombre;
+    }
+}
+
+// Fila por fila (GARANTIAS_LOTES=no, o después de dejar los lotes) como en lotes: un bloqueo mutuo
+// o una transacción condenada en el grupo que espera su primera fila se repite desde tomar el
+// número, hasta tres veces; una fila que no termina a tiempo lleva a preguntar @@TRANCOUNT,
+// deshacer lo abierto, decir que no se guardó y detenerse.
+TEST_F(SqlServerTds, FilaPorFilaUnBloqueoSeRepiteYUnCorteNoDejaTransaccion) {
+    const auto A = ResultadoFila::Agregada, F = ResultadoFila::Fallo;
+    auto fallaEnGrupo = [](int numero, int veces) {
+        return PuntoTds::Regla("INSERT INTO AUX_GARANTIA",
+                               QJsonArray{PuntoTds::Error(numero, 2, "La transacción se deshizo."),
+                                          PuntoTds::Transacciones(numero == 1205 ? 0 : 1)},
+                               veces);
+    };
+    auto callar = [](int saltar, int transacciones) {
+        return QJsonObject{{"contiene", "INSERT INTO AUX_GARANTIA"},
+                           {"callar", true},
+                           {"saltar", saltar},
+                           {"veces", 1},
+                           {"responder", QJsonArray{PuntoTds::Transacciones(transacciones)}}};
+    };
+    struct Caso {
+        const char* nombre;
+        QJsonObject regla;
+        std::vector<ResultadoFila::Destino> destinos;
+        int numeros;       // veces que se tomó el número
+        const char* dice;  // lo que dice la fila que falló
+        const char* guardado;
+    };
+    const char* ninguna = "No quedó ninguna transmisión: no se agregó ninguna fila.";
+    for (const Caso& caso : {
+             Caso{"dos bloqueos mutuos",
+                  fallaEnGrupo(1205, 2),
+                  {A, A, A},
+                  3,
+                  "",
+                  "Quedó la transmisión 1 con 3 filas."},
+             Caso{"una transacción condenada",
+                  fallaEnGrupo(3930, 1),
+                  {A, A, A},
+                  2,
+                  "",
+                  "Quedó la transmisión 1 con 3 filas."},
+             Caso{"cuatro bloqueos mutuos",
+                  fallaEnGrupo(1205, 4),
+                  {F},
+                  4,
+                  "4 veces seguidas (error 1205)",
+                  ninguna},
+             Caso{"la primera fila no termina",
+                  callar(0, 2),
+                  {F},
+                  1,
+                  "Se deshizo lo que había escrito: esa fila no se guardó, ni el registro",
+                  ninguna},
+             Caso{"la segunda fila no termina",
+                  callar(1, 1),
+                  {A, F},
+                  1,
+                  "Se deshizo lo que había escrito: esa fila no se guardó.",
+                  "Quedó la transmisión 1 con 1 filas."},
+         }) {
+        CONECTAR_O_SALTAR((QJsonArray{caso.regla}));
+        const Escrito r = escribir(3, EscrituraGarantias::Modo::FilaPorFila);
+        std::vector<ResultadoFila::Destino> destinos;
+        for (const auto& f : r.filas) destinos.push_back(f.destino);
+        EXPECT_EQ(destinos, caso.destinos) << caso.nombre;
+        EXPECT_EQ(r.bien, destinos.back() == A) << caso.nombre;
+        if (destinos.back() == F) {
+            EXPECT_TRUE(r.filas.back().descripcion.contains(caso.dice))
+                << caso.nombre << ": " << qPrintable(r.filas.back().descripcion);
+        }
+        EXPECT_EQ(r.guardado, caso.guardado) << caso.nombre;
+        int numeros = 0;
+        for (const QString& t : textos("lote")) numeros += t.contains("MAX(TRANSMISION)");
+        EXPECT_EQ(numeros, caso.numeros) << caso.nombre;
+        if (caso.regla.contains("callar")) nadaDespuesDelCorte("INSERT INTO AUX_GARANTIA", caso.nombre);
     }
 }
