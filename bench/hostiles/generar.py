@@ -168,3 +168,74 @@ with open(ruta("dbf_miente", "dbf_miente.dbf"), "wb") as f:
             f.write(b"".join(bloque))
             bloque = []
     f.write(b"".join(bloque) + b"\x1a")
+
+
+# Excel 97 (BIFF8) en un documento compuesto, escrito a mano: registros de celdas y los sectores
+# que los guardan (hasta 109 sectores de FAT: unos 7 MB de libro).
+def biff(tipo, datos):
+    return struct.pack("<HH", tipo, len(datos)) + datos
+
+
+def texto_biff8(t):
+    b = t.encode("latin-1")
+    return struct.pack("<HB", len(b), 0) + b
+
+
+def libro_xls(filas):
+    """filas: listas de 5 valores (str, o float para un NUMBER)."""
+    bof = lambda clase: biff(0x0809, struct.pack("<HH", 0x0600, clase) + b"\0" * 12)
+    eof = biff(0x000A, b"")
+    xf = biff(0x00E0, b"\0" * 20)
+    def hoja_en_lista(inicio):
+        return biff(0x0085, struct.pack("<IBB", inicio, 0, 0) + struct.pack("<BB", 5, 0) + b"Hoja1")
+    celdas = []
+    for n, fila in enumerate(filas):
+        for c, v in enumerate(fila):
+            if isinstance(v, float):
+                celdas.append(biff(0x0203, struct.pack("<HHHd", n, c, 0, v)))
+            elif v:
+                celdas.append(biff(0x0204, struct.pack("<HHH", n, c, 0) + texto_biff8(v)))
+    largo_global = len(bof(5)) + len(xf) + len(hoja_en_lista(0)) + len(eof)
+    return bof(5) + xf + hoja_en_lista(largo_global) + eof + bof(0x10) + b"".join(celdas) + eof
+
+
+def documento_ole(flujo, nombre="Workbook"):
+    S, FIN, LIBRE, FAT = 512, 0xFFFFFFFE, 0xFFFFFFFF, 0xFFFFFFFD
+    flujo_relleno = flujo + b"\0" * (-len(flujo) % S)
+    nd = len(flujo_relleno) // S
+    nf = 1
+    while nf * (S // 4) < nf + 1 + nd:
+        nf += 1
+    assert nf <= 109, "libro demasiado grande para este escritor"
+    fat = [FAT] * nf + [FIN] + [nf + 2 + i if i + 1 < nd else FIN for i in range(nd)]
+    fat += [LIBRE] * (nf * (S // 4) - len(fat))
+    def entrada(n, tipo, inicio, tamano, hijo):
+        e = bytearray(128)
+        nb = n.encode("utf-16-le")
+        e[0:len(nb)] = nb
+        struct.pack_into("<HB", e, 0x40, len(nb) + 2, tipo)
+        struct.pack_into("<III", e, 0x44, LIBRE, LIBRE, hijo)
+        struct.pack_into("<II", e, 0x74, inicio, tamano)
+        return bytes(e)
+    directorio = entrada("Root Entry", 5, FIN, 0, 1) + entrada(nombre, 2, nf + 1, len(flujo), LIBRE)
+    directorio += b"\0" * (S - len(directorio))
+    cab = bytearray(S)
+    cab[0:8] = b"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"
+    struct.pack_into("<HHHHH", cab, 0x18, 0x3E, 3, 0xFFFE, 9, 6)
+    struct.pack_into("<IIIIIIII", cab, 0x2C, nf, nf, 0, 4096, FIN, 0, FIN, 0)
+    for i in range(109):
+        struct.pack_into("<I", cab, 0x4C + 4 * i, i if i < nf else LIBRE)
+    return bytes(cab) + struct.pack("<%dI" % len(fat), *fat) + directorio + flujo_relleno
+
+
+# xls: 50.000 filas con la serie como texto y al final una de 19 cifras como número; el mismo
+# libro cortado a la mitad.
+FILAS_XLS = min(FILAS, 50000)
+filas_xls = [["eca1", "serie", "modelo", "otro", "activacion"]]
+filas_xls += [["E", "S%09d" % i, "Modelo", "x", "01/01/2026"] for i in range(FILAS_XLS)]
+filas_xls.append(["E", 8954031234567890123.0, "Modelo", "x", "01/01/2026"])
+xls = documento_ole(libro_xls(filas_xls))
+with open(ruta("xls_serie_numerica", "xls_serie_numerica.xls"), "wb") as f:
+    f.write(xls)
+with open(ruta("xls_cortado", "xls_cortado.xls"), "wb") as f:
+    f.write(xls[: len(xls) // 2])

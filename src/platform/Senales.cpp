@@ -15,6 +15,7 @@ namespace Senales {
 namespace {
 
 volatile std::sig_atomic_t g_senal = 0;
+std::atomic<bool> g_terminando{false};
 int g_tubo[2] = {-1, -1};
 char g_nombre[64] = "garantias";  // el nombre del programa, listo para el manejador
 
@@ -86,10 +87,13 @@ void Instalar() {
 
 int Pendiente() { return g_senal; }
 
+bool Terminando() { return g_terminando.load(); }
+
 void AtenderPendiente() {
     const int senal = g_senal;
     if (senal == 0) return;
     g_senal = 0;
+    g_terminando = true;
     QByteArray texto =
         QByteArray(g_nombre) + ": " + NombreSenal(senal) + ": se termina después de confirmar lo escrito.";
     // Lo que quedó lo dice la despedida si no hay trabajo abierto; si lo hay, su aviso al terminar.

@@ -17,6 +17,10 @@ void Instalar();
 // La señal recibida y todavía no atendida; 0 si ninguna.
 int Pendiente();
 
+// Una señal ya se está atendiendo: el proceso corre sus avisos antes de terminar. Lo que espera
+// (un bloqueo de la base) no espera más: el fin ya se pidió.
+bool Terminando();
+
 // Si hay una señal pendiente, termina el proceso (Proceso::Terminar(128 + señal)).
 void AtenderPendiente();
 

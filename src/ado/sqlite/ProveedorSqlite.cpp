@@ -40,7 +40,7 @@ int MirarDetencion(void*) { return Detencion::Pedida() || Senales::Pendiente() !
 // en su próximo punto seguro), en vez de esperar a que el otro suelte la base.
 constexpr int kMsPorPasoDeEspera = 20;
 int EsperarBloqueo(void* limite, int vuelta) {
-    if (Senales::Pendiente() != 0 || Detencion::Pedida()) return 0;
+    if (Senales::Pendiente() != 0 || Senales::Terminando() || Detencion::Pedida()) return 0;
     const int ms = *static_cast<const int*>(limite);
     if (ms != INT_MAX && static_cast<qint64>(vuelta) * kMsPorPasoDeEspera >= ms) return 0;
     sqlite3_sleep(kMsPorPasoDeEspera);
