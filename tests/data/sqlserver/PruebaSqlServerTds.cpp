@@ -4,13 +4,17 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 #include <iostream>
 #include <map>
 
 #include "data/Dll_Datos.h"
 #include "data/EscrituraGarantias.h"
+#include "data/FilasTransmision.h"
+#include "data/SeriesGuardadas.h"
 #include "data/sqlserver/PuntoTds.h"
 #include "import/GrupoTransmision.h"
+#include "import/HerramientasConsulta.h"
 #include "platform/ErrorEjecucion.h"
 #include "suite/Componentes.h"
 
@@ -504,4 +508,67 @@ TEST_F(SqlServerTds, FilaPorFilaUnBloqueoSeRepiteYUnCorteNoDejaTransaccion) {
         EXPECT_EQ(numeros, caso.numeros) << caso.nombre;
         if (caso.regla.contains("callar")) nadaDespuesDelCorte("INSERT INTO AUX_GARANTIA", caso.nombre);
     }
+}
+
+// Consultar muestra una transmisión de a tramos de 500 filas por su clave, y entre dos tramos no
+// queda un cursor abierto: "Buscar serie" y "Exportar filas a csv" van por la misma conexión sin
+// que el programa lea antes el resto de la transmisión (sin eso, el controlador la vaciaría a
+// memoria). Lo que el punto vio, en orden: las claves, el primer tramo, la búsqueda, la
+// exportación, y el tramo siguiente sólo cuando se lo mira.
+TEST_F(SqlServerTds, BuscarYExportarNoVacianUnaTransmisionAMedioMostrar) {
+    constexpr int kFilas = 1200;
+    QJsonArray claves, tramo, exportadas;
+    for (int i = 1; i <= kFilas; ++i) {
+        const QString serie = QStringLiteral("S%1").arg(i, 4, 10, QLatin1Char('0'));
+        claves.append(QJsonArray{serie});
+        if (i <= FilasTransmision::kFilasPorTramo) tramo.append(QJsonArray{"M", serie, "E"});
+        exportadas.append(QJsonArray{"E", serie, "M", "A"});
+    }
+    CONECTAR_O_SALTAR((QJsonArray{
+        PuntoTds::Regla("SELECT serie FROM AUX_GARANTIA WHERE NroTransmision=7 ORDER BY serie",
+                        QJsonArray{PuntoTds::Filas({"serie"}, claves)}),
+        PuntoTds::Regla("SELECT TOP 500 modelo,serie,eca1",
+                        QJsonArray{PuntoTds::Filas({"modelo", "serie", "eca1"}, tramo)}),
+        PuntoTds::Regla("INNER JOIN AUX_GARANTIA",
+                        QJsonArray{PuntoTds::Filas({"pedida", "serie", "nroTransmision", "Fecha", "Hora",
+                                                    "Responsable_envio", "eca1", "modelo", "activacion"},
+                                                   QJsonArray{QJsonArray{0, "S0002", 7, "11/12/2026", "03:00",
+                                                                         "operador", "E", "M", "A"}})}),
+        PuntoTds::Regla(
+            "SELECT eca1,serie,modelo,activacion",
+            QJsonArray{PuntoTds::Filas({"eca1", "serie", "modelo", "activacion"}, exportadas)})}));
+    punto_->olvidar();
+    FilasTransmision filas(datos_, 7);
+    ASSERT_EQ(filas.cantidad(), kFilas);
+    EXPECT_EQ(filas.fila(1).serie, "S0002");  // la grilla muestra el primer tramo
+
+    const auto encontradas = BuscarSeries(datos_, {"S0002"});
+    ASSERT_EQ(encontradas.size(), 1u);
+    ASSERT_EQ(encontradas[0].size(), 1u);
+    EXPECT_EQ(encontradas[0][0].transmision, "7");
+    QTemporaryDir dir;
+    EXPECT_EQ(ExportarTransmision(datos_, 7, dir.filePath("t7.csv"), ArchivoCsv::Codificacion::Utf8, {}),
+              kFilas);
+    EXPECT_EQ(filas.fila(499).serie, "S0500");  // del tramo ya leído: sin volver a la base
+    filas.fila(600);                            // el tramo siguiente, cuando se lo mira
+
+    QStringList vistos;
+    for (const auto& p : punto_->pedidos()) {
+        EXPECT_EQ(p.value("conexion").toInt(), 1) << "ninguna conexión aparte";
+        const QString t = p.value("texto").toString();
+        if (p.value("clase") == "atencion")
+            vistos << "atención";
+        else if (t.contains("ORDER BY serie") && !t.contains("TOP"))
+            vistos << "claves";
+        else if (t.contains("TOP 500"))
+            vistos << "tramo " + t.section('>', 1).section(' ', 0, 0).remove('=');
+        else if (t.contains("INNER JOIN"))
+            vistos << "buscar";
+        else if (t.contains("SELECT eca1,serie"))
+            vistos << "exportar";
+        else
+            vistos << t.left(40);
+    }
+    EXPECT_EQ(vistos.join(" | "),
+              (QStringList{"claves", "tramo N'S0001'", "buscar", "exportar", "tramo N'S0501'"}.join(" | ")));
 }
