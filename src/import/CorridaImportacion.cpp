@@ -135,7 +135,7 @@ void CorridaImportacion::decidirCampos(Rutina& corrida) {
     TomaDeCampos toma = opciones_.campos;
     if (toma == TomaDeCampos::Preguntar) {
         const int respuesta =
-            MsgBox(QStringLiteral("Los títulos de \"%1\" parecen de otro orden: %2\n\n"
+            MsgBox(QStringLiteral("En \"%1\", %2\n\n"
                                   "Sí: tomar los campos por sus títulos (%3).\n"
                                   "No: tomarlos por posición (eca1, serie, modelo, -, activación).\n"
                                   "Cancelar: no seguir; no se escribe nada.")
