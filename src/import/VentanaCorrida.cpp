@@ -6,6 +6,7 @@
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
 #include "platform/Regional.h"
+#include "platform/Senales.h"
 #include "suite/Componentes.h"
 #include "suite/FechaServidor.h"
 #include "suite/Sesion.h"
@@ -47,4 +48,7 @@ void VentanaImportacion::cmdImportar_Click() {
             resumen_ = corrida.correr(lectura, OpcionesCorrida{prueba_, repetir_});
         });
     click.correr();
+    // La frase de lo que quedó vale para el fin de la corrida; una señal más tarde, con la ventana
+    // quieta, no la repite como si fuera de ahora.
+    Senales::FijarDespedida({});
 }
