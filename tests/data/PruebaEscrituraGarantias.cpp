@@ -5,6 +5,7 @@
 #include "ado/Conexion.h"
 #include "ado/Valores.h"
 #include "comun/Pruebas.h"
+#include "comun/SqliteComoServidor.h"
 #include "data/EscrituraSqlServer.h"
 
 // Las filas de una importación hacia un servidor, por el administrador de controladores ODBC
@@ -40,6 +41,7 @@ using Destinos = std::vector<std::pair<int64_t, ResultadoFila::Destino>>;
 
 class Escritura : public ::testing::Test {
   protected:
+    SqliteComoServidor servidor_;  // antes de abrir la conexión
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         qunsetenv("GARANTIAS_LOTES");

@@ -3,6 +3,7 @@
 // que se rechaza sin tocar nada, y que una falla en medio no deja nada a medias.
 #include <QRegularExpression>
 
+#include "comun/SqliteComoServidor.h"
 #include "data/DiarioCorridas.h"
 #include "import/AnulacionTransmision.h"
 #include "import/VentanaDePrueba.h"
@@ -13,6 +14,7 @@ const QByteArray kCsv = "eca1,serie,modelo,otro,activacion\nE,S1,M,x,A\nE,S2,M,x
 
 class Anulacion : public VentanaDePrueba {
   protected:
+    SqliteComoServidor servidor_;  // antes de abrir la conexión
     // Importa el csv (la corrida lo anota en el diario) y deja su corrida con el resultado dado.
     int32_t importar(const QByteArray& csv, const QString& resultado = ResultadoCorrida::kCompleta) {
         buscar(archivo("datos.csv", csv));
@@ -110,17 +112,18 @@ TEST_F(Anulacion, LaLineaDeLaTransmisionDiceSuArchivoSusCuentasYSuAnulacion) {
         ventana_->MSFlexGrid1_Click();
     };
     elegir();
-    EXPECT_EQ(modelo_->lblInfoTransmision(),
-              "Transmisión 1: 3 filas; archivo datos.csv; 4 leídas, 3 agregadas, 0 ya guardadas, 1 sin serie, "
-              "0 fallidas; completa");
+    EXPECT_EQ(
+        modelo_->lblInfoTransmision(),
+        "Transmisión 1: 3 filas; archivo datos.csv; 4 leídas, 3 agregadas, 0 ya guardadas, 1 sin serie, "
+        "0 fallidas; completa");
     EXPECT_FALSE(modelo_->MSFlexGrid1.marcada(1));
     ASSERT_EQ(Anular(n).motivo, EstadoAnulacion::Lista);
     elegir();
     EXPECT_TRUE(modelo_->MSFlexGrid1.marcada(1));
     EXPECT_TRUE(modelo_->lblInfoTransmision().startsWith("Transmisión 1: 0 filas; archivo datos.csv; "))
         << qPrintable(modelo_->lblInfoTransmision());
-    EXPECT_TRUE(modelo_->lblInfoTransmision().contains(QRegularExpression(
-        "; anulada el \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d por operador$")))
+    EXPECT_TRUE(modelo_->lblInfoTransmision().contains(
+        QRegularExpression("; anulada el \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d por operador$")))
         << qPrintable(modelo_->lblInfoTransmision());
 }
 

@@ -1,3 +1,4 @@
+#include "comun/SqliteComoServidor.h"
 #include "data/LiteralSql.h"
 #include "import/Rechazos.h"
 #include "import/VentanaDePrueba.h"
@@ -10,6 +11,7 @@ namespace {
 
 class CorridaOdbc : public VentanaDePrueba {
   protected:
+    SqliteComoServidor servidor_;  // antes de abrir la conexión
     void SetUp() override {
         VentanaDePrueba::SetUp();
         Dll_Datos& d = Componentes::Datos();

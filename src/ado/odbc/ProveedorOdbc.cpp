@@ -9,8 +9,8 @@
 #include "ado/odbc/EnlaceOdbc.h"
 #include "ado/odbc/FuenteOdbc.h"
 #include "ado/odbc/TextoConexionOdbc.h"
+#include "ado/odbc/TraduccionOdbc.h"
 #include "ado/odbc/ValoresOdbc.h"
-#include "ado/sqlite/DialectoSqlServer.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {
@@ -24,6 +24,11 @@ void AsegurarCaracteresUtf8() {
 }  // namespace
 
 namespace {
+
+TraduccionOdbc& Traduccion() {
+    static TraduccionOdbc t;
+    return t;
+}
 
 // Segundos que espera el ingreso al servidor: un servidor caído termina el arranque enseguida.
 constexpr int kSegundosIngreso = 5;
@@ -233,7 +238,7 @@ class ProveedorOdbc : public Proveedor {
         enlace->fijarTiempoEspera(tiempoEspera_);
         enlace_ = std::move(enlace);
         motor_ = LeerMotor();
-        sqlite_ = motor_.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0;
+        traduccion_ = Traduccion();
         // Lo que el controlador dice del motor al conectar decide la clase de base, una vez.
         motorBase_ = motor_.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive) ? MotorBase::SqlServer
                                                                                        : MotorBase::OtroOdbc;
@@ -258,7 +263,6 @@ class ProveedorOdbc : public Proveedor {
         enlace_.reset();
         motor_.clear();
         motorBase_ = MotorBase::Ninguno;
-        sqlite_ = false;
         pendientes_.clear();
     }
 
@@ -315,10 +319,8 @@ class ProveedorOdbc : public Proveedor {
 
     void ejecutar(const QString& sql, ListaErrores& errores) override {
         exigirAbierta();
-        // El controlador de SQLite corre una sentencia por llamada: el lote se parte como lo
-        // correría SQL Server.
-        const QStringList sentencias = sqlite_ ? DialectoSqlServer::SepararLote(sql) : QStringList{sql};
-        for (const QString& s : sentencias) ejecutarUna(adaptar(s), errores);
+        const QStringList sentencias = traduccion_.lote ? traduccion_.lote(sql) : QStringList{sql};
+        for (const QString& s : sentencias) ejecutarUna(s, errores);
     }
 
     std::unique_ptr<SentenciaPreparada> preparar(const QString& sql) override {
@@ -393,7 +395,7 @@ class ProveedorOdbc : public Proveedor {
     }
 
     QString adaptar(const QString& sql) const {
-        return sqlite_ ? DialectoSqlServer::AdaptarASqlite(sql, false) : sql;
+        return traduccion_.sentencia ? traduccion_.sentencia(sql) : sql;
     }
 
     [[noreturn]] void fallarConsulta(SQLHSTMT st) {
@@ -439,9 +441,7 @@ class ProveedorOdbc : public Proveedor {
     std::shared_ptr<EnlaceOdbc> enlace_;
     QString motor_;
     MotorBase motorBase_ = MotorBase::Ninguno;
-    // El controlador de SQLite hace de servidor en las pruebas: recibe el SQL del programa
-    // adaptado, como la base embebida.
-    bool sqlite_ = false;
+    TraduccionOdbc traduccion_;  // la fijada al abrir
     std::vector<ErrorAdo> pendientes_;
     int tiempoEspera_ = 30;
     int aislamiento_ = 0;
@@ -450,3 +450,5 @@ class ProveedorOdbc : public Proveedor {
 }  // namespace
 
 std::unique_ptr<Proveedor> CrearProveedorOdbc() { return std::make_unique<ProveedorOdbc>(); }
+
+void FijarTraduccionOdbc(TraduccionOdbc traduccion) { Traduccion() = std::move(traduccion); }

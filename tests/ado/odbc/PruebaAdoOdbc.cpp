@@ -14,6 +14,7 @@
 #include "ado/odbc/DiagnosticosOdbc.h"
 #include "ado/odbc/EnlaceOdbc.h"
 #include "comun/Pruebas.h"
+#include "comun/SqliteComoServidor.h"
 #include "platform/ErrorEjecucion.h"
 
 // El proveedor ODBC contra el administrador de controladores real. Aquí no hay un SQL Server:
@@ -51,6 +52,7 @@ int PuertoCerrado() {
 
 class BaseOdbc : public ::testing::Test {
   protected:
+    SqliteComoServidor servidor_;  // antes de abrir la conexión
     void SetUp() override {
         ASSERT_TRUE(Registrado("SQLite3"));
         ASSERT_TRUE(dir_.isValid());
