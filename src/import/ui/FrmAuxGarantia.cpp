@@ -142,11 +142,14 @@ void FrmAuxGarantia::armarPestanaConsultar(QWidget* p) {
     label3->setFont(Letra(8.25, true));
     MSFlexGrid1 = Control<QTableView>(p, "MSFlexGrid1", Twips(120, 780, 3735, 6495));
     new TablaGrilla(modelo_.MSFlexGrid1, *MSFlexGrid1);
-    // La grilla de filas deja lugar debajo para la línea de la transmisión que muestra.
-    MSFlexGrid3 = Control<QTableView>(p, "MSFlexGrid3", Twips(3960, 780, 6975, 6255));
+    // La grilla de filas deja lugar debajo para la línea de la transmisión que muestra: dos
+    // renglones, así el archivo, las cuentas y el resultado se leen sin cortarse.
+    MSFlexGrid3 = Control<QTableView>(p, "MSFlexGrid3", Twips(3960, 780, 6975, 6000));
     new TablaGrilla(modelo_.MSFlexGrid3, *MSFlexGrid3);
-    lblInfoTransmision = Control<QLabel>(p, "lblInfoTransmision", Twips(3960, 7050, 6975, 255));
+    lblInfoTransmision = Control<QLabel>(p, "lblInfoTransmision", Twips(3960, 6810, 6975, 495));
     lblInfoTransmision->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblInfoTransmision->setWordWrap(true);
+    lblInfoTransmision->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblEstadoTransmisiones = Control<QLabel>(p, "lblEstadoTransmisiones", Twips(120, 7320, 10815, 375));
     lblEstadoTransmisiones->setFont(Letra(8.25, true));
     lblEstadoTransmisiones->setText(modelo_.lblEstadoTransmisiones());
