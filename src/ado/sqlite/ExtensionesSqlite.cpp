@@ -108,17 +108,19 @@ void FuncionClaveSerie(sqlite3_context* ctx, int, sqlite3_value** v) {
 
 }  // namespace
 
-QString ClaveSerie(const QString& serie) {
+char16_t LetraDeClaveSerie(char16_t u) {
     static const QString acentuadas =
         QStringLiteral("ÁÉÍÓÚÜÑÀÈÌÒÙÂÊÎÔÛÃÕÇÄËÏÖÅ");  // cada una a 32 de su minúscula
+    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && acentuadas.contains(QChar(u))))
+        return static_cast<char16_t>(u + 32);
+    return u;
+}
+
+QString ClaveSerie(const QString& serie) {
     qsizetype n = serie.size();
     while (n > 0 && serie[n - 1] == ' ') --n;
     QString clave = serie.left(n);
-    for (QChar& c : clave) {
-        const char16_t u = c.unicode();
-        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && acentuadas.contains(c)))
-            c = QChar(static_cast<char16_t>(u + 32));
-    }
+    for (QChar& c : clave) c = QChar(LetraDeClaveSerie(c.unicode()));
     return clave;
 }
 

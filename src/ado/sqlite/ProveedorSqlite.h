@@ -66,6 +66,9 @@ ErrorAdo ErrorDeSqlite(sqlite3* db, int codigo, const QString& sentencia = {});
 // La clave de una serie en la base embebida: la de la columna serie_clave de AUX_GARANTIA, sin
 // blancos finales y con A-Z y Á É Í Ó Ú Ü Ñ À È Ì Ò Ù Â Ê Î Ô Û Ã Õ Ç Ä Ë Ï Ö Å en minúsculas.
 QString ClaveSerie(const QString& serie);
+// La letra de esa clave para una letra de la serie: A-Z y las acentuadas de arriba, en minúscula;
+// las demás, igual.
+char16_t LetraDeClaveSerie(char16_t letra);
 
 // Registra en la conexión lo que el dialecto necesita: las funciones getDate() y clave_serie(x)
 // (ClaveSerie) y las colaciones

@@ -1,0 +1,52 @@
+// Las series que ya trajo el archivo: la misma serie con la regla de la base, la primera fila
+// que la trajo, y la que se olvida porque estaba guardada de antes; también con muchas series.
+#include <gtest/gtest.h>
+
+#include "ado/sqlite/ProveedorSqlite.h"
+#include "import/SeriesDelArchivo.h"
+
+namespace {
+
+TEST(SeriesDelArchivo, DosSeriesSonLaMismaConLaReglaDeLaBase) {
+    const struct {
+        const char* a;
+        const char* b;
+    } casos[] = {{"ab1", "AB1"}, {"ab1  ", "AB1"}, {"ñandú", "ÑANDú"}, {"Çx", "çX"}, {"", "   "}};
+    for (const auto& c : casos) {
+        const QString a = QString::fromUtf8(c.a), b = QString::fromUtf8(c.b);
+        ASSERT_EQ(ClaveSerie(a), ClaveSerie(b)) << c.a << " / " << c.b;
+        EXPECT_EQ(SeriesDelArchivo::Huella(a), SeriesDelArchivo::Huella(b)) << c.a << " / " << c.b;
+    }
+    const char* distintas[][2] = {{"ab1", "ab2"}, {" ab1", "ab1"}, {"ab1", "ab1x"}, {"ß", "SS"}};
+    for (const auto& d : distintas) {
+        EXPECT_NE(SeriesDelArchivo::Huella(QString::fromUtf8(d[0])),
+                  SeriesDelArchivo::Huella(QString::fromUtf8(d[1])))
+            << d[0] << " / " << d[1];
+    }
+}
+
+TEST(SeriesDelArchivo, LaPrimeraFilaQueLaTrajoYLaQueEstabaGuardadaDeAntes) {
+    SeriesDelArchivo s;
+    EXPECT_EQ(s.primera("X1"), std::nullopt);
+    s.llevada("X1", 3);
+    s.llevada("x1 ", 8);  // la misma serie: la primera sigue siendo la 3
+    EXPECT_EQ(s.primera("X1"), 3);
+    EXPECT_EQ(s.repetida("X1", 8), 3);
+    // La base dice que la de la fila 5 ya estaba, y la 5 fue la primera: estaba guardada de
+    // antes; se olvida, y la próxima fila que la trae pasa a ser la primera.
+    s.llevada("G", 5);
+    EXPECT_EQ(s.repetida("G", 5), std::nullopt);
+    EXPECT_EQ(s.primera("G"), std::nullopt);
+    s.llevada("G", 9);
+    EXPECT_EQ(s.primera("G"), 9);
+}
+
+TEST(SeriesDelArchivo, CienMilSeriesCrecenSinPerderNinguna) {
+    SeriesDelArchivo s;
+    constexpr int kSeries = 100000;
+    for (int i = 1; i <= kSeries; ++i) s.llevada(QStringLiteral("S%1").arg(i), i);
+    for (int i = 1; i <= kSeries; ++i) ASSERT_EQ(s.primera(QStringLiteral("s%1").arg(i)), i) << i;
+    EXPECT_EQ(s.primera(QStringLiteral("S%1").arg(kSeries + 1)), std::nullopt);
+}
+
+}  // namespace
