@@ -2,6 +2,7 @@
 
 #include "ado/Transaccion.h"
 #include "ado/Valores.h"
+#include "data/CuentaTransmision.h"
 #include "data/DiarioCorridas.h"
 #include "platform/Regional.h"
 #include "startup/RegistrarAccion.h"
@@ -77,11 +78,7 @@ EstadoAnulacion Mirar(int32_t numero, bool conBloqueo) {
                         .arg(corrida->estacion, corrida->usuario);
         return e;
     }
-    datos.AbrirRecordset(
-        QStringLiteral("SELECT COUNT(*) FROM AUX_GARANTIA WHERE nroTransmision=") + QString::number(numero),
-        rs, nullptr, 0, 1, -1, true);
-    e.filas = rs->EOF_() ? 0 : static_cast<qint64>(NumeroValor(rs->Field(0)));
-    datos.CerrarRecordset(rs);
+    e.filas = FilasDeTransmision(datos, numero);
     e.motivo = EstadoAnulacion::Lista;
     return e;
 }

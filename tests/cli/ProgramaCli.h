@@ -3,6 +3,7 @@
 // (consultas.ntw, BASES.TXT) junto a su ejecutable y QZERR.LOG en la carpeta de "tmp", así que
 // la prueba lo enlaza en su carpeta y le da esa carpeta como temporal y de datos.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -65,6 +66,29 @@ class ProgramaCli {
         r.codigo = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
         r.salida = QString::fromUtf8(p.readAllStandardOutput());
         r.errores = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    // SQL directo en la base embebida "nombre", como otra herramienta: las filas, una por línea con
+    // sus valores separados por "|"; "ERROR: ..." si falla. Espera hasta 10 s un bloqueo ajeno.
+    QString consultar(const QString& sql, const QString& nombre = QStringLiteral("demo")) const {
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(datos() + '/' + nombre + QStringLiteral(".db")).constData(), &db);
+        sqlite3_busy_timeout(db, 10000);
+        QStringList filas;
+        char* falla = nullptr;
+        sqlite3_exec(
+            db, sql.toUtf8().constData(),
+            [](void* f, int n, char** valores, char**) {
+                QStringList v;
+                for (int i = 0; i < n; ++i) v << QString::fromUtf8(valores[i] ? valores[i] : "");
+                *static_cast<QStringList*>(f) << v.join('|');
+                return 0;
+            },
+            &filas, &falla);
+        const QString r = falla ? QStringLiteral("ERROR: ") + falla : filas.join('\n');
+        sqlite3_free(falla);
+        sqlite3_close(db);
         return r;
     }
 

@@ -27,26 +27,7 @@ class AnulacionCortes : public ::testing::Test {
   protected:
     QStringList argumentos(QStringList a) const { return a << "--conexion" << kCadena; }
     // Una consulta en la base, como otra herramienta; "ERROR: ..." si falla.
-    QString sqlite(const QString& sql) {
-        sqlite3* db = nullptr;
-        sqlite3_open(QFile::encodeName(programa_.datos() + "/demo.db").constData(), &db);
-        sqlite3_busy_timeout(db, 10000);
-        QStringList filas;
-        char* falla = nullptr;
-        sqlite3_exec(
-            db, sql.toUtf8().constData(),
-            [](void* f, int n, char** valores, char**) {
-                QStringList v;
-                for (int i = 0; i < n; ++i) v << QString::fromUtf8(valores[i] ? valores[i] : "");
-                *static_cast<QStringList*>(f) << v.join('|');
-                return 0;
-            },
-            &filas, &falla);
-        const QString r = falla ? QStringLiteral("ERROR: ") + falla : filas.join('\n');
-        sqlite3_free(falla);
-        sqlite3_close(db);
-        return r;
-    }
+    QString sqlite(const QString& sql) { return programa_.consultar(sql); }
     void importar(const QString& nombre, const QByteArray& csv) {
         const QString ruta = dir_.filePath(nombre);
         EscribirArchivo(ruta, csv);

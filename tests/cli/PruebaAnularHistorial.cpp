@@ -18,25 +18,7 @@ class AnularHistorial : public ::testing::Test {
         return programa_.correr(argumentos, entrada);
     }
     // SQL directo en la base embebida, como otra herramienta.
-    QString sqlite(const QString& sql) {
-        sqlite3* db = nullptr;
-        sqlite3_open(QFile::encodeName(programa_.datos() + "/demo.db").constData(), &db);
-        QStringList filas;
-        char* falla = nullptr;
-        sqlite3_exec(
-            db, sql.toUtf8().constData(),
-            [](void* f, int n, char** valores, char**) {
-                QStringList v;
-                for (int i = 0; i < n; ++i) v << QString::fromUtf8(valores[i] ? valores[i] : "");
-                *static_cast<QStringList*>(f) << v.join('|');
-                return 0;
-            },
-            &filas, &falla);
-        const QString r = falla ? QStringLiteral("ERROR: ") + falla : filas.join('\n');
-        sqlite3_free(falla);
-        sqlite3_close(db);
-        return r;
-    }
+    QString sqlite(const QString& sql) { return programa_.consultar(sql); }
     // Importa el csv; la corrida queda en el diario.
     void importar(const QString& nombre) {
         const QString ruta = dir_.filePath(nombre);

@@ -57,6 +57,15 @@ class SuiteEmbebida : public ::testing::Test {
         }
         return salida;
     }
+    // Las filas de la consulta leídas por otra conexión a la misma base, como las vería otra
+    // estación (lo confirmado, nada más).
+    QStringList filasDeOtraConexion(const QString& consulta) {
+        Dll_Datos otra;
+        otra.ParametroConexion = dir_.path();
+        otra.NombreBase = "demo";
+        otra.Conectar(true, 3, {}, true, true);
+        return filas(consulta, &otra);
+    }
 
     QTemporaryDir dir_;
 };

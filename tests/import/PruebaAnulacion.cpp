@@ -36,12 +36,8 @@ class Anulacion : public VentanaDePrueba {
                     .join(','),
                 filas("SELECT count(*) FROM MV_CPTEACCIONES").join(',')};
     }
-    // Las tablas que la anulación necesita y el esquema embebido ya tiene, en el "servidor".
+    // Las demás tablas que la anulación necesita y el esquema embebido ya tiene, en el "servidor".
     void crearTablasServidor() {
-        sql("CREATE TABLE AUX_GARANTIA (modelo VARCHAR(100), serie VARCHAR(100) COLLATE NOCASE NOT NULL, "
-            "nroTransmision INTEGER, eca1 VARCHAR(100), activacion VARCHAR(100))");
-        sql("CREATE TABLE MV_TRANSMISIONES (TIPO VARCHAR(2) NOT NULL, Transmision INTEGER NOT NULL, Fecha "
-            "VARCHAR(10), Hora VARCHAR(8), Responsable_envio VARCHAR(50), Anulado INTEGER NOT NULL)");
         sql("CREATE TABLE MV_CPTEACCIONES (TC VARCHAR(4), IdComprobante VARCHAR(20), IdComplemento INTEGER, "
             "Tipo_accion VARCHAR(2), FECHAHORA VARCHAR(30), Usuario VARCHAR(50), PC VARCHAR(50), SYSTEMUSER "
             "VARCHAR(255), Proceso VARCHAR(255), ProcesoLote VARCHAR(50), Cuenta VARCHAR(15))");
@@ -62,12 +58,7 @@ class Anulacion : public VentanaDePrueba {
             "VARCHAR(128))");
     }
     void conectarServidor() {
-        Dll_Datos& d = Componentes::Datos();
-        d.Conectar(false, 3,
-                   QStringLiteral("DRIVER={SQLite3};Database=") + dir_.filePath("servidor.db") + ';', true,
-                   true);
-        ASSERT_TRUE(d.Conectado()) << qPrintable(d.UltimaFalla());
-        ASSERT_EQ(d.TipoMotor(), "SQL Server");
+        ASSERT_NO_FATAL_FAILURE(conectarServidorOdbc());
         crearTablasServidor();
     }
 

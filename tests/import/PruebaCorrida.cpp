@@ -251,11 +251,7 @@ TEST_F(Corrida, SalirEnMedioConservaLasFilasEscritas) {
     });
     EXPECT_THROW(ventana_->cmdImportar_Click(), Proceso::FinDelProceso);
     // Otra conexión ve lo que la corrida escribió antes del fin.
-    Dll_Datos otra;
-    otra.ParametroConexion = dir_.path();
-    otra.NombreBase = "demo";
-    otra.Conectar(true, 3, {}, true, true);
-    EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA", &otra), QStringList{"120"});
+    EXPECT_EQ(filasDeOtraConexion("SELECT count(*) FROM AUX_GARANTIA"), QStringList{"120"});
 }
 
 TEST_F(Corrida, MientrasCorreNoEmpiezaOtraOperacion) {
@@ -292,12 +288,9 @@ TEST_F(Corrida, UnaSenalEnMedioConfirmaElGrupoYTerminaConSuCodigo) {
         EXPECT_EQ(f.codigo, 143);
     }
     EXPECT_EQ(Senales::Pendiente(), 0);
-    Dll_Datos otra;
-    otra.ParametroConexion = dir_.path();
-    otra.NombreBase = "demo";
-    otra.Conectar(true, 3, {}, true, true);
-    EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=1", &otra), QStringList{"120"});
-    EXPECT_EQ(filas("SELECT Transmision FROM MV_TRANSMISIONES", &otra), QStringList{"1"});
+    EXPECT_EQ(filasDeOtraConexion("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=1"),
+              QStringList{"120"});
+    EXPECT_EQ(filasDeOtraConexion("SELECT Transmision FROM MV_TRANSMISIONES"), QStringList{"1"});
 }
 
 TEST_F(Corrida, SinFilasNuevasNoSeGastaNumero) {

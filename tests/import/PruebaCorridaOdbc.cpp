@@ -14,19 +14,8 @@ class CorridaOdbc : public VentanaDePrueba {
     SqliteComoServidor servidor_;  // antes de abrir la conexión
     void SetUp() override {
         VentanaDePrueba::SetUp();
-        Dll_Datos& d = Componentes::Datos();
-        d.Conectar(false, 3,
-                   QStringLiteral("DRIVER={SQLite3};Database=") + dir_.filePath("servidor.db") + ';', true,
-                   true);
-        ASSERT_TRUE(d.Conectado()) << qPrintable(d.UltimaFalla());
-        ASSERT_EQ(d.TipoMotor(), "SQL Server");
+        ASSERT_NO_FATAL_FAILURE(conectarServidorOdbc());
         sql("PRAGMA synchronous=OFF");
-        sql("CREATE TABLE AUX_GARANTIA (modelo VARCHAR(100), serie VARCHAR(100) COLLATE NOCASE NOT NULL, "
-            "nroTransmision "
-            "INTEGER, eca1 VARCHAR(100), activacion VARCHAR(100))");
-        sql("CREATE TABLE MV_TRANSMISIONES (TIPO VARCHAR(2) NOT NULL, Transmision INTEGER NOT NULL, Fecha "
-            "VARCHAR(10), Hora "
-            "VARCHAR(8), Responsable_envio VARCHAR(50), Anulado INTEGER NOT NULL)");
     }
     void TearDown() override {
         LiteralesUnicode(false);

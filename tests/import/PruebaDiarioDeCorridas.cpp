@@ -95,11 +95,7 @@ TEST_F(DiarioDeCorridas, ElFinDelProcesoEnMedioLaDejaDetenidaConLoConfirmado) {
         if (hechas == 120) Proceso::Terminar(0);
     });
     EXPECT_THROW(ventana_->cmdImportar_Click(), Proceso::FinDelProceso);
-    Dll_Datos otra;
-    otra.ParametroConexion = dir_.path();
-    otra.NombreBase = "demo";
-    otra.Conectar(true, 3, {}, true, true);
-    EXPECT_EQ(filas("SELECT Transmision, Agregadas, Resultado FROM GARANTIAS_CORRIDAS", &otra),
+    EXPECT_EQ(filasDeOtraConexion("SELECT Transmision, Agregadas, Resultado FROM GARANTIAS_CORRIDAS"),
               QStringList{"1|120|detenida"});
 }
 

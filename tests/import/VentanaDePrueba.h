@@ -62,6 +62,20 @@ class VentanaDePrueba : public SuiteEmbebida {
         return filas;
     }
     QString campo(const char* clave) const { return modelo_->campo(clave); }
+    // La base de la suite en un "servidor" (servidor.db, por el controlador ODBC de SQLite) con
+    // las dos tablas que la importación escribe, como las tiene una suite.
+    void conectarServidorOdbc() {
+        Dll_Datos& d = Componentes::Datos();
+        d.Conectar(false, 3,
+                   QStringLiteral("DRIVER={SQLite3};Database=") + dir_.filePath("servidor.db") + ';', true,
+                   true);
+        ASSERT_TRUE(d.Conectado()) << qPrintable(d.UltimaFalla());
+        ASSERT_EQ(d.TipoMotor(), "SQL Server");
+        sql("CREATE TABLE AUX_GARANTIA (modelo VARCHAR(100), serie VARCHAR(100) COLLATE NOCASE NOT NULL, "
+            "nroTransmision INTEGER, eca1 VARCHAR(100), activacion VARCHAR(100))");
+        sql("CREATE TABLE MV_TRANSMISIONES (TIPO VARCHAR(2) NOT NULL, Transmision INTEGER NOT NULL, Fecha "
+            "VARCHAR(10), Hora VARCHAR(8), Responsable_envio VARCHAR(50), Anulado INTEGER NOT NULL)");
+    }
 
     std::deque<std::optional<QString>> archivos_;
     SelectorGuionado* selector_ = nullptr;
