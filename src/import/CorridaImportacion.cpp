@@ -95,8 +95,11 @@ QString CorridaImportacion::loGuardadoAhora() {
     if (grupo_) {
         resumen_.transmision = grupo_->guardada();
         resumen_.insertadas = grupo_->filasGuardadas();
+        sinConfirmar_ = grupo_->sinConfirmar();
     }
-    return LoGuardado(datos_, resumen_.transmision, resumen_.insertadas);
+    // Una transmisión cuyo COMMIT no tuvo respuesta pudo quedar: la base lo dice.
+    const int32_t tomada = resumen_.transmision != 0 ? resumen_.transmision : sinConfirmar_;
+    return LoGuardado(datos_, tomada, resumen_.insertadas);
 }
 
 void CorridaImportacion::avisarLoGuardadoAlTerminar() {
@@ -232,6 +235,7 @@ void CorridaImportacion::ImportarFilas(Rutina& corrida) {
     if (!opciones_.prueba) {
         resumen_.transmision = grupo_->guardada();
         resumen_.insertadas = grupo_->filasGuardadas();
+        sinConfirmar_ = grupo_->sinConfirmar();
         diario_->fuenteDeCuentas(nullptr);  // el grupo termina aquí
     }
     soltarEscritura();

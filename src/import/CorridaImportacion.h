@@ -159,6 +159,8 @@ class CorridaImportacion {
     bool finFilas_ = false;
     qint64 numeroFila_ = 0;  // la fila de datos del origen, desde 1
     qint64 fallidas_ = 0;    // filas no agregadas por una falla
+    // La transmisión cuyo COMMIT no se confirmó (ver GrupoTransmision::sinConfirmar).
+    int32_t sinConfirmar_ = 0;
     qint64 hechas_ = 0;
     std::optional<qint64> total_;
     bool hayFilas_ = false;

@@ -60,6 +60,8 @@ class GrupoTransmision {
     // La transmisión que quedó guardada y sus filas; 0 si ninguna.
     int32_t guardada() const { return guardada_; }
     int64_t filasGuardadas() const { return filasGuardadas_; }
+    // La transmisión cuyo COMMIT falló o no tuvo respuesta (0 si ninguna): puede haber quedado o no.
+    int32_t sinConfirmar() const { return sinConfirmar_; }
 
     // Lo que quedó, en una línea para el operador.
     QString textoGuardado() const;
