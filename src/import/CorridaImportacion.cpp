@@ -1,6 +1,7 @@
 #include "import/CorridaImportacion.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -170,8 +171,9 @@ void CorridaImportacion::decidirCampos(Rutina& corrida) {
     }
 }
 
-QVariant CorridaImportacion::campo(int columna) const {
-    return columna < 0 ? QVariant() : rs_->Field(columna);
+const QVariant& CorridaImportacion::campo(int columna) const {
+    static const QVariant kVacio;
+    return columna < 0 ? kVacio : rs_->Field(columna);
 }
 
 DiarioDeCorrida::Cuentas CorridaImportacion::cuentasDiario() {
@@ -245,6 +247,9 @@ void CorridaImportacion::ImportarFilas(Rutina& corrida) {
 void CorridaImportacion::prepararEscritura() {
     hayFilas_ = !rs_->EOF_();
     total_ = rs_->total();
+    // Un total que miente (una cabecera dañada) no pide más que una tabla de unos 200 MB, que sólo
+    // ocupa memoria donde se escribe; más allá la tabla crece sola.
+    if (total_) series_.reservar(std::min<qint64>(*total_, qint64{1} << 23));
     const QStringList nombres = NombresCampos(*rs_);
     oyente_.campos(nombres);
     datos_.reabrirSiHaceFalta();
@@ -295,7 +300,10 @@ void CorridaImportacion::armarPasosDeFila(Rutina& fila) {
             fila_ = FilaEnCurso{};
             resumen_.leidas = ++numeroFila_;
         })
-        .paso([this] { fila_.serie = SerieDeFila(campo(columnas_.serie), numeroFila_); })
+        .paso([this] {
+            fila_.serie = SerieDeFila(campo(columnas_.serie), numeroFila_);
+            fila_.huella = series_.anticipar(fila_.serie);
+        })
         .paso([this, &fila] {
             // La serie no se pudo leer: la fila ya está anotada.
             if (fila_.decidida) fila.irA(pasoSiguiente_);
@@ -335,20 +343,20 @@ void CorridaImportacion::escribirFila(Rutina& fila) {
     if (prueba_) {
         // Lo que haría la importación: una serie que trajo antes otra fila se salta como repetida;
         // una que la base ya guarda, como guardada; las demás se agregarían.
-        if (const auto primera = series_.primera(fila_.serie)) {
+        if (const auto primera = series_.primera(fila_.huella)) {
             ++resumen_.yaGuardadas;
             anotar(MotivoRechazo::SerieGuardada, RepetidaEnElArchivo(*primera));
         } else if (prueba_->guardada(fila_.serie)) {
             ++resumen_.yaGuardadas;
             anotar(MotivoRechazo::SerieGuardada);
         } else {
-            series_.llevada(fila_.serie, numeroFila_);
+            series_.llevada(fila_.huella, numeroFila_);
             ++resumen_.insertadas;
             fila_.decidida = true;
         }
         return;
     }
-    series_.llevada(fila_.serie, numeroFila_);
+    series_.llevada(fila_.huella, numeroFila_);
     if (escritura_->diferida())
         enEspera_.emplace_back(numeroFila_, RechazoDeFila(*rs_, numeroFila_, MotivoRechazo::SerieGuardada));
     fila_.decidida = true;  // lo que pase con ella lo dice la escritura

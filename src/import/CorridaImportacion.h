@@ -99,6 +99,7 @@ class CorridaImportacion {
     // La fila del origen que se está leyendo.
     struct FilaEnCurso {
         QString serie;
+        quint64 huella = 0;  // la de la serie (ver SeriesDelArchivo::anticipar)
         bool vacia = false;
         bool decidida = false;  // ya se agregó o ya está anotada como no agregada
     };
@@ -111,7 +112,7 @@ class CorridaImportacion {
     // Antes de escribir nada: los títulos en otro orden deciden de qué columna sale cada campo.
     void decidirCampos(Rutina& corrida);
     // El valor de una columna de la fila actual (-1: ninguna, vacío).
-    QVariant campo(int columna) const;
+    const QVariant& campo(int columna) const;
     void cerrarDiario();
     // Lo que quedó guardado hasta ahora, contado en la base (ver LoGuardado).
     QString loGuardadoAhora();

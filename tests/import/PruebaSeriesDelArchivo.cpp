@@ -41,12 +41,30 @@ TEST(SeriesDelArchivo, LaPrimeraFilaQueLaTrajoYLaQueEstabaGuardadaDeAntes) {
     EXPECT_EQ(s.primera("G"), 9);
 }
 
+// La tabla crece sola, o se reserva de una vez con el total del origen (antes de la primera serie,
+// o ya con series, más chica o más grande que lo que hace falta): ninguna serie se pierde.
 TEST(SeriesDelArchivo, CienMilSeriesCrecenSinPerderNinguna) {
-    SeriesDelArchivo s;
     constexpr int kSeries = 100000;
-    for (int i = 1; i <= kSeries; ++i) s.llevada(QStringLiteral("S%1").arg(i), i);
-    for (int i = 1; i <= kSeries; ++i) ASSERT_EQ(s.primera(QStringLiteral("s%1").arg(i)), i) << i;
-    EXPECT_EQ(s.primera(QStringLiteral("S%1").arg(kSeries + 1)), std::nullopt);
+    const struct {
+        const char* caso;
+        qint64 reservaAntes;
+        qint64 reservaEnMedio;
+    } casos[] = {{"sin reserva", 0, 0},
+                 {"reserva justa", kSeries, 0},
+                 {"reserva corta", 1000, 0},
+                 {"reserva en medio", 0, 4 * kSeries}};
+    for (const auto& c : casos) {
+        SeriesDelArchivo s;
+        s.reservar(c.reservaAntes);
+        for (int i = 1; i <= kSeries; ++i) {
+            if (i == kSeries / 2) s.reservar(c.reservaEnMedio);
+            const QString serie = QStringLiteral("S%1").arg(i);
+            s.llevada(s.anticipar(serie), i);
+        }
+        for (int i = 1; i <= kSeries; ++i)
+            ASSERT_EQ(s.primera(QStringLiteral("s%1").arg(i)), i) << c.caso << " " << i;
+        EXPECT_EQ(s.primera(QStringLiteral("S%1").arg(kSeries + 1)), std::nullopt) << c.caso;
+    }
 }
 
 }  // namespace
