@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 
 BarraProgreso::BarraProgreso() : terminal_(isatty(STDERR_FILENO) != 0) {}
 BarraProgreso::~BarraProgreso() { terminar(); }
@@ -18,7 +19,9 @@ void BarraProgreso::avanzar(int64_t hechas, int64_t total) {
                      kAncho - llenas, "", static_cast<int>(hechas * 100 / total),
                      static_cast<long long>(hechas), static_cast<long long>(total));
     } else {
-        std::fprintf(stderr, "\r%lld filas", static_cast<long long>(hechas));
+        // Con espacios hasta el ancho de la barra con total, por si la reemplaza (un total que se
+        // dejó de saber).
+        std::fprintf(stderr, "\r%-60s", (std::to_string(hechas) + " filas").c_str());
     }
     std::fflush(stderr);
     dibujada_ = true;

@@ -247,6 +247,7 @@ void CorridaImportacion::ImportarFilas(Rutina& corrida) {
 void CorridaImportacion::prepararEscritura() {
     hayFilas_ = !rs_->EOF_();
     total_ = rs_->total();
+    totalAnunciado_ = total_.has_value();
     // Un total que miente (una cabecera dañada) no pide más que una tabla de unos 200 MB, que sólo
     // ocupa memoria donde se escribe; más allá la tabla crece sola.
     if (total_) series_.reservar(std::min<qint64>(*total_, qint64{1} << 23));
@@ -291,6 +292,7 @@ void CorridaImportacion::leerFilas(Rutina& filas) {
     while (!finFilas_ && !dejar_) {
         if (!fila.correr()) dejar_ = true;
     }
+    if (agotado_) cerrarAvance();
     terminarFilas();
     if (dejar_) filas.abandonar();
 }
@@ -324,14 +326,28 @@ void CorridaImportacion::armarPasosDeFila(Rutina& fila) {
         })
         .paso([this, &fila] { escribirFila(fila); });
     pasoSiguiente_ = fila.cantidad();
-    fila.paso([this] { oyente_.progreso(++hechas_, total_.value_or(-1)); })
+    fila.paso([this] { avanzar(); })
         .paso([] { Proceso::BombearEventosDelBucle(); })
         .paso([this] { rs_->MoveNext(); })
         .paso([this] {
-            // Si la condición misma falla y se salta, el ciclo termina.
+            // Si la condición misma falla y se salta, el ciclo termina (sin haber agotado el origen).
             finFilas_ = true;
-            finFilas_ = rs_->EOF_();
+            finFilas_ = agotado_ = rs_->EOF_();
         });
+}
+
+void CorridaImportacion::avanzar() {
+    ++hechas_;
+    // El total de una hoja es la cota que declara el libro, y puede quedarse corta: pasada, el
+    // total ya no se sabe y se cuentan sólo las filas hechas.
+    if (total_ && hechas_ > *total_) total_.reset();
+    oyente_.progreso(hechas_, total_.value_or(-1));
+}
+
+void CorridaImportacion::cerrarAvance() {
+    // Agotado el origen, el total son las filas hechas: una cota de más (o una que se quedó
+    // corta) no queda a la vista como "10 de 1.000 filas".
+    if (totalAnunciado_ && total_ != hechas_) oyente_.progreso(hechas_, hechas_);
 }
 
 void CorridaImportacion::escribirFila(Rutina& fila) {

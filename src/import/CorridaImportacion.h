@@ -127,6 +127,9 @@ class CorridaImportacion {
     void leerFilas(Rutina& filas);
     void armarPasosDeFila(Rutina& fila);
     void escribirFila(Rutina& fila);
+    // Una fila más hecha, de total si se sabe; al agotar el origen, el total es lo hecho.
+    void avanzar();
+    void cerrarAvance();
     void terminarFilas();
     void soltarEscritura();
 
@@ -163,7 +166,9 @@ class CorridaImportacion {
     // La transmisión cuyo COMMIT no se confirmó (ver GrupoTransmision::sinConfirmar).
     int32_t sinConfirmar_ = 0;
     qint64 hechas_ = 0;
-    std::optional<qint64> total_;
+    std::optional<qint64> total_;  // el que anunció el origen, mientras las filas no lo pasen
+    bool totalAnunciado_ = false;
+    bool agotado_ = false;  // se leyó hasta el final del origen
     bool hayFilas_ = false;
     bool dejar_ = false;
     // La fila (o el lote) que falló, o el registro de la transmisión rechazado: lo anterior queda.

@@ -236,7 +236,8 @@ TEST_P(CadaProveedor, LaTablaPorSuNombreDaLoMismoQueSuSentencia) {
 }
 
 // Después de la pasada por el origen entero, la lectura de la importación sabe cuántas filas dará
-// (el avance dice "hechas de total"): las mismas que da. Las hojas no lo saben.
+// (el avance dice "hechas de total"): las mismas que da. Una hoja lo sabe por la última fila que
+// declara el libro: la muestra de .xls la declara, el .xlsx escrito aquí no.
 TEST_P(CadaProveedor, ElTotalEsElDeLasFilasQueDa) {
     const Proveedor& p = GetParam();
     Conexion c;
@@ -248,7 +249,7 @@ TEST_P(CadaProveedor, ElTotalEsElDeLasFilasQueDa) {
     qint64 filas = 0;
     for (; !rs->EOF_(); rs->MoveNext()) ++filas;
     const std::string nombre = p.nombre;
-    if (nombre == "xls" || nombre == "xlsx") {
+    if (nombre == "xlsx") {
         EXPECT_FALSE(total.has_value());
     } else {
         ASSERT_TRUE(total.has_value());

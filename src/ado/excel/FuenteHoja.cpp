@@ -34,7 +34,14 @@ void FuenteHoja::leerCabecera() {
         }
     }
     ultima_ = cabecera.numero;
+    if (ancho > 0) filaCabecera_ = cabecera.numero;
     leida_ = true;
+}
+
+std::optional<qint64> FuenteHoja::total() const {
+    if (!ultimaDeclarada_) return std::nullopt;
+    if (filaCabecera_ == 0) return 0;  // sin cabecera no hay filas
+    return std::max<qint64>(0, *ultimaDeclarada_ - filaCabecera_);
 }
 
 bool FuenteHoja::siguiente(std::vector<QVariant>& fila) {

@@ -71,6 +71,18 @@ qint64 CotasHoja::Entero(const char* texto, qint64 defecto) {
     return v;
 }
 
+qint64 CotasHoja::UltimaFilaDeRango(const char* rango) {
+    if (!rango) return -1;
+    const char* dos = std::strchr(rango, ':');
+    const char* celda = dos ? dos + 1 : rango;
+    if (*celda == '$') ++celda;
+    if (ColumnaDeReferencia(celda) < 0) return -1;
+    while ((*celda >= 'A' && *celda <= 'Z') || (*celda >= 'a' && *celda <= 'z')) ++celda;
+    if (*celda == '$') ++celda;
+    const qint64 fila = Entero(celda, -1);
+    return fila >= 1 && fila <= kMaximaFila ? fila : -1;
+}
+
 struct HojaXml::Estado {
     FlujoBytes& flujo;
     QString libro;

@@ -29,6 +29,9 @@ QString CausaNumeroFila(const char* r, qint64 anterior, qint64* numero);
 int ColumnaDeReferencia(const char* r);
 // El número entero que es todo el texto; defecto si no lo es (o si falta).
 qint64 Entero(const char* texto, qint64 defecto);
+// La última fila de un rango ("A1:E1000" -> 1000, "$A$1:$E$9" -> 9, "B7" -> 7); -1 si el texto no
+// es un rango o la fila pasa de kMaximaFila.
+qint64 UltimaFilaDeRango(const char* rango);
 }  // namespace CotasHoja
 
 // Una celda tal como está en el XML de la hoja, todavía sin convertir.

@@ -50,6 +50,7 @@ void HojaXmlEnHilo::leer() {
                        (listas_.size() < kTandasAdelantadas && bytesListas_ < kBytesAdelantados);
             });
             if (parar_) return;
+            ultimaDeclarada_ = hoja_.ultimaFilaDeclarada();
             if (t.n > 0) {
                 bytesListas_ += t.bytes;
                 listas_.push_back(std::move(t));
@@ -88,4 +89,9 @@ bool HojaXmlEnHilo::siguiente(FilaXml& fila) {
         if (falla_) std::rethrow_exception(falla_);
         return false;
     }
+}
+
+std::optional<qint64> HojaXmlEnHilo::ultimaFilaDeclarada() {
+    std::lock_guard l(m_);
+    return ultimaDeclarada_;
 }

@@ -27,6 +27,9 @@ class HojaXmlEnHilo {
     // Como HojaXml::siguiente.
     bool siguiente(FilaXml& fila);
 
+    // Como HojaXmlRapida::ultimaFilaDeclarada, después de la primera fila pedida.
+    std::optional<qint64> ultimaFilaDeclarada();
+
     // Filas por tanda del hilo y tandas que puede adelantar.
     static constexpr std::size_t kFilasPorTanda = 256;
     static constexpr std::size_t kTandasAdelantadas = 4;
@@ -52,7 +55,8 @@ class HojaXmlEnHilo {
     bool fin_ = false;           // el hilo llegó al final de la hoja o a una falla
     std::exception_ptr falla_;
     bool parar_ = false;
-    Tanda actual_;  // la que se está entregando (de quien pide)
+    std::optional<qint64> ultimaDeclarada_;  // la que vio el hilo, pasada con su primera tanda
+    Tanda actual_;                           // la que se está entregando (de quien pide)
     std::size_t pos_ = 0;
     std::thread hilo_;  // último: arranca con todo lo demás listo
 };

@@ -135,6 +135,7 @@ struct HojaXmlRapida::Lector {
     std::string nombreDatos;  // el nombre de esa etiqueta, tal como está ("sheetData", "x:sheetData")
     qint64 ultimaFila = 0;
     std::size_t textoFila = 0;
+    qint64 ultimaDeclarada = -1;  // la de <dimension>, si la hay y es un rango
 
     // Una etiqueta ya entera en buf: sus partes miran buf hasta la próxima lectura.
     struct Etiqueta {
@@ -172,10 +173,11 @@ struct HojaXmlRapida::Lector {
             long long fin = 0;
             std::string nombre;
             bool otraCodificacion = false;
+            qint64& ultimaDeclarada;
         };
         Expat x;
         if (!x.p) throw Volver{};
-        Busqueda b;
+        Busqueda b{.ultimaDeclarada = ultimaDeclarada};
         b.p = x.p;
         XML_SetUserData(x.p, &b);
         XML_SetXmlDeclHandler(x.p, [](void* d, const XML_Char*, const XML_Char* codificacion, int) {
@@ -184,8 +186,12 @@ struct HojaXmlRapida::Lector {
                 std::strcmp(codificacion, "utf-8") != 0)
                 b->otraCodificacion = true;
         });
-        XML_SetStartElementHandler(x.p, [](void* d, const XML_Char* n, const XML_Char**) {
+        XML_SetStartElementHandler(x.p, [](void* d, const XML_Char* n, const XML_Char** atributos) {
             auto* b = static_cast<Busqueda*>(d);
+            if (std::strcmp(NombreLocal(n), "dimension") == 0) {
+                b->ultimaDeclarada = UltimaFilaDeRango(Atributo(atributos, "ref"));
+                return;
+            }
             if (std::strcmp(NombreLocal(n), "sheetData") != 0) return;
             b->hallada = true;
             b->nombre = n;
@@ -519,6 +525,7 @@ bool HojaXmlRapida::siguiente(FilaXml& fila) {
             flujo_ = abrir_();
             lector_ = std::make_unique<Lector>(*flujo_);
             lector_->empezar();
+            ultimaDeclarada_ = lector_->ultimaDeclarada;
         }
         if (lector_->fila(fila)) {
             ++dadas_;
@@ -527,6 +534,7 @@ bool HojaXmlRapida::siguiente(FilaXml& fila) {
         terminada_ = true;
         return false;
     } catch (const Volver&) {
+        if (lector_) ultimaDeclarada_ = lector_->ultimaDeclarada;
     } catch (...) {
         terminada_ = true;  // el flujo falló: lo mismo que con HojaXml
         throw;

@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,13 @@ class HojaXmlRapida {
     // Como HojaXml::siguiente.
     bool siguiente(FilaXml& fila);
 
+    // La última fila que declara la hoja antes de sus filas (<dimension ref="A1:E1000"/>: 1000),
+    // leída con la primera fila; nada si no la declara o no es un rango. Quien escribió el
+    // archivo puede haberla dejado mal: es una cota anunciada, no una cuenta.
+    std::optional<qint64> ultimaFilaDeclarada() const {
+        return ultimaDeclarada_ > 0 ? std::optional<qint64>(ultimaDeclarada_) : std::nullopt;
+    }
+
     // Si va por HojaXml (para las pruebas).
     bool porExpat() const { return respaldo_ != nullptr; }
 
@@ -43,6 +51,7 @@ class HojaXmlRapida {
     std::unique_ptr<Lector> lector_;
     qint64 dadas_ = 0;  // filas ya dadas
     bool terminada_ = false;
+    qint64 ultimaDeclarada_ = -1;
     // El camino de siempre, si hubo que volver.
     std::unique_ptr<FlujoBytes> flujoRespaldo_;
     std::unique_ptr<HojaXml> respaldo_;

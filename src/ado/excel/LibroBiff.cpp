@@ -18,6 +18,7 @@ enum : quint16 {
     kDateMode = 0x0022,
     kFilePass = 0x002F,
     kContinue = 0x003C,
+    kDimensions = 0x0200,
     kCodePage = 0x0042,
     kBoundSheet = 0x0085,
     kMulRk = 0x00BD,
@@ -230,6 +231,7 @@ char LibroBiff::claseNumero(quint16 xf) const { return xf < xfFecha_.size() && x
 bool LibroBiff::leerHoja(std::size_t i, Celdas& salida) {
     salida.celdas.clear();
     salida.textos.clear();
+    salida.ultimaFilaDeclarada.reset();
     if (i >= hojas_.size()) return fallar(QStringLiteral("no tiene la hoja %1").arg(i + 1));
     const Hoja& hoja = hojas_[i];
     Registros r{flujo_, static_cast<qsizetype>(hoja.inicio)};
@@ -272,6 +274,13 @@ bool LibroBiff::leerHoja(std::size_t i, Celdas& salida) {
         if (profundidad > 1) continue;
         const char* d = r.datos;
         switch (r.tipo) {
+            case kDimensions:
+                // La primera fila y la siguiente a la última (desde 0): de 4 bytes en BIFF8, de 2 antes.
+                if (biff8_ && r.largo >= 14)
+                    salida.ultimaFilaDeclarada = U32(d + 4);
+                else if (!biff8_ && r.largo >= 10)
+                    salida.ultimaFilaDeclarada = U16(d + 2);
+                break;
             case kNumber:
                 if (r.largo < 14) break;
                 double x;

@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
+#include <optional>
 #include <vector>
 
 #include "ado/CodigoPagina.h"
@@ -29,9 +30,12 @@ class LibroBiff {
         double numero = 0;
     };
     // Las celdas de una hoja ordenadas por fila y columna, y los textos que no son compartidos.
+    // ultimaFilaDeclarada: la que dice el registro DIMENSIONS de la hoja (desde 1; 0 si la declara
+    // vacía), si lo tiene; quien escribió el libro puede haberla dejado mal.
     struct Celdas {
         std::vector<Celda> celdas;
         std::vector<QString> textos;
+        std::optional<quint32> ultimaFilaDeclarada;
     };
 
     explicit LibroBiff(QByteArray flujo);

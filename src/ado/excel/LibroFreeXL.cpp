@@ -128,6 +128,8 @@ class FuenteXls : public FuenteHoja {
         }
         columnasHoja_ = columnas;
         leerCabecera();
+        // FreeXL no lee más allá de la cota del libro: nunca hay más filas que las declaradas.
+        declararUltimaFila(filas_);
     }
 
   protected:

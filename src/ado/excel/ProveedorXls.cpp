@@ -31,6 +31,7 @@ class FuenteBiff : public FuenteHoja {
         if (!libro_->leerHoja(hoja, celdas_))
             Fallar(ruta, QStringLiteral("está dañado: %1").arg(libro_->falla()));
         leerCabecera();
+        if (celdas_.ultimaFilaDeclarada) declararUltimaFila(*celdas_.ultimaFilaDeclarada);
     }
 
   protected:

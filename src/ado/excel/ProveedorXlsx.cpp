@@ -27,6 +27,7 @@ class FuenteXlsx : public FuenteHoja {
                 libro_->ruta(), hoja.parte),
           nombreHoja_(hoja.nombre) {
         leerCabecera();
+        declararUltimaFila(hoja_.ultimaFilaDeclarada());
     }
 
   protected:

@@ -213,8 +213,10 @@ void FrmAuxGarantia::conectarModelo() {
         }
     });
     connect(&modelo_, &ModeloVentana::progreso, this, [this](qint64 hechas, qint64 total) {
-        // Se actualiza a lo sumo cada 256 filas: la barra cuesta pintarla.
-        if ((hechas & 0xFF) != 1 && hechas != total) return;
+        // Se actualiza a lo sumo cada 256 filas (la barra cuesta pintarla), y en cuanto cambia el
+        // total: uno anunciado que las filas pasan deja de mostrarse enseguida.
+        if ((hechas & 0xFF) != 1 && hechas != total && total == totalBarra_) return;
+        totalBarra_ = total;
         if (!progreso->isVisible()) progreso->show();
         progreso->setFormat(TextoProgreso(hechas, total));
         progreso->setToolTip(progreso->format());

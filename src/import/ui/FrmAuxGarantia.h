@@ -68,5 +68,6 @@ class FrmAuxGarantia : public QWidget {
     EtiquetaEstado* estado_;
     EtiquetaEstado* estadoTransmisiones_;
     int pestanaActual_ = 0;
+    qint64 totalBarra_ = -1;             // el total que muestra la barra (-1: ninguno)
     HerramientasVentana* herramientas_;  // "Detener" y las herramientas de los menús
 };

@@ -51,9 +51,10 @@ void LibroAMano::escribir(const QString& ruta) const {
                  (estado.isEmpty() ? QByteArray() : " state=\"" + estado.toUtf8() + "\"") + "/>";
         rels += "<Relationship Id=\"rId" + n + "\" Type=\"" + tipo + "worksheet\" Target=\"worksheets/sheet" +
                 n + ".xml\"/>";
+        const QByteArray prologo = i < prologos.size() ? prologos[i] : QByteArray();
         partes.emplace_back(QStringLiteral("xl/worksheets/sheet%1.xml").arg(i + 1),
-                            "<?xml version=\"1.0\"?><worksheet " + ns + "><sheetData>" + hojas[i].second +
-                                "</sheetData></worksheet>");
+                            "<?xml version=\"1.0\"?><worksheet " + ns + ">" + prologo + "<sheetData>" +
+                                hojas[i].second + "</sheetData></worksheet>");
     }
     libro += "</sheets></workbook>";
     if (!cadenas.isEmpty()) {

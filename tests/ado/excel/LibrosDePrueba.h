@@ -19,6 +19,7 @@ struct LibroAMano {
     QByteArray estilos;                                 // styles.xml entero; vacío: sin la parte
     QByteArray propiedadesLibro;                        // atributos de <workbookPr>
     QStringList estados;                                // state de cada hoja ("" = visible)
+    std::vector<QByteArray> prologos;                   // lo de antes de <sheetData> de cada hoja
     void escribir(const QString& ruta) const;
 };
 

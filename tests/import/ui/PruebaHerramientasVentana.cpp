@@ -1,6 +1,8 @@
 // Las herramientas de la ventana: "Detener", buscar series, filas no agregadas, importación de
 // prueba y exportar una transmisión, con la ventana real sin pantalla sobre una base embebida.
 #include <QBrush>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -10,6 +12,7 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include "ado/excel/LibrosDePrueba.h"
 #include "comun/SuiteEmbebida.h"
 #include "import/ui/FrmAuxGarantia.h"
 #include "import/ui/HerramientasVentana.h"
@@ -377,4 +380,50 @@ TEST_F(Herramientas, LaBarraCuentaFilasHechasDeTotal) {
     EXPECT_EQ(barra, (QStringList{"257 de 2.000 filas|128|1000", "2.000 de 2.000 filas|1000|1000",
                                   "257 de 2.000 filas|128|1000", "2.000 de 2.000 filas|1000|1000"}));
     EXPECT_EQ(estados, (QStringList{"Probando S1", "Importando S1"}));
+}
+
+// Una hoja cuya cota declarada se queda corta: la barra deja el total en cuanto las filas lo pasan
+// (nunca "3 de 2 filas" ni una barra llena a medio camino); con la cota cierta, cuenta de ella.
+TEST_F(Herramientas, LaBarraDeUnaHojaNoPasaDeSuCota) {
+    QByteArray filas = "<row r=\"1\">";
+    for (const char* t : {"eca1", "serie", "modelo", "x", "act"})
+        filas += "<c t=\"inlineStr\"><is><t>" + QByteArray(t) + "</t></is></c>";
+    filas += "</row>";
+    for (int i = 1; i <= 300; ++i)
+        filas += "<row><c t=\"inlineStr\"><is><t>E</t></is></c><c t=\"inlineStr\"><is><t>S" +
+                 QByteArray::number(i) + "</t></is></c></row>";
+    const struct {
+        const char* nombre;
+        const char* cota;
+        QStringList barra;  // en las filas 2, 3 y 257: texto|máximo
+    } casos[] = {
+        {"cota corta", "A1:E3", {"2 de 2 filas|1000", "3 filas|0", "257 filas|0"}},
+        {"cota cierta", "A1:E301", {"1 de 300 filas|1000", "1 de 300 filas|1000", "257 de 300 filas|1000"}},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        const QString ruta = dir_.filePath(QStringLiteral("prov/%1/libro.xlsx").arg(c.nombre));
+        QDir().mkpath(QFileInfo(ruta).path());
+        LibroAMano libro;
+        libro.hojas = {{QStringLiteral("Hoja"), filas}};
+        libro.prologos = {"<dimension ref=\"" + QByteArray(c.cota) + "\"/>"};
+        libro.escribir(ruta);
+        ModeloVentana& m = ventana_->modelo();
+        m.setCampo("Tabla", ruta);
+        ventana_->procedimientos().ConectarProveedor(false);
+        m.setCmbTablaTexto(QStringLiteral("Hoja"));
+        ventana_->procedimientos().cmbTabla_Click();
+        QStringList barra;
+        const auto conexion =
+            QObject::connect(&m, &ModeloVentana::progreso, ventana_.get(), [&](qint64 hechas, qint64) {
+                if (hechas == 2 || hechas == 3 || hechas == 257)
+                    barra << ventana_->progreso->format() + u'|' +
+                                 QString::number(ventana_->progreso->maximum());
+            });
+        QTest::qWait(600);  // un clic antes sería el de la corrida que terminó
+        ventana_->cmdImportar->click();
+        QObject::disconnect(conexion);
+        EXPECT_EQ(barra, c.barra);
+        EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+    }
 }
