@@ -20,7 +20,7 @@ GrupoTransmision::GrupoTransmision(Dll_Datos& datos, QString usuario)
       porSentencia_(datos.conexion().motor() != MotorBase::Embebida) {
     // Lo que quedó lo dice quien corre la importación, después de este aviso.
     aviso_ = Proceso::AlTerminar([this] {
-        if (!abierto_ && guardada_ == 0) return;
+        if (!transaccion_ && guardada_ == 0) return;
         try {
             confirmar();
         } catch (...) {
@@ -41,11 +41,10 @@ bool GrupoTransmision::asegurar() {
         if (guardada_ != 0) return true;
         // Sin filas agregadas todavía, el número no se retiene más que un grupo: otra estación
         // espera ese bloqueo para numerar. Se suelta entre dos sentencias y se vuelve a tomar.
-        if (abierto_ && agregadasGrupo_ == 0 && reloj_.elapsed() >= kMsPorGrupo) confirmar();
+        if (transaccion_ && agregadasGrupo_ == 0 && reloj_.elapsed() >= kMsPorGrupo) confirmar();
     }
-    if (!abierto_) {
-        datos_.conexion().BeginTrans();
-        abierto_ = true;
+    if (!transaccion_) {
+        transaccion_.emplace(datos_.conexion());
         filasGrupo_ = 0;
         agregadasGrupo_ = 0;
         reloj_.start();
@@ -78,14 +77,12 @@ void GrupoTransmision::tomarNumero() {
             Regional::Formato(ahora, QStringLiteral("HH:MM")) + QStringLiteral("',") +
             datos_.FormatearValor(usuario_, QStringLiteral("'")) + QStringLiteral(",0)"));
     } catch (...) {
-        abierto_ = false;
-        c.RollbackTrans();
+        transaccion_.reset();  // se deshace; la falla que llegó sigue su camino
         throw;
     }
     if (c.Errors().Count() > 0) {
         rechazo_ = c.Errors().Item(0).descripcion;
-        abierto_ = false;
-        c.RollbackTrans();
+        deshacer();
         return;
     }
     conNumero_ = true;
@@ -93,7 +90,7 @@ void GrupoTransmision::tomarNumero() {
 
 void GrupoTransmision::contar(bool agregada, bool puedeConfirmar) {
     if (porSentencia_) {
-        if (!abierto_) {
+        if (!transaccion_) {
             if (agregada) ++filasGuardadas_;  // su sentencia ya se confirmó sola
             return;
         }
@@ -109,7 +106,8 @@ void GrupoTransmision::contar(bool agregada, bool puedeConfirmar) {
 }
 
 bool GrupoTransmision::largo() const {
-    return abierto_ && !porSentencia_ && (filasGrupo_ >= kFilasPorGrupo || reloj_.elapsed() >= kMsPorGrupo);
+    return transaccion_ && !porSentencia_ &&
+           (filasGrupo_ >= kFilasPorGrupo || reloj_.elapsed() >= kMsPorGrupo);
 }
 
 void GrupoTransmision::confirmar() { cerrar(false); }
@@ -119,53 +117,54 @@ void GrupoTransmision::confirmarSentencia() {
 }
 
 void GrupoTransmision::cerrar(bool conFilasContadasDespues) {
-    if (!abierto_) return;
+    if (!transaccion_) return;
     if (antesDeConfirmar_) antesDeConfirmar_();
-    if (!abierto_) return;
-    abierto_ = false;
-    Conexion& c = datos_.conexion();
+    if (!transaccion_) return;
     const bool conFilas = conFilasContadasDespues || guardada_ != 0 || agregadasGrupo_ > 0;
     const bool tomado = conNumero_;
     conNumero_ = false;
     if (!conFilas) {
         // Nada que guardar: ni el registro ni el número.
-        c.RollbackTrans();
+        deshacer();
         return;
     }
     try {
-        c.CommitTrans();
+        transaccion_->confirmar();
     } catch (...) {
         if (tomado) sinConfirmar_ = numero_;
         agregadasGrupo_ = 0;
         // Con el enlace cortado no hay nada que deshacer aquí (ni se reconecta para eso): la
         // próxima operación vuelve a conectar.
-        if (c.proveedor()) {
-            try {
-                c.RollbackTrans();
-            } catch (...) {
-            }
-        }
+        if (!datos_.conexion().proveedor()) transaccion_->darPorDeshecha();
+        transaccion_.reset();
         throw;
     }
+    transaccion_.reset();
     if (tomado) guardada_ = numero_;
     filasGuardadas_ += agregadasGrupo_;
     agregadasGrupo_ = 0;
     if (despuesDeConfirmar_) despuesDeConfirmar_();
 }
 
+void GrupoTransmision::deshacer() {
+    try {
+        transaccion_->deshacer();
+    } catch (...) {
+        transaccion_.reset();
+        throw;
+    }
+    transaccion_.reset();
+}
+
 void GrupoTransmision::deshecho() {
-    if (!abierto_) return;
-    abierto_ = false;
+    if (!transaccion_) return;
     conNumero_ = false;
     filasGrupo_ = 0;
     agregadasGrupo_ = 0;
-    Conexion& c = datos_.conexion();
-    if (c.enTransaccion()) {
-        try {
-            c.RollbackTrans();
-        } catch (...) {
-        }
-    }
+    // Si la conexión ya no la tiene abierta (la sentencia que falló la deshizo), no se deshace
+    // otra vez; si la tiene, se deshace aquí, sin lanzar.
+    if (!datos_.conexion().enTransaccion()) transaccion_->darPorDeshecha();
+    transaccion_.reset();
 }
 
 QString GrupoTransmision::textoGuardado() const {

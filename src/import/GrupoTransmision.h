@@ -3,6 +3,9 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
+
+#include "ado/Transaccion.h"
 
 class Dll_Datos;
 
@@ -20,6 +23,7 @@ class Dll_Datos;
 //
 // El grupo abierto se confirma antes de cada mensaje, al terminar y, si el programa termina en
 // medio ("Salir", una señal), antes del fin del proceso (lo que quedó lo dice la corrida, después).
+// El grupo es una Transaccion: si algo sale de él sin cerrarlo (una excepción), se deshace.
 class GrupoTransmision {
   public:
     GrupoTransmision(Dll_Datos& datos, QString usuario);
@@ -69,12 +73,14 @@ class GrupoTransmision {
   private:
     void tomarNumero();
     void cerrar(bool conFilas);
+    // Deshace el grupo abierto ya (lanza si la base no pudo); queda cerrado igual.
+    void deshacer();
 
     Dll_Datos& datos_;
     QString usuario_;
-    bool porSentencia_ = false;  // SQL Server: cada sentencia se confirma sola
-    bool abierto_ = false;
-    bool conNumero_ = false;  // el grupo abierto tiene el registro de la transmisión
+    bool porSentencia_ = false;               // SQL Server: cada sentencia se confirma sola
+    std::optional<Transaccion> transaccion_;  // la del grupo abierto; vacía: ninguno abierto
+    bool conNumero_ = false;                  // el grupo abierto tiene el registro de la transmisión
     int32_t numero_ = 0;
     int32_t guardada_ = 0;
     int64_t filasGrupo_ = 0;      // filas que pasaron por el grupo abierto

@@ -7,6 +7,7 @@
 
 #include "ado/Conexion.h"
 #include "ado/Proveedores.h"
+#include "ado/Transaccion.h"
 #include "ado/Valores.h"
 #include "comun/Pruebas.h"
 #include "platform/ErrorEjecucion.h"
@@ -95,6 +96,42 @@ TEST_F(BaseSuite, UnGuionEnTransaccionSeDeshaceEntero) {
     conexion_.Execute("ROLLBACK TRANSACTION");
     EXPECT_EQ(conexion_.Errors().Count(), 0);
     EXPECT_TRUE(columna("SELECT serie FROM AUX").isEmpty());
+}
+
+// Cómo termina una Transaccion según lo que se hizo con ella antes de salir del alcance, y si
+// la conexión queda con una transacción abierta (la que nadie deshizo).
+TEST_F(BaseSuite, LaTransaccionSeDeshaceSalvoQueSeConfirmeOSeDePorDeshecha) {
+    enum class Fin { Nada, Confirmar, Deshacer, DarPorDeshecha, Excepcion };
+    const struct {
+        const char* caso;
+        Fin fin;
+        bool quedaLaFila;
+        bool quedaAbierta;
+    } casos[] = {
+        {"sale sin confirmar", Fin::Nada, false, false},
+        {"sale por una excepción", Fin::Excepcion, false, false},
+        {"confirmada", Fin::Confirmar, true, false},
+        {"deshecha antes de salir", Fin::Deshacer, false, false},
+        // Nadie la deshace: la conexión la sigue teniendo (quien la da por deshecha responde).
+        {"dada por deshecha", Fin::DarPorDeshecha, false, true},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.caso);
+        try {
+            Transaccion t(conexion_);
+            conexion_.Execute("INSERT INTO AUX (serie) VALUES ('T')");
+            ASSERT_EQ(conexion_.Errors().Count(), 0);
+            if (c.fin == Fin::Confirmar) t.confirmar();
+            if (c.fin == Fin::Deshacer) t.deshacer();
+            if (c.fin == Fin::DarPorDeshecha) t.darPorDeshecha();
+            if (c.fin == Fin::Excepcion) throw ErrorEjecucion(Errores::ProveedorFallo, "falla en medio");
+        } catch (const ErrorEjecucion&) {
+        }
+        EXPECT_EQ(conexion_.enTransaccion(), c.quedaAbierta);
+        if (conexion_.enTransaccion()) conexion_.RollbackTrans();
+        EXPECT_EQ(columna("SELECT serie FROM AUX").size(), c.quedaLaFila ? 1 : 0);
+        conexion_.Execute("DELETE FROM AUX");
+    }
 }
 
 TEST_F(BaseSuite, ComparaTextosComoSqlServerYOrdenaFechasDmy) {
