@@ -11,7 +11,6 @@
 #include "data/Dll_Datos.h"
 #include "data/EscrituraGarantias.h"
 #include "data/SeriesGuardadas.h"
-#include "import/ExamenOrigen.h"
 #include "import/GrupoTransmision.h"
 #include "import/LoGuardado.h"
 #include "import/OrdenCampos.h"
@@ -197,11 +196,17 @@ void CorridaImportacion::cerrarDiario() {
 Respuesta CorridaImportacion::trampa(const ErrorEjecucion& error) { return TrampaOrigen(origen_, error); }
 
 void CorridaImportacion::examinarOrigen(Rutina& corrida) {
-    // Una pasada por el archivo entero antes de tomar la transmisión: uno mal formado no deja ni
-    // la transmisión ni una fila.
-    if (const auto falla = ExaminarOrigenEntero(origen_, archivo_.tablaALeer())) {
-        oyente_.estado(*falla);
-        MsgBox(*falla, Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
+    // Una pasada por el archivo entero antes de tomar la transmisión (ver Proveedor::examinarTabla):
+    // lo que decide vale para toda la lectura, y uno mal formado no deja ni la transmisión ni una
+    // fila. Con la conexión cerrada no hay nada que examinar: la lectura dará su propia falla.
+    if (!origen_.abierta()) return;
+    try {
+        origen_.examinarTabla(archivo_.tablaALeer());
+    } catch (const ErrorEjecucion& e) {
+        // No va a la trampa: repetir no arregla el archivo, y saltar el examen dejaría leer a
+        // medias uno mal formado. Se dice y la corrida termina sin escribir nada.
+        oyente_.estado(e.descripcion());
+        MsgBox(e.descripcion(), Botones::Aceptar | Botones::IconoCritico, QStringLiteral("Aviso"));
         corrida.abandonar();
     }
 }
