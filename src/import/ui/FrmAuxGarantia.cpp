@@ -13,6 +13,7 @@
 #include "import/TextoProgreso.h"
 #include "import/ui/EtiquetaEstado.h"
 #include "import/ui/HerramientasVentana.h"
+#include "import/ui/ResumenDesplazable.h"
 #include "import/ui/SelectorArchivoQt.h"
 #include "import/ui/TablaGrilla.h"
 #include "platform/Proceso.h"
@@ -113,12 +114,13 @@ void FrmAuxGarantia::armarPestanaImportar(QWidget* p) {
     cmbTabla->setInsertPolicy(QComboBox::NoInsert);
     cmdCargarVistaPrevia = Control<QPushButton>(p, "cmdCargarVistaPrevia", Twips(3600, 2220, 1695, 255));
     cmdCargarVistaPrevia->setText(QStringLiteral("Cargar vista previa"));
-    // El resumen de la última importación ocupa el hueco a la derecha de "Cargar vista previa",
-    // hasta la grilla, en una o dos líneas.
-    lblResumen = Control<QLabel>(p, "lblResumen", Twips(5400, 2160, 5295, 525));
-    lblResumen->setFont(Letra(8.25, true));
-    lblResumen->setWordWrap(true);
-    lblResumen->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // El resumen de la vista previa y de la última importación ocupa el hueco a la derecha de
+    // "Cargar vista previa", hasta la grilla: dos líneas, y lo que no entra se desplaza.
+    resumen_ = new ResumenDesplazable(p, Letra(8.25, true));
+    resumen_->setObjectName(QStringLiteral("marcoResumen"));
+    resumen_->setGeometry(Twips(5400, 2160, 5295, 525));
+    lblResumen = resumen_->etiqueta();
+    lblResumen->setObjectName(QStringLiteral("lblResumen"));
     MSFlexGrid2 = Control<QTableView>(p, "MSFlexGrid2", Twips(360, 2700, 10335, 4095));
     new TablaGrilla(modelo_.MSFlexGrid2, *MSFlexGrid2);
     lblEstado = Control<QLabel>(p, "lblEstado", Twips(360, 6900, 8415, 375));
@@ -194,11 +196,8 @@ void FrmAuxGarantia::conectarModelo() {
     });
     connect(&modelo_, &ModeloVentana::estadoCambiado, this,
             [this] { estado_->mostrar(modelo_.lblEstado()); });
-    connect(&modelo_, &ModeloVentana::resumenCambiado, this, [this] {
-        // El texto entero siempre se puede leer: si no entra en sus dos líneas, en la sugerencia.
-        lblResumen->setText(modelo_.lblResumen());
-        lblResumen->setToolTip(modelo_.lblResumen());
-    });
+    connect(&modelo_, &ModeloVentana::resumenCambiado, this,
+            [this] { resumen_->mostrar(modelo_.lblResumen()); });
     connect(&modelo_, &ModeloVentana::infoTransmisionCambiada, this, [this] {
         lblInfoTransmision->setText(modelo_.lblInfoTransmision());
         lblInfoTransmision->setToolTip(modelo_.lblInfoTransmision());

@@ -15,6 +15,7 @@ class QTableView;
 class QWidget;
 class EtiquetaEstado;
 class HerramientasVentana;
+class ResumenDesplazable;
 
 // La ventana de importación de garantías: muestra el modelo de sus controles y pasa los
 // eventos a VentanaImportacion. Al cargarse corre el inicio de la aplicación; sólo se muestra
@@ -68,6 +69,7 @@ class FrmAuxGarantia : public QWidget {
     EtiquetaEstado* estado_;
     EtiquetaEstado* estadoTransmisiones_;
     int pestanaActual_ = 0;
-    qint64 totalBarra_ = -1;             // el total que muestra la barra (-1: ninguno)
-    HerramientasVentana* herramientas_;  // "Detener" y las herramientas de los menús
+    ResumenDesplazable* resumen_ = nullptr;  // el lugar de lblResumen
+    qint64 totalBarra_ = -1;                 // el total que muestra la barra (-1: ninguno)
+    HerramientasVentana* herramientas_;      // "Detener" y las herramientas de los menús
 };

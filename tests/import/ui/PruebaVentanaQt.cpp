@@ -1,4 +1,5 @@
 #include <QAbstractProxyModel>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileSystemModel>
@@ -6,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -247,6 +249,35 @@ TEST_F(VentanaQt, ElResumenSeBorraAlElegirOtroArchivo) {
     selector_->guion.push_back(ruta);
     QTest::mouseClick(ventana_->CmdBuscar, Qt::LeftButton);
     EXPECT_EQ(ventana_->lblResumen->text(), "");
+}
+
+// El aviso de títulos en otro orden se lee entero en el resumen de la vista previa, que queda en su
+// lugar: la letra achica lo justo y, si ni así entra, el resumen se desplaza hasta su última línea.
+TEST_F(VentanaQt, ElAvisoDeOrdenSeLeeEnteroEnElResumen) {
+    const QString ruta = dir_.filePath(
+        QStringLiteral("prov/") + QStringLiteral("carpeta del proveedor con un nombre largo/").repeated(3) +
+        QStringLiteral("orden de las columnas.csv"));
+    EscribirArchivo(ruta, "serie;eca1;modelo;factura;activacion\nORD0001;E9;TV;F1;01/03/2026\n");
+    selector_->guion.push_back(ruta);
+    QTest::mouseClick(ventana_->CmdBuscar, Qt::LeftButton);
+    QLabel* l = ventana_->lblResumen;
+    const QString aviso = ventana_->modelo().lblResumen();
+    ASSERT_TRUE(aviso.contains("otro orden")) << qPrintable(aviso);
+    EXPECT_EQ(l->text(), aviso);
+    EXPECT_EQ(l->toolTip(), aviso);
+    EXPECT_GE(l->font().pointSizeF(), 7.0);
+    // El texto entero cabe en la etiqueta...
+    const QFontMetrics m(l->font());
+    const int alto =
+        m.boundingRect(QRect(0, 0, l->contentsRect().width(), 100000), Qt::TextWordWrap, aviso).height();
+    EXPECT_LE(alto, l->contentsRect().height());
+    // ...y la etiqueta entera se puede ver desde el lugar del resumen, desplazándola si hace falta.
+    auto* marco = qobject_cast<QAbstractScrollArea*>(l->parentWidget()->parentWidget());
+    const QWidget* lugar = marco ? static_cast<QWidget*>(marco) : l;
+    EXPECT_EQ(lugar->geometry(), QRect(360, 144, 353, 35));
+    const int alcance =
+        marco ? marco->viewport()->height() + marco->verticalScrollBar()->maximum() : l->height();
+    EXPECT_GE(alcance, l->height());
 }
 
 TEST_F(VentanaQt, CtrlFinLlegaALaUltimaFilaYLaLineaDiceCuantasSon) {
