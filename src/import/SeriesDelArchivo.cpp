@@ -1,11 +1,11 @@
 #include "import/SeriesDelArchivo.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <new>
-#include <cstring>
-
-#include <sys/mman.h>
 
 #include "ado/sqlite/ProveedorSqlite.h"
 
@@ -84,20 +84,46 @@ void SeriesDelArchivo::rehacer(std::size_t lugares) {
 
 void SeriesDelArchivo::reservar(qint64 series) {
     if (series <= 0) return;
-    const auto n = static_cast<std::size_t>(std::min<qint64>(series, std::numeric_limits<uint32_t>::max()));
+    reserva_ = std::min<qint64>(series, std::numeric_limits<uint32_t>::max());
+    if (!enTabla_) {
+        porFila_.reserve(static_cast<std::size_t>(reserva_));
+        return;
+    }
     std::size_t lugares = cantidad_ == 0 ? kLugaresIniciales : cantidad_;
-    while (!Cabe(n, lugares)) lugares *= 2;
+    while (!Cabe(static_cast<std::size_t>(reserva_), lugares)) lugares *= 2;
     if (lugares != cantidad_) rehacer(lugares);
+}
+
+void SeriesDelArchivo::pasarATabla() {
+    enTabla_ = true;
+    reservar(std::max<qint64>(reserva_, static_cast<qint64>(porFila_.size())));
+    for (std::size_t i = 0; i < porFila_.size(); ++i) {
+        if (porFila_[i] != 0) anotarEnTabla(porFila_[i], static_cast<qint64>(i) + 1);
+    }
+    std::vector<quint64>().swap(porFila_);
 }
 
 quint64 SeriesDelArchivo::anticipar(const QString& serie) const {
     const quint64 h = Huella(serie);
-    if (cantidad_ != 0) __builtin_prefetch(&lugares_[static_cast<std::size_t>(h) & (cantidad_ - 1)], 1);
+    if (enTabla_ && cantidad_ != 0)
+        __builtin_prefetch(&lugares_[static_cast<std::size_t>(h) & (cantidad_ - 1)], 1);
     return h;
 }
 
 void SeriesDelArchivo::llevada(quint64 huella, qint64 fila) {
     if (fila <= 0 || fila > std::numeric_limits<uint32_t>::max()) return;
+    const auto i = static_cast<std::size_t>(fila - 1);
+    if (!enTabla_ && i >= porFila_.size()) {
+        porFila_.resize(i, 0);
+        porFila_.push_back(huella);
+        return;
+    }
+    // Una fila que no viene después de las anotadas (no pasa al importar): la tabla no depende del orden.
+    if (!enTabla_) pasarATabla();
+    anotarEnTabla(huella, fila);
+}
+
+void SeriesDelArchivo::anotarEnTabla(quint64 huella, qint64 fila) {
     if (cantidad_ == 0 || !Cabe(ocupados_ + 1, cantidad_))
         rehacer(cantidad_ == 0 ? kLugaresIniciales : cantidad_ * 2);
     Lugar& l = lugar(huella);
@@ -111,7 +137,8 @@ void SeriesDelArchivo::llevada(quint64 huella, qint64 fila) {
     l.fila = static_cast<uint32_t>(fila);
 }
 
-std::optional<qint64> SeriesDelArchivo::primera(quint64 huella) const {
+std::optional<qint64> SeriesDelArchivo::primera(quint64 huella) {
+    if (!enTabla_) pasarATabla();
     if (cantidad_ == 0) return std::nullopt;
     const Lugar& l = lugar(huella);
     if (l.vacio() || l.fila == 0) return std::nullopt;
@@ -119,6 +146,7 @@ std::optional<qint64> SeriesDelArchivo::primera(quint64 huella) const {
 }
 
 std::optional<qint64> SeriesDelArchivo::repetida(const QString& serie, qint64 fila) {
+    if (!enTabla_) pasarATabla();
     if (cantidad_ == 0) return std::nullopt;
     Lugar& l = lugar(Huella(serie));
     if (l.vacio() || l.fila == 0) return std::nullopt;

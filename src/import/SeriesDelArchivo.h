@@ -5,25 +5,29 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <vector>
 
 // Las series que ya trajo el archivo que se importa, con la fila que la trajo primero: una serie
 // repetida en el mismo archivo se dice "repetida en el archivo (fila N)", igual en la importación
 // y en la prueba. Dos series son la misma con la regla de la base (sin blancos finales ni
 // mayúsculas, ver ClaveSerie). Por serie guarda una huella de 64 bits de esa clave y el número de
-// fila, no el texto, en una tabla plana (sin una reserva de memoria por serie): un archivo de un
-// millón de filas ocupa unos 25 MB. Una fila después de la 4.294.967.295 no se anota.
+// fila, no el texto. Una fila después de la 4.294.967.295 no se anota.
 //
-// La tabla es el único acceso al azar a la memoria por fila de la importación: la fila calcula la
-// huella al leer la serie (anticipar), lo que trae su lugar a la caché mientras se leen los otros
-// campos, y la anota al escribirla.
+// Una importación sólo pregunta cuando la base rechaza una serie, y la mayoría de los archivos no
+// trae ninguna rechazada: hasta la primera pregunta, las huellas se anotan en fila, una detrás de
+// otra (8 bytes por fila, sin saltos por la memoria). La primera pregunta arma con ellas una tabla
+// plana (12 bytes por lugar, unos 25 MB para un millón de series), que desde ahí se mantiene al
+// día: es el único acceso al azar a la memoria por fila, y por eso la fila calcula la huella al
+// leer la serie (anticipar), lo que trae su lugar a la caché mientras se leen los otros campos.
+// Una prueba pregunta por cada fila: usa la tabla desde la primera.
 class SeriesDelArchivo {
   public:
     SeriesDelArchivo() = default;
     SeriesDelArchivo(const SeriesDelArchivo&) = delete;
     SeriesDelArchivo& operator=(const SeriesDelArchivo&) = delete;
 
-    // Lugar para tantas series, de una vez (si el origen sabe cuántas filas trae): la tabla no se
-    // rehace mientras crece.
+    // Lugar para tantas series, de una vez (si el origen sabe cuántas filas trae): ni la fila de
+    // huellas ni la tabla se rehacen mientras crecen.
     void reservar(qint64 series);
 
     // La huella de la serie; pide a la memoria su lugar en la tabla, para usarla poco después.
@@ -33,8 +37,8 @@ class SeriesDelArchivo {
     void llevada(quint64 huella, qint64 fila);
     void llevada(const QString& serie, qint64 fila) { llevada(Huella(serie), fila); }
     // La fila anterior de este archivo que trajo la serie, si la hay.
-    std::optional<qint64> primera(quint64 huella) const;
-    std::optional<qint64> primera(const QString& serie) const { return primera(Huella(serie)); }
+    std::optional<qint64> primera(quint64 huella);
+    std::optional<qint64> primera(const QString& serie) { return primera(Huella(serie)); }
     // La base dijo que la serie de esa fila ya estaba. Si la trajo antes otra fila de este
     // archivo, su número; si esta fila era la primera, la serie estaba guardada de antes: se
     // olvida (las siguientes también estarán guardadas de antes) y no hay número.
@@ -56,6 +60,9 @@ class SeriesDelArchivo {
         void operator()(Lugar* p) const { std::free(p); }
     };
 
+    // Arma la tabla con las huellas anotadas en fila; desde ahí se anota sólo en ella.
+    void pasarATabla();
+    void anotarEnTabla(quint64 huella, qint64 fila);
     // El lugar de la huella: el suyo o, si no está, el vacío donde iría.
     Lugar& lugar(quint64 huella) const;
     // Rehace la tabla con al menos esos lugares (una potencia de dos).
@@ -66,6 +73,9 @@ class SeriesDelArchivo {
     std::unique_ptr<Lugar[], Liberar> lugares_;
     std::size_t cantidad_ = 0;  // lugares de la tabla (0 o una potencia de dos)
     std::size_t ocupados_ = 0;
+    bool enTabla_ = false;
+    std::vector<quint64> porFila_;  // antes de la tabla: la huella de la fila N en N-1 (0: no llevada)
+    qint64 reserva_ = 0;            // las series que se esperan (ver reservar)
 };
 
 // "repetida en el archivo (fila N)": el detalle de una fila cuya serie trajo antes la fila N.

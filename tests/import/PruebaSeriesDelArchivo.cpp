@@ -2,6 +2,9 @@
 // que la trajo, y la que se olvida porque estaba guardada de antes; también con muchas series.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+
 #include "ado/sqlite/ProveedorSqlite.h"
 #include "import/SeriesDelArchivo.h"
 
@@ -64,6 +67,56 @@ TEST(SeriesDelArchivo, CienMilSeriesCrecenSinPerderNinguna) {
         for (int i = 1; i <= kSeries; ++i)
             ASSERT_EQ(s.primera(QStringLiteral("s%1").arg(i)), i) << c.caso << " " << i;
         EXPECT_EQ(s.primera(QStringLiteral("S%1").arg(kSeries + 1)), std::nullopt) << c.caso;
+    }
+}
+
+// Como en una importación: cada fila lleva su serie y la base contesta después (unas filas más
+// tarde, en tandas), en el orden del archivo; cuando rechaza una serie por guardada, la tabla dice
+// si la trajo antes otra fila del archivo. Se compara con un modelo hecho con un mapa.
+TEST(SeriesDelArchivo, LasRechazadasPorLaBaseComoEnUnaImportacion) {
+    const struct {
+        const char* caso;
+        int filas;
+        int demora;  // filas leídas antes de que llegue la respuesta de la base
+        std::function<QString(int)> serie;
+        std::function<bool(const QString&)> guardadaDeAntes;
+    } casos[] = {
+        {"sin rechazos", 20000, 0, [](int f) { return QStringLiteral("S%1").arg(f); },
+         [](const QString&) { return false; }},
+        {"una repetida muy lejos", 50000, 300,
+         [](int f) { return f == 40000 ? QStringLiteral("s12") : QStringLiteral("S%1").arg(f); },
+         [](const QString&) { return false; }},
+        {"guardadas de antes y repetidas", 30000, 7,
+         [](int f) { return QStringLiteral("S%1").arg(f % 9000); },
+         [](const QString& s) { return s.mid(1).toInt() % 5 == 0; }},
+        {"todas guardadas de antes", 5000, 100, [](int f) { return QStringLiteral("S%1").arg(f); },
+         [](const QString&) { return true; }},
+    };
+    for (const auto& c : casos) {
+        SeriesDelArchivo s;
+        s.reservar(c.filas);
+        std::map<QString, int> primeras;  // el modelo: la fila que guardó cada serie
+        int distintas = 0;
+        const auto contestar = [&](int f) {
+            const QString serie = c.serie(f);
+            const QString clave = serie.toUpper();
+            const auto it = primeras.find(clave);
+            const bool rechazada = c.guardadaDeAntes(serie) || it != primeras.end();
+            if (!rechazada) {
+                primeras[clave] = f;
+                return;
+            }
+            const std::optional<qint64> esperada =
+                it != primeras.end() ? std::optional<qint64>(it->second) : std::nullopt;
+            ASSERT_EQ(s.repetida(serie, f), esperada) << c.caso << ", fila " << f;
+            if (esperada) ++distintas;
+        };
+        for (int f = 1; f <= c.filas; ++f) {
+            s.llevada(s.anticipar(c.serie(f)), f);
+            if (f > c.demora) contestar(f - c.demora);
+        }
+        for (int f = c.filas - c.demora + 1; f <= c.filas; ++f) contestar(f);
+        if (std::string(c.caso) == "una repetida muy lejos") EXPECT_EQ(distintas, 1);
     }
 }
 
