@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "import/ArchivoRechazos.h"
+#include "import/ui/SelectorArchivoQt.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
@@ -37,12 +38,17 @@ void Celda(QTableWidget* t, int fila, int columna, const QString& texto) {
 }  // namespace
 
 std::optional<DestinoCsv> ElegirDestinoQt(QWidget* padre, const QString& titulo, const QString& nombre) {
-    QString filtro = kFiltroPlanilla;
-    const QString ruta = QFileDialog::getSaveFileName(
-        padre, titulo, nombre, kFiltroPlanilla + QStringLiteral(";;") + kFiltroUtf8, &filtro);
-    if (ruta.isEmpty()) return std::nullopt;
-    return DestinoCsv{
-        ruta, filtro == kFiltroUtf8 ? ArchivoCsv::Codificacion::Utf8 : ArchivoCsv::Codificacion::Windows1252};
+    // El mismo diálogo que el de abrir (no nativo, con las columnas en español), para guardar.
+    QFileDialog dialogo(padre, titulo, nombre, kFiltroPlanilla + QStringLiteral(";;") + kFiltroUtf8);
+    dialogo.setOption(QFileDialog::DontUseNativeDialog);
+    dialogo.setAcceptMode(QFileDialog::AcceptSave);
+    dialogo.setFileMode(QFileDialog::AnyFile);
+    dialogo.selectNameFilter(kFiltroPlanilla);
+    EnEspanol(dialogo);
+    if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty()) return std::nullopt;
+    const bool utf8 = dialogo.selectedNameFilter() == kFiltroUtf8;
+    return DestinoCsv{dialogo.selectedFiles().constFirst(),
+                      utf8 ? ArchivoCsv::Codificacion::Utf8 : ArchivoCsv::Codificacion::Windows1252};
 }
 
 DialogoBuscarSerie::DialogoBuscarSerie(std::function<void(int32_t, const QString&)> mostrar, QWidget* padre)

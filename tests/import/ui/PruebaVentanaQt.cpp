@@ -2,19 +2,24 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <deque>
 
 #include "comun/SuiteEmbebida.h"
+#include "import/ui/DialogosHerramientas.h"
 #include "import/ui/FrmAuxGarantia.h"
 #include "import/ui/SelectorArchivoQt.h"
 #include "platform/Dll_Sistema.h"
@@ -337,4 +342,31 @@ TEST(DialogoDeArchivo, TipoYFechaEnEspanol) {
     llega(dir.filePath("carpeta"), 2, "Carpeta");
     llega(dir.filePath("datos.csv"), 2, "Archivo csv");
     EXPECT_EQ(celda(dir.filePath("datos.csv"), 3), "03/12/2025 09:05");
+}
+
+// El diálogo de guardar de "Exportar filas a csv" y de las filas no agregadas dice las columnas en
+// español como el de abrir: "Carpeta", no "Folder".
+TEST_F(VentanaQt, ElDialogoDeGuardarTambienEnEspanol) {
+    QDir(dir_.path()).mkdir("carpeta");
+    QString tipo = "(no se abrió el diálogo)";
+    QTimer::singleShot(0, [&] {
+        auto* dialogo = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialogo) return;
+        QAbstractProxyModel* vista = dialogo->proxyModel();
+        auto* archivos = vista ? qobject_cast<QFileSystemModel*>(vista->sourceModel()) : nullptr;
+        const auto celda = [&] {
+            return archivos
+                       ? vista->mapFromSource(archivos->index(dir_.filePath("carpeta"), 2)).data().toString()
+                       : QStringLiteral("(sin columnas propias)");
+        };
+        QTest::qWaitFor([&] { return celda() == "Carpeta"; }, 5000);
+        tipo = celda();
+        dialogo->reject();
+    });
+    // El diálogo de Qt guarda su historia en la configuración del usuario: aquí, en la carpeta temporal.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
+    EXPECT_FALSE(ElegirDestinoQt(ventana_.get(), "Exportar filas a csv", dir_.filePath("transmision_5.csv")));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    EXPECT_EQ(tipo, "Carpeta");
 }
