@@ -72,16 +72,19 @@ EscrituraEmbebida::~EscrituraEmbebida() {
     }
 }
 
-bool EscrituraEmbebida::agregar(int64_t indice, FilaGarantia fila) {
-    if (hilo_) {
-        if (fallaEntregada_) return false;
-        pendiente_.agregar(indice, fila);
-        return static_cast<int>(pendiente_.filas()) < kFilasPorTanda || despacharTanda();
+void EscrituraEmbebida::agregar(int64_t indice, FilaGarantia fila) {
+    if (!hilo_) {
+        EscrituraFilaPorFila::agregar(indice, std::move(fila));
+        return;
     }
-    return unaFila({indice, std::move(fila)});
+    if (detenida_) return;
+    pendiente_.agregar(indice, fila);
+    if (static_cast<int>(pendiente_.filas()) >= kFilasPorTanda) despacharTanda();
 }
 
-bool EscrituraEmbebida::vaciar() { return !hilo_ || (despacharTanda() && sincronizar()); }
+void EscrituraEmbebida::vaciar() {
+    if (hilo_ && despacharTanda()) sincronizar();
+}
 
 void EscrituraEmbebida::Tanda::agregar(int64_t indice, const FilaGarantia& f) {
     indices.push_back(indice);
@@ -118,16 +121,16 @@ void EscrituraEmbebida::reciclar(Tanda& t) {
     t = {};
 }
 
-bool EscrituraEmbebida::sincronizar() {
-    if (!hilo_) return true;
+void EscrituraEmbebida::sincronizar() {
+    if (!hilo_) return;
     terminarTanda();
     cerrarSentencia();
-    return entregarTanda();
+    entregarTanda();
 }
 
 bool EscrituraEmbebida::despacharTanda() {
     terminarTanda();
-    if (fallaEntregada_ || hecha_.fallo || pendiente_.filas() == 0) return entregarTanda();
+    if (detenida_ || hecha_.fallo || pendiente_.filas() == 0) return entregarTanda();
     // Mientras el hilo espera: el grupo que ya dura mucho se confirma (con lo hecho contado) y
     // se pide el número para la tanda nueva.
     if (transmision_.largo && transmision_.largo()) {
@@ -135,17 +138,18 @@ bool EscrituraEmbebida::despacharTanda() {
         if (!entregarTanda()) return false;
         if (transmision_.cerrar) transmision_.cerrar();
     }
-    const auto numero = transmision_.numero();
-    if (!numero) {
+    int32_t numero = 0;
+    try {
+        numero = transmision_.numero();
+    } catch (const RegistroRechazado& rechazo) {
+        // Lo que pasó con la tanda anterior se dice antes que la primera fila que esperaba.
         cerrarSentencia();
-        entregarTanda();
-        sinNumero_ = true;
-        return false;
+        return entregarTanda() && sinTransmision(pendiente_.indices.front(), rechazo);
     }
     if (sentenciaAbierta_ &&
-        (*numero != numeroSentencia_ || static_cast<int>(escritas_.size()) >= kTandasPorSentencia))
+        (numero != numeroSentencia_ || static_cast<int>(escritas_.size()) >= kTandasPorSentencia))
         cerrarSentencia();
-    if (!sentenciaAbierta_) abrirSentencia(*numero);
+    if (!sentenciaAbierta_) abrirSentencia(numero);
     std::swap(enCurso_, pendiente_);
     if (!libres_.empty()) {
         pendiente_ = std::move(libres_.back());
@@ -298,7 +302,7 @@ void EscrituraEmbebida::repetirSentencia(int64_t filaFallida) {
 }
 
 bool EscrituraEmbebida::entregarTanda() {
-    if (fallaEntregada_) return false;
+    if (detenida_) return false;
     const std::size_t hechas = hecha_.agregada.size();
     for (std::size_t i = 0; i < hechas; ++i)
         alResultado_({hecha_.indices[i],
@@ -312,7 +316,6 @@ bool EscrituraEmbebida::entregarTanda() {
         return true;
     }
     // La falla queda en la lista de la conexión, como la de una sentencia en este hilo.
-    fallaEntregada_ = true;
     c_.Errors().Clear();
     for (int i = 0; i < hecha_.errores.Count(); ++i) c_.Errors().agregar(hecha_.errores.Item(i));
     const int64_t indice = hecha_.indices[hechas];

@@ -34,9 +34,9 @@ class EscrituraEmbebida : public EscrituraFilaPorFila {
                       Modo modo = ModoConfigurado());
     ~EscrituraEmbebida() override;
 
-    bool agregar(int64_t indice, FilaGarantia fila) override;
-    bool vaciar() override;
-    bool sincronizar() override;
+    void agregar(int64_t indice, FilaGarantia fila) override;
+    void vaciar() override;
+    void sincronizar() override;
     bool diferida() const override { return hilo_ != nullptr; }
     bool escribeEnFlujo() const override { return enFlujo_; }
 
@@ -89,6 +89,5 @@ class EscrituraEmbebida : public EscrituraFilaPorFila {
     // Lo que dejó la sentencia del hilo al terminar: su falla, y si la transacción sigue abierta.
     ListaErrores erroresHilo_;
     bool transaccionViva_ = true;
-    bool fallaEntregada_ = false;           // una fila falló y ya se dijo: la corrida no sigue
     std::optional<int> autocontrolPrevio_;  // el wal_autocheckpoint de antes de la importación
 };

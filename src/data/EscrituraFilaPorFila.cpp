@@ -18,8 +18,8 @@ EscrituraFilaPorFila::EscrituraFilaPorFila(Conexion& conexion, Transmision trans
       fila_(conexion.preparar(sentencia)),
       serieAlFinal_(serieAlFinal) {}
 
-bool EscrituraFilaPorFila::agregar(int64_t indice, FilaGarantia fila) {
-    return unaFila({indice, std::move(fila)});
+void EscrituraFilaPorFila::agregar(int64_t indice, FilaGarantia fila) {
+    if (!detenida_) unaFila({indice, std::move(fila)});
 }
 
 int64_t EscrituraFilaPorFila::correr(SentenciaPreparada& s, const std::vector<QVariant>& valores) {
@@ -40,15 +40,16 @@ bool EscrituraFilaPorFila::unaFila(const Pendiente& p) {
     int64_t filas = -1;
     bool enGrupo = false;
     for (int repetidos = 0;; ++repetidos) {
-        const auto numero = transmision_.numero();
-        if (!numero) {
-            sinNumero_ = true;
-            return false;
+        int32_t numero = 0;
+        try {
+            numero = transmision_.numero();
+        } catch (const RegistroRechazado& r) {
+            return sinTransmision(p.indice, r);
         }
         // Dentro del grupo que todavía espera su primera fila (el número y el registro abiertos en
         // una transacción del programa).
         enGrupo = c_.enTransaccion();
-        std::vector<QVariant> valores{p.fila.modelo, p.fila.serie, *numero, p.fila.eca1, p.fila.activacion};
+        std::vector<QVariant> valores{p.fila.modelo, p.fila.serie, numero, p.fila.eca1, p.fila.activacion};
         if (serieAlFinal_) valores.push_back(p.fila.serie);
         filas = correr(*fila_, valores);
         const int32_t nativo = filas < 0 && enGrupo ? errorQueDeshace() : 0;
@@ -103,7 +104,14 @@ QString EscrituraFilaPorFila::descripcionFalla() const {
 }
 
 bool EscrituraFilaPorFila::fallo(int64_t indice, const QString& descripcion) {
+    detenida_ = true;
     alResultado_({indice, ResultadoFila::Fallo, descripcion});
+    return false;
+}
+
+bool EscrituraFilaPorFila::sinTransmision(int64_t indice, const RegistroRechazado& rechazo) {
+    detenida_ = true;
+    alResultado_({indice, ResultadoFila::SinTransmision, rechazo.descripcion()});
     return false;
 }
 
@@ -193,6 +201,7 @@ QString EscrituraFilaPorFila::enlacePerdido(int filas) {
 }
 
 bool EscrituraFilaPorFila::sinConfirmar(const std::vector<int64_t>& indices, const QString& descripcion) {
+    detenida_ = true;
     for (int64_t i : indices) alResultado_({i, ResultadoFila::SinConfirmar, descripcion});
     return false;
 }

@@ -29,15 +29,16 @@ class EscrituraFilaPorFila : public EscrituraGarantias {
     EscrituraFilaPorFila(Conexion& conexion, Transmision transmision, AlResultado alResultado,
                          const QString& sentencia = kInsertarFila, bool serieAlFinal = true);
 
-    bool agregar(int64_t indice, FilaGarantia fila) override;
-    bool vaciar() override { return true; }
-    bool sinNumero() const override { return sinNumero_; }
+    void agregar(int64_t indice, FilaGarantia fila) override;
+    void vaciar() override {}
 
   protected:
     struct Pendiente {
         int64_t indice;
         FilaGarantia fila;
     };
+    // Las funciones que escriben devuelven si la escritura sigue: false cuando una fila la
+    // detuvo (su resultado ya se dijo).
     bool unaFila(const Pendiente& p);
     bool repetirFilaPorFila(const std::vector<Pendiente>& filas);
     // Corre la sentencia; repite las que la base deshizo por un bloqueo mutuo (fuera de una
@@ -45,6 +46,8 @@ class EscrituraFilaPorFila : public EscrituraGarantias {
     int64_t correr(SentenciaPreparada& s, const std::vector<QVariant>& valores);
     QString descripcionFalla() const;
     bool fallo(int64_t indice, const QString& descripcion);
+    // La base rechazó el registro de la transmisión que esperaba la fila: no se intentó.
+    bool sinTransmision(int64_t indice, const RegistroRechazado& rechazo);
     // La sentencia no terminó en el servidor: venció su tiempo de espera o se canceló, y el
     // controlador mandó una atención. El servidor deja abierta la transacción que ella empezó.
     static bool Cortada(const ListaErrores& errores);
@@ -77,7 +80,7 @@ class EscrituraFilaPorFila : public EscrituraGarantias {
     Transmision transmision_;
     AlResultado alResultado_;
     std::unique_ptr<SentenciaPreparada> fila_;
-    bool sinNumero_ = false;
+    bool detenida_ = false;  // una fila detuvo la escritura: no se escribe nada más
     int reintentosHechos_ = 0;
 
   private:

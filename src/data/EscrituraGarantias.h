@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
+
+#include "platform/ErrorEjecucion.h"
 
 class Conexion;
 
@@ -31,10 +32,22 @@ struct ResultadoFila {
     // SinConfirmar: su sentencia llegó al servidor, pero el programa no tiene la confirmación (el
     // enlace se cortó después de mandarla, o el COMMIT de su grupo falló). No se cuenta como
     // agregada ni como fallida con lo anterior guardado: el resumen dice lo que sí quedó.
-    enum Destino { Agregada, YaGuardada, Fallo, SinConfirmar };
+    // SinTransmision: no se intentó, porque la base rechazó el registro de la transmisión que la
+    // fila esperaba (ver RegistroRechazado).
+    // Fallo, SinConfirmar y SinTransmision detienen la escritura en esa fila.
+    enum Destino { Agregada, YaGuardada, Fallo, SinConfirmar, SinTransmision };
     int64_t indice = 0;  // el que dio quien la agregó (su número de fila en el archivo)
     Destino destino = Agregada;
-    QString descripcion;  // con Fallo o SinConfirmar: qué pasó
+    QString descripcion;  // con Fallo, SinConfirmar o SinTransmision: qué pasó
+    bool detiene() const { return destino >= Fallo; }
+};
+
+// La base rechazó el registro de la transmisión (lo lanza Transmision::numero()): sin él no se
+// guarda ninguna fila. La descripción es la de la base.
+class RegistroRechazado : public ErrorEjecucion {
+  public:
+    explicit RegistroRechazado(const QString& descripcion)
+        : ErrorEjecucion(Errores::ProveedorFallo, descripcion) {}
 };
 
 class EscrituraGarantias {
@@ -43,12 +56,13 @@ class EscrituraGarantias {
     // Lo que pide GARANTIAS_LOTES.
     static Modo ModoConfigurado();
 
-    // El número de transmisión de las filas: numero() se pide antes de mandar cada sentencia
-    // (vacío: no hay número, la corrida se detiene sin más); cerrar() se llama cuando un lote
-    // falló, antes de repetir sus filas una por una (una transacción que el lote dejó a medias
-    // se termina ahí).
+    // El número de la transmisión de las filas: numero() se pide antes de mandar cada sentencia;
+    // lanza RegistroRechazado si la base rechazó el registro de la transmisión (la escritura dice
+    // SinTransmision de la fila que lo esperaba y se detiene), y otra ErrorEjecucion si no pudo
+    // leer el número (ésa sigue su camino). cerrar() se llama cuando un lote falló, antes de
+    // repetir sus filas una por una (una transacción que el lote dejó a medias se termina ahí).
     struct Transmision {
-        std::function<std::optional<int32_t>()> numero;
+        std::function<int32_t()> numero;
         std::function<void()> cerrar;
         // Con el hilo: si el grupo abierto ya dura demasiado; entonces se cierra entre dos tandas,
         // con lo hecho contado.
@@ -72,20 +86,21 @@ class EscrituraGarantias {
                                                      Modo modo = ModoConfigurado());
     virtual ~EscrituraGarantias() = default;
 
-    // Agrega una fila (en lotes o tandas queda pendiente hasta completar uno). Devuelve false
-    // cuando una fila falló: la corrida se detiene ahí, como con una sentencia por fila.
-    virtual bool agregar(int64_t indice, FilaGarantia fila) = 0;
-    // Manda las filas pendientes. false si una falló.
-    virtual bool vaciar() = 0;
+    // Lo que pasó con cada fila llega por AlResultado, también el de la que detuvo la escritura
+    // (ResultadoFila::detiene): una fila que falla detiene la corrida ahí, como con una sentencia
+    // por fila, y después agregar(), vaciar() y sincronizar() ya no escriben nada.
+    //
+    // Agrega una fila (en lotes o tandas queda pendiente hasta completar uno).
+    virtual void agregar(int64_t indice, FilaGarantia fila) = 0;
+    // Manda las filas pendientes.
+    virtual void vaciar() = 0;
     // Espera la tanda que escribe otro hilo y dice lo que pasó con sus filas. Se llama antes de
-    // tocar la conexión por otro lado (confirmar el grupo). false si una fila falló.
-    virtual bool sincronizar() { return true; }
+    // tocar la conexión por otro lado (confirmar el grupo).
+    virtual void sincronizar() {}
 
     virtual bool enLotes() const { return false; }
     // Lo que pasó con una fila se sabe después de agregar otras (lotes o tandas en el hilo).
     virtual bool diferida() const { return false; }
     // Si la última sentencia del hilo tomó las filas como flujo (si no, fue una por fila).
     virtual bool escribeEnFlujo() const { return false; }
-    // Si la corrida se detuvo porque numero() no dio un número.
-    virtual bool sinNumero() const = 0;
 };

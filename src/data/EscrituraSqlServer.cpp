@@ -69,20 +69,25 @@ EscrituraSqlServer::EscrituraSqlServer(Conexion& conexion, Transmision transmisi
     pendientes_.reserve(kFilasPorLote);
 }
 
-bool EscrituraSqlServer::agregar(int64_t indice, FilaGarantia fila) {
-    if (!lotes_) return unaFila({indice, std::move(fila)});
+void EscrituraSqlServer::agregar(int64_t indice, FilaGarantia fila) {
+    if (detenida_) return;
+    if (!lotes_) {
+        unaFila({indice, std::move(fila)});
+        return;
+    }
     pendientes_.push_back({indice, std::move(fila)});
-    return static_cast<int>(pendientes_.size()) < kFilasPorLote || mandarLote();
+    if (static_cast<int>(pendientes_.size()) >= kFilasPorLote) mandarLote();
 }
 
-bool EscrituraSqlServer::vaciar() {
-    if (!lotes_) {
-        if (pendientes_.empty()) return true;
-        // Quedaron filas de un lote que se dejó de usar: van una por una.
-        auto filas = std::exchange(pendientes_, {});
-        return repetirFilaPorFila(filas);
+void EscrituraSqlServer::vaciar() {
+    if (detenida_ || pendientes_.empty()) return;
+    if (lotes_) {
+        mandarLote();
+        return;
     }
-    return pendientes_.empty() || mandarLote();
+    // Quedaron filas de un lote que se dejó de usar: van una por una.
+    auto filas = std::exchange(pendientes_, {});
+    repetirFilaPorFila(filas);
 }
 
 namespace {
@@ -111,16 +116,17 @@ bool EscrituraSqlServer::mandarLote() {
     int repetidos = 0;
     bool enGrupo = false;
     for (;;) {
-        const auto numero = transmision_.numero();
-        if (!numero) {
-            sinNumero_ = true;
-            return false;
+        int32_t numero = 0;
+        try {
+            numero = transmision_.numero();
+        } catch (const RegistroRechazado& rechazo) {
+            return sinTransmision(filas.front().indice, rechazo);
         }
         // Dentro del grupo que todavía espera su primera fila (el número y el registro abiertos en
         // una transacción del programa).
         enGrupo = c_.enTransaccion();
         valores.clear();
-        valores.push_back(*numero);
+        valores.push_back(numero);
         valores.push_back(static_cast<int>(filas.size()));
         for (int i = 0; i < kFilasPorLote; ++i) {
             if (i < static_cast<int>(filas.size())) {

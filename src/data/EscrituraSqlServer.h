@@ -33,8 +33,8 @@ class EscrituraSqlServer : public EscrituraFilaPorFila {
                        AlAviso alAviso = {}, Modo modo = ModoConfigurado(),
                        const FormaLote& forma = FormaSqlServer());
 
-    bool agregar(int64_t indice, FilaGarantia fila) override;
-    bool vaciar() override;
+    void agregar(int64_t indice, FilaGarantia fila) override;
+    void vaciar() override;
     bool enLotes() const override { return lotes_; }
     bool diferida() const override { return lotes_; }
 

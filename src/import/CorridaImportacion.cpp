@@ -264,12 +264,9 @@ void CorridaImportacion::prepararEscritura() {
     } else {
         GrupoTransmision& grupo = *grupo_;
         const EscrituraGarantias::Transmision transmision{
-            [&grupo]() -> std::optional<int32_t> {
-                if (!grupo.asegurar()) return std::nullopt;
-                return grupo.numero();
-            },
-            [&grupo] { grupo.confirmar(); }, [&grupo] { return grupo.largo(); },
-            [&grupo] { grupo.deshecho(); }, [&grupo] { grupo.confirmarSentencia(); }};
+            [&grupo] { return grupo.asegurar(); }, [&grupo] { grupo.confirmar(); },
+            [&grupo] { return grupo.largo(); }, [&grupo] { grupo.deshecho(); },
+            [&grupo] { grupo.confirmarSentencia(); }};
         escritura_ = EscrituraGarantias::Crear(
             datos_.conexion(), transmision, [this](const ResultadoFila& r) { alResultado(r); }, AnotarAviso);
     }
@@ -381,7 +378,8 @@ void CorridaImportacion::escribirFila(Rutina& fila) {
     if (escritura_->diferida())
         enEspera_.emplace_back(numeroFila_, RechazoDeFila(*rs_, numeroFila_, MotivoRechazo::SerieGuardada));
     fila_.decidida = true;  // lo que pase con ella lo dice la escritura
-    if (!escritura_->agregar(numeroFila_, std::move(f))) {
+    escritura_->agregar(numeroFila_, std::move(f));
+    if (escrituraFallo_) {
         avisarFalla();
         fila.terminar();
     }
@@ -390,7 +388,8 @@ void CorridaImportacion::escribirFila(Rutina& fila) {
 void CorridaImportacion::terminarFilas() {
     // Las filas del último lote; también si la corrida se deja por otra causa: las filas leídas
     // antes quedan, como quedarían de a una.
-    if (escritura_ && !escrituraFallo_ && !escritura_->vaciar()) avisarFalla();
+    if (escritura_ && !escrituraFallo_) escritura_->vaciar();
+    if (escrituraFallo_) avisarFalla();
     grupo_->confirmar();
 }
 
@@ -464,9 +463,14 @@ void CorridaImportacion::alResultado(const ResultadoFila& r) {
             break;
         case ResultadoFila::Fallo:
         case ResultadoFila::SinConfirmar:
+        case ResultadoFila::SinTransmision:
+            // La escritura se detuvo en esta fila; la corrida lo dice en su próximo punto (ver
+            // avisarFalla).
+            escrituraFallo_ = true;
+            sinTransmision_ = r.destino == ResultadoFila::SinTransmision;
             falla_ = r.descripcion;
             rechazo.motivo =
-                r.destino == ResultadoFila::Fallo ? MotivoRechazo::Fallo : MotivoRechazo::SinConfirmar;
+                r.destino == ResultadoFila::SinConfirmar ? MotivoRechazo::SinConfirmar : MotivoRechazo::Fallo;
             rechazo.detalle = r.descripcion;
             rechazar(std::move(rechazo));
             return;
@@ -477,33 +481,19 @@ void CorridaImportacion::alResultado(const ResultadoFila& r) {
 }
 
 void CorridaImportacion::avisarFalla() {
-    escrituraFallo_ = true;
-    const bool sinNumero = escritura_->sinNumero();
-    if (sinNumero) {
-        // La primera fila que esperaba el número queda como fallida, con el motivo.
-        Rechazo r{numeroFila_, {}, MotivoRechazo::Fallo, grupo_->rechazo()};
-        if (!enEspera_.empty()) {
-            r = std::move(enEspera_.front().second);
-        } else {
-            try {
-                r = RechazoDeFila(*rs_, numeroFila_, MotivoRechazo::Fallo);
-            } catch (const ErrorEjecucion&) {
-            }
-        }
-        r.motivo = MotivoRechazo::Fallo;
-        r.detalle = grupo_->rechazo();
-        enEspera_.clear();
-        rechazar(std::move(r));
-    }
     enEspera_.clear();  // las filas pendientes después de la que falló no se intentaron
     soltarRechazos();
-    if (sinNumero) {
-        MsgBox(grupo_->rechazo(), Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso"));
-    } else {
-        grupo_->confirmar();
-        oyente_.estado(falla_);
-        MsgBox(falla_ + u' ' + loGuardadoAhora() + u'.', Botones::Aceptar | Botones::IconoCritico,
-               QStringLiteral("Aviso"));
+    if (!fallaAvisada_) {
+        fallaAvisada_ = true;
+        if (sinTransmision_) {
+            // Sin el registro no se agregó ninguna fila: no hay grupo que confirmar.
+            MsgBox(falla_, Botones::Aceptar | Botones::IconoInformacion, QStringLiteral("Aviso"));
+        } else {
+            grupo_->confirmar();
+            oyente_.estado(falla_);
+            MsgBox(falla_ + u' ' + loGuardadoAhora() + u'.', Botones::Aceptar | Botones::IconoCritico,
+                   QStringLiteral("Aviso"));
+        }
     }
     dejar_ = true;
 }

@@ -138,6 +138,8 @@ class CorridaImportacion {
     void rechazar(Rechazo rechazo);
     void soltarRechazos();
     void alResultado(const ResultadoFila& resultado);
+    // La escritura se detuvo en una fila (ResultadoFila::detiene): se dice al operador una vez y
+    // la corrida deja de leer filas.
     void avisarFalla();
 
     Conexion& origen_;
@@ -171,8 +173,11 @@ class CorridaImportacion {
     bool agotado_ = false;  // se leyó hasta el final del origen
     bool hayFilas_ = false;
     bool dejar_ = false;
-    // La fila (o el lote) que falló, o el registro de la transmisión rechazado: lo anterior queda.
+    // La fila (o el lote) que falló, o el registro de la transmisión rechazado: lo anterior queda
+    // y a la escritura no se le manda nada más.
     bool escrituraFallo_ = false;
+    bool sinTransmision_ = false;  // la que falló esperaba el registro que la base rechazó
+    bool fallaAvisada_ = false;
     QString falla_;  // la descripción de la fila que falló
     // En lotes (SQL Server) o en tandas (la base embebida), lo que pasó con una fila se sabe después
     // de leer otras: sus campos se guardan hasta entonces, en el orden en que se leyeron (el de los

@@ -2,6 +2,7 @@
 
 #include "ado/Valores.h"
 #include "data/Dll_Datos.h"
+#include "data/EscrituraGarantias.h"
 #include "platform/Conversiones.h"
 #include "platform/Proceso.h"
 #include "platform/Regional.h"
@@ -36,9 +37,9 @@ GrupoTransmision::~GrupoTransmision() {
     }
 }
 
-bool GrupoTransmision::asegurar() {
+int32_t GrupoTransmision::asegurar() {
     if (porSentencia_) {
-        if (guardada_ != 0) return true;
+        if (guardada_ != 0) return guardada_;
         // Sin filas agregadas todavía, el número no se retiene más que un grupo: otra estación
         // espera ese bloqueo para numerar. Se suelta entre dos sentencias y se vuelve a tomar.
         if (transaccion_ && agregadasGrupo_ == 0 && reloj_.elapsed() >= kMsPorGrupo) confirmar();
@@ -50,7 +51,7 @@ bool GrupoTransmision::asegurar() {
         reloj_.start();
     }
     if (guardada_ == 0 && !conNumero_) tomarNumero();
-    return conNumero_ || guardada_ != 0;
+    return numero_;
 }
 
 void GrupoTransmision::tomarNumero() {
@@ -81,9 +82,10 @@ void GrupoTransmision::tomarNumero() {
         throw;
     }
     if (c.Errors().Count() > 0) {
-        rechazo_ = c.Errors().Item(0).descripcion;
+        // La sentencia dejó su falla en la lista de errores; sin el registro no hay transmisión.
+        const RegistroRechazado rechazo(c.Errors().Item(0).descripcion);
         deshacer();
-        return;
+        throw rechazo;
     }
     conNumero_ = true;
 }

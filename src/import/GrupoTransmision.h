@@ -32,12 +32,10 @@ class GrupoTransmision {
     GrupoTransmision& operator=(const GrupoTransmision&) = delete;
 
     // Abre el grupo si no está abierto y, si la transmisión todavía no tiene número en él, lo
-    // toma y escribe el registro. false: la base rechazó el registro (rechazo() dice por qué);
-    // el grupo quedó deshecho. Lanza ErrorEjecucion si falla la lectura del número.
-    bool asegurar();
-    // El número de la transmisión en el grupo abierto (o la que quedó).
-    int32_t numero() const { return numero_; }
-    const QString& rechazo() const { return rechazo_; }
+    // toma y escribe el registro. Devuelve el número de la transmisión (la del grupo abierto, o
+    // la que quedó). Lanza RegistroRechazado si la base rechazó el registro (el grupo quedó
+    // deshecho), u otra ErrorEjecucion si falla la lectura del número.
+    int32_t asegurar();
 
     // Una fila pasó por el grupo (agregada: la base la guardó). Un grupo largo se confirma, si
     // puedeConfirmar (con una tanda en otro hilo, no: se confirma entre tandas, cuando largo()).
@@ -87,7 +85,6 @@ class GrupoTransmision {
     int64_t agregadasGrupo_ = 0;  // filas que agregó el grupo abierto
     int64_t filasGuardadas_ = 0;
     int32_t sinConfirmar_ = 0;  // la transmisión cuyo COMMIT falló
-    QString rechazo_;
     QElapsedTimer reloj_;
     int aviso_;
     std::function<void()> antesDeConfirmar_;

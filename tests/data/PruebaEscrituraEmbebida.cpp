@@ -18,7 +18,7 @@ class EscrituraEnHilo : public SuiteEmbebida {
     struct Corrida {
         Destinos destinos;
         QStringList falla;  // descripciones de las filas que fallaron
-        bool bien = true;   // agregar() y vaciar() no dijeron que algo falló
+        bool bien = true;   // ninguna fila detuvo la escritura
         bool enFlujo = false;
     };
 
@@ -31,7 +31,7 @@ class EscrituraEnHilo : public SuiteEmbebida {
         Corrida r;
         c.BeginTrans();
         {
-            EscrituraGarantias::Transmision t{[] { return std::optional<int32_t>(7); }, {}};
+            EscrituraGarantias::Transmision t{[] { return 7; }, {}};
             if (cortar) {
                 t.largo = [] { return true; };
                 t.cerrar = [&c] {
@@ -44,15 +44,17 @@ class EscrituraEnHilo : public SuiteEmbebida {
                 [&](const ResultadoFila& f) {
                     r.destinos.emplace_back(f.indice, f.destino);
                     if (f.destino == ResultadoFila::Fallo) r.falla << f.descripcion;
+                    if (f.detiene()) r.bien = false;
                 },
                 modo);
             EXPECT_EQ(e.diferida(), modo != EscrituraGarantias::Modo::FilaPorFila);
             int64_t i = 0;
             for (const QString& s : series) {
-                if (!(r.bien = e.agregar(++i, {"M" + s, s, "E" + s, "A" + s}))) break;
+                e.agregar(++i, {"M" + s, s, "E" + s, "A" + s});
+                if (!r.bien) break;
                 if (enMedio) enMedio(i);
             }
-            if (r.bien) r.bien = e.vaciar();
+            if (r.bien) e.vaciar();
             r.enFlujo = e.escribeEnFlujo();
         }
         c.CommitTrans();
@@ -176,6 +178,51 @@ TEST_F(EscrituraEnHilo, UnaFilaQueLaBaseRechazaDetieneLaEscrituraAhi) {
                   resultado[EscrituraGarantias::Modo::FilaPorFila].second);
     }
     EXPECT_EQ(filas("PRAGMA wal_autocheckpoint"), autocontrolPrevio);
+}
+
+// La base rechaza el registro de la transmisión cuando la segunda sentencia pide el número (en el
+// hilo, la segunda tanda; fila por fila, la segunda fila): lo anterior se dice como siempre, la
+// primera fila que esperaba el número se dice sin transmisión con la descripción de la base, y
+// después la escritura no escribe nada más aunque se le sigan dando filas.
+TEST_F(EscrituraEnHilo, UnRegistroRechazadoDetieneLaEscrituraEnLaFilaQueLoEsperaba) {
+    const int tanda = ::EscrituraEmbebida::kFilasPorTanda;
+    const struct {
+        EscrituraGarantias::Modo modo;
+        int64_t antes;  // filas escritas antes del rechazo
+    } casos[] = {{EscrituraGarantias::Modo::FilaPorFila, 1}, {EscrituraGarantias::Modo::Automatico, tanda}};
+    for (const auto& caso : casos) {
+        SCOPED_TRACE(caso.antes);
+        sql("DELETE FROM AUX_GARANTIA");
+        Conexion& c = Componentes::Datos().conexion();
+        Destinos destinos;
+        QString descripcion;
+        int pedidos = 0;
+        c.BeginTrans();
+        {
+            ::EscrituraEmbebida e(
+                c,
+                {[&] {
+                     if (++pedidos == 2) throw RegistroRechazado("transmisiones cerradas");
+                     return 7;
+                 },
+                 {}},
+                [&](const ResultadoFila& f) {
+                    destinos.emplace_back(f.indice, f.destino);
+                    if (f.destino == ResultadoFila::SinTransmision) descripcion = f.descripcion;
+                },
+                caso.modo);
+            int64_t i = 0;
+            for (const QString& s : Series(1, 3 * tanda)) e.agregar(++i, {"M", s, "E", "A"});
+            e.vaciar();
+            e.sincronizar();
+        }
+        c.CommitTrans();
+        ASSERT_EQ(destinos.size(), static_cast<std::size_t>(caso.antes + 1));
+        EXPECT_EQ(destinos.back(), std::make_pair(caso.antes + 1, ResultadoFila::SinTransmision));
+        EXPECT_EQ(descripcion, "transmisiones cerradas");
+        EXPECT_EQ(pedidos, 2);
+        EXPECT_EQ(contenido().size(), caso.antes);
+    }
 }
 
 // La corrida usa la conexión mientras la sentencia del hilo está abierta (una pregunta, el

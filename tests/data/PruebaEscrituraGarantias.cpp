@@ -70,17 +70,20 @@ class Escritura : public ::testing::Test {
                       bool* enLotes = nullptr, QStringList* avisos = nullptr) {
         Destinos destinos;
         QStringList propios;
+        bool sigue = true;  // ninguna fila detuvo la escritura
         EscrituraSqlServer e(
-            c, {[] { return std::optional<int32_t>(7); }, {}},
-            [&](const ResultadoFila& r) { destinos.emplace_back(r.indice, r.destino); },
+            c, {[] { return 7; }, {}},
+            [&](const ResultadoFila& r) {
+                destinos.emplace_back(r.indice, r.destino);
+                sigue = sigue && !r.detiene();
+            },
             [&](const QString& a) { propios << a; }, modo, LoteSqlite());
         if (enLotes) *enLotes = e.enLotes();
         if (antes_) antes_(c);
         int64_t i = 0;
-        bool sigue = true;
         for (const QString& s : series) {
-            ++i;
-            if (!(sigue = e.agregar(i, {"M" + s, s, "E" + s, "A" + s}))) break;
+            e.agregar(++i, {"M" + s, s, "E" + s, "A" + s});
+            if (!sigue) break;
         }
         if (sigue) e.vaciar();
         if (avisos) *avisos = propios;

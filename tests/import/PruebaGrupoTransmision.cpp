@@ -1,5 +1,6 @@
 #include "comun/SuiteEmbebida.h"
 #include "data/Dll_Datos.h"
+#include "data/EscrituraGarantias.h"
 #include "import/GrupoTransmision.h"
 #include "platform/ErrorEjecucion.h"
 
@@ -49,10 +50,10 @@ TEST_F(Grupo, TerminaSinDejarUnaTransaccionAbiertaYGuardaSoloConFilas) {
         QString guardado;
         {
             GrupoTransmision grupo(datos, "operador");
-            ASSERT_TRUE(grupo.asegurar());
+            const int32_t numero = grupo.asegurar();
             ASSERT_TRUE(datos.conexion().enTransaccion());
             if (c.fin != Fin::SinFilas) {
-                fila(grupo.numero(), "S1");
+                fila(numero, "S1");
                 grupo.contar(true, false);
             }
             switch (c.fin) {
@@ -77,6 +78,24 @@ TEST_F(Grupo, TerminaSinDejarUnaTransaccionAbiertaYGuardaSoloConFilas) {
         sql("DELETE FROM AUX_GARANTIA");
         sql("DELETE FROM MV_TRANSMISIONES");
     }
+}
+
+// La base rechaza el registro: el grupo lo dice con la descripción de la base, no deja número
+// ni registro, y la conexión queda sin transacción abierta.
+TEST_F(Grupo, UnRegistroRechazadoSeLanzaConLaDescripcionDeLaBase) {
+    sql("CREATE TRIGGER rechazo BEFORE INSERT ON MV_TRANSMISIONES BEGIN SELECT RAISE(ABORT, 'transmisiones "
+        "cerradas'); END");
+    Dll_Datos& datos = Componentes::Datos();
+    GrupoTransmision grupo(datos, "operador");
+    try {
+        grupo.asegurar();
+        ADD_FAILURE() << "el registro no se rechazó";
+    } catch (const RegistroRechazado& e) {
+        EXPECT_TRUE(e.descripcion().contains("transmisiones cerradas")) << qPrintable(e.descripcion());
+    }
+    EXPECT_FALSE(datos.conexion().enTransaccion());
+    EXPECT_TRUE(filas("SELECT Transmision FROM MV_TRANSMISIONES").isEmpty());
+    EXPECT_EQ(grupo.textoGuardado(), "No quedó ninguna transmisión: no se agregó ninguna fila.");
 }
 
 }  // namespace
