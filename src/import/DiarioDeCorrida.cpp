@@ -49,12 +49,11 @@ QString DiarioDeCorrida::avisoRepetido() {
     }
     if (!previa) return {};
     return QStringLiteral(
-               "Este archivo ya se importó el %1 a las %2 como transmisión %3 (%4 filas agregadas). "
-               "¿Importarlo "
-               "otra vez?")
+               "Este archivo ya se importó el %1 a las %2 como transmisión %3 (%4). ¿Importarlo otra vez?")
         .arg(Regional::Formato(previa->inicio, QStringLiteral("DD/MM/YYYY")),
              Regional::Formato(previa->inicio, QStringLiteral("HH:MM")), QString::number(previa->transmision),
-             Regional::TextoMiles(previa->agregadas));
+             Regional::Cantidad(previa->agregadas, QStringLiteral("fila agregada"),
+                                QStringLiteral("filas agregadas")));
 }
 
 void DiarioDeCorrida::empezar() {

@@ -138,4 +138,14 @@ TEST_F(DiarioDeCorridas, LosMismosBytesOtraVezSePreguntaAntesDeImportar) {
     EXPECT_EQ(ventana_->resumen().transmision, 2);
 }
 
+// La pregunta cuenta en singular una sola fila agregada.
+TEST_F(DiarioDeCorridas, LaPreguntaDiceUnaFilaEnSingular) {
+    const QString ruta = archivo("una.csv", Filas(1, 1));
+    importar(ruta);
+    importar(ruta, RespuestaMensaje::No);
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("como transmisión 1 (1 fila agregada)."))
+        << qPrintable(mensajes_->cuadros()[0].texto);
+}
+
 }  // namespace
