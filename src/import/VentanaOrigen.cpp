@@ -225,6 +225,8 @@ void VentanaImportacion::cmdCargarVistaPrevia_Click() {
     Ocupacion ocupacion(m_);
     if (!ocupacion.libre()) return;
     EstadoLibreAlTerminar libre(m_);
+    // Como al buscar: lo de la tabla anterior no queda a la vista bajo un nombre que no se pudo leer.
+    VaciarVistaPrevia();
     cargarVistaPreviaArchivo();
 }
 

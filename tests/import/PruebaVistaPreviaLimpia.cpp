@@ -3,8 +3,9 @@
 #include "ado/excel/LibrosDePrueba.h"
 #include "import/VentanaDePrueba.h"
 
-// La vista previa muestra sólo el archivo y la hoja nombrados: cada "Buscar >>>" y cada cambio de
-// hoja la vacían antes de leer, y un origen sin filas lo dice una vez en el resumen.
+// La vista previa muestra sólo el archivo y la hoja nombrados: cada "Buscar >>>", cada cambio de
+// hoja y cada "Cargar vista previa" la vacían antes de leer, y un origen sin filas lo dice una vez en el
+// resumen.
 namespace {
 const QByteArray kConFilas =
     "eca1,serie,modelo,precio,activacion\r\n"
@@ -87,4 +88,26 @@ TEST_F(VistaPreviaLimpia, CambiarDeHojaVaciaLaGrilla) {
     ventana_->cmdCargarVistaPrevia_Click();
     EXPECT_TRUE(muestraFilasViejas());
     EXPECT_EQ(modelo_->lblResumen(), "");
+}
+
+// Un nombre escrito que no es una tabla del origen: "Cargar vista previa" lo dice y no deja a la
+// vista las filas de la tabla anterior bajo el nombre nuevo, se anule o se omita la falla.
+TEST_F(VistaPreviaLimpia, UnaTablaEscritaQueNoEstaNoDejaLasFilasDeAntes) {
+    const struct {
+        const char* nombre;
+        int respuesta;
+    } casos[] = {{"anular", RespuestaMensaje::Abortar}, {"omitir", RespuestaMensaje::Omitir}};
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        buscar(archivo(QStringLiteral("%1/datos.csv").arg(c.nombre), kConFilas));
+        ASSERT_TRUE(muestraFilasViejas());
+        mensajes_->olvidar();
+        mensajes_->responder(c.respuesta);
+        modelo_->setCmbTablaTexto("no_existe#csv");
+        ventana_->cmdCargarVistaPrevia_Click();
+        EXPECT_FALSE(muestraFilasViejas()) << qPrintable(grilla(modelo_->MSFlexGrid2).join("\n"));
+        ASSERT_FALSE(mensajes_->cuadros().empty());
+        EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("no_existe#csv"))
+            << qPrintable(mensajes_->cuadros()[0].texto);
+    }
 }
