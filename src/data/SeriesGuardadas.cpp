@@ -17,6 +17,19 @@ QString Literal(const Dll_Datos& datos, const QString& serie) {
     return datos.FormatearValor(serie, QStringLiteral("'"));
 }
 
+// Las series [desde, hasta) como una tabla derivada de literales, "pedida" (su número desde 0 en
+// el tramo) y "serie".
+QString SeriesPedidas(const Dll_Datos& datos, const QStringList& series, qsizetype desde, qsizetype hasta) {
+    QString pedidas;
+    for (qsizetype i = desde; i < hasta; ++i) {
+        pedidas += i > desde ? QStringLiteral(" UNION ALL SELECT ") : QStringLiteral("SELECT ");
+        pedidas += QString::number(i - desde) +
+                   (i > desde ? QStringLiteral(",") : QStringLiteral(" AS pedida,")) +
+                   Literal(datos, series[i]) + (i > desde ? QString() : QStringLiteral(" AS serie"));
+    }
+    return pedidas;
+}
+
 // La primera falla de la lista de errores de la conexión, lanzada.
 void LanzarSiFallo(Dll_Datos& datos) {
     const ListaErrores& errores = datos.conexion().Errors();
@@ -29,13 +42,7 @@ std::vector<std::vector<GarantiaGuardada>> BuscarSeries(Dll_Datos& datos, const 
     std::vector<std::vector<GarantiaGuardada>> resultado(static_cast<std::size_t>(series.size()));
     for (qsizetype desde = 0; desde < series.size(); desde += kSeriesPorConsulta) {
         const qsizetype hasta = std::min(series.size(), desde + kSeriesPorConsulta);
-        QString pedidas;
-        for (qsizetype i = desde; i < hasta; ++i) {
-            pedidas += i > desde ? QStringLiteral(" UNION ALL SELECT ") : QStringLiteral("SELECT ");
-            pedidas += QString::number(i - desde) +
-                       (i > desde ? QStringLiteral(",") : QStringLiteral(" AS pedida,")) +
-                       Literal(datos, series[i]) + (i > desde ? QString() : QStringLiteral(" AS serie"));
-        }
+        const QString pedidas = SeriesPedidas(datos, series, desde, hasta);
         const QString sql =
             QStringLiteral(
                 "SELECT p.pedida, a.serie, a.nroTransmision, t.Fecha, t.Hora, t.Responsable_envio, a.eca1, "
@@ -65,7 +72,26 @@ std::vector<std::vector<GarantiaGuardada>> BuscarSeries(Dll_Datos& datos, const 
     return resultado;
 }
 
-PruebaSeries::PruebaSeries(Dll_Datos& datos) : datos_(datos) {
+std::vector<bool> SeriesYaGuardadas(Dll_Datos& datos, const QStringList& series) {
+    std::vector<bool> resultado(static_cast<std::size_t>(series.size()), false);
+    for (qsizetype desde = 0; desde < series.size(); desde += kSeriesPorConsulta) {
+        const qsizetype hasta = std::min(series.size(), desde + kSeriesPorConsulta);
+        const QString sql = QStringLiteral("SELECT DISTINCT p.pedida FROM (") +
+                            SeriesPedidas(datos, series, desde, hasta) +
+                            QStringLiteral(") p INNER JOIN AUX_GARANTIA a with(nolock) ON a.serie=p.serie");
+        RecordsetPtr rs;
+        datos.AbrirRecordset(sql, rs, nullptr, 0, 1, -1, true);
+        for (; !rs->EOF_(); rs->MoveNext()) {
+            const qsizetype pedida = desde + static_cast<qsizetype>(NumeroValor(rs->Field(0)));
+            if (pedida >= desde && pedida < hasta) resultado[static_cast<std::size_t>(pedida)] = true;
+        }
+        datos.CerrarRecordset(rs);
+    }
+    return resultado;
+}
+
+PruebaSeries::PruebaSeries(Dll_Datos& datos, AlResponder alResponder)
+    : datos_(datos), alResponder_(std::move(alResponder)) {
     datos_.reabrirSiHaceFalta();
     if (!Embebida(datos_)) return;
     // La comparación es la del índice único de AUX_GARANTIA (serie = ? pasa por clave_serie); la
@@ -97,7 +123,7 @@ PruebaSeries::~PruebaSeries() {
     }
 }
 
-bool PruebaSeries::guardada(const QString& serie) {
+void PruebaSeries::pedir(qint64 indice, const QString& serie) {
     if (buscar_) {
         // De a tramos dentro de una transacción (que sólo escribe la tabla temporal): cada
         // sentencia suelta tomaría y soltaría el cerrojo de la base, y eso costaba más que la
@@ -108,14 +134,24 @@ bool PruebaSeries::guardada(const QString& serie) {
         const int64_t cambiadas = c.ejecutar(*buscar_, {serie});
         LanzarSiFallo(datos_);
         if (enTramo_ == kSeriesPorTramo) cerrarTramo();
-        return cambiadas > 0;
+        alResponder_(indice, serie, cambiadas > 0);
+        return;
     }
-    RecordsetPtr rs;
-    datos_.AbrirRecordset(
-        QStringLiteral("SELECT CASE WHEN EXISTS (SELECT * FROM AUX_GARANTIA with(nolock) WHERE serie=") +
-            Literal(datos_, serie) + QStringLiteral(") THEN 1 ELSE 0 END AS guardada"),
-        rs, nullptr, 0, 1, -1, true);
-    const bool guardada = NumeroValor(rs->Field(0)) != 0;
-    datos_.CerrarRecordset(rs);
-    return guardada;
+    indices_.push_back(indice);
+    series_ << serie;
+    if (series_.size() == kSeriesPorConsulta) consultarPendientes();
+}
+
+void PruebaSeries::vaciar() {
+    if (!series_.isEmpty()) consultarPendientes();
+}
+
+void PruebaSeries::consultarPendientes() {
+    const std::vector<qint64> indices = std::move(indices_);
+    const QStringList series = std::move(series_);
+    indices_.clear();
+    series_.clear();
+    const std::vector<bool> guardadas = SeriesYaGuardadas(datos_, series);
+    for (std::size_t i = 0; i < indices.size(); ++i)
+        alResponder_(indices[i], series[static_cast<qsizetype>(i)], guardadas[i]);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -30,24 +31,44 @@ struct GarantiaGuardada {
 // Pregunta de a tramos, con el índice de la serie. Lanza ErrorEjecucion si la base falla.
 std::vector<std::vector<GarantiaGuardada>> BuscarSeries(Dll_Datos& datos, const QStringList& series);
 
+// Para cada serie pedida, en el orden dado, si la base ya la guarda. Una consulta por cada 400
+// series. Lanza ErrorEjecucion si la base falla.
+std::vector<bool> SeriesYaGuardadas(Dll_Datos& datos, const QStringList& series);
+
 // La importación de prueba pregunta, para cada serie del archivo, si la base ya la guarda, sin
 // escribir en AUX_GARANTIA ni en MV_TRANSMISIONES (las series repetidas dentro del mismo archivo
-// las lleva la corrida).
+// las lleva la corrida). En la base embebida cada pregunta se contesta en el acto; en una base de
+// servidor una pregunta por fila sería una ida y vuelta por fila (la prueba costaría mucho más que
+// importar, que manda las filas en lotes): las series se preguntan de a tramos y la respuesta de
+// cada una llega después, en el orden en que se pidieron.
 class PruebaSeries {
   public:
+    // La respuesta por una serie pedida: la base ya la guarda (con su misma regla de comparación).
+    using AlResponder = std::function<void(qint64 indice, const QString& serie, bool guardada)>;
+
     // datos: prestado, conectado. Lanza ErrorEjecucion si la base falla.
-    explicit PruebaSeries(Dll_Datos& datos);
-    // Suelta lo que preparó (sin lanzar).
+    PruebaSeries(Dll_Datos& datos, AlResponder alResponder);
+    // Suelta lo que preparó (sin lanzar). Lo pendiente queda sin respuesta.
     ~PruebaSeries();
     PruebaSeries(const PruebaSeries&) = delete;
     PruebaSeries& operator=(const PruebaSeries&) = delete;
 
-    // true: la base ya guarda la serie (con su misma regla de comparación). Lanza ErrorEjecucion
-    // con la descripción de la base si ésta falla.
-    bool guardada(const QString& serie);
+    // Si las respuestas llegan después de pedir otras series (una base de servidor).
+    bool diferida() const { return !buscar_; }
+    // Pregunta por la serie; la respuesta llega por AlResponder, ya o al juntar 400. Lanza
+    // ErrorEjecucion con la descripción de la base si ésta falla: las series de la consulta que
+    // falló quedan sin respuesta, y olvidadas.
+    void pedir(qint64 indice, const QString& serie);
+    // Contesta las pendientes. Lanza como pedir().
+    void vaciar();
 
   private:
+    void consultarPendientes();
+
     Dll_Datos& datos_;
+    AlResponder alResponder_;
+    std::vector<qint64> indices_;  // las pedidas sin respuesta, en orden (con una base de servidor)
+    QStringList series_;
     // La base embebida: una sentencia preparada que escribe una fila en una tabla temporal de una
     // sola fila sólo si la serie está (la cuenta de filas cambiadas es la respuesta).
     std::unique_ptr<SentenciaPreparada> buscar_;

@@ -253,14 +253,17 @@ void CorridaImportacion::prepararEscritura() {
     hayFilas_ = !rs_->EOF_();
     total_ = rs_->total();
     totalAnunciado_ = total_.has_value();
-    // Un total que miente (una cabecera dañada) no pide más que una tabla de unos 200 MB, que sólo
-    // ocupa memoria donde se escribe; más allá la tabla crece sola.
+    // Un total que miente (una cabecera dañada) no reserva más que lugar para 8 millones de series,
+    // que sólo ocupa memoria donde se escribe; más allá se crece sola.
     if (total_) series_.reservar(std::min<qint64>(*total_, qint64{1} << 23));
     const QStringList nombres = NombresCampos(*rs_);
     oyente_.campos(nombres);
     datos_.reabrirSiHaceFalta();
     if (opciones_.prueba) {
-        prueba_ = std::make_unique<PruebaSeries>(datos_);
+        prueba_ =
+            std::make_unique<PruebaSeries>(datos_, [this](qint64 fila, const QString& serie, bool guardada) {
+                alResponderPrueba(fila, serie, guardada);
+            });
     } else {
         GrupoTransmision& grupo = *grupo_;
         const EscrituraGarantias::Transmision transmision{
@@ -359,19 +362,21 @@ void CorridaImportacion::escribirFila(Rutina& fila) {
     FilaGarantia f{TextoValor(campo(columnas_.modelo)), fila_.serie, TextoValor(campo(columnas_.eca1)),
                    TextoValor(campo(columnas_.activacion))};
     if (prueba_) {
-        // Lo que haría la importación: una serie que trajo antes otra fila se salta como repetida;
-        // una que la base ya guarda, como guardada; las demás se agregarían.
-        if (const auto primera = series_.primera(fila_.huella)) {
-            ++resumen_.yaGuardadas;
-            anotar(MotivoRechazo::SerieGuardada, RepetidaEnElArchivo(*primera));
-        } else if (prueba_->guardada(fila_.serie)) {
-            ++resumen_.yaGuardadas;
-            anotar(MotivoRechazo::SerieGuardada);
-        } else {
-            series_.llevada(fila_.huella, numeroFila_);
-            ++resumen_.insertadas;
+        // Lo decide la respuesta de la base (alResponderPrueba); con una base de servidor llega
+        // después de otras filas, y la fila espera con sus campos, como con la escritura en lotes.
+        const bool diferida = prueba_->diferida();
+        if (diferida) {
+            enEspera_.emplace_back(numeroFila_,
+                                   RechazoDeFila(*rs_, numeroFila_, MotivoRechazo::SerieGuardada));
             fila_.decidida = true;
         }
+        try {
+            prueba_->pedir(numeroFila_, fila_.serie);
+        } catch (const ErrorEjecucion& e) {
+            if (diferida) pruebaSinRespuesta(e);
+            throw;
+        }
+        fila_.decidida = true;
         return;
     }
     series_.llevada(fila_.huella, numeroFila_);
@@ -390,6 +395,7 @@ void CorridaImportacion::terminarFilas() {
     // antes quedan, como quedarían de a una.
     if (escritura_ && !escrituraFallo_) escritura_->vaciar();
     if (escrituraFallo_) avisarFalla();
+    vaciarPrueba();
     grupo_->confirmar();
 }
 
@@ -398,6 +404,7 @@ Respuesta CorridaImportacion::trampaFilas(const ErrorEjecucion& e) {
     // falla al escribirse se dice después, como siempre).
     try {
         if (escritura_ && !escrituraFallo_) escritura_->vaciar();
+        vaciarPrueba();
         grupo_->confirmar();
     } catch (const ErrorEjecucion&) {
     }
@@ -438,19 +445,63 @@ void CorridaImportacion::soltarRechazos() {
     }
 }
 
-void CorridaImportacion::alResultado(const ResultadoFila& r) {
-    Rechazo rechazo;
+Rechazo CorridaImportacion::sacarDeEspera(qint64 fila, bool oLaActual) {
     auto it = enEspera_.begin();  // casi siempre la primera: los resultados llegan en orden
-    while (it != enEspera_.end() && it->first != r.indice) ++it;
+    while (it != enEspera_.end() && it->first != fila) ++it;
     if (it != enEspera_.end()) {
-        rechazo = std::move(it->second);
+        Rechazo rechazo = std::move(it->second);
         if (it == enEspera_.begin())
             enEspera_.pop_front();
         else
             enEspera_.erase(it);
-    } else if (r.destino != ResultadoFila::Agregada) {
-        rechazo = RechazoDeFila(*rs_, r.indice, MotivoRechazo::SerieGuardada);  // la fila actual
+        return rechazo;
     }
+    if (!oLaActual) return {};
+    return RechazoDeFila(*rs_, fila, MotivoRechazo::SerieGuardada);  // la fila actual
+}
+
+void CorridaImportacion::alResponderPrueba(qint64 fila, const QString& serie, bool guardada) {
+    // Lo que haría la importación, en el orden del archivo: una serie que trajo antes otra fila se
+    // salta como repetida; una que la base ya guarda, como guardada; las demás se agregarían.
+    const quint64 huella = SeriesDelArchivo::Huella(serie);
+    const std::optional<qint64> primera = series_.primera(huella);
+    if (!primera && !guardada) {
+        series_.llevada(huella, fila);
+        ++resumen_.insertadas;
+        sacarDeEspera(fila, false);
+        soltarRechazos();
+        return;
+    }
+    ++resumen_.yaGuardadas;
+    Rechazo rechazo = sacarDeEspera(fila, true);
+    rechazo.motivo = MotivoRechazo::SerieGuardada;
+    rechazo.detalle = primera ? RepetidaEnElArchivo(*primera) : QString();
+    rechazar(std::move(rechazo));
+}
+
+void CorridaImportacion::vaciarPrueba() {
+    if (!prueba_) return;
+    try {
+        prueba_->vaciar();
+    } catch (const ErrorEjecucion& e) {
+        pruebaSinRespuesta(e);
+        throw;
+    }
+}
+
+void CorridaImportacion::pruebaSinRespuesta(const ErrorEjecucion& e) {
+    // La base no contestó por las filas que esperaban: quedan como no agregadas por esa falla.
+    while (!enEspera_.empty()) {
+        Rechazo rechazo = std::move(enEspera_.front().second);
+        enEspera_.pop_front();
+        rechazo.motivo = MotivoRechazo::Fallo;
+        rechazo.detalle = e.descripcion();
+        rechazar(std::move(rechazo));
+    }
+}
+
+void CorridaImportacion::alResultado(const ResultadoFila& r) {
+    Rechazo rechazo = sacarDeEspera(r.indice, r.destino != ResultadoFila::Agregada);
     switch (r.destino) {
         case ResultadoFila::Agregada:
             break;

@@ -138,6 +138,15 @@ class CorridaImportacion {
     void rechazar(Rechazo rechazo);
     void soltarRechazos();
     void alResultado(const ResultadoFila& resultado);
+    // La fila que espera su resultado, con sus campos. Si no espera: la fila actual del origen con
+    // oLaActual, si no un rechazo vacío.
+    Rechazo sacarDeEspera(qint64 fila, bool oLaActual);
+    // La prueba: la base dijo si guarda la serie de esa fila.
+    void alResponderPrueba(qint64 fila, const QString& serie, bool guardada);
+    // Las respuestas pendientes de la prueba; si la base falla, las filas que esperaban quedan
+    // como no agregadas por esa falla, y la falla sigue a la trampa.
+    void vaciarPrueba();
+    void pruebaSinRespuesta(const ErrorEjecucion& e);
     // La escritura se detuvo en una fila (ResultadoFila::detiene): se dice al operador una vez y
     // la corrida deja de leer filas.
     void avisarFalla();

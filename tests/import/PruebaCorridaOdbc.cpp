@@ -69,6 +69,49 @@ TEST_F(CorridaOdbc, SeriesYaGuardadasEnMedioDeUnArchivoGrandeCuentanUnaVezCadaFi
               (QStringList{"1|301", "2|899"}));
 }
 
+// Con la base en un servidor, la prueba pregunta por las series de a muchas por consulta (una ida
+// y vuelta por fila costaría más que importar) y las respuestas llegan tarde: lo que dice, fila por
+// fila y en el orden del archivo, es lo que después hace la importación de verdad. El archivo pasa
+// varias consultas y termina a media consulta; trae series guardadas por otra transmisión, series
+// repetidas en el archivo (también a través de consultas) y una repetida de una guardada.
+TEST_F(CorridaOdbc, LaPruebaPreguntaDeAMuchasYDiceLoMismoQueLaImportacion) {
+    importar(Csv(400, 700));
+    const QByteArray csv = Csv(1, 1000) +
+                           "E,S5,M,x,A\n"    // repetida de la fila 5
+                           "E,s999,M,x,A\n"  // repetida de la fila 999 (la base no distingue mayúsculas)
+                           "E,S450,M,x,A\n"  // guardada antes, otra vez
+                           ",,M,x,A\n"       // sin serie
+                           "E,NUEVA,M,x,A\n"
+                           "E,nueva,M,x,A\n";  // repetida de la anterior, en la misma consulta
+    const char* cuentas = "SELECT count(*) FROM AUX_GARANTIA UNION ALL SELECT count(*) FROM MV_TRANSMISIONES";
+    const QStringList antes = filas(cuentas);
+
+    ventana_->setPrueba(true);
+    importar(csv);
+    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+    EXPECT_EQ(filas(cuentas), antes);
+    const ResumenImportacion prueba = ventana_->resumen();
+    EXPECT_EQ(prueba.insertadas, 1000 - 301 + 1);
+    EXPECT_EQ(prueba.yaGuardadas, 301 + 4);
+    EXPECT_EQ(prueba.sinSerie, 1);
+    const QStringList dichas = rechazos();
+    ASSERT_EQ(dichas.size(), 301 + 4 + 1);
+    EXPECT_EQ(dichas[0], "E|S400|M|x|A|serie ya guardada|transmisión 1|400");
+    EXPECT_EQ(dichas.mid(301),
+              (QStringList{"E|S5|M|x|A|serie ya guardada|repetida en el archivo (fila 5)|1001",
+                           "E|s999|M|x|A|serie ya guardada|repetida en el archivo (fila 999)|1002",
+                           "E|S450|M|x|A|serie ya guardada|transmisión 1|1003", "||M|x|A|sin serie||1004",
+                           "E|nueva|M|x|A|serie ya guardada|repetida en el archivo (fila 1005)|1006"}));
+
+    ventana_->setPrueba(false);
+    importar(csv);
+    const ResumenImportacion real = ventana_->resumen();
+    EXPECT_EQ(real.insertadas, prueba.insertadas);
+    EXPECT_EQ(real.yaGuardadas, prueba.yaGuardadas);
+    EXPECT_EQ(real.sinSerie, prueba.sinSerie);
+    EXPECT_EQ(rechazos(), dichas);
+}
+
 // Una transmisión grande vista a medias no deja un cursor abierto: volver a "Consultar" lee la
 // lista sin que el controlador pase el resto de sus filas a memoria, y la grilla sigue leyendo.
 TEST_F(CorridaOdbc, VolverAConsultarConUnaTransmisionVistaAMedias) {

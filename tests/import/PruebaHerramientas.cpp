@@ -35,17 +35,6 @@ class Herramientas : public VentanaDePrueba {
                 .arg(Componentes::Datos().FormatearValor(eca1, "'"),
                      Componentes::Datos().FormatearValor(activacion, "'")));
     }
-    // Cada fila no agregada como "campos|motivo|detalle|fila", con su transmisión completada.
-    QStringList rechazos() {
-        QStringList salida;
-        ventana_->rechazos().recorrer([&](std::vector<Rechazo>& tramo) {
-            CompletarTransmisiones(tramo, Componentes::Datos());
-            for (const Rechazo& r : tramo)
-                salida << (r.campos + QStringList{TextoMotivo(r.motivo), r.detalle, QString::number(r.fila)})
-                              .join('|');
-        });
-        return salida;
-    }
     QStringList tablasDeLaSuite() {
         return filas(
                    "SELECT modelo, serie, nroTransmision, eca1, activacion FROM AUX_GARANTIA ORDER BY "

@@ -4,7 +4,9 @@
 #include <deque>
 
 #include "comun/SuiteEmbebida.h"
+#include "import/ArchivoRechazos.h"
 #include "import/ModeloVentana.h"
+#include "import/Rechazos.h"
 #include "import/VentanaImportacion.h"
 
 class SelectorGuionado : public SelectorArchivo {
@@ -62,6 +64,18 @@ class VentanaDePrueba : public SuiteEmbebida {
         return filas;
     }
     QString campo(const char* clave) const { return modelo_->campo(clave); }
+    // Cada fila que la última corrida no agregó, como "campos|motivo|detalle|fila", con su
+    // transmisión completada.
+    QStringList rechazos() {
+        QStringList salida;
+        ventana_->rechazos().recorrer([&](std::vector<Rechazo>& tramo) {
+            CompletarTransmisiones(tramo, Componentes::Datos());
+            for (const Rechazo& r : tramo)
+                salida << (r.campos + QStringList{TextoMotivo(r.motivo), r.detalle, QString::number(r.fila)})
+                              .join('|');
+        });
+        return salida;
+    }
     // La base de la suite en un "servidor" (servidor.db, por el controlador ODBC de SQLite) con
     // las dos tablas que la importación escribe, como las tiene una suite.
     void conectarServidorOdbc() {

@@ -245,6 +245,39 @@ TEST_F(SqlServerTds, MilFilasNuevasConUnaSolaDeclaracion) {
     }
 }
 
+// La importación de prueba pregunta por las series de a 400 por consulta: 1.000 series son tres
+// pedidos, no mil; cada respuesta llega a la serie que le toca, en el orden pedido (el servidor
+// dice el número de cada serie guardada dentro de su consulta; uno fuera de ella no cuenta).
+TEST_F(SqlServerTds, LaPruebaPreguntaPorLasSeriesDeA400) {
+    CONECTAR_O_SALTAR((QJsonArray{
+        PuntoTds::Regla("SELECT DISTINCT p.pedida",
+                        QJsonArray{PuntoTds::Filas(
+                            {"pedida"}, QJsonArray{QJsonArray{0}, QJsonArray{7}, QJsonArray{399}})})}));
+    punto_->olvidar();
+    std::vector<std::pair<qint64, bool>> respuestas;
+    {
+        PruebaSeries prueba(datos_, [&](qint64 fila, const QString& serie, bool guardada) {
+            EXPECT_EQ(serie, QStringLiteral("S%1").arg(fila));
+            respuestas.emplace_back(fila, guardada);
+        });
+        ASSERT_TRUE(prueba.diferida());
+        for (int i = 0; i < 1000; ++i) prueba.pedir(i, QStringLiteral("S%1").arg(i));
+        EXPECT_EQ(respuestas.size(), 800u);  // las últimas 200 esperan
+        prueba.vaciar();
+    }
+    ASSERT_EQ(respuestas.size(), 1000u);
+    std::vector<qint64> guardadas;
+    for (std::size_t i = 0; i < respuestas.size(); ++i) {
+        EXPECT_EQ(respuestas[i].first, static_cast<qint64>(i));
+        if (respuestas[i].second) guardadas.push_back(respuestas[i].first);
+    }
+    EXPECT_EQ(guardadas, (std::vector<qint64>{0, 7, 399, 400, 407, 799, 800, 807}));
+    const QStringList pedidos = textos("lote") + textos("rpc");
+    std::cout << "pedidos de la prueba por 1000 series: " << pedidos.size() << "\n";
+    EXPECT_EQ(pedidos.size(), 3);
+    for (const QString& t : pedidos) EXPECT_TRUE(t.contains("AUX_GARANTIA")) << qPrintable(t.left(80));
+}
+
 // Un lote que el servidor no termina a tiempo: el controlador lo cancela y el servidor deja
 // abierta la transacción que el lote empezó. El programa pregunta, la deshace, dice que esas
 // filas no se guardaron y no escribe nada más (nunca dentro de una transacción que no conoce).
