@@ -274,13 +274,18 @@ bool LibroBiff::leerHoja(std::size_t i, Celdas& salida) {
         if (profundidad > 1) continue;
         const char* d = r.datos;
         switch (r.tipo) {
-            case kDimensions:
+            case kDimensions: {
                 // La primera fila y la siguiente a la última (desde 0): de 4 bytes en BIFF8, de 2 antes.
+                // Una que pasa de las filas que el formato admite no es una cota: no se toma.
+                const quint32 maxima = biff8_ ? 65536 : 16384;
+                quint32 fin = maxima + 1;
                 if (biff8_ && r.largo >= 14)
-                    salida.ultimaFilaDeclarada = U32(d + 4);
+                    fin = U32(d + 4);
                 else if (!biff8_ && r.largo >= 10)
-                    salida.ultimaFilaDeclarada = U16(d + 2);
+                    fin = U16(d + 2);
+                if (fin <= maxima) salida.ultimaFilaDeclarada = fin;
                 break;
+            }
             case kNumber:
                 if (r.largo < 14) break;
                 double x;

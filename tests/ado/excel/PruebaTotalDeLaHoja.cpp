@@ -101,6 +101,8 @@ TEST(TotalDeLaHoja, SaleDeLaUltimaFilaDeclaradaYNoCambiaLaLectura) {
         {"xls: cota corta", [](const QString& d) { return Xls(d, 2); }, 1},
         {"xls: cota larga", [](const QString& d) { return Xls(d, 1000); }, 999},
         {"xls: hoja declarada vacía", [](const QString& d) { return Xls(d, 0); }, 0},
+        {"xls: cota más allá de las filas que admite el formato",
+         [](const QString& d) { return Xls(d, 65537); }, std::nullopt},
         {"xls BIFF5: cota cierta", [](const QString& d) { return Xls(d, 4, false); }, 3},
 #ifdef GARANTIAS_CON_XLSXWRITER
         {"xlsx escrito por libxlsxwriter",
