@@ -293,7 +293,9 @@ void CorridaImportacion::leerFilas(Rutina& filas) {
         return respuesta;
     });
     armarPasosDeFila(fila);
-    finFilas_ = false;
+    // Se vuelve a entrar aquí si el operador pide repetir una falla del final (confirmar el último
+    // grupo, las últimas respuestas de la prueba): con el origen ya agotado no hay otra fila.
+    finFilas_ = !rs_->abierto() || rs_->EOF_();
     while (!finFilas_ && !dejar_) {
         if (!fila.correr()) dejar_ = true;
     }

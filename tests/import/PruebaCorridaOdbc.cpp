@@ -112,6 +112,36 @@ TEST_F(CorridaOdbc, LaPruebaPreguntaDeAMuchasYDiceLoMismoQueLaImportacion) {
     EXPECT_EQ(rechazos(), dichas);
 }
 
+// Si la consulta de la prueba falla, las filas que esperaban su respuesta no se pierden ni se
+// cuentan como que se agregarían: quedan como no agregadas con la falla de la base, sea cual sea la
+// respuesta del operador (repetir sigue con las filas que faltan: al final, ninguna).
+TEST_F(CorridaOdbc, LaPruebaQueNoPuedePreguntarDejaLasFilasConLaFalla) {
+    sql("ALTER TABLE AUX_GARANTIA RENAME TO OTRA");
+    const struct {
+        const char* caso;
+        std::vector<int> respuestas;
+    } casos[] = {{"abortar", {RespuestaMensaje::Abortar}},
+                 {"omitir", {RespuestaMensaje::Omitir}},
+                 {"reintentar", {RespuestaMensaje::Reintentar}}};
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.caso);
+        ventana_->setPrueba(true);
+        buscar(archivo("datos.csv", Csv(1, 3)));
+        mensajes_->olvidar();
+        for (const int r : c.respuestas) mensajes_->responder(r);
+        ventana_->cmdImportar_Click();
+        EXPECT_EQ(mensajes_->cuadros().size(), c.respuestas.size());
+        EXPECT_EQ(ventana_->resumen().insertadas, 0);
+        const QStringList dichas = rechazos();
+        ASSERT_EQ(dichas.size(), 3) << qPrintable(dichas.join("\n"));
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(dichas[i].startsWith(QStringLiteral("E|S%1|M|x|A|falló|").arg(i + 1)))
+                << qPrintable(dichas[i]);
+            EXPECT_TRUE(dichas[i].contains("AUX_GARANTIA")) << qPrintable(dichas[i]);
+        }
+    }
+}
+
 // Una transmisión grande vista a medias no deja un cursor abierto: volver a "Consultar" lee la
 // lista sin que el controlador pase el resto de sus filas a memoria, y la grilla sigue leyendo.
 TEST_F(CorridaOdbc, VolverAConsultarConUnaTransmisionVistaAMedias) {
