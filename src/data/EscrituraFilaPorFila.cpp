@@ -66,7 +66,7 @@ bool EscrituraFilaPorFila::unaFila(const Pendiente& p) {
         }
         QThread::msleep(static_cast<unsigned long>(50 * (repetidos + 1)));
     }
-    if (filas < 0 && enlaceCortado()) return sinConfirmar({p.indice}, enlacePerdido(1));
+    if (filas < 0 && enlaceCortado()) return sinConfirmar({&p, 1}, enlacePerdido(1));
     if (filas < 0 && Cortada(c_.Errors())) return perderSentencia(p.indice, 1, enGrupo);
     if (filas < 0) {
         QString d = descripcionFalla();
@@ -85,9 +85,7 @@ bool EscrituraFilaPorFila::unaFila(const Pendiente& p) {
                                     "la sentencia; ¿SET NOCOUNT ON en la sesión?). La importación se "
                                     "detiene aquí."));
     }
-    if (filas > 0) {
-        if (const auto falla = confirmarGrupo()) return sinConfirmar({p.indice}, *falla);
-    }
+    if (filas > 0 && !confirmarGrupo({&p, 1})) return false;
     alResultado_({p.indice, filas > 0 ? ResultadoFila::Agregada : ResultadoFila::YaGuardada, {}});
     return true;
 }
@@ -200,29 +198,28 @@ QString EscrituraFilaPorFila::enlacePerdido(int filas) {
                                                              : QStringLiteral("las %1 filas").arg(filas));
 }
 
-bool EscrituraFilaPorFila::sinConfirmar(const std::vector<int64_t>& indices, const QString& descripcion) {
+bool EscrituraFilaPorFila::sinConfirmar(std::span<const Pendiente> filas, const QString& descripcion) {
     detenida_ = true;
-    for (int64_t i : indices) alResultado_({i, ResultadoFila::SinConfirmar, descripcion});
+    for (const Pendiente& p : filas) alResultado_({p.indice, ResultadoFila::SinConfirmar, descripcion});
     return false;
 }
 
-std::optional<QString> EscrituraFilaPorFila::confirmarGrupo() {
-    if (!c_.enTransaccion() || !transmision_.confirmarSentencia) return std::nullopt;
+bool EscrituraFilaPorFila::confirmarGrupo(std::span<const Pendiente> filas) {
+    if (!c_.enTransaccion() || !transmision_.confirmarSentencia) return true;
     try {
         transmision_.confirmarSentencia();
     } catch (const ErrorEjecucion& e) {
         // Un enlace cortado en el COMMIT no dice si el servidor llegó a confirmar; un COMMIT
         // rechazado deja la transacción deshecha (volver a confirmar cada sentencia la deshace).
-        return c_.proveedor() == nullptr
-                   ? QStringLiteral(
-                         "Se cortó el enlace al confirmar el grupo de la transmisión (%1): el "
-                         "servidor pudo guardarlo o no, con su registro y estas filas. La "
-                         "próxima operación vuelve a conectar.")
-                         .arg(e.descripcion())
-                   : QStringLiteral(
-                         "El servidor no confirmó el grupo de la transmisión (%1): ni estas "
-                         "filas ni el registro de la transmisión quedaron.")
-                         .arg(e.descripcion());
+        return sinConfirmar(
+            filas, c_.proveedor() == nullptr
+                       ? QStringLiteral("Se cortó el enlace al confirmar el grupo de la transmisión (%1): el "
+                                        "servidor pudo guardarlo o no, con su registro y estas filas. La "
+                                        "próxima operación vuelve a conectar.")
+                             .arg(e.descripcion())
+                       : QStringLiteral("El servidor no confirmó el grupo de la transmisión (%1): ni estas "
+                                        "filas ni el registro de la transmisión quedaron.")
+                             .arg(e.descripcion()));
     }
-    return std::nullopt;
+    return true;
 }

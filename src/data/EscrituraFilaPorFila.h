@@ -2,7 +2,7 @@
 #include <QString>
 #include <QVariant>
 #include <memory>
-#include <optional>
+#include <span>
 #include <vector>
 
 #include "ado/Conexion.h"
@@ -71,10 +71,10 @@ class EscrituraFilaPorFila : public EscrituraGarantias {
     QString enlacePerdido(int filas);
     // Las filas de una sentencia que el servidor no confirmó se dicen sin confirmar. false: la
     // corrida se detiene.
-    bool sinConfirmar(const std::vector<int64_t>& indices, const QString& descripcion);
-    // Una sentencia del grupo abierto agregó filas: se confirma el grupo. Vacío si quedó; si no,
-    // qué pasó, para decir sus filas sin confirmar.
-    std::optional<QString> confirmarGrupo();
+    bool sinConfirmar(std::span<const Pendiente> filas, const QString& descripcion);
+    // Una sentencia del grupo abierto agregó esas filas: se confirma el grupo. Si el COMMIT
+    // falla, sus filas se dicen sin confirmar, con lo que pasó (false: la corrida se detiene).
+    bool confirmarGrupo(std::span<const Pendiente> filas);
 
     Conexion& c_;
     Transmision transmision_;

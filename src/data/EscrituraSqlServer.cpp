@@ -99,13 +99,6 @@ bool AlgunaNegativa(const std::vector<QVariant>& agregadas) {
 
 }  // namespace
 
-std::vector<int64_t> EscrituraSqlServer::Indices(const std::vector<Pendiente>& filas) {
-    std::vector<int64_t> indices;
-    indices.reserve(filas.size());
-    for (const Pendiente& p : filas) indices.push_back(p.indice);
-    return indices;
-}
-
 bool EscrituraSqlServer::mandarLote() {
     std::vector<Pendiente> filas = std::exchange(pendientes_, {});
     pendientes_.reserve(kFilasPorLote);
@@ -148,7 +141,7 @@ bool EscrituraSqlServer::mandarLote() {
             }
         }
         if (r < 0 && enlaceCortado())
-            return sinConfirmar(Indices(filas), enlacePerdido(static_cast<int>(filas.size())));
+            return sinConfirmar(filas, enlacePerdido(static_cast<int>(filas.size())));
         if (r < 0 && Cortada(c_.Errors()))
             return perderSentencia(filas.front().indice, static_cast<int>(filas.size()), enGrupo);
         if (r < 0 || !AlgunaNegativa(agregadas)) break;
@@ -215,9 +208,7 @@ bool EscrituraSqlServer::mandarLote() {
         }
         return true;
     }
-    if (enGrupo && !agregadas.empty()) {
-        if (const auto falla = confirmarGrupo()) return sinConfirmar(Indices(filas), *falla);
-    }
+    if (enGrupo && !agregadas.empty() && !confirmarGrupo(filas)) return false;
     QSet<qlonglong> hechas;
     for (const QVariant& n : agregadas) hechas.insert(n.toLongLong());
     for (std::size_t i = 0; i < filas.size(); ++i) {

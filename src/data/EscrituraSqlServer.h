@@ -40,7 +40,6 @@ class EscrituraSqlServer : public EscrituraFilaPorFila {
 
   private:
     bool mandarLote();
-    static std::vector<int64_t> Indices(const std::vector<Pendiente>& filas);
 
     AlAviso alAviso_;
     bool lotes_ = false;
