@@ -23,10 +23,13 @@ class Dll_Datos;
 //
 // El grupo abierto se confirma antes de cada mensaje, al terminar y, si el programa termina en
 // medio ("Salir", una señal), antes del fin del proceso (lo que quedó lo dice la corrida, después).
-// El grupo es una Transaccion: si algo sale de él sin cerrarlo (una excepción), se deshace.
+// El grupo abierto es una Transaccion: si queda abierto porque una falla salió antes de cerrarlo
+// (al contar la tanda del otro hilo, por ejemplo), se deshace al soltarlo; nunca queda una
+// transacción abierta en la conexión.
 class GrupoTransmision {
   public:
     GrupoTransmision(Dll_Datos& datos, QString usuario);
+    // Cierra el grupo abierto como confirmar(), sin lanzar; si no se pudo cerrar, se deshace.
     ~GrupoTransmision();
     GrupoTransmision(const GrupoTransmision&) = delete;
     GrupoTransmision& operator=(const GrupoTransmision&) = delete;

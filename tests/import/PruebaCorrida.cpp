@@ -320,3 +320,26 @@ TEST_F(Corrida, UnRegistroRechazadoNoDejaNada) {
     EXPECT_TRUE(transmisiones().isEmpty());
     EXPECT_EQ(ventana_->resumen().transmision, 0);
 }
+
+// Con cada forma de escribir de la base embebida (en el hilo, de a tandas; una sentencia por
+// fila), la primera fila, que esperaba el registro rechazado, queda como no agregada con la
+// descripción de la base; las demás no se intentaron y no se dicen.
+TEST_F(Corrida, UnRegistroRechazadoDejaLaPrimeraFilaConSuMotivo) {
+    sql("CREATE TRIGGER rechazo BEFORE INSERT ON MV_TRANSMISIONES BEGIN SELECT RAISE(ABORT, 'transmisiones "
+        "cerradas'); END");
+    for (const char* lotes : {"", "no"}) {
+        SCOPED_TRACE(lotes);
+        qputenv("GARANTIAS_LOTES", lotes);
+        mensajes_->responder(RespuestaMensaje::Aceptar);
+        importar(QString("%1/datos.csv").arg(lotes[0] ? lotes : "hilo"),
+                 kCabecera + "E1,S1,M1,x,A1\nE2,S2,M2,x,A2\nE3,S3,M3,x,A3\n");
+        qunsetenv("GARANTIAS_LOTES");
+        ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+        EXPECT_EQ(Botones::icono(mensajes_->cuadros()[0].estilo), Botones::IconoInformacion);
+        EXPECT_EQ(rechazos(), QStringList{"E1|S1|M1|x|A1|falló|La instrucción entró en conflicto con una "
+                                          "restricción (transmisiones cerradas).|1"});
+        EXPECT_TRUE(garantias().isEmpty());
+        EXPECT_TRUE(transmisiones().isEmpty());
+        mensajes_->olvidar();
+    }
+}
