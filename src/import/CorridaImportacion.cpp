@@ -368,8 +368,7 @@ void CorridaImportacion::escribirFila(Rutina& fila) {
         // después de otras filas, y la fila espera con sus campos, como con la escritura en lotes.
         const bool diferida = prueba_->diferida();
         if (diferida) {
-            enEspera_.emplace_back(numeroFila_,
-                                   RechazoDeFila(*rs_, numeroFila_, MotivoRechazo::SerieGuardada));
+            enEspera_.agregar(numeroFila_, *rs_);
             fila_.decidida = true;
         }
         try {
@@ -382,8 +381,7 @@ void CorridaImportacion::escribirFila(Rutina& fila) {
         return;
     }
     series_.llevada(fila_.huella, numeroFila_);
-    if (escritura_->diferida())
-        enEspera_.emplace_back(numeroFila_, RechazoDeFila(*rs_, numeroFila_, MotivoRechazo::SerieGuardada));
+    if (escritura_->diferida()) enEspera_.agregar(numeroFila_, *rs_);
     fila_.decidida = true;  // lo que pase con ella lo dice la escritura
     escritura_->agregar(numeroFila_, std::move(f));
     if (escrituraFallo_) {
@@ -440,7 +438,7 @@ void CorridaImportacion::rechazar(Rechazo rechazo) {
 }
 
 void CorridaImportacion::soltarRechazos() {
-    const qint64 limite = enEspera_.empty() ? std::numeric_limits<qint64>::max() : enEspera_.front().first;
+    const qint64 limite = enEspera_.vacia() ? std::numeric_limits<qint64>::max() : enEspera_.primera();
     while (!listos_.empty() && listos_.begin()->first < limite) {
         oyente_.filaNoAgregada(std::move(listos_.begin()->second));
         listos_.erase(listos_.begin());
@@ -448,16 +446,7 @@ void CorridaImportacion::soltarRechazos() {
 }
 
 Rechazo CorridaImportacion::sacarDeEspera(qint64 fila, bool oLaActual) {
-    auto it = enEspera_.begin();  // casi siempre la primera: los resultados llegan en orden
-    while (it != enEspera_.end() && it->first != fila) ++it;
-    if (it != enEspera_.end()) {
-        Rechazo rechazo = std::move(it->second);
-        if (it == enEspera_.begin())
-            enEspera_.pop_front();
-        else
-            enEspera_.erase(it);
-        return rechazo;
-    }
+    if (std::optional<Rechazo> rechazo = enEspera_.sacar(fila, oLaActual)) return std::move(*rechazo);
     if (!oLaActual) return {};
     return RechazoDeFila(*rs_, fila, MotivoRechazo::SerieGuardada);  // la fila actual
 }
@@ -493,9 +482,8 @@ void CorridaImportacion::vaciarPrueba() {
 
 void CorridaImportacion::pruebaSinRespuesta(const ErrorEjecucion& e) {
     // La base no contestó por las filas que esperaban: quedan como no agregadas por esa falla.
-    while (!enEspera_.empty()) {
-        Rechazo rechazo = std::move(enEspera_.front().second);
-        enEspera_.pop_front();
+    while (!enEspera_.vacia()) {
+        Rechazo rechazo = enEspera_.sacarPrimera();
         rechazo.motivo = MotivoRechazo::Fallo;
         rechazo.detalle = e.descripcion();
         rechazar(std::move(rechazo));
@@ -534,7 +522,7 @@ void CorridaImportacion::alResultado(const ResultadoFila& r) {
 }
 
 void CorridaImportacion::avisarFalla() {
-    enEspera_.clear();  // las filas pendientes después de la que falló no se intentaron
+    enEspera_.olvidar();  // las filas pendientes después de la que falló no se intentaron
     soltarRechazos();
     if (!fallaAvisada_) {
         fallaAvisada_ = true;

@@ -12,6 +12,7 @@
 #include "ado/ArchivoOrigen.h"
 #include "ado/Recordset.h"
 #include "import/DiarioDeCorrida.h"
+#include "import/FilasEnEspera.h"
 #include "import/OrdenCampos.h"
 #include "import/Rechazos.h"
 #include "import/ResumenImportacion.h"
@@ -191,6 +192,6 @@ class CorridaImportacion {
     // En lotes (SQL Server) o en tandas (la base embebida), lo que pasó con una fila se sabe después
     // de leer otras: sus campos se guardan hasta entonces, en el orden en que se leyeron (el de los
     // resultados), y los rechazos esperan para quedar en el orden del archivo.
-    std::deque<std::pair<qint64, Rechazo>> enEspera_;
+    FilasEnEspera enEspera_;
     std::map<qint64, Rechazo> listos_;
 };

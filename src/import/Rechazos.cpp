@@ -26,10 +26,15 @@ Rechazo RechazoDeFila(const Recordset& rs, qint64 fila, MotivoRechazo motivo, co
     r.fila = fila;
     r.motivo = motivo;
     r.detalle = detalle;
-    const int n = rs.FieldCount();
-    r.campos.reserve(n);
-    for (int i = 0; i < n; ++i) r.campos << TextoValor(rs.Field(i));
+    CamposDeFila(rs, r.campos);
     return r;
+}
+
+void CamposDeFila(const Recordset& rs, QStringList& campos) {
+    campos.clear();
+    const int n = rs.FieldCount();
+    campos.reserve(n);
+    for (int i = 0; i < n; ++i) campos << TextoValor(rs.Field(i));
 }
 
 QStringList NombresCampos(const Recordset& rs) {

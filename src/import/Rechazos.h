@@ -31,6 +31,9 @@ struct Rechazo {
     QString serie() const { return campos.value(columnaSerie); }
 };
 
+// Los campos de la fila actual de un recordset como los ve el operador, en la lista (que se vacía
+// antes). REQUIRES: recordset abierto y no en EOF.
+void CamposDeFila(const Recordset& rs, QStringList& campos);
 // La fila actual de un recordset como rechazo. REQUIRES: recordset abierto y no en EOF.
 Rechazo RechazoDeFila(const Recordset& rs, qint64 fila, MotivoRechazo motivo, const QString& detalle = {});
 // Los nombres de los campos de un recordset abierto, en su orden.
