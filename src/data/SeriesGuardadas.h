@@ -39,8 +39,8 @@ std::vector<bool> SeriesYaGuardadas(Dll_Datos& datos, const QStringList& series)
 // escribir en AUX_GARANTIA ni en MV_TRANSMISIONES (las series repetidas dentro del mismo archivo
 // las lleva la corrida). En la base embebida cada pregunta se contesta en el acto; en una base de
 // servidor una pregunta por fila sería una ida y vuelta por fila (la prueba costaría mucho más que
-// importar, que manda las filas en lotes): las series se preguntan de a tramos y la respuesta de
-// cada una llega después, en el orden en que se pidieron.
+// importar, que manda las filas en lotes): las series se preguntan de a 400 por consulta y la
+// respuesta de cada una llega después, en el orden en que se pidieron.
 class PruebaSeries {
   public:
     // La respuesta por una serie pedida: la base ya la guarda (con su misma regla de comparación).
