@@ -68,8 +68,7 @@ class SeriesDelArchivo {
     // Rehace la tabla con al menos esos lugares (una potencia de dos).
     void rehacer(std::size_t lugares);
 
-    // Pedida con calloc: un bloque grande llega del sistema ya en ceros, sin recorrerlo para
-    // limpiarlo, y sus páginas se ocupan recién cuando se tocan.
+    // En ceros; una tabla grande, en páginas de 2 MB donde el sistema las da (ver PedirLugares).
     std::unique_ptr<Lugar[], Liberar> lugares_;
     std::size_t cantidad_ = 0;  // lugares de la tabla (0 o una potencia de dos)
     std::size_t ocupados_ = 0;
