@@ -91,12 +91,16 @@ void CorridaImportacion::terminarCorrida() {
     Senales::AtenderPendiente();
 }
 
+void CorridaImportacion::cuentasDelGrupo() {
+    // Una prueba no tiene grupo que guarde: sus cuentas son las que lleva ella.
+    if (!grupo_ || opciones_.prueba) return;
+    resumen_.transmision = grupo_->guardada();
+    resumen_.insertadas = grupo_->filasGuardadas();
+    sinConfirmar_ = grupo_->sinConfirmar();
+}
+
 QString CorridaImportacion::loGuardadoAhora() {
-    if (grupo_) {
-        resumen_.transmision = grupo_->guardada();
-        resumen_.insertadas = grupo_->filasGuardadas();
-        sinConfirmar_ = grupo_->sinConfirmar();
-    }
+    cuentasDelGrupo();
     // Una transmisión cuyo COMMIT no tuvo respuesta pudo quedar: la base lo dice.
     const int32_t tomada = resumen_.transmision != 0 ? resumen_.transmision : sinConfirmar_;
     return LoGuardado(datos_, tomada, resumen_.insertadas);
@@ -176,10 +180,7 @@ const QVariant& CorridaImportacion::campo(int columna) const {
 }
 
 DiarioDeCorrida::Cuentas CorridaImportacion::cuentasDiario() {
-    if (grupo_ && !opciones_.prueba) {
-        resumen_.transmision = grupo_->guardada();
-        resumen_.insertadas = grupo_->filasGuardadas();
-    }
+    cuentasDelGrupo();
     return {resumen_.transmision, resumen_.leidas,   resumen_.insertadas,
             resumen_.yaGuardadas, resumen_.sinSerie, fallidas_};
 }
@@ -239,12 +240,8 @@ void CorridaImportacion::ImportarFilas(Rutina& corrida) {
         grupo_->confirmar();
     } catch (const ErrorEjecucion&) {
     }
-    if (!opciones_.prueba) {
-        resumen_.transmision = grupo_->guardada();
-        resumen_.insertadas = grupo_->filasGuardadas();
-        sinConfirmar_ = grupo_->sinConfirmar();
-        diario_->fuenteDeCuentas(nullptr);  // el grupo termina aquí
-    }
+    cuentasDelGrupo();
+    if (!opciones_.prueba) diario_->fuenteDeCuentas(nullptr);  // el grupo termina aquí
     soltarEscritura();
     if (!bien) corrida.abandonar();
 }
@@ -408,8 +405,9 @@ Respuesta CorridaImportacion::trampaFilas(const ErrorEjecucion& e) {
         grupo_->confirmar();
     } catch (const ErrorEjecucion&) {
     }
-    // Un origen que cambió en medio: el operador sabe además qué quedó guardado.
-    if (e.numero() == kOrigenCambiado) {
+    // Un origen que cambió en medio: el operador sabe además qué quedó guardado (una prueba no
+    // guarda nada).
+    if (e.numero() == kOrigenCambiado && !opciones_.prueba) {
         return trampa(
             ErrorEjecucion(e.numero(), e.descripcion() + u' ' + loGuardadoAhora() + u'.', e.origen()));
     }
@@ -454,7 +452,8 @@ Rechazo CorridaImportacion::sacarDeEspera(qint64 fila, bool oLaActual) {
 void CorridaImportacion::alResponderPrueba(qint64 fila, const QString& serie, bool guardada) {
     // Lo que haría la importación, en el orden del archivo: una serie que trajo antes otra fila se
     // salta como repetida; una que la base ya guarda, como guardada; las demás se agregarían.
-    const quint64 huella = SeriesDelArchivo::Huella(serie);
+    // La respuesta en el acto es de la fila actual, cuya huella ya se calculó al leerla.
+    const quint64 huella = fila == numeroFila_ ? fila_.huella : SeriesDelArchivo::Huella(serie);
     const std::optional<qint64> primera = series_.primera(huella);
     if (!primera && !guardada) {
         series_.llevada(huella, fila);

@@ -3,7 +3,6 @@
 #include <QStringList>
 #include <QVariant>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -68,17 +67,17 @@ class OyenteCorrida {
 // transmisión nueva, sin volver a guardar una serie que ya está. La llaman el botón "Importar" de
 // la ventana y "garantias-cli importar"; los dos ven el mismo resultado.
 //
-// Los pasos, en orden: pasar una vez por el origen entero (uno mal formado no deja nada, y a la
-// par se calcula la huella del archivo), preguntar si esos mismos bytes ya se importaron, abrir la
-// tabla y, si sus títulos nombran los campos en otro orden, decidir cómo se toman (OpcionesCorrida::
-// campos), anotar
-// la corrida en el diario, leer sus filas y escribir las que tienen serie (ImportarFilas), cerrar
-// el origen, y decir "Importación finalizada". El diario queda al día después de cada grupo
-// confirmado y se cierra con el resultado (completa, detenida o fallida). Toda falla de un paso va a la
-// trampa del origen (ver TrampaOrigen): 3704 salta el paso, 3705 cierra el origen y lo repite, otra va al
-// operador (4 repite, 5 salta, otra respuesta deja la corrida). Antes de cada pregunta lo leído queda escrito
-// y confirmado. "Detener" (Detencion::Pedir) termina la corrida en su próximo punto de detención: lo escrito
-// queda y el resumen dice que se detuvo.
+// Los pasos, en orden: pasar una vez por el origen entero (uno mal formado no deja nada, y a la par
+// se calcula la huella del archivo), preguntar si esos mismos bytes ya se importaron, abrir la
+// tabla y, si sus títulos nombran los campos en otro orden, decidir cómo se toman
+// (OpcionesCorrida::campos), anotar la corrida en el diario, leer sus filas y escribir las que
+// tienen serie (ImportarFilas), cerrar el origen, y decir "Importación finalizada". El diario queda
+// al día después de cada grupo confirmado y se cierra con el resultado (completa, detenida o
+// fallida). Toda falla de un paso va a la trampa del origen (ver TrampaOrigen): 3704 salta el paso,
+// 3705 cierra el origen y lo repite, otra va al operador (4 repite, 5 salta, otra respuesta deja la
+// corrida). Antes de cada pregunta lo leído queda escrito y confirmado. "Detener"
+// (Detencion::Pedir) termina la corrida en su próximo punto de detención: lo escrito queda y el
+// resumen dice que se detuvo.
 //
 // Un objeto por corrida.
 class CorridaImportacion {
@@ -115,6 +114,8 @@ class CorridaImportacion {
     // El valor de una columna de la fila actual (-1: ninguna, vacío).
     const QVariant& campo(int columna) const;
     void cerrarDiario();
+    // La transmisión y las filas que el grupo dice que quedaron (nada en una prueba).
+    void cuentasDelGrupo();
     // Lo que quedó guardado hasta ahora, contado en la base (ver LoGuardado).
     QString loGuardadoAhora();
     // Si el proceso termina en medio (una señal, "Salir"), después de confirmar el grupo abierto,
@@ -148,7 +149,7 @@ class CorridaImportacion {
     // como no agregadas por esa falla, y la falla sigue a la trampa.
     void vaciarPrueba();
     void pruebaSinRespuesta(const ErrorEjecucion& e);
-    // La escritura se detuvo en una fila (ResultadoFila::detiene): se dice al operador una vez y
+    // La escritura se detuvo en una fila (ResultadoFila::detiene()): se dice al operador una vez y
     // la corrida deja de leer filas.
     void avisarFalla();
 

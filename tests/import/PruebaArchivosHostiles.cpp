@@ -7,13 +7,6 @@
 
 namespace {
 
-class Hostiles : public VentanaDePrueba {
-  protected:
-    QStringList garantias() {
-        return filas("SELECT serie, modelo, nroTransmision FROM AUX_GARANTIA ORDER BY rowid");
-    }
-};
-
 // Filas de puro ASCII hasta pasar de lo que mira cualquier sondeo del principio (256 KiB).
 QByteArray FilasLlanas(int n) {
     QByteArray b = "eca1,serie,modelo,otro,activacion\r\n";
@@ -21,6 +14,26 @@ QByteArray FilasLlanas(int n) {
     return b;
 }
 constexpr int kLlanas = 20000;  // unas 420 KiB
+
+class Hostiles : public VentanaDePrueba {
+  protected:
+    QStringList garantias() {
+        return filas("SELECT serie, modelo, nroTransmision FROM AUX_GARANTIA ORDER BY rowid");
+    }
+    // Importa (o prueba) un csv grande que se corta por la mitad al llegar a la fila 100; el
+    // operador contesta "Abortar" a la falla.
+    void importarTruncandoEnLaFila100(bool prueba) {
+        const QString ruta = archivo(QStringLiteral("hostil.csv"), FilasLlanas(kLlanas));
+        buscar(ruta);
+        mensajes_->olvidar();
+        QObject::connect(modelo_.get(), &ModeloVentana::progreso, [ruta](qint64 hechas, qint64) {
+            if (hechas == 100) ASSERT_TRUE(QFile(ruta).resize(QFile(ruta).size() / 2));
+        });
+        mensajes_->responder(RespuestaMensaje::Abortar);
+        ventana_->setPrueba(prueba);
+        ventana_->cmdImportar_Click();
+    }
+};
 
 }  // namespace
 
@@ -128,14 +141,7 @@ TEST_F(Hostiles, LaVistaPreviaSigueMirandoSoloElPrincipio) {
 }
 
 TEST_F(Hostiles, UnArchivoTruncadoEnMedioDiceCuantasFilasQuedaron) {
-    const QString ruta = archivo(QStringLiteral("hostil.csv"), FilasLlanas(kLlanas));
-    buscar(ruta);
-    mensajes_->olvidar();
-    QObject::connect(modelo_.get(), &ModeloVentana::progreso, [&](qint64 hechas, qint64) {
-        if (hechas == 100) ASSERT_TRUE(QFile(ruta).resize(QFile(ruta).size() / 2));
-    });
-    mensajes_->responder(RespuestaMensaje::Abortar);
-    ventana_->cmdImportar_Click();
+    importarTruncandoEnLaFila100(false);
     const QString guardadas = filas("SELECT count(*) FROM AUX_GARANTIA").value(0);
     EXPECT_GT(guardadas.toInt(), 0);
     EXPECT_LT(guardadas.toInt(), kLlanas);
@@ -146,4 +152,16 @@ TEST_F(Hostiles, UnArchivoTruncadoEnMedioDiceCuantasFilasQuedaron) {
     EXPECT_TRUE(texto.contains(frase)) << qPrintable(texto);
     EXPECT_FALSE(ventana_->resumen().terminada);
     EXPECT_EQ(ventana_->resumen().guardado, frase);
+}
+
+// En una prueba nada se guarda: el archivo que cambia en medio no borra lo que la prueba ya contó
+// ni habla de lo guardado.
+TEST_F(Hostiles, UnArchivoTruncadoEnMedioDeUnaPruebaConservaLoContado) {
+    importarTruncandoEnLaFila100(true);
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u) << qPrintable(mensajes_->textos().join("\n"));
+    const QString texto = mensajes_->cuadros()[0].texto;
+    EXPECT_TRUE(texto.contains("cambió mientras se leía")) << qPrintable(texto);
+    EXPECT_FALSE(texto.contains("guardad")) << qPrintable(texto);
+    EXPECT_GE(ventana_->resumen().insertadas, 100);
+    EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA"), QStringList{"0"});
 }
