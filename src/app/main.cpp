@@ -4,6 +4,8 @@
 #include "banner/ui/Dll_Display.h"
 #include "connections/ui/DialogoAccesoQt.h"
 #include "import/ui/FrmAuxGarantia.h"
+#include "platform/CadenaLanzamiento.h"
+#include "platform/ErrorEjecucion.h"
 #include "platform/Mensajes.h"
 #include "platform/Senales.h"
 #include "platform/ui/Ajustes.h"
@@ -11,7 +13,9 @@
 #include "suite/Componentes.h"
 
 // El programa no tiene procedimiento principal propio: crea la ventana de importación, cuya
-// carga corre el inicio de la aplicación, y la muestra cuando el inicio vuelve.
+// carga corre el inicio de la aplicación, y la muestra cuando el inicio vuelve. La cadena de
+// lanzamiento llega en los argumentos o, desde el menú de la estación, en un archivo
+// (--lanzamiento ARCHIVO: ver CadenaLanzamiento).
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("garantias"));
@@ -25,9 +29,18 @@ int main(int argc, char** argv) {
 
     QStringList argumentos = QApplication::arguments();
     argumentos.removeFirst();
+    CadenaLanzamiento::TaparClaves(argc, argv);  // ps ya no muestra la clave
+    QString cadena;
+    try {
+        cadena = CadenaLanzamiento::DeArgumentos(argumentos);
+    } catch (const ErrorEjecucion& e) {
+        // Abierto desde el menú no hay terminal: el operador lo lee en un cuadro.
+        MsgBox(e.descripcion(), Botones::Aceptar | Botones::IconoCritico);
+        return 1;
+    }
 
     FrmAuxGarantia ventana;
-    ventana.Form_Load(argumentos.join(' '));
+    ventana.Form_Load(cadena);
     ventana.show();
     return QApplication::exec();
 }

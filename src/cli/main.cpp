@@ -10,6 +10,7 @@
 #include "cli/Salida.h"
 #include "cli/TerminacionBash.h"
 #include "cli/Verbos.h"
+#include "platform/CadenaLanzamiento.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Proceso.h"
 #include "platform/Senales.h"
@@ -83,6 +84,9 @@ int main(int argc, char** argv) {
     Salida salida;
     QStringList argumentos = QCoreApplication::arguments();
     argumentos.removeFirst();
+    // La cadena de --conexion lleva la clave: ps ya no la muestra (GARANTIAS_CONEXION, en el entorno
+    // del proceso, sólo la ve el mismo usuario).
+    CadenaLanzamiento::TaparClaves(argc, argv);
     try {
         return Correr(argumentos, salida);
     } catch (const ErrorUso& e) {
