@@ -12,6 +12,7 @@
 #include "import/CorridaImportacion.h"
 #include "import/TrampaOrigen.h"
 #include "platform/Mensajes.h"
+#include "platform/Regional.h"
 #include "platform/Senales.h"
 #include "suite/Componentes.h"
 #include "suite/Sesion.h"
@@ -147,13 +148,13 @@ int Importar(const Argumentos& a, Salida& salida) {
             salida.error(e.descripcion());
             const qint64 n = rechazos.cantidad();
             if (n <= kRechazosPorErrores) {
-                salida.error(QStringLiteral("las %1 filas no importadas, aquí:").arg(n));
+                salida.error(n == 1 ? QStringLiteral("la fila no importada, aquí:")
+                                    : QStringLiteral("las %1 filas no importadas, aquí:").arg(n));
                 ArchivoRechazos::listar(rechazos, [&](const QString& l) { salida.lineaError(l); });
             } else {
                 salida.error(QStringLiteral("las %1 filas no importadas no se listan aquí (son más de %2): "
                                             "vuelva a importar con --prueba y --rechazos en otra carpeta.")
-                                 .arg(n)
-                                 .arg(kRechazosPorErrores));
+                                 .arg(Regional::TextoMiles(n), Regional::TextoMiles(kRechazosPorErrores)));
             }
         }
     }
@@ -184,7 +185,8 @@ int Importar(const Argumentos& a, Salida& salida) {
                          .arg(archivoRechazos->ruta()));
     }
     // Una prueba termina bien si el origen se pudo leer, aunque no tenga filas con serie.
-    if (!resumen.prueba && resumen.insertadas == 0 && resumen.yaGuardadas == 0) {
+    if (!resumen.prueba && resumen.insertadas == 0 && resumen.yaGuardadas == 0 &&
+        resumen.repetidasEnArchivo == 0) {
         salida.error(QStringLiteral("\"%1\" no tiene filas con serie: no se guardó nada.").arg(archivo.ruta));
         return Codigo::NoEncontrado;
     }
@@ -223,8 +225,9 @@ Verbo VerboImportar() {
                          "el aviso va a la salida de errores y al resumen.")},
          {QStringLiteral("rechazos"), QStringLiteral("ARCHIVO.csv"),
           QStringLiteral("escribe las filas que no se agregaron, en el orden del archivo: sus campos y "
-                         "después motivo (\"serie ya guardada\", \"sin serie\" o \"falló\"), detalle (la "
-                         "transmisión que guarda la serie, o el mensaje de la base) y fila (número de fila "
+                         "después motivo (\"serie ya guardada\", \"repetida en el archivo\", \"sin serie\", "
+                         "\"falló\" o \"sin confirmar\"), detalle (la transmisión que guarda la serie, la "
+                         "fila que la trajo antes o el mensaje de la base) y fila (número de fila "
                          "de datos, desde 1). Separado por \";\", en Windows-1252, o en UTF-8 con --utf8. "
                          "Si el archivo no se puede escribir, no se importa nada.")},
          {QStringLiteral("repetir"),

@@ -94,8 +94,11 @@ EstadoAnulacion Fallo(int32_t numero, const QString& descripcion) {
 }  // namespace
 
 QString EstadoAnulacion::pregunta() const {
-    return QStringLiteral("Se borrarán las %1 filas de la transmisión %2 (archivo %3, %4). ¿Anular?")
-        .arg(Regional::TextoMiles(filas))
+    const QString cuales = filas == 1
+                               ? QStringLiteral("Se borrará la única fila")
+                               : QStringLiteral("Se borrarán las %1 filas").arg(Regional::TextoMiles(filas));
+    return QStringLiteral("%1 de la transmisión %2 (archivo %3, %4). ¿Anular?")
+        .arg(cuales)
         .arg(numero)
         .arg(archivo, fecha);
 }

@@ -27,6 +27,7 @@ struct EstadoAnulacion {
     QString fecha;     // "DD/MM/AAAA HH:MM" del registro de la transmisión
 
     // "Se borrarán las 1.234 filas de la transmisión 7 (archivo prov.csv, 10/12/2026 13:45). ¿Anular?"
+    // ("Se borrará la única fila de ..." si es una)
     QString pregunta() const;
 };
 

@@ -124,9 +124,11 @@ void CorridaImportacion::preguntarRepetido(Rutina& corrida) {
     // Los mismos bytes ya agregaron filas: se pregunta antes de tomar un número.
     resumen_.repetido = diario_->avisoRepetido();
     if (resumen_.repetido.isEmpty() || opciones_.prueba) return;
-    const bool otraVez = opciones_.repetir ? *opciones_.repetir
-                                           : MsgBox(resumen_.repetido, Botones::SiNo | Botones::IconoPregunta,
-                                                    QStringLiteral("Aviso")) == RespuestaMensaje::Si;
+    const bool otraVez =
+        opciones_.repetir
+            ? *opciones_.repetir
+            : MsgBox(resumen_.repetido, Botones::SiNo | Botones::IconoPregunta | Botones::SegundoPorDefecto,
+                     QStringLiteral("Aviso")) == RespuestaMensaje::Si;
     if (otraVez) return;
     resumen_.noRepetida = true;
     oyente_.estado(QStringLiteral("Importación cancelada: el archivo ya se había importado"));
@@ -181,15 +183,26 @@ const QVariant& CorridaImportacion::campo(int columna) const {
 
 DiarioDeCorrida::Cuentas CorridaImportacion::cuentasDiario() {
     cuentasDelGrupo();
-    return {resumen_.transmision, resumen_.leidas,   resumen_.insertadas,
-            resumen_.yaGuardadas, resumen_.sinSerie, fallidas_};
+    // El diario tiene una sola cuenta para las series que no se agregaron por estar ya: las que
+    // guardaba la base y las que trajo antes el mismo archivo.
+    return {resumen_.transmision, resumen_.leidas,
+            resumen_.insertadas,  resumen_.yaGuardadas + resumen_.repetidasEnArchivo,
+            resumen_.sinSerie,    fallidas_};
 }
 
 void CorridaImportacion::cerrarDiario() {
     if (!diario_) return;
-    diario_->terminar(resumen_.terminada  ? ResultadoCorrida::kCompleta
-                      : resumen_.detenida ? ResultadoCorrida::kDetenida
-                                          : ResultadoCorrida::kFallida,
+    // Una prueba no deja nada en la base, tampoco en el diario.
+    if (opciones_.prueba) {
+        diario_.reset();
+        return;
+    }
+    // No importar un archivo repetido, o uno cuyos títulos están en otro orden, lo decidió el
+    // operador: la corrida se detuvo, no falló.
+    const bool porElOperador = resumen_.detenida || resumen_.noRepetida || resumen_.ordenSinDecidir;
+    diario_->terminar(resumen_.terminada ? ResultadoCorrida::kCompleta
+                      : porElOperador    ? ResultadoCorrida::kDetenida
+                                         : ResultadoCorrida::kFallida,
                       cuentasDiario());
     diario_.reset();
 }
@@ -462,10 +475,15 @@ void CorridaImportacion::alResponderPrueba(qint64 fila, const QString& serie, bo
         soltarRechazos();
         return;
     }
-    ++resumen_.yaGuardadas;
     Rechazo rechazo = sacarDeEspera(fila, true);
-    rechazo.motivo = MotivoRechazo::SerieGuardada;
-    rechazo.detalle = primera ? RepetidaEnElArchivo(*primera) : QString();
+    if (primera) {
+        ++resumen_.repetidasEnArchivo;
+        rechazo.motivo = MotivoRechazo::RepetidaEnArchivo;
+        rechazo.detalle = FilaQueLaTrajo(*primera);
+    } else {
+        ++resumen_.yaGuardadas;
+        rechazo.motivo = MotivoRechazo::SerieGuardada;
+    }
     rechazar(std::move(rechazo));
 }
 
@@ -495,10 +513,14 @@ void CorridaImportacion::alResultado(const ResultadoFila& r) {
         case ResultadoFila::Agregada:
             break;
         case ResultadoFila::YaGuardada:
-            ++resumen_.yaGuardadas;
             rechazo.columnaSerie = columnas_.serie;
-            if (const auto primera = series_.repetida(rechazo.serie(), r.indice))
-                rechazo.detalle = RepetidaEnElArchivo(*primera);
+            if (const auto primera = series_.repetida(rechazo.serie(), r.indice)) {
+                ++resumen_.repetidasEnArchivo;
+                rechazo.motivo = MotivoRechazo::RepetidaEnArchivo;
+                rechazo.detalle = FilaQueLaTrajo(*primera);
+            } else {
+                ++resumen_.yaGuardadas;
+            }
             rechazar(std::move(rechazo));
             break;
         case ResultadoFila::Fallo:

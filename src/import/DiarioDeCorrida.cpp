@@ -89,7 +89,14 @@ void DiarioDeCorrida::poner(const Cuentas& cuentas) {
 
 void DiarioDeCorrida::terminar(const QString& resultado, const Cuentas& cuentas) {
     copiar(cuentas);
-    if (!empezada_ || terminada_) return;
+    if (terminada_) return;
+    if (!empezada_) {
+        // La corrida terminó antes de llegar a las filas (el archivo no se pudo leer, el operador no
+        // quiso repetirlo): queda igual en el diario, con lo que se sabe del archivo.
+        esperarHuella();
+        empezada_ = diario_.empezar(corrida_);
+        if (!empezada_) return;
+    }
     terminada_ = true;
     diario_.terminar(corrida_, resultado);
 }

@@ -44,7 +44,8 @@ class DiarioDeCorrida {
     void poner(const Cuentas& cuentas);
     // De dónde salen las cuentas si el proceso termina en medio (después de confirmar el grupo).
     void fuenteDeCuentas(std::function<Cuentas()> fuente) { fuente_ = std::move(fuente); }
-    // El resultado final (ResultadoCorrida), con las cuentas finales.
+    // El resultado final (ResultadoCorrida), con las cuentas finales. Sin empezar (la corrida no
+    // llegó a las filas), escribe la fila ya terminada: toda corrida que tomó un archivo queda.
     void terminar(const QString& resultado, const Cuentas& cuentas);
 
     // Las cuentas escritas por última vez.

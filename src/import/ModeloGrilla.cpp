@@ -67,6 +67,7 @@ void ModeloGrilla::Clear() {
         fila.assign(static_cast<std::size_t>(columnas_), QString());
     }
     marcadas_.assign(marcadas_.size(), 0);
+    ++vaciados_;
     Q_EMIT cambio();
 }
 

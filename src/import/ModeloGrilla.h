@@ -21,6 +21,9 @@ class ModeloGrilla : public QObject {
     void setTextMatrix(int fila, int columna, const QString& texto);
     // Borra el texto de todas las celdas (filas y columnas quedan).
     void Clear();
+    // Cuántas veces se vació: la vista sabe así que lo que muestra es otro contenido (otra
+    // transmisión, otro archivo) y vuelve al principio.
+    int vaciados() const { return vaciados_; }
 
     // Ancho en twips; -1 es el ancho por defecto de la grilla.
     int ColWidth(int columna) const;
@@ -55,6 +58,7 @@ class ModeloGrilla : public QObject {
 
     int filas_;
     int columnas_;
+    int vaciados_ = 0;
     std::vector<std::vector<QString>> celdas_;
     std::vector<int> anchos_;
     Celda fuente_;

@@ -17,6 +17,8 @@ QString TextoMotivo(MotivoRechazo motivo) {
             return QStringLiteral("falló");
         case MotivoRechazo::SinConfirmar:
             return QStringLiteral("sin confirmar");
+        case MotivoRechazo::RepetidaEnArchivo:
+            return QStringLiteral("repetida en el archivo");
     }
     return {};
 }

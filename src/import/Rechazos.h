@@ -10,13 +10,14 @@ class Recordset;
 
 // Por qué una fila del archivo no se agregó.
 enum class MotivoRechazo {
-    SerieGuardada,  // la serie ya estaba guardada (detalle: la transmisión que la guarda)
-    SinSerie,       // la serie está vacía
-    Fallo,          // la base rechazó la fila (detalle: su descripción)
-    SinConfirmar,   // el servidor no confirmó su sentencia (enlace cortado, COMMIT fallido)
+    SerieGuardada,      // la serie ya estaba guardada (detalle: la transmisión que la guarda)
+    SinSerie,           // la serie está vacía
+    Fallo,              // la base rechazó la fila (detalle: su descripción)
+    SinConfirmar,       // el servidor no confirmó su sentencia (enlace cortado, COMMIT fallido)
+    RepetidaEnArchivo,  // una fila anterior del mismo archivo trajo la serie (detalle: "fila N")
 };
 
-// "serie ya guardada", "sin serie", "falló", "sin confirmar".
+// "serie ya guardada", "sin serie", "falló", "sin confirmar", "repetida en el archivo".
 QString TextoMotivo(MotivoRechazo motivo);
 
 // Una fila que la importación no agregó.
@@ -72,5 +73,5 @@ class Rechazos {
     std::unique_ptr<QTemporaryFile> disco_;  // los anteriores, en orden
     qint64 enDisco_ = 0;
     qint64 cantidad_ = 0;
-    qint64 porMotivo_[4] = {0, 0, 0, 0};
+    qint64 porMotivo_[5] = {0, 0, 0, 0, 0};
 };

@@ -21,7 +21,11 @@ QString Texto(const ResumenImportacion& r, const Cuenta& cuenta) {
          QStringLiteral(", ") +
          cuenta(r.yaGuardadas, QStringLiteral("serie ya guardada"), QStringLiteral("series ya guardadas")) +
          QStringLiteral(", ") +
-         cuenta(r.sinSerie, QStringLiteral("fila sin serie"), QStringLiteral("filas sin serie")) + u'.';
+         cuenta(r.sinSerie, QStringLiteral("fila sin serie"), QStringLiteral("filas sin serie"));
+    if (r.repetidasEnArchivo > 0)
+        t += QStringLiteral(", ") + cuenta(r.repetidasEnArchivo, QStringLiteral("repetida en el archivo"),
+                                           QStringLiteral("repetidas en el archivo"));
+    t += u'.';
     // Una prueba dice que esos bytes ya se importaron, sin preguntar.
     if (r.prueba && !r.repetido.isEmpty()) t += ' ' + r.repetido.section(u'¿', 0, 0).trimmed();
     if (!r.avisoCampos.isEmpty()) t += QStringLiteral(" Aviso: ") + r.avisoCampos;

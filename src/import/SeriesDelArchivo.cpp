@@ -155,6 +155,4 @@ std::optional<qint64> SeriesDelArchivo::repetida(const QString& serie, qint64 fi
     return std::nullopt;
 }
 
-QString RepetidaEnElArchivo(qint64 fila) {
-    return QStringLiteral("repetida en el archivo (fila %1)").arg(fila);
-}
+QString FilaQueLaTrajo(qint64 fila) { return QStringLiteral("fila %1").arg(fila); }

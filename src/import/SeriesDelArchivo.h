@@ -77,5 +77,6 @@ class SeriesDelArchivo {
     qint64 reserva_ = 0;            // las series que se esperan (ver reservar)
 };
 
-// "repetida en el archivo (fila N)": el detalle de una fila cuya serie trajo antes la fila N.
-QString RepetidaEnElArchivo(qint64 fila);
+// "fila N": el detalle de una fila "repetida en el archivo" cuya serie trajo antes la fila N (el
+// operador lo lee "repetida en el archivo (fila N)").
+QString FilaQueLaTrajo(qint64 fila);

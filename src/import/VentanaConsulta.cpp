@@ -33,6 +33,11 @@ void VaciarConEncabezados(ModeloGrilla& g, std::initializer_list<std::pair<const
     }
 }
 
+// La grilla de filas de una transmisión, sin filas.
+void VaciarFilas(ModeloGrilla& g) {
+    VaciarConEncabezados(g, {{"", 50}, {"Modelo", 2000}, {"Serie", 2500}, {"ECA1", 2000}});
+}
+
 // Lo que el diario dice de la transmisión; nada si no la tiene o no se puede leer (la falla se
 // anota: la lista y las filas se muestran igual).
 std::optional<CorridaDiario> CorridaDeTransmision(int32_t numero) {
@@ -71,6 +76,23 @@ void VentanaImportacion::cargaTransmisiones() {
     }
 }
 
+void VentanaImportacion::recargarConsulta() {
+    const int32_t mostrada = transmisionMostrada();
+    cargaTransmisiones();
+    if (mostrada == 0) return;
+    ModeloGrilla& lista = m_.MSFlexGrid1;
+    for (int f = 1; f < lista.Rows(); ++f) {
+        if (lista.TextMatrix(f, 1) == QString::number(mostrada)) {
+            lista.Row = f;
+            MSFlexGrid1_Click();
+            return;
+        }
+    }
+    filas_.reset();
+    m_.setLblInfoTransmision(QString());
+    VaciarFilas(m_.MSFlexGrid3);
+}
+
 void VentanaImportacion::MSFlexGrid1_Click() {
     if (m_.ocupado()) return;
     ModeloGrilla& lista = m_.MSFlexGrid1;
@@ -86,7 +108,7 @@ void VentanaImportacion::MSFlexGrid1_Click() {
         if (numero == 0) return;
         filas_.reset();
         m_.setLblInfoTransmision(QString());
-        VaciarConEncabezados(g, {{"", 50}, {"Modelo", 2000}, {"Serie", 2500}, {"ECA1", 2000}});
+        VaciarFilas(g);
         m_.setLblEstadoTransmisiones(QStringLiteral("Cargando ") + QString::number(numero));
         // La grilla no guarda las filas: las pide de a tramos a medida que se muestran, así la
         // última de un millón está a un tramo de distancia y la memoria no crece con ellas.

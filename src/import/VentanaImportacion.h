@@ -42,6 +42,10 @@ class VentanaImportacion {
     void ConectarProveedor(bool no_cerrar);
     void cargarVistaPreviaArchivo();
     void cargaTransmisiones();
+    // Vuelve a leer la lista de transmisiones y, si se mostraban las filas de una, las muestra de
+    // nuevo como están ahora (después de anularla: ninguna fila, y la línea dice "anulada"). Una
+    // que ya no está en la lista deja la grilla de filas vacía.
+    void recargarConsulta();
 
     Conexion& ConexionOrigen() { return origen_; }
     // El archivo de la última conexión: su ruta, su clase y, por ella, sus reglas.

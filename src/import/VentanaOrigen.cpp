@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "ado/Valores.h"
+#include "import/CarpetaDeBusqueda.h"
 #include "import/OrdenCampos.h"
 #include "import/Rechazos.h"
 #include "import/TrampaOrigen.h"
@@ -201,9 +202,12 @@ void VentanaImportacion::CmdBuscar_Click() {
     r.paso([&] {
          dialogo_.TituloDialogo = QStringLiteral("Selección del Archivo ");
          dialogo_.CancelarConError = true;
-         dialogo_.CarpetaInicial = Proceso::CarpetaEjecutable();
+         dialogo_.CarpetaInicial = CarpetaDeBusqueda::Inicial();
      })
-        .paso([&] { dialogo_.MostrarAbrir(); })
+        .paso([&] {
+            dialogo_.MostrarAbrir();
+            CarpetaDeBusqueda::Recordar(dialogo_.NombreArchivo);
+        })
         .paso([&] { m_.setCampo(kTabla, dialogo_.NombreArchivo); })  // la ruta exacta del diálogo
         .paso([&] { m_.setLblEstado(QStringLiteral("Conectando con el archivo...")); })
         .paso([&] { ConectarProveedor(false); })
@@ -278,6 +282,13 @@ void VentanaImportacion::LlenarVistaPrevia(const QString& sentencia, Rutina& lla
     int f = 0;
     Rutina fila(trampaVentana);
     fila.paso([&] {
+            // Sin conjunto de filas abierto (el operador omitió la falla al abrirlo) no hay fila que
+            // mostrar: la grilla no gana una fila numerada y vacía.
+            if (rsOrigen_ && rsOrigen_->abierto()) return;
+            fin = true;
+            fila.terminar();
+        })
+        .paso([&] {
             // Un origen de un solo campo no tiene "segundo campo": se lee vacío.
             const QString segundo = rsOrigen_->FieldCount() > 1 ? TextoValor(rsOrigen_->Field(1)) : QString();
             m_.setLblEstado(QStringLiteral("Leyendo ") + segundo);
@@ -304,6 +315,15 @@ void VentanaImportacion::LlenarVistaPrevia(const QString& sentencia, Rutina& lla
 
     Rutina r(trampaVentana);
     r.paso([&] { rsOrigen_ = origen_.abrirRecordset(sentencia); })
+        .paso([&] {
+            // El operador omitió la falla al abrir: no hay filas que mostrar, y los pasos que siguen
+            // sólo darían otra falla por cada uno. La grilla queda vacía.
+            if (rsOrigen_ && rsOrigen_->abierto()) return;
+            grilla.Clear();
+            grilla.setRows(2);
+            m_.setLblEstado(QStringLiteral("..."));
+            r.terminar();
+        })
         .paso([&] {
             // Un origen sin filas no deja a la vista las de otro: muestra sus títulos y lo dice.
             vacio = rsOrigen_->EOF_();

@@ -68,12 +68,13 @@ bool CopiaInstalada() {
     return QFileInfo(CarpetaEjecutable() + QStringLiteral("../share/garantias")).isDir();
 }
 
+bool CopiaPortatil() { return !CopiaInstalada() && QFileInfo(CarpetaEjecutable()).isWritable(); }
+
 QString CarpetaAplicacion() {
     if (!estado().carpetaAplicacion.isEmpty()) return ConBarra(estado().carpetaAplicacion);
-    const QString propia = CarpetaEjecutable();
     // Una copia instalada no escribe junto a su ejecutable aunque pueda (root en /usr/bin): cada
     // usuario tiene sus conexiones registradas y su catálogo.
-    if (!CopiaInstalada() && QFileInfo(propia).isWritable()) return propia;
+    if (CopiaPortatil()) return CarpetaEjecutable();
     const QString usuario = CarpetaUsuario();
     Privado::CrearCarpeta(usuario);
     return usuario;

@@ -24,6 +24,10 @@ QString CarpetaAplicacion();
 // base que instala el paquete o "cmake --install").
 bool CopiaInstalada();
 
+// El programa corre desde una carpeta propia que el usuario puede escribir y que no es la de una
+// copia instalada (una copia desempaquetada junto a los archivos del operador).
+bool CopiaPortatil();
+
 // Carpeta de las bases embebidas: $GARANTIAS_DATOS, o la carpeta de datos del usuario.
 // No la crea. Termina en "/".
 QString CarpetaDatos();

@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include "import/VentanaDePrueba.h"
+#include "platform/Regional.h"
 
 namespace {
 
@@ -148,7 +149,9 @@ TEST_F(Hostiles, UnArchivoTruncadoEnMedioDiceCuantasFilasQuedaron) {
     ASSERT_EQ(mensajes_->cuadros().size(), 1u) << qPrintable(mensajes_->textos().join("\n"));
     const QString texto = mensajes_->cuadros()[0].texto;
     EXPECT_TRUE(texto.contains("cambió mientras se leía")) << qPrintable(texto);
-    const QString frase = QStringLiteral("Quedaron guardadas %1 filas en la transmisión 1").arg(guardadas);
+    // La lee una persona: con separador de miles.
+    const QString frase = QStringLiteral("Quedaron guardadas %1 filas en la transmisión 1")
+                              .arg(Regional::TextoMiles(guardadas.toLongLong()));
     EXPECT_TRUE(texto.contains(frase)) << qPrintable(texto);
     EXPECT_FALSE(ventana_->resumen().terminada);
     EXPECT_EQ(ventana_->resumen().guardado, frase);

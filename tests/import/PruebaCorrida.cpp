@@ -46,7 +46,9 @@ TEST_F(Corrida, CasosDeImportacion) {
         QByteArray filas;       // del archivo, sin cabecera
         QStringList garantias;  // AUX_GARANTIA después
         QStringList transmisiones;
-        int64_t insertadas, repetidas, sinSerie;
+        int64_t insertadas;
+        int64_t yaEstaban;  // guardadas de antes o traídas antes por el mismo archivo
+        int64_t sinSerie;
     };
     const Caso casos[] = {
         {"todas nuevas",
@@ -127,7 +129,7 @@ TEST_F(Corrida, CasosDeImportacion) {
         EXPECT_EQ(garantias(), c.garantias);
         EXPECT_EQ(transmisiones(), c.transmisiones);
         EXPECT_EQ(ventana_->resumen().insertadas, c.insertadas);
-        EXPECT_EQ(ventana_->resumen().yaGuardadas, c.repetidas);
+        EXPECT_EQ(ventana_->resumen().yaGuardadas + ventana_->resumen().repetidasEnArchivo, c.yaEstaban);
         EXPECT_EQ(ventana_->resumen().sinSerie, c.sinSerie);
         EXPECT_FALSE(ventana_->ConexionOrigen().abierta());
     }
@@ -198,8 +200,8 @@ TEST_F(Corrida, UnaFilaRechazadaDetieneLaCorridaYConservaLoAnterior) {
     EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("modelo rechazado"));
     // El cuadro dice también lo que quedó, contado en la base; la línea de estado, la falla.
     EXPECT_EQ(mensajes_->cuadros()[0].texto,
-              modelo_->lblEstado() + " Quedaron guardadas 1 filas en la transmisión 1.");
-    EXPECT_EQ(ventana_->resumen().guardado, "Quedaron guardadas 1 filas en la transmisión 1");
+              modelo_->lblEstado() + " Quedó guardada 1 fila en la transmisión 1.");
+    EXPECT_EQ(ventana_->resumen().guardado, "Quedó guardada 1 fila en la transmisión 1");
     EXPECT_EQ(garantias(), QStringList{"M1|S1|1|E1|A1"});
     EXPECT_EQ(transmisiones(), QStringList{"S|1|operador|0"});
     EXPECT_TRUE(ventana_->ConexionOrigen().abierta());  // la corrida se dejó con el origen abierto

@@ -44,7 +44,8 @@ TEST_F(CorridaOdbc, ReimportarCuentaLasSeriesGuardadasYNoDejaUnaTransmisionVacia
     importar(Csv(1, 3) + "E,s2,M,x,A\n");
     EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
     EXPECT_EQ(ventana_->resumen().insertadas, 3);
-    EXPECT_EQ(ventana_->resumen().yaGuardadas, 1);  // "s2" es la misma serie que "S2"
+    EXPECT_EQ(ventana_->resumen().repetidasEnArchivo, 1);  // "s2" es la misma serie que "S2"
+    EXPECT_EQ(ventana_->resumen().yaGuardadas, 0);
     EXPECT_EQ(transmisiones(), QStringList{"S|1|operador"});
 
     importar(Csv(1, 3));
@@ -92,16 +93,16 @@ TEST_F(CorridaOdbc, LaPruebaPreguntaDeAMuchasYDiceLoMismoQueLaImportacion) {
     EXPECT_EQ(filas(cuentas), antes);
     const ResumenImportacion prueba = ventana_->resumen();
     EXPECT_EQ(prueba.insertadas, 1000 - 301 + 1);
-    EXPECT_EQ(prueba.yaGuardadas, 301 + 4);
+    EXPECT_EQ(prueba.yaGuardadas + prueba.repetidasEnArchivo, 301 + 4);
     EXPECT_EQ(prueba.sinSerie, 1);
     const QStringList dichas = rechazos();
     ASSERT_EQ(dichas.size(), 301 + 4 + 1);
     EXPECT_EQ(dichas[0], "E|S400|M|x|A|serie ya guardada|transmisión 1|400");
     EXPECT_EQ(dichas.mid(301),
-              (QStringList{"E|S5|M|x|A|serie ya guardada|repetida en el archivo (fila 5)|1001",
-                           "E|s999|M|x|A|serie ya guardada|repetida en el archivo (fila 999)|1002",
+              (QStringList{"E|S5|M|x|A|repetida en el archivo|fila 5|1001",
+                           "E|s999|M|x|A|repetida en el archivo|fila 999|1002",
                            "E|S450|M|x|A|serie ya guardada|transmisión 1|1003", "||M|x|A|sin serie||1004",
-                           "E|nueva|M|x|A|serie ya guardada|repetida en el archivo (fila 1005)|1006"}));
+                           "E|nueva|M|x|A|repetida en el archivo|fila 1005|1006"}));
 
     ventana_->setPrueba(false);
     importar(csv);
@@ -179,7 +180,7 @@ TEST_F(CorridaOdbc, LasFilasNoImportadasQuedanEnElOrdenDelArchivo) {
         for (const Rechazo& r : tramo)
             vistos << QString::number(r.fila) + '|' + TextoMotivo(r.motivo) + '|' + r.serie();
     });
-    EXPECT_EQ(vistos, (QStringList{"3|sin serie|", "5|serie ya guardada|S5", "9|serie ya guardada|s8",
-                                   "651|sin serie|", "652|serie ya guardada|S7", "653|falló|S652"}));
+    EXPECT_EQ(vistos, (QStringList{"3|sin serie|", "5|serie ya guardada|S5", "9|repetida en el archivo|s8",
+                                   "651|sin serie|", "652|repetida en el archivo|S7", "653|falló|S652"}));
     EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision = 2"), QStringList{"647"});
 }

@@ -99,8 +99,9 @@ TEST_F(DiarioDeCorridas, ElFinDelProcesoEnMedioLaDejaDetenidaConLoConfirmado) {
               QStringList{"1|120|detenida"});
 }
 
-// Los mismos bytes otra vez (con el mismo nombre o con otro): se pregunta; "No" no toma número ni
-// escribe; "Sí" importa. Una prueba lo dice sin preguntar.
+// Los mismos bytes otra vez (con el mismo nombre o con otro): se pregunta ("No" con Enter); "No" no
+// toma número ni escribe filas, y la corrida queda en el diario como detenida; "Sí" importa. Una
+// prueba lo dice sin preguntar, y no deja nada en el diario.
 TEST_F(DiarioDeCorridas, LosMismosBytesOtraVezSePreguntaAntesDeImportar) {
     const QString original = archivo("prov.2026-02.csv", Filas(1, 3));
     importar(original);
@@ -112,13 +113,16 @@ TEST_F(DiarioDeCorridas, LosMismosBytesOtraVezSePreguntaAntesDeImportar) {
                                  "agregadas). ¿Importarlo otra vez?")
                                  .arg(cuando.toString("dd/MM/yyyy"), cuando.toString("HH:mm"));
     const QString copia = archivo("copia con otro nombre.csv", Filas(1, 3));
+    QStringList esperado{"1|completa"};
     for (const QString& ruta : {original, copia}) {
         importar(ruta, RespuestaMensaje::No);
+        esperado << "|detenida";
         ASSERT_EQ(mensajes_->cuadros().size(), 1u);
         EXPECT_EQ(mensajes_->cuadros()[0].texto, pregunta);
-        EXPECT_EQ(mensajes_->cuadros()[0].estilo, Botones::SiNo | Botones::IconoPregunta);
+        EXPECT_EQ(mensajes_->cuadros()[0].estilo,
+                  Botones::SiNo | Botones::IconoPregunta | Botones::SegundoPorDefecto);  // "No" con Enter
         EXPECT_TRUE(ventana_->resumen().noRepetida);
-        EXPECT_EQ(diario("Transmision, Resultado"), QStringList{"1|completa"});
+        EXPECT_EQ(diario("Transmision, Resultado"), esperado);
     }
     ventana_->setPrueba(true);
     importar(copia);
@@ -130,7 +134,8 @@ TEST_F(DiarioDeCorridas, LosMismosBytesOtraVezSePreguntaAntesDeImportar) {
     importar(copia, RespuestaMensaje::Si);
     EXPECT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_EQ(diario("Archivo, Transmision, YaGuardadas, Resultado"),
-              (QStringList{"prov.2026-02.csv|1|0|completa", "copia con otro nombre.csv||3|completa"}));
+              (QStringList{"prov.2026-02.csv|1|0|completa", "prov.2026-02.csv||0|detenida",
+                           "copia con otro nombre.csv||0|detenida", "copia con otro nombre.csv||3|completa"}));
     // Otros bytes con el nombre de antes: no se pregunta.
     EscribirArchivo(original, Filas(4, 5));
     importar(original);
@@ -149,3 +154,21 @@ TEST_F(DiarioDeCorridas, LaPreguntaDiceUnaFilaEnSingular) {
 }
 
 }  // namespace
+
+// Un archivo que no se puede leer (una imagen con nombre de csv): "Omitir" en la vista previa no deja
+// una fila numerada y vacía, y la importación deja su corrida en el diario, fallida y sin transmisión.
+TEST_F(DiarioDeCorridas, UnArchivoQueNoSeLeeTambienQuedaEnElDiario) {
+    const QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0\x1f\xf3\xffa", 33);
+    const QString ruta = archivo("imagen.csv", png);
+    mensajes_->responder(RespuestaMensaje::Omitir);
+    buscar(ruta);
+    ASSERT_EQ(mensajes_->cuadros().size(), 1u);
+    EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("bytes nulos"));
+    for (int f = 1; f < modelo_->MSFlexGrid2.Rows(); ++f)
+        EXPECT_EQ(modelo_->MSFlexGrid2.TextMatrix(f, 0), "") << "fila " << f;
+    mensajes_->olvidar();
+    mensajes_->responder(RespuestaMensaje::Aceptar);
+    ventana_->cmdImportar_Click();
+    EXPECT_EQ(diario("Archivo, Transmision, Leidas, Agregadas, Resultado"),
+              QStringList{"imagen.csv||0|0|fallida"});
+}

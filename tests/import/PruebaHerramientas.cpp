@@ -134,12 +134,13 @@ TEST_F(Herramientas, LasFilasNoAgregadasQuedanEnOrdenConSuMotivo) {
     EXPECT_EQ(rechazos(), (QStringList{
                               "E2|vieja |M2|x|A2|serie ya guardada|transmisión 5|2",
                               "E3||M3|x|A3|sin serie||3",
-                              "E4|NUEVA|M4|x|A4|serie ya guardada|repetida en el archivo (fila 1)|4",
+                              "E4|NUEVA|M4|x|A4|repetida en el archivo|fila 1|4",
                               "E5|   |M5|x|A5|sin serie||5",
                               "E;6|OTRA|MALO|x|A6|falló|" + modelo_->lblEstado() + "|6",
                           }));
     EXPECT_TRUE(mensajes_->cuadros()[0].texto.contains("modelo rechazado"));
-    EXPECT_EQ(ventana_->rechazos().cantidad(MotivoRechazo::SerieGuardada), 2);
+    EXPECT_EQ(ventana_->rechazos().cantidad(MotivoRechazo::SerieGuardada), 1);
+    EXPECT_EQ(ventana_->rechazos().cantidad(MotivoRechazo::RepetidaEnArchivo), 1);
     EXPECT_EQ(ventana_->rechazos().cantidad(MotivoRechazo::SinSerie), 2);
     EXPECT_EQ(ventana_->rechazos().cantidad(MotivoRechazo::Fallo), 1);
 
@@ -148,7 +149,7 @@ TEST_F(Herramientas, LasFilasNoAgregadasQuedanEnOrdenConSuMotivo) {
         "eca1;serie;modelo;otro;activacion;motivo;detalle;fila\r\n"
         "E2;vieja ;M2;x;A2;serie ya guardada;transmisión 5;2\r\n"
         "E3;;M3;x;A3;sin serie;;3\r\n"
-        "E4;NUEVA;M4;x;A4;serie ya guardada;repetida en el archivo (fila 1);4\r\n"
+        "E4;NUEVA;M4;x;A4;repetida en el archivo;fila 1;4\r\n"
         "E5;   ;M5;x;A5;sin serie;;5\r\n"
         "\"E;6\";OTRA;MALO;x;A6;falló;");
     for (auto codificacion :
@@ -245,12 +246,13 @@ TEST_F(Herramientas, LaPruebaNoEscribeYCuentaLoMismoQueLaImportacion) {
     const ResumenImportacion prueba = ventana_->resumen();
     EXPECT_TRUE(prueba.terminada);
     EXPECT_EQ(prueba.texto(),
-              "Prueba sin escribir: 6 filas que se agregarían, 3 series ya guardadas, 1 filas sin serie.");
+              "Prueba sin escribir: 6 filas que se agregarían, 1 series ya guardadas, 1 filas sin serie, 2 "
+              "repetidas en el archivo.");
     // Una serie repetida en el archivo dice la fila que la trajo primero, igual que al importar.
-    const QStringList noAgregadas{
-        "E2|vieja  |M2|x|A2|serie ya guardada|transmisión 5|2", "E3||M3|x|A3|sin serie||3",
-        "E4|nueva|M4|x|A4|serie ya guardada|repetida en el archivo (fila 1)|4",
-        "E10|ñandú  |M10|x|A10|serie ya guardada|repetida en el archivo (fila 9)|10"};
+    const QStringList noAgregadas{"E2|vieja  |M2|x|A2|serie ya guardada|transmisión 5|2",
+                                  "E3||M3|x|A3|sin serie||3",
+                                  "E4|nueva|M4|x|A4|repetida en el archivo|fila 1|4",
+                                  "E10|ñandú  |M10|x|A10|repetida en el archivo|fila 9|10"};
     EXPECT_EQ(rechazos(), noAgregadas);
 
     // Una segunda prueba empieza de cero; la importación de verdad da las mismas cuentas.
@@ -260,7 +262,12 @@ TEST_F(Herramientas, LaPruebaNoEscribeYCuentaLoMismoQueLaImportacion) {
     ventana_->setPrueba(false);
     ventana_->cmdImportar_Click();
     const ResumenImportacion real = ventana_->resumen();
-    EXPECT_EQ(real.texto(), "Transmisión 6: 6 filas agregadas, 3 series ya guardadas, 1 filas sin serie.");
+    EXPECT_EQ(real.texto(),
+              "Transmisión 6: 6 filas agregadas, 1 series ya guardadas, 1 filas sin serie, 2 repetidas en el "
+              "archivo.");
+    EXPECT_EQ(real.textoParaLeer(),
+              "Transmisión 6: 6 filas agregadas, 1 serie ya guardada, 1 fila sin serie, 2 repetidas en el "
+              "archivo.");
     EXPECT_EQ(filas("SELECT count(*) FROM AUX_GARANTIA"), QStringList{"7"});
     EXPECT_EQ(rechazos(), noAgregadas);
 }
@@ -431,7 +438,8 @@ TEST_F(Herramientas, UnaFilaQueFallaYSeSaltaOSeAbandonaQuedaAnotada) {
 }
 
 // Una serie guardada de antes sigue siendo "transmisión N" aunque se repita en el archivo; una que
-// trajo el archivo es "repetida en el archivo (fila N)"; igual en la prueba y en la importación.
+// trajo el archivo es "repetida en el archivo" (fila N), no "ya guardada"; igual en la prueba y en
+// la importación.
 TEST_F(Herramientas, RepetidaEnElArchivoDiceLaFilaQueLaTrajoPrimero) {
     transmision(5, "01/01/2026", "09:00", "x");
     garantia("VIEJA", 5);
@@ -443,12 +451,15 @@ TEST_F(Herramientas, RepetidaEnElArchivoDiceLaFilaQueLaTrajoPrimero) {
                            "E5;NUEVA;M;x;A\n";
     const QStringList esperados{"E1|VIEJA|M|x|A|serie ya guardada|transmisión 5|1",
                                 "E3|vieja|M|x|A|serie ya guardada|transmisión 5|3",
-                                "E4|nueva  |M|x|A|serie ya guardada|repetida en el archivo (fila 2)|4",
-                                "E5|NUEVA|M|x|A|serie ya guardada|repetida en el archivo (fila 2)|5"};
+                                "E4|nueva  |M|x|A|repetida en el archivo|fila 2|4",
+                                "E5|NUEVA|M|x|A|repetida en el archivo|fila 2|5"};
     for (const bool prueba : {true, false}) {
         SCOPED_TRACE(prueba ? "prueba" : "importación");
         importar("repetidas.csv", csv, prueba);
         EXPECT_EQ(rechazos(), esperados);
         EXPECT_EQ(ventana_->resumen().insertadas, 1);
+        // Contadas aparte: las guardadas de antes y las que el archivo trajo dos veces.
+        EXPECT_EQ(ventana_->resumen().yaGuardadas, 2);
+        EXPECT_EQ(ventana_->resumen().repetidasEnArchivo, 2);
     }
 }

@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "import/CarpetaDeBusqueda.h"
 #include "import/VentanaDePrueba.h"
 
 namespace {
@@ -240,4 +241,35 @@ TEST_F(VentanaDePrueba, SinNombreDeTablaLaVistaPreviaAvisa) {
     ventana_->cmdCargarVistaPrevia_Click();
     EXPECT_EQ(mensajes_->textos(), QStringList{"Debe informar el nombre de la tabla a leer"});
     EXPECT_EQ(mensajes_->cuadros()[0].estilo, Botones::IconoInformacion);
+}
+
+// Dónde abre "Buscar >>>": una copia en su propia carpeta, en ella (cada vez); una instalada (junto a
+// su bin/ hay un share/garantias/), la primera vez en la carpeta personal y después en la carpeta
+// del último archivo elegido; si esa carpeta ya no está, otra vez en la personal.
+TEST_F(VentanaDePrueba, BuscarAbreEnLaCarpetaPropiaOEnLaUltimaUsada) {
+    const QString ruta = archivo("datos.csv", kCsv);
+    const QString portatil = dir_.filePath("portatil/");
+    ASSERT_TRUE(QDir().mkpath(portatil));
+    Proceso::FijarCarpetaEjecutable(portatil);
+    buscar(ruta);
+    buscar(ruta);
+    EXPECT_EQ(selector_->ultimaCarpeta, portatil);
+    EXPECT_FALSE(QFile::exists(CarpetaDeBusqueda::ArchivoDeLaUltima()));
+
+    const QString instalada = dir_.filePath("usr/");
+    ASSERT_TRUE(QDir().mkpath(instalada + "bin") && QDir().mkpath(instalada + "share/garantias"));
+    Proceso::FijarCarpetaEjecutable(instalada + "bin");
+    buscar(ruta);
+    EXPECT_EQ(selector_->ultimaCarpeta, QDir::homePath() + "/");
+    buscar(ruta);
+    EXPECT_EQ(selector_->ultimaCarpeta, dir_.filePath("origen") + "/");
+
+    const QString otra = dir_.filePath("otra/datos.csv");
+    EscribirArchivo(otra, kCsv);
+    buscar(otra);
+    ASSERT_TRUE(QDir(dir_.filePath("otra")).removeRecursively());
+    buscar(ruta);
+    EXPECT_EQ(selector_->ultimaCarpeta, QDir::homePath() + "/");
+    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
+    Proceso::FijarCarpetaEjecutable({});
 }

@@ -14,6 +14,7 @@
 #include "platform/ErrorEjecucion.h"
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
+#include "platform/Regional.h"
 #include "suite/Componentes.h"
 
 namespace {
@@ -103,7 +104,8 @@ void DialogoBuscarSerie::buscar() {
     constexpr qsizetype kTramo = 500;
     try {
         for (qsizetype i = 0; i < pedidas.size(); i += kTramo) {
-            lblEstado->setText(QStringLiteral("Buscando %1 de %2...").arg(i).arg(pedidas.size()));
+            lblEstado->setText(QStringLiteral("Buscando %1 de %2...")
+                                   .arg(Regional::TextoMiles(i), Regional::TextoMiles(pedidas.size())));
             Proceso::BombearEventos();
             const auto tramo = BuscarSeriesPedidas(Componentes::Datos(), pedidas.mid(i, kTramo));
             lista_.insert(lista_.end(), tramo.begin(), tramo.end());
@@ -126,7 +128,8 @@ void DialogoBuscarSerie::buscar() {
     }
     lblEstado->setText(faltan == 0
                            ? QStringLiteral("Todas encontradas. Doble clic en una para ver su transmisión.")
-                           : QStringLiteral("%1 de %2 no encontradas.").arg(faltan).arg(pedidas.size()));
+                           : QStringLiteral("%1 de %2 no encontradas.")
+                                 .arg(Regional::TextoMiles(faltan), Regional::TextoMiles(pedidas.size())));
 }
 
 void DialogoBuscarSerie::verFilas() {
@@ -176,10 +179,11 @@ DialogoFilasNoAgregadas::DialogoFilasNoAgregadas(const Rechazos& rechazos, Elegi
     lblCantidad->setText(
         rechazos_.cantidad() > static_cast<qint64>(filas.size())
             ? QStringLiteral("%1 filas no agregadas; se muestran las primeras %2 (el csv lleva todas).")
-                  .arg(rechazos_.cantidad())
-                  .arg(filas.size())
-        : rechazos_.cantidad() == 1 ? QStringLiteral("1 fila no agregada.")
-                                    : QStringLiteral("%1 filas no agregadas.").arg(rechazos_.cantidad()));
+                  .arg(Regional::TextoMiles(rechazos_.cantidad()),
+                       Regional::TextoMiles(static_cast<qint64>(filas.size())))
+            : Regional::Cantidad(rechazos_.cantidad(), QStringLiteral("fila no agregada"),
+                                 QStringLiteral("filas no agregadas")) +
+                  u'.');
 }
 
 void DialogoFilasNoAgregadas::guardar() {

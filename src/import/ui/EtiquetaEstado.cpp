@@ -1,5 +1,7 @@
 #include "import/ui/EtiquetaEstado.h"
 
+#include <QFontMetrics>
+
 namespace {
 constexpr int kMsEntrePinturas = 33;
 }
@@ -20,7 +22,10 @@ void EtiquetaEstado::mostrar(const QString& texto) {
 
 void EtiquetaEstado::pintar() {
     demora_.stop();
-    etiqueta_.setText(pendiente_);
+    const QString visible = QFontMetrics(etiqueta_.font())
+                                .elidedText(pendiente_, Qt::ElideRight, etiqueta_.contentsRect().width());
+    etiqueta_.setText(visible);
+    etiqueta_.setToolTip(visible == pendiente_ ? QString() : pendiente_);
     etiqueta_.repaint();
     ultimo_.start();
 }

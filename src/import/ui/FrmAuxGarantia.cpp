@@ -123,7 +123,7 @@ void FrmAuxGarantia::armarPestanaImportar(QWidget* p) {
     lblResumen->setObjectName(QStringLiteral("lblResumen"));
     MSFlexGrid2 = Control<QTableView>(p, "MSFlexGrid2", Twips(360, 2700, 10335, 4095));
     new TablaGrilla(modelo_.MSFlexGrid2, *MSFlexGrid2);
-    lblEstado = Control<QLabel>(p, "lblEstado", Twips(360, 6900, 8415, 375));
+    lblEstado = Control<QLabel>(p, "lblEstado", Twips(360, 6900, 8295, 375));
     lblEstado->setFont(Letra(9.75, true));
     lblEstado->setText(modelo_.lblEstado());
     progreso = Control<QProgressBar>(p, "progreso", Twips(360, 7290, 8295, 165));

@@ -32,10 +32,9 @@ HerramientasVentana::HerramientasVentana(FrmAuxGarantia& ventana) : QObject(&ven
 
     // "Ver filas no agregadas" sigue con la última importación mientras corren las demás
     // operaciones (una exportación, una vista previa); la importación siguiente lo esconde.
-    connect(&f_.modelo(), &ModeloVentana::ocupadoCambiado, this, [this](bool ocupado) {
-        f_.cmdImportar->setText(ocupado ? QStringLiteral("Detener") : QStringLiteral("Importar"));
-    });
+    connect(&f_.modelo(), &ModeloVentana::ocupadoCambiado, this, [this] { rotularImportar(); });
     f_.cmdImportar->installEventFilter(this);
+    f_.installEventFilter(this);  // un diálogo o un cuadro abiertos bloquean la ventana
     f_.MSFlexGrid2->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(f_.MSFlexGrid2, &QWidget::customContextMenuRequested, this,
             &HerramientasVentana::menuVistaPrevia);
@@ -47,7 +46,19 @@ HerramientasVentana::HerramientasVentana(FrmAuxGarantia& ventana) : QObject(&ven
 bool HerramientasVentana::eventFilter(QObject* objeto, QEvent* evento) {
     if (objeto == f_.cmdImportar && evento->type() == QEvent::MouseButtonPress)
         guardia_.apretado(f_.modelo().ocupado());
+    if (objeto == &f_ &&
+        (evento->type() == QEvent::WindowBlocked || evento->type() == QEvent::WindowUnblocked)) {
+        bloqueada_ = evento->type() == QEvent::WindowBlocked;
+        rotularImportar();
+    }
     return QObject::eventFilter(objeto, evento);
+}
+
+void HerramientasVentana::rotularImportar() {
+    // "Detener" sólo mientras algo se está leyendo o escribiendo: con el diálogo de archivo o una
+    // pregunta abiertos no corre nada que detener (y el botón no se puede apretar).
+    const bool detener = f_.modelo().ocupado() && !bloqueada_;
+    f_.cmdImportar->setText(detener ? QStringLiteral("Detener") : QStringLiteral("Importar"));
 }
 
 void HerramientasVentana::clicImportar() {
@@ -149,15 +160,18 @@ void HerramientasVentana::exportarFilas() {
     try {
         const qint64 filas = ExportarTransmision(
             Componentes::Datos(), numero, destino->ruta, destino->codificacion, [&](qint64 hechas) {
-                const QString texto = QStringLiteral("Exportando %1 filas...").arg(hechas);
+                const QString texto =
+                    QStringLiteral("Exportando %1...")
+                        .arg(Regional::Cantidad(hechas, QStringLiteral("fila"), QStringLiteral("filas")));
                 m.setLblEstadoTransmisiones(texto);
                 avance.setLabelText(texto);
                 avance.setValue(0);
                 Proceso::BombearEventos();
             });
-        m.setLblEstadoTransmisiones(QStringLiteral("Transmisión %1: %2 filas exportadas a %3")
+        m.setLblEstadoTransmisiones(QStringLiteral("Transmisión %1: %2 a %3")
                                         .arg(numero)
-                                        .arg(filas)
+                                        .arg(Regional::Cantidad(filas, QStringLiteral("fila exportada"),
+                                                                QStringLiteral("filas exportadas")))
                                         .arg(destino->ruta));
     } catch (const ErrorEjecucion& e) {
         if (e.numero() == Detencion::NumeroFalla) {
@@ -182,18 +196,29 @@ bool HerramientasVentana::anularTransmision(int fila) {
         MsgBox(antes.mensaje, Botones::Aceptar | Botones::IconoExclamacion, titulo);
         return false;
     }
-    if (MsgBox(antes.pregunta(), Botones::SiNo | Botones::IconoPregunta, titulo) != RespuestaMensaje::Si)
+    if (MsgBox(antes.pregunta(), Botones::SiNo | Botones::IconoPregunta | Botones::SegundoPorDefecto,
+               titulo) != RespuestaMensaje::Si)
         return false;
     const EstadoAnulacion hecha = Anular(numero);
     if (hecha.motivo != EstadoAnulacion::Lista) {
         MsgBox(hecha.mensaje, Botones::Aceptar | Botones::IconoExclamacion, titulo);
         return false;
     }
-    f_.procedimientos().cargaTransmisiones();
-    m.setLblEstadoTransmisiones(QStringLiteral("Transmisión %1 anulada: %2 filas borradas.")
+    // La lista, la grilla de filas y su línea muestran ya la transmisión anulada: una grilla que
+    // siguiera listando las filas borradas haría creer que la anulación no se hizo.
+    f_.procedimientos().recargarConsulta();
+    seguirFilaElegida();
+    m.setLblEstadoTransmisiones(QStringLiteral("Transmisión %1 anulada: %2.")
                                     .arg(numero)
-                                    .arg(Regional::TextoMiles(hecha.filas)));
+                                    .arg(Regional::Cantidad(hecha.filas, QStringLiteral("fila borrada"),
+                                                            QStringLiteral("filas borradas"))));
     return true;
+}
+
+void HerramientasVentana::seguirFilaElegida() {
+    const int fila = f_.modelo().MSFlexGrid1.Row;
+    Proceso::BombearEventos();  // la lista se rehace antes de elegir su fila
+    if (fila > 0) f_.MSFlexGrid1->setCurrentIndex(f_.MSFlexGrid1->model()->index(fila, 1));
 }
 
 bool HerramientasVentana::mostrarSerie(int32_t transmision, const QString& serie) {

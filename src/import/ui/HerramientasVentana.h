@@ -29,8 +29,9 @@ class HerramientasVentana : public QObject {
     DialogoFilasNoAgregadas* verFilasNoAgregadas();
     // Exporta las filas de la transmisión que muestra la grilla de filas (ninguna: nada).
     void exportarFilas();
-    // "Anular transmisión…" sobre esa fila de la lista: dice qué borrará, pregunta y anula; la
-    // lista se vuelve a leer. false si no se anuló (lo que se rechazó, se dice).
+    // "Anular transmisión…" sobre esa fila de la lista: dice qué borrará, pregunta ("No" con
+    // Enter) y anula; la lista y, si la mostraba, la grilla de filas se vuelven a leer. false si
+    // no se anuló (lo que se rechazó, se dice).
     bool anularTransmision(int fila);
     // Muestra las filas de la transmisión con la de esa serie elegida. false: no está.
     bool mostrarSerie(int32_t transmision, const QString& serie);
@@ -44,9 +45,14 @@ class HerramientasVentana : public QObject {
   private:
     void menuVistaPrevia(const QPoint& punto);
     void menuTransmisiones(const QPoint& punto);
+    // "Importar" o "Detener", según haya una operación corriendo.
+    void rotularImportar();
+    // La lista de transmisiones elige en pantalla la fila que el modelo tiene por actual.
+    void seguirFilaElegida();
 
     FrmAuxGarantia& f_;
     QPointer<DialogoBuscarSerie> buscar_;
     QPointer<DialogoFilasNoAgregadas> filas_;
     GuardiaClics guardia_;
+    bool bloqueada_ = false;  // un diálogo modal cubre la ventana
 };

@@ -4,13 +4,19 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QPalette>
+#include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
+
+#include "platform/ErrorEjecucion.h"
 
 namespace {
 constexpr int kTwipsPorPixel = 15;
 constexpr int kAnchoPorDefecto = 960;  // twips
 constexpr int kMargenCelda = 5;        // píxeles a cada lado del texto de una celda
+// Las filas que se miden para ensanchar una columna: las que se ven al mostrarla. Medir todas
+// costaría leer un millón de filas de una transmisión grande.
+constexpr int kFilasMedidas = 64;
 }  // namespace
 
 TablaGrilla::TablaGrilla(ModeloGrilla& grilla, QTableView& vista)
@@ -103,9 +109,37 @@ void TablaGrilla::refrescar() {
     beginResetModel();
     endResetModel();
     vista_.setRowHidden(0, true);  // está en el encabezado
+    const bool nuevo = grilla_.vaciados() != vaciados_;
+    vaciados_ = grilla_.vaciados();
     const double e = escala();
     for (int c = 0; c < grilla_.Cols(); ++c) {
         const int twips = grilla_.ColWidth(c);
-        vista_.setColumnWidth(c, qRound((twips < 0 ? kAnchoPorDefecto : twips) / double(kTwipsPorPixel) * e));
+        const int diseno = qRound((twips < 0 ? kAnchoPorDefecto : twips) / double(kTwipsPorPixel) * e);
+        // Mientras el contenido es el mismo, una columna no se angosta: el operador pudo haberla
+        // ensanchado arrastrando su borde. La primera (fija, la del número de fila) y las de ancho
+        // 0 (ocultas) quedan como las diseñó la ventana.
+        const int base = nuevo || c == 0 ? diseno : std::max(diseno, vista_.columnWidth(c));
+        vista_.setColumnWidth(c, c == 0 || twips == 0 ? diseno : std::max(base, anchoDelContenido(c)));
     }
+    if (nuevo) {
+        vista_.scrollToTop();
+        vista_.horizontalScrollBar()->setValue(0);
+    }
+}
+
+int TablaGrilla::anchoDelContenido(int columna) const {
+    const QFontMetrics medida(vista_.font());
+    int ancho = 0;
+    const int filas = std::min(grilla_.Rows(), kFilasMedidas + 1);
+    for (int f = 0; f < filas; ++f) {
+        QString texto;
+        try {
+            texto = grilla_.TextMatrix(f, columna);
+        } catch (const ErrorEjecucion&) {  // una celda que su fuente no pudo dar se ve vacía
+            continue;
+        }
+        ancho = std::max(ancho, medida.horizontalAdvance(texto));
+    }
+    // Nunca más que media vista: una celda enorme se lee en su sugerencia, no empuja a las demás.
+    return std::min(ancho + 2 * kMargenCelda, vista_.viewport()->width() / 2);
 }

@@ -1,6 +1,7 @@
 // Las herramientas de la ventana: "Detener", buscar series, filas no agregadas, importación de
 // prueba y exportar una transmisión, con la ventana real sin pantalla sobre una base embebida.
 #include <QBrush>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include "ado/excel/LibrosDePrueba.h"
 #include "comun/SuiteEmbebida.h"
@@ -336,9 +338,15 @@ TEST_F(Herramientas, AnularUnaTransmisionDesdeLaLista) {
     EXPECT_FALSE(h_->anularTransmision(1));
     ASSERT_EQ(mensajes_->cuadros().size(), 1u);
     EXPECT_EQ(mensajes_->cuadros()[0].texto, pregunta);
-    EXPECT_EQ(mensajes_->cuadros()[0].estilo, Botones::SiNo | Botones::IconoPregunta);
+    EXPECT_EQ(mensajes_->cuadros()[0].estilo,
+              Botones::SiNo | Botones::IconoPregunta | Botones::SegundoPorDefecto);  // "No" con Enter
     EXPECT_EQ(cuenta("AUX_GARANTIA"), 3);
 
+    // Con sus filas a la vista: después de anular, la grilla y su línea ya la muestran anulada.
+    lista.Row = 1;
+    ventana_->procedimientos().MSFlexGrid1_Click();
+    ASSERT_EQ(ventana_->modelo().MSFlexGrid3.Rows(), 5);  // títulos, 3 filas y la vacía
+    ASSERT_TRUE(ventana_->modelo().lblInfoTransmision().contains("3 filas"));
     mensajes_->olvidar();
     mensajes_->responder(RespuestaMensaje::Si);
     EXPECT_TRUE(h_->anularTransmision(1));
@@ -347,6 +355,12 @@ TEST_F(Herramientas, AnularUnaTransmisionDesdeLaLista) {
     EXPECT_TRUE(lista.marcada(1));
     EXPECT_FALSE(lista.marcada(2));  // la fila vacía del final
     EXPECT_EQ(ventana_->modelo().lblEstadoTransmisiones(), "Transmisión 1 anulada: 3 filas borradas.");
+    EXPECT_EQ(ventana_->modelo().MSFlexGrid3.Rows(), 2);
+    EXPECT_EQ(ventana_->procedimientos().transmisionMostrada(), 1);
+    EXPECT_TRUE(ventana_->modelo().lblInfoTransmision().contains("anulada"))
+        << qPrintable(ventana_->modelo().lblInfoTransmision());
+    EXPECT_FALSE(ventana_->modelo().lblInfoTransmision().contains("3 filas"));
+    EXPECT_EQ(ventana_->MSFlexGrid1->currentIndex().row(), 1);
     const QModelIndex celda = ventana_->MSFlexGrid1->model()->index(1, 1);
     EXPECT_EQ(celda.data(Qt::ForegroundRole).value<QBrush>().color(),
               ventana_->MSFlexGrid1->palette().color(QPalette::Disabled, QPalette::Text));
@@ -426,4 +440,25 @@ TEST_F(Herramientas, LaBarraDeUnaHojaNoPasaDeSuCota) {
         EXPECT_EQ(barra, c.barra);
         EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
     }
+}
+
+// "Importar" dice "Detener" sólo mientras corre una operación: con un diálogo o una pregunta
+// abiertos en medio (el diálogo de archivo, el aviso de un archivo repetido) no hay nada que
+// detener, y vuelve a decirlo cuando se cierran.
+TEST_F(Herramientas, ImportarDiceDetenerSoloMientrasCorreAlgo) {
+    ModeloVentana& m = ventana_->modelo();
+    m.setOcupado(true);
+    EXPECT_EQ(ventana_->cmdImportar->text(), "Detener");
+    QString conDialogo;
+    QDialog dialogo(ventana_.get());
+    dialogo.setWindowModality(Qt::ApplicationModal);
+    QTimer::singleShot(0, &dialogo, [&] {
+        conDialogo = ventana_->cmdImportar->text();
+        dialogo.accept();
+    });
+    dialogo.exec();
+    EXPECT_EQ(conDialogo, "Importar");
+    EXPECT_EQ(ventana_->cmdImportar->text(), "Detener");
+    m.setOcupado(false);
+    EXPECT_EQ(ventana_->cmdImportar->text(), "Importar");
 }

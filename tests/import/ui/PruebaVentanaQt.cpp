@@ -105,6 +105,9 @@ TEST_F(VentanaQt, BuscarEImportarConClics) {
     QTest::qWait(50);
     EXPECT_EQ(celda(ventana_->MSFlexGrid1, 1, 1), "1");
     EXPECT_EQ(celda(ventana_->MSFlexGrid1, 1, 2), "operador");
+    // La columna "Fecha" se ensancha hasta su contenido: la hora se lee entera.
+    EXPECT_FALSE(ventana_->MSFlexGrid1->model()->index(1, 3).data(Qt::ToolTipRole).isValid())
+        << qPrintable(celda(ventana_->MSFlexGrid1, 1, 3));
     const QModelIndex nro = ventana_->MSFlexGrid1->model()->index(1, 1);
     QTest::mouseClick(ventana_->MSFlexGrid1->viewport(), Qt::LeftButton, {},
                       ventana_->MSFlexGrid1->visualRect(nro).center());
@@ -207,7 +210,9 @@ TEST_F(VentanaQt, LasEtiquetasSeLeenEnterasSinMoverLosControles) {
 }
 
 TEST_F(VentanaQt, LasGrillasSeAgrandanMuestranLoCortadoYSaleTab) {
-    const QString largo = "Un modelo con un nombre larguísimo que no entra en su columna";
+    // Más largo que media grilla: la columna se ensancha hasta ahí y lo demás se lee en la sugerencia.
+    const QString largo =
+        QString("Un modelo con un nombre larguísimo que no entra en su columna ").repeated(2);
     const QString ruta = dir_.filePath("prov/largo.csv");
     EscribirArchivo(ruta, ("eca1,serie,modelo,x,activacion\nE1,S1," + largo + ",1,01/03/2026\n").toUtf8());
     selector_->guion.push_back(ruta);
@@ -224,7 +229,7 @@ TEST_F(VentanaQt, LasGrillasSeAgrandanMuestranLoCortadoYSaleTab) {
     EXPECT_EQ(m->headerData(3, Qt::Horizontal).toString(), "modelo");
     EXPECT_TRUE(ventana_->MSFlexGrid2->isRowHidden(0));
     EXPECT_EQ(titulos->sectionResizeMode(3), QHeaderView::Interactive);
-    titulos->resizeSection(3, 600);
+    titulos->resizeSection(3, 1200);
     EXPECT_FALSE(m->index(1, 3).data(Qt::ToolTipRole).isValid());
     EXPECT_FALSE(ventana_->MSFlexGrid2->tabKeyNavigation());
 }
@@ -369,4 +374,46 @@ TEST_F(VentanaQt, ElDialogoDeGuardarTambienEnEspanol) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
     EXPECT_EQ(tipo, "Carpeta");
+}
+
+// Un estado largo se corta con "…" dentro de su etiqueta (no corre bajo "Importar") y se lee entero
+// en la sugerencia; la grilla de filas de otra transmisión se muestra desde su primera columna.
+TEST_F(VentanaQt, ElEstadoLargoSeCortaEnSuLugarYOtraTransmisionSeVeDesdeElPrincipio) {
+    const QString largo = QString("Leyendo la hoja con un nombre que no termina nunca ").repeated(4);
+    ventana_->modelo().setLblEstado(largo);
+    QTest::qWaitFor([&] { return ventana_->lblEstado->text() != "..."; }, 2000);
+    EXPECT_TRUE(ventana_->lblEstado->text().endsWith(QChar(0x2026)))
+        << qPrintable(ventana_->lblEstado->text());
+    EXPECT_LE(QFontMetrics(ventana_->lblEstado->font()).horizontalAdvance(ventana_->lblEstado->text()),
+              ventana_->lblEstado->width());
+    EXPECT_EQ(ventana_->lblEstado->toolTip(), largo);
+    EXPECT_LT(ventana_->lblEstado->geometry().right(), ventana_->cmdImportar->geometry().left());
+    ventana_->modelo().setLblEstado("...");
+
+    const QString modelo = QString("M").repeated(400);
+    int n = 0;
+    for (const QString& serie : {"S1", "S2"}) {
+        const QString ruta = dir_.filePath(QString("prov/t%1.csv").arg(++n));
+        EscribirArchivo(ruta, ("eca1,serie,modelo,x,act\nE1," + serie + "," + modelo + ",1,A\n").toUtf8());
+        selector_->guion.push_back(ruta);
+        QTest::mouseClick(ventana_->CmdBuscar, Qt::LeftButton);
+        QTest::mouseClick(ventana_->cmdImportar, Qt::LeftButton);
+        QTest::qWait(600);  // el clic siguiente no es el segundo de un doble clic
+    }
+    ventana_->SSTab1->setCurrentIndex(1);
+    QTest::qWait(50);
+    auto mostrar = [&](int fila) {
+        const QModelIndex nro = ventana_->MSFlexGrid1->model()->index(fila, 1);
+        QTest::mouseClick(ventana_->MSFlexGrid1->viewport(), Qt::LeftButton, {},
+                          ventana_->MSFlexGrid1->visualRect(nro).center());
+        QTest::qWait(50);
+    };
+    mostrar(1);
+    ventana_->MSFlexGrid3->horizontalHeader()->resizeSection(1, 3000);  // el operador la ensanchó
+    QScrollBar* barra = ventana_->MSFlexGrid3->horizontalScrollBar();
+    ASSERT_GT(barra->maximum(), 0);
+    barra->setValue(barra->maximum());
+    mostrar(2);
+    EXPECT_EQ(barra->value(), 0);
+    EXPECT_TRUE(mensajes_->cuadros().empty()) << qPrintable(mensajes_->textos().join("\n"));
 }
