@@ -1,5 +1,6 @@
 #include "import/ui/EtiquetaEstado.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 
 namespace {
@@ -9,6 +10,13 @@ constexpr int kMsEntrePinturas = 33;
 EtiquetaEstado::EtiquetaEstado(QLabel& etiqueta) : QObject(&etiqueta), etiqueta_(etiqueta) {
     demora_.setSingleShot(true);
     connect(&demora_, &QTimer::timeout, this, &EtiquetaEstado::pintar);
+    pendiente_ = etiqueta_.text();
+    etiqueta_.installEventFilter(this);
+}
+
+bool EtiquetaEstado::eventFilter(QObject* objeto, QEvent* evento) {
+    if (objeto == &etiqueta_ && evento->type() == QEvent::Resize && !demora_.isActive()) pintar();
+    return QObject::eventFilter(objeto, evento);
 }
 
 void EtiquetaEstado::mostrar(const QString& texto) {

@@ -13,6 +13,10 @@ class EtiquetaEstado : public QObject {
     explicit EtiquetaEstado(QLabel& etiqueta);
     void mostrar(const QString& texto);
 
+  protected:
+    // La etiqueta cambió de ancho: el texto se vuelve a cortar a su medida.
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
   private:
     void pintar();
 

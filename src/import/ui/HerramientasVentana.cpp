@@ -27,6 +27,9 @@ HerramientasVentana::HerramientasVentana(FrmAuxGarantia& ventana) : QObject(&ven
     cmdVerFilas->setGeometry(6735 / 15, 6900 / 15, 1935 / 15, 315 / 15);
     cmdVerFilas->setAutoDefault(false);
     cmdVerFilas->hide();
+    // La línea de estado termina antes del botón mientras se ve: un estado largo no corre debajo.
+    anchoEstado_ = f_.lblEstado->width();
+    cmdVerFilas->installEventFilter(this);
     connect(cmdVerFilas, &QPushButton::clicked, this, [this] { verFilasNoAgregadas(); });
     connect(f_.CmdBuscar, &QPushButton::clicked, cmdVerFilas, &QWidget::hide);  // como el resumen
 
@@ -46,6 +49,11 @@ HerramientasVentana::HerramientasVentana(FrmAuxGarantia& ventana) : QObject(&ven
 bool HerramientasVentana::eventFilter(QObject* objeto, QEvent* evento) {
     if (objeto == f_.cmdImportar && evento->type() == QEvent::MouseButtonPress)
         guardia_.apretado(f_.modelo().ocupado());
+    if (objeto == cmdVerFilas && (evento->type() == QEvent::Show || evento->type() == QEvent::Hide)) {
+        const int ancho =
+            evento->type() == QEvent::Show ? cmdVerFilas->x() - 6 - f_.lblEstado->x() : anchoEstado_;
+        f_.lblEstado->resize(ancho, f_.lblEstado->height());
+    }
     if (objeto == &f_ &&
         (evento->type() == QEvent::WindowBlocked || evento->type() == QEvent::WindowUnblocked)) {
         bloqueada_ = evento->type() == QEvent::WindowBlocked;

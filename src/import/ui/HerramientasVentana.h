@@ -55,4 +55,5 @@ class HerramientasVentana : public QObject {
     QPointer<DialogoFilasNoAgregadas> filas_;
     GuardiaClics guardia_;
     bool bloqueada_ = false;  // un diálogo modal cubre la ventana
+    int anchoEstado_ = 0;     // el de la línea de estado sin "Ver filas no agregadas" a la vista
 };

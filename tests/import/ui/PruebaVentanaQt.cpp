@@ -21,6 +21,7 @@
 #include "comun/SuiteEmbebida.h"
 #include "import/ui/DialogosHerramientas.h"
 #include "import/ui/FrmAuxGarantia.h"
+#include "import/ui/HerramientasVentana.h"
 #include "import/ui/SelectorArchivoQt.h"
 #include "platform/Dll_Sistema.h"
 #include "platform/ui/Ajustes.h"
@@ -388,6 +389,15 @@ TEST_F(VentanaQt, ElEstadoLargoSeCortaEnSuLugarYOtraTransmisionSeVeDesdeElPrinci
               ventana_->lblEstado->width());
     EXPECT_EQ(ventana_->lblEstado->toolTip(), largo);
     EXPECT_LT(ventana_->lblEstado->geometry().right(), ventana_->cmdImportar->geometry().left());
+    // Con "Ver filas no agregadas" a la vista, la línea termina antes del botón y se vuelve a cortar.
+    QPushButton* verFilas = ventana_->herramientas()->cmdVerFilas;
+    const int ancho = ventana_->lblEstado->width();
+    verFilas->show();
+    EXPECT_LT(ventana_->lblEstado->geometry().right(), verFilas->geometry().left());
+    EXPECT_LE(QFontMetrics(ventana_->lblEstado->font()).horizontalAdvance(ventana_->lblEstado->text()),
+              ventana_->lblEstado->width());
+    verFilas->hide();
+    EXPECT_EQ(ventana_->lblEstado->width(), ancho);
     ventana_->modelo().setLblEstado("...");
 
     const QString modelo = QString("M").repeated(400);
