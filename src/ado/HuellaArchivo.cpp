@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include "platform/Regional.h"
+
 namespace {
 HuellaArchivo DeStat(const struct stat& s) {
     HuellaArchivo h;
@@ -30,7 +32,7 @@ std::optional<HuellaArchivo> HuellaArchivo::DeRuta(const QString& ruta) {
 QString DescripcionOrigenCambiado(const QString& ruta, qint64 filas) {
     return QStringLiteral(
                "El archivo \"%1\" cambió mientras se leía (otro programa lo modificó, truncó o reemplazó) "
-               "después de leer %2 filas; las filas que siguen no son de la misma versión del archivo.")
+               "después de leer %2; las filas que siguen no son de la misma versión del archivo.")
         .arg(ruta)
-        .arg(filas);
+        .arg(Regional::Cantidad(filas, QStringLiteral("fila"), QStringLiteral("filas")));
 }

@@ -99,7 +99,7 @@ TEST(OrigenSqliteHostil, UnArchivoQueCambiaMientrasSeLeeEsUnaFalla) {
         ADD_FAILURE() << "leyó hasta el final un archivo que cambió";
     } catch (const ErrorEjecucion& e) {
         EXPECT_TRUE(e.descripcion().contains("cambió mientras se leía") &&
-                    e.descripcion().contains("después de leer 1000 filas"))
+                    e.descripcion().contains("después de leer 1.000 filas"))
             << qPrintable(e.descripcion());
     }
 }

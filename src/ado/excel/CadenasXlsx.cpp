@@ -9,6 +9,7 @@
 #include "ado/excel/XmlXlsx.h"
 #include "ado/excel/ZipXlsx.h"
 #include "platform/ErrorEjecucion.h"
+#include "platform/Regional.h"
 
 namespace {
 constexpr int kTrozo = 64 * 1024;
@@ -135,8 +136,8 @@ QString CadenasXlsx::descripcionExcedida() const {
                                "memoria o de %3 cadenas (%4 cadenas leídas)")
                     .arg(parte_)
                     .arg(QString::number(static_cast<double>(e_->maximo) / (1 << 20), 'g', 3))
-                    .arg(e_->maximoCadenas)
-                    .arg(leidas()));
+                    .arg(Regional::TextoMiles(e_->maximoCadenas))
+                    .arg(Regional::TextoMiles(leidas())));
 }
 
 QString CadenasXlsx::cadena(qint64 i) {

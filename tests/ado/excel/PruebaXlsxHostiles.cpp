@@ -190,7 +190,7 @@ TEST_F(XlsxHostil, LasCadenasCompartidasTienenUnaCotaDeMemoria) {
         contadas.cadena(5000);
         ADD_FAILURE() << "leyó más cadenas que la cota";
     } catch (const ErrorEjecucion& e) {
-        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("o de 5000 cadenas (5000 cadenas leídas)")))
+        EXPECT_TRUE(e.descripcion().contains(QStringLiteral("o de 5.000 cadenas (5.000 cadenas leídas)")))
             << qPrintable(e.descripcion());
     }
     // Con las cotas de siempre, las mismas cadenas se leen.

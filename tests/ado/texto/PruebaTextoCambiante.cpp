@@ -9,6 +9,7 @@
 #include "ado/Conexion.h"
 #include "comun/Pruebas.h"
 #include "platform/ErrorEjecucion.h"
+#include "platform/Regional.h"
 
 namespace {
 class TextoCambiante : public ::testing::Test {
@@ -75,7 +76,9 @@ TEST_F(TextoCambiante, TruncadoOAgrandadoEnMedioEsUnaFallaConLasFilasLeidas) {
         const QString falla = leerHastaElFinal(rs, filas);
         EXPECT_TRUE(falla.contains(QStringLiteral("cambió mientras se leía")) && falla.contains(ruta()))
             << qPrintable(falla);
-        EXPECT_TRUE(falla.contains(QStringLiteral("después de leer %1 filas").arg(filas)))
+        EXPECT_TRUE(falla.contains(
+            QStringLiteral("después de leer %1")
+                .arg(Regional::Cantidad(filas, QStringLiteral("fila"), QStringLiteral("filas")))))
             << filas << qPrintable(falla);
         rs->Close();
         c_.Close();
