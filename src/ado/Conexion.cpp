@@ -9,6 +9,35 @@ namespace {
 const QString kAdo = QStringLiteral("ADO");
 }
 
+// Una sentencia preparada que sigue a su conexión: si el enlace se perdió y la conexión se volvió a
+// abrir, la corrida siguiente la prepara de nuevo sobre el enlace nuevo (el perdido se la llevó).
+class Conexion::SentenciaDeConexion : public SentenciaPreparada {
+  public:
+    SentenciaDeConexion(QString sql, std::unique_ptr<SentenciaPreparada> interna, uint64_t apertura)
+        : sql_(std::move(sql)), interna_(std::move(interna)), apertura_(apertura) {}
+
+    // Antes de correrla por la conexión abierta en la apertura dada.
+    void seguir(Proveedor& proveedor, uint64_t apertura) {
+        if (apertura == apertura_) return;
+        interna_ = proveedor.preparar(sql_);
+        apertura_ = apertura;
+    }
+
+    int64_t ejecutar(const std::vector<QVariant>& valores, ListaErrores& errores) override {
+        return interna_->ejecutar(valores, errores);
+    }
+    int64_t ejecutarListos(const std::vector<ValorListo>& valores, ListaErrores& errores) override {
+        return interna_->ejecutarListos(valores, errores);
+    }
+    std::vector<QVariant> resultado() const override { return interna_->resultado(); }
+    bool sinCuenta() const override { return interna_->sinCuenta(); }
+
+  private:
+    QString sql_;
+    std::unique_ptr<SentenciaPreparada> interna_;
+    uint64_t apertura_;
+};
+
 Conexion::Conexion() = default;
 
 Conexion::~Conexion() {
@@ -81,6 +110,7 @@ void Conexion::Open(const QString& texto, const QString&, const QString&, int) {
                              e.origen().isEmpty() ? proveedor->nombre() : e.origen());
     }
     proveedor_ = std::move(proveedor);
+    ++apertura_;
     motor_ = proveedor_->motorBase();
     texto_ = texto;
     reconectar_ = false;
@@ -154,7 +184,7 @@ RecordsetPtr Conexion::abrir(const std::function<std::unique_ptr<FuenteFilas>()>
 
 std::unique_ptr<SentenciaPreparada> Conexion::preparar(const QString& sql) {
     exigirAbierta();
-    return proveedor_->preparar(sql);
+    return std::make_unique<SentenciaDeConexion>(sql, proveedor_->preparar(sql), apertura_);
 }
 
 std::unique_ptr<SentenciaFlujo> Conexion::prepararFlujo(const QString& sql, int columnas) {
@@ -165,6 +195,7 @@ std::unique_ptr<SentenciaFlujo> Conexion::prepararFlujo(const QString& sql, int 
 int64_t Conexion::ejecutar(SentenciaPreparada& sentencia, const std::vector<QVariant>& valores) {
     exigirAbierta();
     errores_.Clear();
+    if (auto* propia = dynamic_cast<SentenciaDeConexion*>(&sentencia)) propia->seguir(*proveedor_, apertura_);
     const int64_t filas = sentencia.ejecutar(valores, errores_);
     atenderPerdida();
     return filas;

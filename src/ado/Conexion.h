@@ -59,7 +59,8 @@ class Conexion {
     void examinarTabla(const QString& tabla);
 
     // Prepara una sentencia con "?" para correrla muchas veces. 3709 si está cerrada. La sentencia
-    // vive mientras la conexión siga abierta; cerrarla la deja sin efecto.
+    // vive mientras la conexión siga abierta; cerrarla la deja sin efecto. Si el enlace se pierde
+    // y la conexión vuelve a abrirse, ejecutar() la prepara otra vez sobre el enlace nuevo.
     std::unique_ptr<SentenciaPreparada> preparar(const QString& sql);
     // Prepara una sentencia de flujo (ver SentenciaFlujo); nulo si el proveedor no las tiene.
     // 3709 si está cerrada.
@@ -95,6 +96,7 @@ class Conexion {
     Proveedor* proveedor() const { return proveedor_.get(); }
 
   private:
+    class SentenciaDeConexion;
     friend class Recordset;
     void ligar(Recordset* rs) { recordsets_.insert(rs); }
     void desligar(Recordset* rs) { recordsets_.erase(rs); }
@@ -107,6 +109,7 @@ class Conexion {
     void atenderPerdida();
 
     std::unique_ptr<Proveedor> proveedor_;
+    uint64_t apertura_ = 0;  // cuántas veces se abrió: una sentencia de otra apertura se prepara de nuevo
     std::function<void()> liberar_;
     ListaErrores errores_;
     std::set<Recordset*> recordsets_;

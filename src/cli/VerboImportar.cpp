@@ -11,6 +11,7 @@
 #include "import/ArchivoRechazos.h"
 #include "import/CorridaImportacion.h"
 #include "import/TrampaOrigen.h"
+#include "platform/Frases.h"
 #include "platform/Mensajes.h"
 #include "platform/Regional.h"
 #include "platform/Senales.h"
@@ -169,10 +170,8 @@ int Importar(const Argumentos& a, Salida& salida) {
             texto += QStringLiteral(": ") + oyente.estado();
         // Sin corrida (no hubo tabla que leer) no se escribió nada.
         if (!resumen.prueba)
-            texto +=
-                QStringLiteral(". ") +
-                (resumen.guardado.isEmpty() ? QStringLiteral("No quedó nada guardado") : resumen.guardado) +
-                u'.';
+            texto = Frases({texto, resumen.guardado.isEmpty() ? QStringLiteral("No quedó nada guardado")
+                                                              : resumen.guardado});
         salida.error(texto);
         return Codigo::Falla;
     }

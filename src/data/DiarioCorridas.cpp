@@ -6,6 +6,7 @@
 #include <csignal>
 
 #include "ado/Valores.h"
+#include "data/CuentaTransmision.h"
 #include "data/Dll_Datos.h"
 #include "platform/Dll_Sistema.h"
 #include "platform/ErrorEjecucion.h"
@@ -160,9 +161,18 @@ int DiarioCorridas::marcarInterrumpidas() {
     int marcadas = 0;
     for (const CorridaDiario& c : enCurso) {
         if (ProcesoVivo(c.proceso)) continue;
+        // Las filas que quedaron son las que la base tiene bajo su transmisión: el proceso pudo
+        // morir después de confirmar una sentencia y antes de anotarla.
+        QString agregadas;
+        if (c.transmision > 0) {
+            try {
+                agregadas = QStringLiteral(", Agregadas=%1").arg(FilasDeTransmision(datos_, c.transmision));
+            } catch (const ErrorEjecucion&) {
+            }
+        }
         // Sólo si sigue "en curso": otro inicio pudo marcarla en el mismo momento.
         if (escribir(QStringLiteral("UPDATE GARANTIAS_CORRIDAS SET Resultado=") +
-                     texto(ResultadoCorrida::kInterrumpida) + QStringLiteral(" WHERE Corrida=") +
+                     texto(ResultadoCorrida::kInterrumpida) + agregadas + QStringLiteral(" WHERE Corrida=") +
                      texto(c.id) + QStringLiteral(" AND Resultado=") + texto(ResultadoCorrida::kEnCurso)))
             ++marcadas;
     }

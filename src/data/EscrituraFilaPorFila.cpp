@@ -4,6 +4,7 @@
 
 #include "ado/Errores.h"
 #include "platform/ErrorEjecucion.h"
+#include "platform/Frases.h"
 
 const QString EscrituraFilaPorFila::kInsertarFila = QStringLiteral(
     "INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) SELECT ?,?,?,?,? "
@@ -60,8 +61,9 @@ bool EscrituraFilaPorFila::unaFila(const Pendiente& p) {
         if (repetidos >= kReintentosBloqueo) {
             return fallo(p.indice,
                          QStringLiteral("El servidor deshizo la fila y el registro de la transmisión "
-                                        "%1 veces seguidas (error %2): no se guardaron.")
+                                        "%1 veces seguidas %2 (error %3): no se guardaron.")
                              .arg(repetidos + 1)
+                             .arg(PorQueSeDeshizo(nativo))
                              .arg(nativo));
         }
         QThread::msleep(static_cast<unsigned long>(50 * (repetidos + 1)));
@@ -103,7 +105,7 @@ QString EscrituraFilaPorFila::descripcionFalla() const {
 
 bool EscrituraFilaPorFila::fallo(int64_t indice, const QString& descripcion) {
     detenida_ = true;
-    alResultado_({indice, ResultadoFila::Fallo, descripcion});
+    alResultado_({indice, ResultadoFila::Fallo, ConPunto(descripcion)});
     return false;
 }
 
@@ -119,6 +121,11 @@ bool EscrituraFilaPorFila::Cortada(const ListaErrores& errores) {
         if (estado == QLatin1String("HYT00") || estado == QLatin1String("HY008")) return true;
     }
     return false;
+}
+
+QString EscrituraFilaPorFila::PorQueSeDeshizo(int32_t nativo) {
+    return nativo == FallasMotor::BloqueoMutuo ? QStringLiteral("por un bloqueo mutuo con otra estación")
+                                               : QStringLiteral("porque la transacción quedó condenada");
 }
 
 bool EscrituraFilaPorFila::DeshaceLaTransaccion(int32_t nativo) {
@@ -188,19 +195,21 @@ QString EscrituraFilaPorFila::enlacePerdido(int filas) {
     // Con el enlace se fue la transacción del programa: el servidor deshizo el grupo abierto.
     const bool enGrupo = c_.enTransaccion();
     if (enGrupo && transmision_.deshecha) transmision_.deshecha();
+    const QString causa = ConPunto(descripcionFalla());
     return enGrupo ? QStringLiteral(
                          "%1 El servidor deshizo el grupo que las esperaba: ni %2 ni el registro de "
                          "la transmisión quedaron.")
-                         .arg(descripcionFalla(), filas == 1 ? QStringLiteral("la fila")
-                                                             : QStringLiteral("sus %1 filas").arg(filas))
+                         .arg(causa, filas == 1 ? QStringLiteral("la fila")
+                                                : QStringLiteral("sus %1 filas").arg(filas))
                    : QStringLiteral("%1 El servidor no confirmó %2: pudo guardarlas o no.")
-                         .arg(descripcionFalla(), filas == 1 ? QStringLiteral("la fila")
-                                                             : QStringLiteral("las %1 filas").arg(filas));
+                         .arg(causa, filas == 1 ? QStringLiteral("la fila")
+                                                : QStringLiteral("las %1 filas").arg(filas));
 }
 
 bool EscrituraFilaPorFila::sinConfirmar(std::span<const Pendiente> filas, const QString& descripcion) {
     detenida_ = true;
-    for (const Pendiente& p : filas) alResultado_({p.indice, ResultadoFila::SinConfirmar, descripcion});
+    const QString d = ConPunto(descripcion);
+    for (const Pendiente& p : filas) alResultado_({p.indice, ResultadoFila::SinConfirmar, d});
     return false;
 }
 

@@ -54,6 +54,9 @@ class EscrituraFilaPorFila : public EscrituraGarantias {
     // El servidor deshizo la transacción entera para salir de un bloqueo mutuo (1205) o porque
     // quedó condenada (3930): repetir desde el principio puede andar.
     static bool DeshaceLaTransaccion(int32_t nativo);
+    // Por qué el servidor deshizo la transacción, para el mensaje: "por un bloqueo mutuo con otra
+    // estación" (1205) o "porque la transacción quedó condenada" (3930).
+    static QString PorQueSeDeshizo(int32_t nativo);
     // El número del error de la última sentencia que deshizo la transacción entera; 0 si no hubo.
     int32_t errorQueDeshace() const;
     // La sentencia, de tantas filas desde la primera, no terminó en el servidor: se deshace lo que

@@ -132,19 +132,22 @@ bool EscrituraSqlServer::mandarLote() {
         }
         r = correr(*lote_, valores);
         agregadas.clear();
-        if (r >= 0) {
-            if (leerLote_) {
+        if (leerLote_) {
+            if (r >= 0) {
                 r = c_.ejecutar(*leerLote_, {});
                 agregadas = leerLote_->resultado();
-            } else {
-                agregadas = lote_->resultado();
             }
+        } else {
+            // Lo que el lote alcanzó a devolver, también si terminó con un error: el que atrapó
+            // su CATCH viene con signo menos (y si deshizo la transacción del programa, el
+            // servidor agrega el 266 por la cuenta de transacciones que cambió).
+            agregadas = lote_->resultado();
         }
         if (r < 0 && enlaceCortado())
             return sinConfirmar(filas, enlacePerdido(static_cast<int>(filas.size())));
         if (r < 0 && Cortada(c_.Errors()))
             return perderSentencia(filas.front().indice, static_cast<int>(filas.size()), enGrupo);
-        if (r < 0 || !AlgunaNegativa(agregadas)) break;
+        if (!AlgunaNegativa(agregadas)) break;
         // SQL Server atrapa la falla de una fila dentro del lote, lo deshace y devuelve el número
         // del error con signo menos.
         const auto nativo =
@@ -164,9 +167,10 @@ bool EscrituraSqlServer::mandarLote() {
             if (grupoPerdido || repetidos > 0) {
                 return fallo(
                     filas.front().indice,
-                    QStringLiteral("El servidor deshizo el lote %1 veces seguidas (error %2): sus %3 "
-                                   "filas no se guardaron%4.")
+                    QStringLiteral("El servidor deshizo el lote %1 veces seguidas %2 (error %3): sus "
+                                   "%4 filas no se guardaron%5.")
                         .arg(repetidos + 1)
+                        .arg(PorQueSeDeshizo(nativo))
                         .arg(nativo)
                         .arg(filas.size())
                         .arg(grupoPerdido ? QStringLiteral(", ni el registro de la transmisión")

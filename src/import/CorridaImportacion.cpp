@@ -8,6 +8,7 @@
 #include "ado/Conexion.h"
 #include "ado/HuellaArchivo.h"
 #include "ado/Valores.h"
+#include "data/CuentaTransmision.h"
 #include "data/Dll_Datos.h"
 #include "data/EscrituraGarantias.h"
 #include "data/SeriesGuardadas.h"
@@ -17,6 +18,7 @@
 #include "import/SerieDeFila.h"
 #include "import/TrampaOrigen.h"
 #include "platform/Detencion.h"
+#include "platform/Frases.h"
 #include "platform/Mensajes.h"
 #include "platform/Proceso.h"
 #include "platform/Senales.h"
@@ -185,9 +187,29 @@ DiarioDeCorrida::Cuentas CorridaImportacion::cuentasDiario() {
     cuentasDelGrupo();
     // El diario tiene una sola cuenta para las series que no se agregaron por estar ya: las que
     // guardaba la base y las que trajo antes el mismo archivo.
-    return {resumen_.transmision, resumen_.leidas,
-            resumen_.insertadas,  resumen_.yaGuardadas + resumen_.repetidasEnArchivo,
-            resumen_.sinSerie,    fallidas_};
+    DiarioDeCorrida::Cuentas cuentas{resumen_.transmision, resumen_.leidas,
+                                     resumen_.insertadas,  resumen_.yaGuardadas + resumen_.repetidasEnArchivo,
+                                     resumen_.sinSerie,    fallidas_};
+    if (sinConfirmarFilas_ == 0) return cuentas;
+    // Filas que el servidor no confirmó (un COMMIT sin respuesta, un enlace cortado después de
+    // mandarlas): la base dice si quedaron. Las que agregó la sentencia sin confirmar son las que
+    // la base tiene de más; si tiene alguna, esa sentencia se aplicó entera y sus otras filas ya
+    // estaban guardadas.
+    const int32_t tomada = resumen_.transmision != 0 ? resumen_.transmision : sinConfirmar_;
+    if (tomada == 0) return cuentas;
+    int64_t enLaBase = 0;
+    try {
+        enLaBase = FilasDeTransmision(datos_, tomada);
+    } catch (const ErrorEjecucion&) {
+        return cuentas;  // sin la base no se sabe: quedan como fallidas
+    }
+    const int64_t deMas = enLaBase - resumen_.insertadas;
+    if (deMas <= 0) return cuentas;
+    cuentas.transmision = tomada;
+    cuentas.agregadas = enLaBase;
+    cuentas.fallidas -= sinConfirmarFilas_;
+    cuentas.yaGuardadas += std::max<int64_t>(0, sinConfirmarFilas_ - deMas);
+    return cuentas;
 }
 
 void CorridaImportacion::cerrarDiario() {
@@ -421,8 +443,7 @@ Respuesta CorridaImportacion::trampaFilas(const ErrorEjecucion& e) {
     // Un origen que cambió en medio: el operador sabe además qué quedó guardado (una prueba no
     // guarda nada).
     if (e.numero() == kOrigenCambiado && !opciones_.prueba) {
-        return trampa(
-            ErrorEjecucion(e.numero(), e.descripcion() + u' ' + loGuardadoAhora() + u'.', e.origen()));
+        return trampa(ErrorEjecucion(e.numero(), Frases({e.descripcion(), loGuardadoAhora()}), e.origen()));
     }
     return trampa(e);
 }
@@ -531,6 +552,7 @@ void CorridaImportacion::alResultado(const ResultadoFila& r) {
             escrituraFallo_ = true;
             sinTransmision_ = r.destino == ResultadoFila::SinTransmision;
             falla_ = r.descripcion;
+            if (r.destino == ResultadoFila::SinConfirmar) ++sinConfirmarFilas_;
             rechazo.motivo =
                 r.destino == ResultadoFila::SinConfirmar ? MotivoRechazo::SinConfirmar : MotivoRechazo::Fallo;
             rechazo.detalle = r.descripcion;
@@ -553,7 +575,7 @@ void CorridaImportacion::avisarFalla() {
         } else {
             grupo_->confirmar();
             oyente_.estado(falla_);
-            MsgBox(falla_ + u' ' + loGuardadoAhora() + u'.', Botones::Aceptar | Botones::IconoCritico,
+            MsgBox(Frases({falla_, loGuardadoAhora()}), Botones::Aceptar | Botones::IconoCritico,
                    QStringLiteral("Aviso"));
         }
     }

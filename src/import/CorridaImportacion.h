@@ -174,8 +174,9 @@ class CorridaImportacion {
     FilaEnCurso fila_;
     std::size_t pasoSiguiente_ = 0;  // el primer paso de una fila después de escribirla
     bool finFilas_ = false;
-    qint64 numeroFila_ = 0;  // la fila de datos del origen, desde 1
-    qint64 fallidas_ = 0;    // filas no agregadas por una falla
+    qint64 numeroFila_ = 0;         // la fila de datos del origen, desde 1
+    qint64 fallidas_ = 0;           // filas no agregadas por una falla
+    qint64 sinConfirmarFilas_ = 0;  // de ellas, las que el servidor no confirmó (pudieron quedar)
     // La transmisión cuyo COMMIT no se confirmó (ver GrupoTransmision::sinConfirmar).
     int32_t sinConfirmar_ = 0;
     qint64 hechas_ = 0;

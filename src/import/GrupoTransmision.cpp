@@ -13,6 +13,9 @@ namespace {
 // esto, para que otra estación no espere el bloqueo.
 constexpr qint64 kMsPorGrupo = 1000;
 constexpr int kFilasPorGrupo = 200000;
+// Donde cada sentencia se confirma sola, el diario se pone al día antes de la sentencia que sigue
+// a un lote (o a esta cantidad de filas de a una), o si pasó un grupo de tiempo desde la última vez.
+constexpr int kFilasPorDiario = 500;
 }  // namespace
 
 GrupoTransmision::GrupoTransmision(Dll_Datos& datos, QString usuario)
@@ -39,7 +42,10 @@ GrupoTransmision::~GrupoTransmision() {
 
 int32_t GrupoTransmision::asegurar() {
     if (porSentencia_) {
-        if (guardada_ != 0) return guardada_;
+        if (guardada_ != 0) {
+            ponerDiarioAlDia();
+            return guardada_;
+        }
         // Sin filas agregadas todavía, el número no se retiene más que un grupo: otra estación
         // espera ese bloqueo para numerar. Se suelta entre dos sentencias y se vuelve a tomar.
         if (transaccion_ && agregadasGrupo_ == 0 && reloj_.elapsed() >= kMsPorGrupo) confirmar();
@@ -94,6 +100,7 @@ void GrupoTransmision::contar(bool agregada, bool puedeConfirmar) {
     if (porSentencia_) {
         if (!transaccion_) {
             if (agregada) ++filasGuardadas_;  // su sentencia ya se confirmó sola
+            if (guardada_ != 0) ++filasSinDiario_;
             return;
         }
         if (agregada) {
@@ -146,6 +153,19 @@ void GrupoTransmision::cerrar(bool conFilasContadasDespues) {
     filasGuardadas_ += agregadasGrupo_;
     agregadasGrupo_ = 0;
     if (despuesDeConfirmar_) despuesDeConfirmar_();
+    relojDiario_.start();
+    // Las filas de la sentencia que confirmó el grupo se cuentan después: el diario las recibe
+    // antes de la sentencia siguiente.
+    if (conFilasContadasDespues) filasSinDiario_ = kFilasPorDiario;
+}
+
+void GrupoTransmision::ponerDiarioAlDia() {
+    if (filasSinDiario_ == 0 || !despuesDeConfirmar_) return;
+    if (filasSinDiario_ < kFilasPorDiario && relojDiario_.isValid() && relojDiario_.elapsed() < kMsPorGrupo)
+        return;
+    filasSinDiario_ = 0;
+    relojDiario_.start();
+    despuesDeConfirmar_();
 }
 
 void GrupoTransmision::deshacer() {

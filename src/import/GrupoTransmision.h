@@ -47,7 +47,9 @@ class GrupoTransmision {
     // él se cuentan antes de decidir.
     void antesDeConfirmar(std::function<void()> hacer) { antesDeConfirmar_ = std::move(hacer); }
     // Lo que se hace después de confirmar un grupo con filas, ya fuera de su transacción (el
-    // diario de la corrida se pone al día ahí).
+    // diario de la corrida se pone al día ahí). Donde cada sentencia se confirma sola, también
+    // antes de la sentencia que sigue a un lote confirmado (o a 500 filas de a una, o a un
+    // segundo): el diario nunca queda más atrás que eso de lo que hay en la base.
     void despuesDeConfirmar(std::function<void()> hacer) { despuesDeConfirmar_ = std::move(hacer); }
     // Si el grupo abierto ya dura lo que un grupo puede durar (en la base embebida).
     bool largo() const;
@@ -73,6 +75,9 @@ class GrupoTransmision {
 
   private:
     void tomarNumero();
+    // Donde cada sentencia se confirma sola: el diario recibe las filas contadas desde la última
+    // vez, si ya son un lote o pasó un segundo.
+    void ponerDiarioAlDia();
     void cerrar(bool conFilas);
     // Deshace el grupo abierto ya (lanza si la base no pudo); queda cerrado igual.
     void deshacer();
@@ -89,6 +94,8 @@ class GrupoTransmision {
     int64_t filasGuardadas_ = 0;
     int32_t sinConfirmar_ = 0;  // la transmisión cuyo COMMIT falló
     QElapsedTimer reloj_;
+    int64_t filasSinDiario_ = 0;  // contadas desde que el diario se puso al día (SQL Server)
+    QElapsedTimer relojDiario_;
     int aviso_;
     std::function<void()> antesDeConfirmar_;
     std::function<void()> despuesDeConfirmar_;

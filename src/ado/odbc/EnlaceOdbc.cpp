@@ -142,16 +142,16 @@ void EnlaceOdbc::fijarAutoconfirmar(bool si) {
     manual_ = !si;
 }
 
-void EnlaceOdbc::terminarTransaccion(bool confirmar) {
+bool EnlaceOdbc::terminarTransaccion(bool confirmar) {
     liberarCursores();
     contarIda();
-    if (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, confirmar ? SQL_COMMIT : SQL_ROLLBACK))) return;
+    if (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, confirmar ? SQL_COMMIT : SQL_ROLLBACK))) return true;
     const auto registros = diagnosticos(SQL_HANDLE_DBC, dbc_);
     const bool sinTransaccion =
         std::any_of(registros.begin(), registros.end(), FallasMotor::EsSinTransaccion);
     // El servidor ya la había terminado (la deshizo por un bloqueo mutuo, por un error que
     // termina la transacción, o una sentencia ROLLBACK): deshacerla otra vez no es una falla.
-    if (sinTransaccion && !confirmar) return;
+    if (sinTransaccion && !confirmar) return false;
     QString d;
     int32_t numero = NumeroDeFalla(registros);
     if (sinTransaccion) {

@@ -49,11 +49,15 @@ class EnlaceOdbc {
     void liberarCursores();
 
     // Modo de transacción manual (autocommit apagado) y su fin. Lanzan ErrorEjecucion.
-    // terminarTransaccion: deshacer una transacción que el servidor ya no tenía no es una falla;
-    // confirmarla sí, y lo dice (lo hecho en ella no quedó). Si después el modo de confirmar cada
-    // sentencia no se puede volver a poner, la conexión queda perdida (se vuelve a conectar).
+    // terminarTransaccion: deshacer una transacción que el servidor ya no tenía no es una falla
+    // (devuelve false: el servidor no tenía ninguna); confirmarla sí, y lo dice (lo hecho en ella
+    // no quedó; el número de la falla es FallasMotor::ConfirmarSinTransaccion). Si después el
+    // modo de confirmar cada sentencia no se puede volver a poner, la conexión queda perdida (se
+    // vuelve a conectar).
     void fijarAutoconfirmar(bool si);
-    void terminarTransaccion(bool confirmar);
+    bool terminarTransaccion(bool confirmar);
+    // Si el controlador está en modo de transacción manual.
+    bool manual() const { return manual_; }
 
     // Los registros de diagnóstico del handle. Si dicen que la conexión se cortó, el enlace queda
     // perdido y el primer registro lo dice con palabras del programa (una sola vez).

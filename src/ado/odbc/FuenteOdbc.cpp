@@ -33,8 +33,12 @@ FuenteOdbc::FuenteOdbc(std::shared_ptr<EnlaceOdbc> enlace, SQLHSTMT st, QString 
 
 FuenteOdbc::~FuenteOdbc() { soltarSentencia(); }
 
-void FuenteOdbc::soltarSentencia() {
+void FuenteOdbc::soltarSentencia(bool leerFin) {
     if (!st_) return;
+    // Un resultado cerrado antes de su fin le cuesta al controlador una atención, otra ida y
+    // vuelta para cancelarlo. Si no le quedan filas (la lectura de una fila, cerrada después de
+    // leerla), se lee hasta el hecho que lo termina, que ya llegó con él.
+    if (leerFin && SQLFetch(st_) == SQL_NO_DATA) SQLMoreResults(st_);
     SQLCloseCursor(st_);
     SQLFreeHandle(SQL_HANDLE_STMT, st_);
     st_ = SQL_NULL_HSTMT;
@@ -45,12 +49,13 @@ bool FuenteOdbc::leerDeLaSentencia(std::vector<QVariant>& fila) {
     if (!st_) return false;
     const SQLRETURN rc = SQLFetch(st_);
     if (rc == SQL_NO_DATA) {
-        soltarSentencia();  // terminado: la conexión queda libre para otras sentencias
+        SQLMoreResults(st_);
+        soltarSentencia(false);  // terminado: la conexión queda libre para otras sentencias
         return false;
     }
     if (!SQL_SUCCEEDED(rc)) {
         const auto registros = enlace_->diagnosticos(SQL_HANDLE_STMT, st_);
-        soltarSentencia();
+        soltarSentencia(false);
         const QString detalle = TextoDeRegistros(registros);
         throw ErrorEjecucion(
             NumeroDeFalla(registros),
@@ -63,7 +68,7 @@ bool FuenteOdbc::leerDeLaSentencia(std::vector<QVariant>& fila) {
             fila[i] = LeerValorOdbc(st_, static_cast<SQLUSMALLINT>(i + 1), columnas_[i], enlace_->origen());
         }
     } catch (...) {
-        soltarSentencia();
+        soltarSentencia(false);
         throw;
     }
     return true;

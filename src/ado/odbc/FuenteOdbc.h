@@ -33,7 +33,9 @@ class FuenteOdbc : public FuenteFilas, public CursorOdbc {
 
   private:
     bool leerDeLaSentencia(std::vector<QVariant>& fila);
-    void soltarSentencia();
+    // Cierra el resultado y libera la sentencia; leerFin: antes lee lo que quede si ya no le
+    // quedan filas (sin eso, cerrarlo le cuesta una atención).
+    void soltarSentencia(bool leerFin = true);
     int indiceDe(const QString& nombre) const;
 
     std::shared_ptr<EnlaceOdbc> enlace_;

@@ -413,10 +413,23 @@ class ProveedorOdbc : public Proveedor {
     void terminar(bool confirmar) {
         exigirAbierta();
         std::optional<ErrorEjecucion> falla;
+        bool sinTransaccion = false;
         try {
-            enlace_->terminarTransaccion(confirmar);
+            sinTransaccion = !enlace_->terminarTransaccion(confirmar);
         } catch (const ErrorEjecucion& e) {
             falla = e;
+            sinTransaccion = e.numero() == FallasMotor::ConfirmarSinTransaccion;
+        }
+        // El servidor ya había terminado la transacción (la deshizo al elegir esta sesión como
+        // víctima de un bloqueo mutuo, o por un error que la termina): el fin que se le pidió
+        // contestó 3902/3903 y el controlador sigue en modo manual. FreeTDS vuelve a confirmar
+        // cada sentencia mandando otro ROLLBACK, que fallaría igual y dejaría la conexión por
+        // perdida. Se abre una transacción vacía para que ese ROLLBACK la deshaga: la conexión
+        // sigue, con sus sentencias preparadas.
+        if (sinTransaccion && motorBase_ == MotorBase::SqlServer && enlace_->manual() &&
+            !enlace_->perdida()) {
+            ListaErrores errores;
+            ejecutarUna(QStringLiteral("IF @@TRANCOUNT = 0 BEGIN TRANSACTION"), errores);
         }
         // Aunque el fin haya fallado, se vuelve a confirmar cada sentencia; si ni eso se puede, el
         // enlace queda perdido y la próxima operación reconecta (nunca sigue en una transacción

@@ -40,14 +40,9 @@ class SqlServerTds : public ::testing::Test {
             QJsonArray{PuntoTds::Filas({"fecha"}, QJsonArray{QJsonArray{"11/12/2026 03:00:00"}})}));
         punto_ = std::make_unique<PuntoTds>(guion);
         if (!punto_->listo()) return false;
-        datos_.NombreServidor = punto_->servidor();
-        datos_.NombreBase = QStringLiteral("suite");
-        datos_.NombreUsuario = QStringLiteral("operador");
-        datos_.ClaveUsuario = QStringLiteral("clave");
-        datos_.conexion().setCommandTimeout(2);
-        datos_.Conectar(false, 3, {}, true, true);
-        EXPECT_TRUE(datos_.Conectado()) << qPrintable(datos_.UltimaFalla());
-        return datos_.Conectado();
+        const bool conectado = punto_->conectar(datos_);
+        EXPECT_TRUE(conectado) << qPrintable(datos_.UltimaFalla());
+        return conectado;
     }
 
     // Los textos de los pedidos de una clase, en orden.
@@ -339,7 +334,8 @@ TEST_F(SqlServerTds, UnBloqueoMutuoEnElPrimerGrupoSeRepiteDesdeElNumero) {
             EXPECT_EQ(r.guardado, "Quedó la transmisión 1 con 3 filas.");
         } else {
             ASSERT_EQ(r.filas.size(), 1u);
-            EXPECT_TRUE(r.filas[0].descripcion.contains("deshizo el lote 4 veces seguidas (error 1205)"))
+            EXPECT_TRUE(r.filas[0].descripcion.contains(
+                "deshizo el lote 4 veces seguidas por un bloqueo mutuo con otra estación (error 1205)"))
                 << qPrintable(r.filas[0].descripcion);
             EXPECT_EQ(numeros, 4);
             EXPECT_EQ(r.guardado, "No quedó ninguna transmisión: no se agregó ninguna fila.");
@@ -505,7 +501,7 @@ TEST_F(SqlServerTds, FilaPorFilaUnBloqueoSeRepiteYUnCorteNoDejaTransaccion) {
                   fallaEnGrupo(1205, 4),
                   {F},
                   4,
-                  "4 veces seguidas (error 1205)",
+                  "4 veces seguidas por un bloqueo mutuo con otra estación (error 1205): no se guardaron.",
                   ninguna},
              Caso{"la primera fila no termina",
                   callar(0, 2),

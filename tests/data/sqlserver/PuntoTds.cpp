@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QStandardPaths>
 
+#include "data/Dll_Datos.h"
+
 PuntoTds::PuntoTds(const QJsonArray& guion) {
     const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
     if (python.isEmpty()) {
@@ -23,7 +25,8 @@ PuntoTds::PuntoTds(const QJsonArray& guion) {
     archivo.close();
     proceso_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     proceso_.start(python, {QStringLiteral(PUNTO_TDS), QStringLiteral("--guion"), archivo.fileName(),
-                            QStringLiteral("--registro"), dir_.filePath(QStringLiteral("pedidos.jsonl"))});
+                            QStringLiteral("--registro"), dir_.filePath(QStringLiteral("pedidos.jsonl")),
+                            QStringLiteral("--almacen"), dir_.filePath(QStringLiteral("almacen.json"))});
     while (proceso_.waitForReadyRead(20000)) {
         const QByteArray linea = proceso_.readLine().trimmed();
         if (linea.startsWith("PUERTO ")) {
@@ -39,6 +42,16 @@ PuntoTds::~PuntoTds() {
         proceso_.kill();
         proceso_.waitForFinished(5000);
     }
+}
+
+bool PuntoTds::conectar(Dll_Datos& datos) const {
+    datos.NombreServidor = servidor();
+    datos.NombreBase = QStringLiteral("suite");
+    datos.NombreUsuario = QStringLiteral("operador");
+    datos.ClaveUsuario = QStringLiteral("clave");
+    datos.conexion().setCommandTimeout(2);
+    datos.Conectar(false, 3, {}, true, true);
+    return datos.Conectado();
 }
 
 std::vector<QJsonObject> PuntoTds::pedidos() const {
@@ -67,6 +80,12 @@ std::vector<QJsonObject> PuntoTds::pedidos(const QString& clase) const {
 void PuntoTds::olvidar() {
     QFile archivo(dir_.filePath(QStringLiteral("pedidos.jsonl")));
     archivo.resize(0);
+}
+
+QJsonObject PuntoTds::almacen() const {
+    QFile archivo(dir_.filePath(QStringLiteral("almacen.json")));
+    if (!archivo.open(QIODevice::ReadOnly)) return {};
+    return QJsonDocument::fromJson(archivo.readAll()).object();
 }
 
 QJsonObject PuntoTds::Regla(const QString& contiene, const QJsonArray& fichas, int veces) {
