@@ -9,13 +9,20 @@
 --    columnas como MAX(TRANSMISION), NroTransmision o FECHA, que allí fallan con 207. También si
 --    AUX_GARANTIA.serie ya existe con una colación que distingue mayúsculas (_CS, _BIN, _BIN2) o
 --    que no distingue acentos (_AI: "SERé1" y "SERe1" serían la misma serie, a diferencia de la
---    base embebida).
---  - En tablas que ya existen agrega sólo dos índices comunes (no únicos), si faltan: sobre
+--    base embebida). Y si AUX_GARANTIA.serie es varchar o char con una colación de SQL Server
+--    (SQL_...): el programa pregunta por la serie con parámetros nvarchar, y con esas colaciones
+--    la conversión de la columna impide buscar por su índice (cada búsqueda recorrería la tabla
+--    entera bajo UPDLOCK, HOLDLOCK). Se pide cambiar la columna en vez de cambiar el tipo de los
+--    parámetros del programa: con varchar, una serie con un carácter fuera de la página de códigos
+--    de la columna se guardaría cambiada sin aviso.
+--  - En tablas que ya existen agrega sólo dos índices comunes (no únicos), si falta uno que sirva
+--    (habilitado, sin filtro, no hipotético, con esa columna como primera clave): sobre
 --    AUX_GARANTIA.serie (sin él cada importación recorre y bloquea la tabla entera) y sobre
 --    MV_TRANSMISIONES.Transmision (el número se toma con MAX bajo bloqueo). Antes mira el tipo de
 --    la columna: uno que no admite índice (max, text) o más ancho que una clave de índice se
 --    omite, y lo dice. Sobre MV_TRANSMISIONES.Transmision el índice es único si no hay números
---    repetidos.
+--    repetidos. Si la tabla ya tiene un índice con el nombre que el guion usaría (uno que no sirve:
+--    deshabilitado, filtrado o sobre otra columna), no lo toca y lo dice.
 --  - Índices, claves y demás sólo en las tablas que el guion crea.
 --  - Al final dice qué omitió y por qué; no falla a mitad de camino.
 --  - Las columnas de texto que crea llevan COLLATE Modern_Spanish_CI_AS: "abc" y "ABC" son la
@@ -31,8 +38,9 @@ GO
 
 -- Lo que la base y la columna de la serie tienen que cumplir, antes de cambiar nada.
 DECLARE @base nvarchar(128) = CAST(DATABASEPROPERTYEX(DB_NAME(), 'Collation') AS nvarchar(128));
-DECLARE @serie nvarchar(128) =
-    (SELECT collation_name FROM sys.columns WHERE object_id = OBJECT_ID(N'dbo.AUX_GARANTIA') AND name = N'serie');
+DECLARE @serie nvarchar(128), @tipoSerie sysname;
+SELECT @serie = collation_name, @tipoSerie = TYPE_NAME(system_type_id)
+FROM sys.columns WHERE object_id = OBJECT_ID(N'dbo.AUX_GARANTIA') AND name = N'serie';
 IF N'_' + @base + N'_' LIKE N'%[_]CS[_]%' OR @base LIKE N'%[_]BIN%'
 BEGIN
     RAISERROR (N'La base distingue mayúsculas (colación %s): el programa escribe los nombres de columnas y tablas sin respetar mayúsculas (MAX(TRANSMISION), NroTransmision, FECHA) y fallaría con el error 207. Use una base con una colación que no las distinga (por ejemplo Modern_Spanish_CI_AS). No se cambió nada.',
@@ -45,10 +53,16 @@ BEGIN
                16, 1, @serie);
     SET NOEXEC ON;
 END
+ELSE IF @tipoSerie IN (N'varchar', N'char') AND @serie LIKE N'SQL[_]%'
+BEGIN
+    RAISERROR (N'AUX_GARANTIA.serie es %s con la colación %s: el programa busca la serie con parámetros nvarchar y, con una colación SQL_, esa conversión impide usar el índice de la columna (cada importación recorrería y bloquearía la tabla entera). Cambie la columna a nvarchar(450) COLLATE Modern_Spanish_CI_AS (ALTER TABLE dbo.AUX_GARANTIA ALTER COLUMN serie nvarchar(450) COLLATE Modern_Spanish_CI_AS NOT NULL, quitando antes sus índices) y corra el guion otra vez. No se cambió nada.',
+               16, 1, @tipoSerie, @serie);
+    SET NOEXEC ON;
+END
 GO
 
 -- Lo que el guion omite, para decirlo al final.
-IF OBJECT_ID(N'tempdb..#omitido') IS NULL CREATE TABLE #omitido (que nvarchar(400) NOT NULL);
+IF OBJECT_ID(N'tempdb..#omitido') IS NULL CREATE TABLE #omitido (que nvarchar(1000) NOT NULL);
 GO
 
 -- Registros de garantía, uno por número de serie.
@@ -66,16 +80,20 @@ BEGIN
     EXEC (N'CREATE INDEX AUX_GARANTIA_nroTransmision ON dbo.AUX_GARANTIA (nroTransmision)');
     PRINT N'AUX_GARANTIA creada, con índice único sobre serie.';
 END
-ELSE IF NOT EXISTS (SELECT * FROM sys.index_columns ic
+ELSE IF NOT EXISTS (SELECT * FROM sys.indexes i
+                    JOIN sys.index_columns ic ON ic.object_id = i.object_id AND ic.index_id = i.index_id
                     JOIN sys.columns c ON c.object_id = ic.object_id AND c.column_id = ic.column_id
-                    WHERE ic.object_id = OBJECT_ID(N'dbo.AUX_GARANTIA') AND ic.key_ordinal = 1 AND c.name = N'serie')
+                    WHERE i.object_id = OBJECT_ID(N'dbo.AUX_GARANTIA') AND i.index_id > 0 AND i.is_disabled = 0
+                      AND i.has_filter = 0 AND i.is_hypothetical = 0 AND ic.key_ordinal = 1 AND c.name = N'serie')
 BEGIN
     -- Tabla de la suite: un índice común, que no rechaza las series repetidas que ya tenga, si
     -- el tipo de la columna lo admite.
     DECLARE @tipo sysname, @largo int;
     SELECT @tipo = t.name, @largo = c.max_length FROM sys.columns c JOIN sys.types t ON t.user_type_id = c.user_type_id
     WHERE c.object_id = OBJECT_ID(N'dbo.AUX_GARANTIA') AND c.name = N'serie';
-    IF @tipo IN (N'text', N'ntext', N'image', N'xml') OR @largo = -1 OR @largo > 900
+    IF EXISTS (SELECT * FROM sys.indexes WHERE object_id = OBJECT_ID(N'dbo.AUX_GARANTIA') AND name = N'AUX_GARANTIA_serie')
+        INSERT INTO #omitido VALUES (N'El índice sobre AUX_GARANTIA.serie: la tabla ya tiene un índice llamado AUX_GARANTIA_serie que no sirve para buscar la serie (deshabilitado, filtrado, hipotético o sobre otra columna). Reconstrúyalo (ALTER INDEX AUX_GARANTIA_serie ON dbo.AUX_GARANTIA REBUILD) o bórrelo y corra el guion otra vez.');
+    ELSE IF @tipo IN (N'text', N'ntext', N'image', N'xml') OR @largo = -1 OR @largo > 900
         INSERT INTO #omitido VALUES (N'El índice sobre AUX_GARANTIA.serie: la columna es ' + @tipo +
             CASE WHEN @largo = -1 THEN N'(max)' WHEN @tipo IN (N'text', N'ntext') THEN N'' ELSE N'(' + CAST(@largo AS nvarchar(10)) + N' bytes)' END +
             N', que no admite un índice (o pasa de 900 bytes). Cada importación recorrerá la tabla entera; conviene cambiarla a nvarchar(450).');
@@ -103,14 +121,18 @@ BEGIN
     EXEC (N'CREATE UNIQUE INDEX MV_TRANSMISIONES_Transmision ON dbo.MV_TRANSMISIONES (Transmision)');
     EXEC (N'CREATE INDEX MV_TRANSMISIONES_Fecha ON dbo.MV_TRANSMISIONES (TIPO, Fecha, Hora)');
 END
-ELSE IF NOT EXISTS (SELECT * FROM sys.index_columns ic
+ELSE IF NOT EXISTS (SELECT * FROM sys.indexes i
+                    JOIN sys.index_columns ic ON ic.object_id = i.object_id AND ic.index_id = i.index_id
                     JOIN sys.columns c ON c.object_id = ic.object_id AND c.column_id = ic.column_id
-                    WHERE ic.object_id = OBJECT_ID(N'dbo.MV_TRANSMISIONES') AND ic.key_ordinal = 1 AND c.name = N'Transmision')
+                    WHERE i.object_id = OBJECT_ID(N'dbo.MV_TRANSMISIONES') AND i.index_id > 0 AND i.is_disabled = 0
+                      AND i.has_filter = 0 AND i.is_hypothetical = 0 AND ic.key_ordinal = 1 AND c.name = N'Transmision')
 BEGIN
     DECLARE @tipoT sysname, @largoT int;
     SELECT @tipoT = t.name, @largoT = c.max_length FROM sys.columns c JOIN sys.types t ON t.user_type_id = c.user_type_id
     WHERE c.object_id = OBJECT_ID(N'dbo.MV_TRANSMISIONES') AND c.name = N'Transmision';
-    IF @tipoT IS NULL OR @tipoT IN (N'text', N'ntext', N'image', N'xml') OR @largoT = -1 OR @largoT > 900
+    IF EXISTS (SELECT * FROM sys.indexes WHERE object_id = OBJECT_ID(N'dbo.MV_TRANSMISIONES') AND name = N'MV_TRANSMISIONES_Transmision')
+        INSERT INTO #omitido VALUES (N'El índice sobre MV_TRANSMISIONES.Transmision: la tabla ya tiene un índice llamado MV_TRANSMISIONES_Transmision que no sirve para tomar el número (deshabilitado, filtrado, hipotético o sobre otra columna). Reconstrúyalo (ALTER INDEX MV_TRANSMISIONES_Transmision ON dbo.MV_TRANSMISIONES REBUILD) o bórrelo y corra el guion otra vez.');
+    ELSE IF @tipoT IS NULL OR @tipoT IN (N'text', N'ntext', N'image', N'xml') OR @largoT = -1 OR @largoT > 900
         INSERT INTO #omitido VALUES (N'El índice sobre MV_TRANSMISIONES.Transmision: la columna falta o es de un tipo que no admite un índice ('
             + ISNULL(@tipoT, N'no existe') + N').');
     ELSE IF EXISTS (SELECT Transmision FROM dbo.MV_TRANSMISIONES GROUP BY Transmision HAVING COUNT(*) > 1)
@@ -230,7 +252,7 @@ GO
 -- Lo que se omitió, y por qué.
 IF EXISTS (SELECT * FROM #omitido)
 BEGIN
-    DECLARE @que nvarchar(400);
+    DECLARE @que nvarchar(1000);
     DECLARE omitidos CURSOR LOCAL FAST_FORWARD FOR SELECT que FROM #omitido;
     OPEN omitidos;
     FETCH NEXT FROM omitidos INTO @que;

@@ -15,6 +15,9 @@ namespace {
 
 const QString kFormatoFecha = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
+// SQL Server: el usuario no tiene el permiso que la sentencia pide sobre el objeto.
+constexpr int32_t kPermisoDenegado = 229;
+
 const QString kColumnas = QStringLiteral(
     "Corrida, Transmision, Archivo, Ruta, Tamano, Modificado, Sha256, Tabla, Clase, Leidas, Agregadas, "
     "YaGuardadas, SinSerie, Fallidas, Inicio, Fin, Resultado, Estacion, Usuario, Proceso, Anulada, "
@@ -68,10 +71,17 @@ bool DiarioCorridas::disponible() {
         disponible_ = false;
         if (!FaltaDicha() && aviso_) {
             FaltaDicha() = true;
+            // Sin permiso para leerla (229) la tabla está: lo que falta es el permiso, no la tabla.
+            const bool sinPermiso = e.numero() == kPermisoDenegado;
+            QString causa = e.descripcion().trimmed();
+            if (causa.endsWith(u'.')) causa.chop(1);
             aviso_(
-                QStringLiteral("La base no tiene el diario de importaciones (GARANTIAS_CORRIDAS): se importa "
-                               "igual, sin aviso de archivo repetido y sin poder anular (%1)")
-                    .arg(e.descripcion()));
+                QStringLiteral("%1: se importa igual, sin aviso de archivo repetido y sin poder anular (%2).")
+                    .arg(sinPermiso ? QStringLiteral("El usuario de la base no tiene permiso para leer el "
+                                                     "diario de importaciones (GARANTIAS_CORRIDAS)")
+                                    : QStringLiteral("La base no tiene el diario de importaciones "
+                                                     "(GARANTIAS_CORRIDAS)"),
+                         causa));
         }
     }
     return *disponible_;

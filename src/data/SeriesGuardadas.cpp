@@ -30,6 +30,18 @@ QString SeriesPedidas(const Dll_Datos& datos, const QStringList& series, qsizety
     return pedidas;
 }
 
+// La consulta de la prueba con una base de servidor: las kSeriesPorConsulta series van como
+// parámetros (nvarchar(4000); las que faltan en la última, nulas, no se encuentran), así el texto
+// es siempre el mismo y la base lo prepara una vez por corrida. Devuelve el número de cada serie
+// pedida que la base guarda.
+QString ConsultaSeriesGuardadas() {
+    QString pedidas = QStringLiteral("SELECT 0 AS pedida, ? AS serie");
+    for (qsizetype i = 1; i < kSeriesPorConsulta; ++i)
+        pedidas += QStringLiteral(" UNION ALL SELECT %1, ?").arg(i);
+    return QStringLiteral("SELECT DISTINCT p.pedida FROM (") + pedidas +
+           QStringLiteral(") p INNER JOIN AUX_GARANTIA a ON a.serie=p.serie");
+}
+
 // La primera falla de la lista de errores de la conexión, lanzada.
 void LanzarSiFallo(Dll_Datos& datos) {
     const ListaErrores& errores = datos.conexion().Errors();
@@ -72,28 +84,13 @@ std::vector<std::vector<GarantiaGuardada>> BuscarSeries(Dll_Datos& datos, const 
     return resultado;
 }
 
-std::vector<bool> SeriesYaGuardadas(Dll_Datos& datos, const QStringList& series) {
-    std::vector<bool> resultado(static_cast<std::size_t>(series.size()), false);
-    for (qsizetype desde = 0; desde < series.size(); desde += kSeriesPorConsulta) {
-        const qsizetype hasta = std::min(series.size(), desde + kSeriesPorConsulta);
-        const QString sql = QStringLiteral("SELECT DISTINCT p.pedida FROM (") +
-                            SeriesPedidas(datos, series, desde, hasta) +
-                            QStringLiteral(") p INNER JOIN AUX_GARANTIA a with(nolock) ON a.serie=p.serie");
-        RecordsetPtr rs;
-        datos.AbrirRecordset(sql, rs, nullptr, 0, 1, -1, true);
-        for (; !rs->EOF_(); rs->MoveNext()) {
-            const qsizetype pedida = desde + static_cast<qsizetype>(NumeroValor(rs->Field(0)));
-            if (pedida >= desde && pedida < hasta) resultado[static_cast<std::size_t>(pedida)] = true;
-        }
-        datos.CerrarRecordset(rs);
-    }
-    return resultado;
-}
-
 PruebaSeries::PruebaSeries(Dll_Datos& datos, AlResponder alResponder)
     : datos_(datos), alResponder_(std::move(alResponder)) {
     datos_.reabrirSiHaceFalta();
-    if (!Embebida(datos_)) return;
+    if (!Embebida(datos_)) {
+        consultar_ = datos_.conexion().preparar(ConsultaSeriesGuardadas());
+        return;
+    }
     // La comparación es la del índice único de AUX_GARANTIA (serie = ? pasa por clave_serie); la
     // tabla temporal vive sólo en esta conexión y nunca pasa de una fila.
     datos_.EjecutarSQL(QStringLiteral("DROP TABLE IF EXISTS temp.prueba_series"));
@@ -151,7 +148,16 @@ void PruebaSeries::consultarPendientes() {
     const QStringList series = std::move(series_);
     indices_.clear();
     series_.clear();
-    const std::vector<bool> guardadas = SeriesYaGuardadas(datos_, series);
+    std::vector<QVariant> valores(static_cast<std::size_t>(kSeriesPorConsulta));
+    for (qsizetype i = 0; i < series.size(); ++i) valores[static_cast<std::size_t>(i)] = series[i];
+    Conexion& c = datos_.conexion();
+    c.ejecutar(*consultar_, valores);
+    LanzarSiFallo(datos_);
+    std::vector<bool> guardadas(indices.size(), false);
+    for (const QVariant& n : consultar_->resultado()) {
+        const auto pedida = static_cast<qsizetype>(NumeroValor(n));
+        if (pedida >= 0 && pedida < series.size()) guardadas[static_cast<std::size_t>(pedida)] = true;
+    }
     for (std::size_t i = 0; i < indices.size(); ++i)
         alResponder_(indices[i], series[static_cast<qsizetype>(i)], guardadas[i]);
 }

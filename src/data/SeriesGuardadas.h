@@ -31,16 +31,13 @@ struct GarantiaGuardada {
 // Pregunta de a tramos, con el índice de la serie. Lanza ErrorEjecucion si la base falla.
 std::vector<std::vector<GarantiaGuardada>> BuscarSeries(Dll_Datos& datos, const QStringList& series);
 
-// Para cada serie pedida, en el orden dado, si la base ya la guarda. Una consulta por cada 400
-// series. Lanza ErrorEjecucion si la base falla.
-std::vector<bool> SeriesYaGuardadas(Dll_Datos& datos, const QStringList& series);
-
 // La importación de prueba pregunta, para cada serie del archivo, si la base ya la guarda, sin
 // escribir en AUX_GARANTIA ni en MV_TRANSMISIONES (las series repetidas dentro del mismo archivo
 // las lleva la corrida). En la base embebida cada pregunta se contesta en el acto; en una base de
 // servidor una pregunta por fila sería una ida y vuelta por fila (la prueba costaría mucho más que
-// importar, que manda las filas en lotes): las series se preguntan de a 400 por consulta y la
-// respuesta de cada una llega después, en el orden en que se pidieron.
+// importar, que manda las filas en lotes): las series se preguntan de a 400 por consulta, una
+// sentencia preparada una vez por corrida con 400 parámetros, y la respuesta de cada una llega
+// después, en el orden en que se pidieron.
 class PruebaSeries {
   public:
     // La respuesta por una serie pedida: la base ya la guarda (con su misma regla de comparación).
@@ -72,6 +69,8 @@ class PruebaSeries {
     // La base embebida: una sentencia preparada que escribe una fila en una tabla temporal de una
     // sola fila sólo si la serie está (la cuenta de filas cambiadas es la respuesta).
     std::unique_ptr<SentenciaPreparada> buscar_;
+    // Una base de servidor: la consulta de a 400 series, preparada una vez.
+    std::unique_ptr<SentenciaPreparada> consultar_;
     static constexpr int kSeriesPorTramo = 4096;
     int enTramo_ = 0;  // búsquedas en la transacción abierta (0: ninguna abierta)
     void cerrarTramo();

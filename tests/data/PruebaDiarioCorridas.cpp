@@ -160,6 +160,20 @@ TEST_F(Diario, ElInicioMarcaInterrumpidasSoloLasDeEstaEstacionCuyoProcesoMurio) 
     EXPECT_EQ(filas("SELECT Corrida, Resultado FROM GARANTIAS_CORRIDAS ORDER BY Corrida"), esperado);
 }
 
+// El proceso murió después de confirmar filas y antes de anotarlas: la corrida interrumpida queda
+// con las filas que la base tiene bajo su transmisión, no con las que alcanzó a anotar.
+TEST_F(Diario, UnaCorridaInterrumpidaQuedaConLasFilasDeLaBase) {
+    corrida("a", 3, "x.csv", {}, 1, "", 1, "2026-12-10 10:00:00", ResultadoCorrida::kEnCurso, {}, 0);
+    corrida("b", 0, "y.csv", {}, 1, "", 0, "2026-12-10 11:00:00", ResultadoCorrida::kEnCurso, {}, 0);
+    for (const char* serie : {"S1", "S2", "S3"})
+        sql(QStringLiteral("INSERT INTO AUX_GARANTIA (modelo,serie,nroTransmision,eca1,activacion) VALUES "
+                           "('M','%1',3,'E','A')")
+                .arg(serie));
+    EXPECT_EQ(diario_->marcarInterrumpidas(), 2);
+    EXPECT_EQ(columnas("Corrida, Transmision, Agregadas, Resultado"),
+              (QStringList{"a|3|3|interrumpida", "b||0|interrumpida"}));
+}
+
 // El mismo archivo: por sus bytes cuando se conocen; si no, por nombre, tamaño y hora. Sólo
 // cuentan las corridas que agregaron filas, y gana la última.
 TEST_F(Diario, EncuentraLaUltimaCorridaQueAgregoLosMismosBytes) {

@@ -20,8 +20,10 @@
 #include "data/DiarioCorridas.h"
 #include "data/Dll_Datos.h"
 #include "data/sqlserver/PuntoTds.h"
+#include "import/AnulacionTransmision.h"
 #include "import/CorridaImportacion.h"
 #include "suite/Componentes.h"
+#include "suite/Sesion.h"
 
 // El diario de las importaciones (GARANTIAS_CORRIDAS) contra lo que el servidor guarda, por el
 // controlador FreeTDS real y el punto TDS, que lleva su propio almacén: en cada forma de cortarse
@@ -48,22 +50,23 @@ class DiarioSqlServer : public ::testing::Test {
     QString archivo(int n) {
         QByteArray csv = "eca1,serie,modelo,otro,activacion\n";
         for (int i = 1; i <= n; ++i) csv += "E,S" + QByteArray::number(i) + ",M,x,A\n";
-        const QString ruta = dir_.filePath(QStringLiteral("filas.csv"));
+        const QString ruta = dir_.filePath(QStringLiteral("filas%1.csv").arg(++archivos_));
         QFile f(ruta);
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);
         f.write(csv);
         return ruta;
     }
 
-    // Importa el archivo a la base conectada al punto, como la línea de comandos.
-    ResumenImportacion importar(const QString& ruta) {
+    // Importa el archivo a la base conectada al punto, como la línea de comandos (o lo prueba).
+    ResumenImportacion importar(const QString& ruta, bool prueba = false) {
         ArchivoOrigen origen = ArchivoOrigen::De(ruta);
         Conexion conexion;
         conexion.Open(origen.textoConexion());
-        origen.tabla = origen.tablasListadas(conexion).value(0);
+        origen.tabla = origen.tablaPorDefecto(origen.tablasListadas(conexion));
         OyenteMudo oyente;
         CorridaImportacion corrida(conexion, datos_, QStringLiteral("operador"), oyente);
         OpcionesCorrida opciones;
+        opciones.prueba = prueba;
         opciones.repetir = true;
         opciones.campos = TomaDeCampos::PorPosicion;
         return corrida.correr(origen, opciones);
@@ -94,6 +97,7 @@ class DiarioSqlServer : public ::testing::Test {
     }
 
     QTemporaryDir dir_;
+    int archivos_ = 0;
     Dll_Datos& datos_ = Componentes::Datos();
 };
 
@@ -218,4 +222,124 @@ TEST_F(DiarioSqlServer, MilFilasImportadasSinAtenciones) {
               << ", atenciones " << porClase["atencion"] << "), textos distintos " << textos.size() << "\n";
     EXPECT_EQ(porClase["atencion"], 0);
     EXPECT_EQ(punto.almacen().value("garantias").toObject().size(), 1000);
+}
+
+namespace {
+
+// Los permisos que el README pide para el usuario del programa en la base de la suite (los de las
+// tablas que importar, probar, el diario y anular usan).
+QJsonObject PermisosDelReadme(const QString& sin = {}) {
+    QJsonObject tablas{
+        {"AUX_GARANTIA", QJsonArray{"SELECT", "INSERT", "DELETE"}},
+        {"MV_TRANSMISIONES", QJsonArray{"SELECT", "INSERT", "UPDATE"}},
+        {"GARANTIAS_CORRIDAS", QJsonArray{"SELECT", "INSERT", "UPDATE"}},
+        {"V_MV_CPTEACCIONES", QJsonArray{"INSERT"}},
+    };
+    // "TABLA:PERMISO" que se quita.
+    if (!sin.isEmpty()) {
+        const QString tabla = sin.section(':', 0, 0);
+        QJsonArray quedan;
+        for (const QJsonValue p : tablas.value(tabla).toArray())
+            if (p.toString() != sin.section(':', 1)) quedan.append(p);
+        tablas.insert(tabla, quedan);
+    }
+    return {{"clase", "permisos"}, {"tablas", tablas}};
+}
+
+}  // namespace
+
+// Con exactamente los permisos del README, importar (en lotes y fila por fila), probar, el diario
+// (con su aviso de archivo repetido y las corridas interrumpidas) y anular corren sin que el
+// servidor niegue una sola sentencia. Sin UPDATE sobre MV_TRANSMISIONES, anular falla con la
+// negativa del servidor; sin SELECT sobre el diario, el aviso dice que falta el permiso, no la
+// tabla.
+TEST_F(DiarioSqlServer, LosPermisosDelReadmeAlcanzanParaImportarProbarYAnular) {
+    PuntoTds punto(QJsonArray{PermisosDelReadme()});
+    PUNTO_O_SALTAR(punto);
+    ASSERT_TRUE(punto.conectar(datos_));
+    const QString ruta = archivo(600);
+    EXPECT_TRUE(importar(ruta).terminada);
+    qputenv("GARANTIAS_LOTES", "no");
+    EXPECT_TRUE(importar(archivo(700)).terminada);  // repetido: se importa igual; 100 filas nuevas
+    qunsetenv("GARANTIAS_LOTES");
+    EXPECT_EQ(importar(ruta, true).yaGuardadas, 600);
+    DiarioCorridas(datos_, [] { return QDateTime::currentDateTime(); }, {}).marcarInterrumpidas();
+    EXPECT_EQ(Anular(1).motivo, EstadoAnulacion::Lista);
+    QStringList negadas;
+    for (const QJsonObject& p : punto.pedidos("denegado"))
+        negadas << p.value("permiso").toString() + ' ' + p.value("tabla").toString() + ": " +
+                       p.value("texto").toString().left(80);
+    EXPECT_TRUE(negadas.isEmpty()) << qPrintable(negadas.join('\n'));
+    EXPECT_EQ(punto.almacen().value("garantias").toObject().size(), 100);  // las de la transmisión 2
+
+    struct Caso {
+        const char* sin;
+        const char* dice;
+    };
+    for (const Caso& caso : {Caso{"MV_TRANSMISIONES:UPDATE", "The UPDATE permission was denied"},
+                             Caso{"GARANTIAS_CORRIDAS:SELECT", "no tiene permiso para leer el diario"}}) {
+        DiarioCorridas::OlvidarAvisos();
+        PuntoTds otro(QJsonArray{PermisosDelReadme(caso.sin)});
+        ASSERT_TRUE(otro.conectar(datos_));
+        QStringList avisos;
+        DiarioCorridas diario(
+            datos_, [] { return QDateTime::currentDateTime(); }, [&](const QString& a) { avisos << a; });
+        if (QString(caso.sin).startsWith("GARANTIAS")) {
+            EXPECT_FALSE(diario.disponible());
+            EXPECT_TRUE(avisos.join('|').contains(caso.dice)) << qPrintable(avisos.join('|'));
+            continue;
+        }
+        EXPECT_TRUE(importar(archivo(3)).terminada);
+        const EstadoAnulacion e = Anular(1);
+        EXPECT_EQ(e.motivo, EstadoAnulacion::Fallo);
+        EXPECT_TRUE(e.mensaje.contains(caso.dice)) << qPrintable(e.mensaje);
+        EXPECT_EQ(otro.almacen().value("garantias").toObject().size(), 3);  // nada se borró
+    }
+}
+
+// Anular por el cable: todo en una transacción (el mismo descriptor de punta a punta), el registro
+// leído con UPDLOCK, HOLDLOCK antes de borrar, y las sentencias exactas.
+TEST_F(DiarioSqlServer, AnularEsUnaTransaccionConSusSentenciasExactas) {
+    PuntoTds punto;
+    PUNTO_O_SALTAR(punto);
+    ASSERT_TRUE(punto.conectar(datos_));
+    ASSERT_TRUE(importar(archivo(3)).terminada);
+    punto.olvidar();
+    const QString usuario = std::exchange(sesion().Usuario, QStringLiteral("operador"));
+    const EstadoAnulacion anulada = Anular(1);
+    sesion().Usuario = usuario;
+    ASSERT_EQ(anulada.motivo, EstadoAnulacion::Lista) << qPrintable(anulada.mensaje);
+    QStringList vistas;
+    QSet<qint64> descriptores;
+    const auto pedidos = punto.pedidos();
+    std::size_t confirmar = 0;
+    while (confirmar < pedidos.size() && pedidos[confirmar].value("texto") != "confirmar") ++confirmar;
+    ASSERT_LT(confirmar, pedidos.size());
+    EXPECT_EQ(pedidos.front().value("texto").toString(), "empezar");
+    for (std::size_t i = 1; i < confirmar; ++i) {
+        const QJsonObject& p = pedidos[i];
+        EXPECT_EQ(p.value("transacciones").toInt(), 1) << qPrintable(p.value("texto").toString());
+        descriptores.insert(p.value("descriptor").toInteger());
+        const QString t = p.value("texto").toString().simplified();
+        if (t.contains("getDate()") || t.contains("WHERE 1=0")) continue;  // la hora; si hay diario
+        vistas << (t.startsWith("SELECT Corrida,") ? t.section(" FROM ", 1) : t.left(t.indexOf(" VALUES")));
+    }
+    EXPECT_EQ(descriptores.size(), 1);
+    EXPECT_FALSE(descriptores.contains(0));
+    ASSERT_EQ(vistas.size(), 7) << qPrintable(vistas.join('\n'));
+    EXPECT_EQ(vistas[0],
+              "SELECT Fecha, Hora, Anulado FROM MV_TRANSMISIONES WITH (UPDLOCK, HOLDLOCK) WHERE "
+              "TIPO='S' AND Transmision=1");
+    EXPECT_EQ(vistas[1], "GARANTIAS_CORRIDAS WHERE Transmision=1 ORDER BY Inicio, Corrida");
+    EXPECT_EQ(vistas[2], "SELECT COUNT(*) AS filas FROM AUX_GARANTIA WHERE NroTransmision=1");
+    EXPECT_EQ(vistas[3], "DELETE FROM AUX_GARANTIA WHERE nroTransmision=1");
+    EXPECT_EQ(vistas[4], "UPDATE MV_TRANSMISIONES SET Anulado=1 WHERE TIPO='S' AND Transmision=1");
+    EXPECT_TRUE(vistas[5].startsWith("UPDATE GARANTIAS_CORRIDAS SET Anulada=N'")) << qPrintable(vistas[5]);
+    EXPECT_TRUE(vistas[5].endsWith(", AnuladaPor=N'operador' WHERE Transmision=1")) << qPrintable(vistas[5]);
+    EXPECT_TRUE(vistas[6].startsWith("INSERT INTO V_MV_CPTEACCIONES")) << qPrintable(vistas[6]);
+    const QJsonObject almacen = punto.almacen();
+    EXPECT_TRUE(almacen.value("garantias").toObject().isEmpty());
+    EXPECT_EQ(almacen.value("transmisiones").toObject().value("1").toObject().value("Anulado").toInt(), 1);
+    EXPECT_FALSE(
+        almacen.value("corridas").toObject().begin()->toObject().value("Anulada").toString().isEmpty());
 }

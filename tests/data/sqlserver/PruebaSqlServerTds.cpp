@@ -9,6 +9,7 @@
 #include <map>
 
 #include "data/Dll_Datos.h"
+#include "data/EscrituraFilaPorFila.h"
 #include "data/EscrituraGarantias.h"
 #include "data/FilasTransmision.h"
 #include "data/SeriesGuardadas.h"
@@ -156,6 +157,25 @@ TEST_F(SqlServerTds, ConectaYSabeQueEsSqlServerYCadaSesionCuentaFilas) {
                                    "2:SET DATEFORMAT dmy; SET NOCOUNT OFF"}));
 }
 
+// Una sentencia preparada sobrevive a una reconexión de verdad: la corrida siguiente a la pérdida
+// vuelve a conectar y la prepara otra vez sobre el enlace nuevo (antes decía "era de una conexión
+// que se perdió" y no mandaba nada).
+TEST_F(SqlServerTds, UnaSentenciaPreparadaSePreparaOtraVezTrasReconectar) {
+    CONECTAR_O_SALTAR((QJsonArray{QJsonObject{{"contiene", "SELECT 1 AS corte"}, {"cortar", true}}}));
+    Conexion& c = datos_.conexion();
+    auto fila = c.preparar(EscrituraFilaPorFila::kInsertarFila);
+    EXPECT_EQ(c.ejecutar(*fila, {"M", "S1", 7, "E", "A", "S1"}), 1);
+    datos_.EjecutarSQL("SELECT 1 AS corte");
+    ASSERT_GT(c.Errors().Count(), 0);
+    EXPECT_EQ(c.ejecutar(*fila, {"M", "S2", 7, "E", "A", "S2"}), 1)
+        << qPrintable(c.Errors().Count() ? c.Errors().Item(0).descripcion : QString());
+    QStringList vistas;
+    for (const auto& p : punto_->pedidos("rpc"))
+        vistas << QString::number(p.value("conexion").toInt()) + ':' + p.value("proc").toString();
+    EXPECT_EQ(vistas, (QStringList{"1:sp_prepexec", "2:sp_prepexec"}));
+    EXPECT_EQ(punto_->almacen().value("garantias").toObject().keys(), (QStringList{"s1", "s2"}));
+}
+
 // Lo que pasó con una fila sale de la cuenta del servidor; una respuesta sin cuenta (una sesión
 // con NOCOUNT) es una falla, nunca "ya guardada".
 TEST_F(SqlServerTds, UnaFilaSinCuentaEsUnaFalla) {
@@ -267,10 +287,31 @@ TEST_F(SqlServerTds, LaPruebaPreguntaPorLasSeriesDeA400) {
         if (respuestas[i].second) guardadas.push_back(respuestas[i].first);
     }
     EXPECT_EQ(guardadas, (std::vector<qint64>{0, 7, 399, 400, 407, 799, 800, 807}));
-    const QStringList pedidos = textos("lote") + textos("rpc");
-    std::cout << "pedidos de la prueba por 1000 series: " << pedidos.size() << "\n";
+    // Una sola sentencia, preparada una vez (sp_prepexec y después sp_execute), con 400 parámetros
+    // nvarchar(4000): las series que faltan en la última consulta van nulas. Al terminar la
+    // prueba se suelta (sp_unprepare), una vez.
+    auto rpc = punto_->pedidos("rpc");
+    ASSERT_FALSE(rpc.empty());
+    EXPECT_EQ(rpc.back().value("proc").toString(), "sp_unprepare");
+    rpc.pop_back();
+    QStringList pedidos = textos("lote");
+    for (const auto& p : rpc) pedidos << p.value("texto").toString();
+    std::cout << "pedidos de la prueba por 1000 series: " << pedidos.size() << ", textos distintos "
+              << QSet<QString>(pedidos.begin(), pedidos.end()).size() << "\n";
     EXPECT_EQ(pedidos.size(), 3);
+    EXPECT_EQ(QSet<QString>(pedidos.begin(), pedidos.end()).size(), 1);
     for (const QString& t : pedidos) EXPECT_TRUE(t.contains("AUX_GARANTIA")) << qPrintable(t.left(80));
+    ASSERT_EQ(rpc.size(), 3u);
+    QStringList procs;
+    for (const auto& p : rpc) procs << p.value("proc").toString();
+    EXPECT_EQ(procs, (QStringList{"sp_prepexec", "sp_execute", "sp_execute"}));
+    EXPECT_EQ(rpc[0].value("declaracion").toString().count("NVARCHAR(4000)"), 400)
+        << qPrintable(rpc[0].value("declaracion").toString().left(120));
+    const QJsonArray ultimos = rpc[2].value("valores").toArray();
+    ASSERT_EQ(ultimos.size(), 400);
+    EXPECT_EQ(ultimos[199].toString(), "S999");
+    EXPECT_TRUE(ultimos[200].isNull());
+    EXPECT_TRUE(ultimos[399].isNull());
 }
 
 // Un lote que el servidor no termina a tiempo: el controlador lo cancela y el servidor deja

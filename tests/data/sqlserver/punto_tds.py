@@ -353,7 +353,9 @@ class Almacen:
 
 def aplicar(tablas, cambios):
     for tabla, clave, valores, nueva in cambios:
-        if nueva:
+        if valores is None:
+            tablas[tabla].pop(clave, None)
+        elif nueva:
             tablas[tabla][clave] = dict(valores)
         else:
             fila = dict(tablas[tabla][clave])
@@ -361,8 +363,42 @@ def aplicar(tablas, cambios):
             tablas[tabla][clave] = fila
 
 
+# Las tablas (y la vista) del programa cuyos permisos mira el punto, y lo que pide cada sentencia.
+TABLAS = ["AUX_GARANTIA", "MV_TRANSMISIONES", "GARANTIAS_CORRIDAS", "TA_USUARIOS", "TA_CONFIGURACION",
+          "TA_TAREAS", "TA_MENU", "Control_Acceso", "V_MV_CPTEACCIONES", "AUX_ERR"]
+
+
+def permisos_pedidos(texto):
+    """Los permisos que una sentencia pide, como el servidor los comprueba (documentación de
+    INSERT, UPDATE, DELETE y SELECT): INSERT, UPDATE o DELETE sobre su tabla, y SELECT sobre cada
+    tabla que lee (también la de un UPDATE o DELETE con WHERE, y la de un INSERT ... SELECT)."""
+    pedidos = set()
+    t = " ".join(texto.split())
+    nombres = "|".join(TABLAS)
+    for m in re.finditer(r"\bINSERT\s+INTO\s+(?:dbo\.)?(%s)\b" % nombres, t, re.I):
+        pedidos.add(("INSERT", m.group(1).upper()))
+    for m in re.finditer(r"\bUPDATE\s+(?:dbo\.)?(%s)\b(.*)" % nombres, t, re.I):
+        pedidos.add(("UPDATE", m.group(1).upper()))
+        if re.search(r"\bWHERE\b", m.group(2), re.I):
+            pedidos.add(("SELECT", m.group(1).upper()))
+    for m in re.finditer(r"\bDELETE\s+(?:FROM\s+)?(?:dbo\.)?(%s)\b(.*)" % nombres, t, re.I):
+        pedidos.add(("DELETE", m.group(1).upper()))
+        if re.search(r"\bWHERE\b", m.group(2), re.I):
+            pedidos.add(("SELECT", m.group(1).upper()))
+    for m in re.finditer(r"(?<!DELETE )\b(?:FROM|JOIN)\s+(?:dbo\.)?(%s)\b" % nombres, t, re.I):
+        pedidos.add(("SELECT", m.group(1).upper()))
+    return pedidos
+
+
 class Punto:
     def __init__(self, guion, registro, almacen):
+        # {"clase": "permisos", "tablas": {"AUX_GARANTIA": ["SELECT", ...]}}: el usuario tiene sólo
+        # esos permisos; una sentencia que pide otro recibe el error 229 y no corre.
+        self.permisos = None
+        for regla in guion:
+            if regla.get("clase") == "permisos":
+                self.permisos = {(p.upper(), t.upper()) for t, ps in regla["tablas"].items() for p in ps}
+        guion = [r for r in guion if r.get("clase") != "permisos"]
         self.reglas = [dict(regla, usadas=0, vistas=0) for regla in guion]
         self.registro = open(registro, "a", encoding="utf-8")
         self.cerrojo = threading.Lock()
@@ -556,6 +592,15 @@ class Sesion:
         if self.transacciones > 0 and descriptor is not None and descriptor != self.descriptor:
             self.mandar(self.falla(3989, 1, 16, DONEPROC if tipo == RPC else DONE))
             return True
+        if self.punto.permisos is not None and pedido["clase"] in ("lote", "rpc") and pedido.get("proc") != "sp_unprepare":
+            faltan = sorted(permisos_pedidos(pedido.get("texto", "")) - self.punto.permisos)
+            if faltan:
+                self.punto.anotar({"conexion": self.numero, "clase": "denegado", "texto": pedido.get("texto", ""),
+                                   "permiso": faltan[0][0], "tabla": faltan[0][1]})
+                ficha = DONEPROC if tipo == RPC else DONE
+                self.mandar(self.error(229, 5, 14, "The %s permission was denied on the object '%s', database "
+                                       "'suite', schema 'dbo'." % faltan[0]) + hecho(ficha, HECHO_ERROR))
+                return True
         regla = self.punto.regla(pedido)
         if regla and regla.get("cortar") == "despues":
             self.respuesta(pedido, None)  # se aplica como sin regla; la respuesta no llega
@@ -785,10 +830,32 @@ class Sesion:
             if str(numero) in self.vista()["transmisiones"]:
                 return self.error(2627, 1, 14, "Violation of PRIMARY KEY constraint.") + hecho(ficha, mas | HECHO_ERROR)
             return self.escribir([("transmisiones", str(numero), fila, True)], ficha, mas, 1)
+        m = re.fullmatch(r"SELECT Fecha, Hora, Anulado FROM MV_TRANSMISIONES(?: WITH \(UPDLOCK, HOLDLOCK\))? "
+                         r"WHERE TIPO='S' AND Transmision=(-?\d+)", t, re.I)
+        if m:
+            fila = self.vista()["transmisiones"].get(m.group(1))
+            valores = [[campo(fila, "Fecha"), campo(fila, "Hora"), campo(fila, "Anulado")]] if fila else []
+            return resultado(["Fecha", "Hora", "Anulado"], valores, [False, False, True]) + hecho(
+                ficha, mas | HECHO_CUENTA, len(valores))
+        m = re.fullmatch(r"DELETE FROM AUX_GARANTIA WHERE nroTransmision=(-?\d+)", t, re.I)
+        if m:
+            claves = [k for k, f in self.vista()["garantias"].items() if f["nroTransmision"] == int(m.group(1))]
+            return self.escribir([("garantias", k, None, False) for k in claves], ficha, mas, len(claves))
+        m = re.fullmatch(r"UPDATE MV_TRANSMISIONES SET Anulado=1 WHERE TIPO='S' AND Transmision=(-?\d+)", t, re.I)
+        if m:
+            hay = m.group(1) in self.vista()["transmisiones"]
+            return self.escribir([("transmisiones", m.group(1), {"Anulado": 1}, False)] if hay else [], ficha, mas,
+                                 int(hay))
         m = re.fullmatch(r"SELECT COUNT\(\*\) AS filas FROM AUX_GARANTIA WHERE NroTransmision=(-?\d+)", t, re.I)
         if m:
             n = sum(1 for f in self.vista()["garantias"].values() if f["nroTransmision"] == int(m.group(1)))
             return resultado(["filas"], [[n]]) + hecho(ficha, mas | HECHO_CUENTA, 1)
+        if pedido["clase"] == "rpc" and T.startswith("SELECT DISTINCT P.PEDIDA FROM (SELECT 0 AS PEDIDA,"):
+            # La consulta de la prueba: el número de cada serie pedida que el almacén tiene.
+            guardadas = self.vista()["garantias"]
+            pedidas = [[i] for i, serie in enumerate(pedido["valores"])
+                       if serie is not None and clave_serie(serie) in guardadas]
+            return resultado(["pedida"], pedidas) + hecho(ficha, mas | HECHO_CUENTA, len(pedidas))
         if pedido["clase"] == "rpc" and "DECLARE @F TABLE" in T:
             return self.lote_de_filas(pedido["valores"], ficha, mas)
         if pedido["clase"] == "rpc" and T.startswith("INSERT INTO AUX_GARANTIA"):
@@ -796,7 +863,7 @@ class Sesion:
             return self.agregar_filas([(v[0], v[1], v[2], v[3], v[4])], ficha, mas)
         if "GARANTIAS_CORRIDAS" in T:
             return self.diario(t, ficha, mas)
-        if pedido["clase"] == "rpc" and T.startswith("INSERT"):
+        if T.startswith("INSERT"):
             return self.cuenta(ficha, mas, 1)
         return hecho(ficha, mas)
 
