@@ -22,6 +22,7 @@
 #include "data/sqlserver/PuntoTds.h"
 #include "import/AnulacionTransmision.h"
 #include "import/CorridaImportacion.h"
+#include "platform/Sha256Archivo.h"
 #include "suite/Componentes.h"
 #include "suite/Sesion.h"
 
@@ -221,6 +222,29 @@ TEST_F(DiarioSqlServer, MilFilasImportadasSinAtenciones) {
               << porClase["lote"] << ", rpc " << porClase["rpc"] << ", transacción " << porClase["tm"]
               << ", atenciones " << porClase["atencion"] << "), textos distintos " << textos.size() << "\n";
     EXPECT_EQ(porClase["atencion"], 0);
+    // El diario, en sentencias propias fuera de la transacción de las filas: si esos bytes ya se
+    // importaron, la fila "en curso",
+    // la transmisión en cuanto se confirma su grupo, las filas del primer lote antes del segundo, y
+    // el final.
+    QStringList diario;
+    for (const QJsonObject& p : pedidos) {
+        const QString t = p.value("texto").toString();
+        if (!t.contains("GARANTIAS_CORRIDAS") || t.contains("WHERE 1=0")) continue;
+        EXPECT_EQ(p.value("transacciones").toInt(), 0) << qPrintable(t);
+        diario << (t.startsWith("SELECT")   ? QStringLiteral("SELECT ... WHERE ") + t.section(" WHERE ", 1)
+                   : t.startsWith("INSERT") ? t.left(t.indexOf(" ("))
+                                            : t.section(", SinSerie", 0, 0));
+    }
+    EXPECT_EQ(diario,
+              (QStringList{"SELECT ... WHERE Sha256=N'" + Sha256DeArchivo(ruta).value_or(QString()) +
+                               "' AND Agregadas > 0 AND Anulada IS NULL ORDER BY Inicio, Corrida",
+                           "INSERT INTO GARANTIAS_CORRIDAS",
+                           "UPDATE GARANTIAS_CORRIDAS SET Transmision=1, Leidas=500, Agregadas=0, "
+                           "YaGuardadas=0",
+                           "UPDATE GARANTIAS_CORRIDAS SET Transmision=1, Leidas=1000, Agregadas=500, "
+                           "YaGuardadas=0",
+                           "UPDATE GARANTIAS_CORRIDAS SET Transmision=1, Leidas=1000, Agregadas=1000, "
+                           "YaGuardadas=0"}));
     EXPECT_EQ(punto.almacen().value("garantias").toObject().size(), 1000);
 }
 
