@@ -8,6 +8,7 @@
 #include <iostream>
 #include <map>
 
+#include "ado/Errores.h"
 #include "data/Dll_Datos.h"
 #include "data/EscrituraFilaPorFila.h"
 #include "data/EscrituraGarantias.h"
@@ -155,6 +156,72 @@ TEST_F(SqlServerTds, ConectaYSabeQueEsSqlServerYCadaSesionCuentaFilas) {
             inicio << QString::number(p.value("conexion").toInt()) + ':' + p.value("texto").toString();
     EXPECT_EQ(inicio, (QStringList{"1:SET DATEFORMAT dmy; SET NOCOUNT OFF",
                                    "2:SET DATEFORMAT dmy; SET NOCOUNT OFF"}));
+}
+
+// El punto lleva las transacciones como el servidor, por el controlador real: un COMMIT o un
+// ROLLBACK sin transacción es un error (3902, 3903); una transacción que el servidor terminó por su
+// cuenta (un ROLLBACK dentro de un lote, un 1205 dentro de un RPC, que además da 266) se deshace
+// sin perder la conexión, y confirmarla falla diciendo que no quedó; cada pedido dentro de una
+// transacción lleva su descriptor; NOCOUNT es de la sesión, y el de un RPC vale hasta que vuelve.
+TEST_F(SqlServerTds, ElPuntoLlevaLasTransaccionesComoElServidor) {
+    CONECTAR_O_SALTAR((QJsonArray{
+        PuntoTds::Regla("INSERT INTO AUX_GARANTIA",
+                        QJsonArray{PuntoTds::Error(1205, 45, "Transaction was deadlocked.", 13)}, 1)}));
+    Conexion& c = datos_.conexion();
+    auto errores = [&] {
+        QList<int> n;
+        for (int i = 0; i < c.Errors().Count(); ++i) n << c.Errors().Item(i).nativo;
+        return n;
+    };
+    auto cuenta = [&] {
+        auto rs = c.abrirRecordset("SELECT @@TRANCOUNT");
+        return rs->Field(0).toInt();
+    };
+    c.Execute("COMMIT TRANSACTION");
+    EXPECT_EQ(errores(), QList<int>{3902});
+    c.Execute("ROLLBACK TRANSACTION");
+    EXPECT_EQ(errores(), QList<int>{3903});
+
+    // El servidor terminó la transacción: deshacerla no pierde la conexión; confirmarla falla.
+    c.BeginTrans();
+    c.Execute("ROLLBACK TRANSACTION");
+    EXPECT_NO_THROW(c.RollbackTrans());
+    c.BeginTrans();
+    c.Execute("ROLLBACK TRANSACTION");
+    try {
+        c.CommitTrans();
+        ADD_FAILURE() << "confirmó una transacción que el servidor ya no tenía";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_EQ(e.numero(), FallasMotor::ConfirmarSinTransaccion);
+    }
+    EXPECT_EQ(cuenta(), 0);
+
+    // Un 1205 dentro de un RPC deshace la transacción entera; el RPC termina con 266.
+    c.BeginTrans();
+    auto fila = c.preparar(EscrituraFilaPorFila::kInsertarFila);
+    EXPECT_EQ(c.ejecutar(*fila, {"M", "S1", 7, "E", "A", "S1"}), -1);
+    EXPECT_EQ(errores(), (QList<int>{1205, 266}));
+    EXPECT_NO_THROW(c.RollbackTrans());
+    EXPECT_EQ(cuenta(), 0);
+
+    // NOCOUNT: de la sesión; el SET de un RPC no queda.
+    auto& otra = fila;
+    auto callada = c.preparar("SET NOCOUNT ON");
+    c.Execute("SET NOCOUNT ON");
+    EXPECT_EQ(c.ejecutar(*otra, {"M", "S2", 7, "E", "A", "S2"}), 0);
+    EXPECT_TRUE(otra->sinCuenta());
+    c.Execute("SET NOCOUNT OFF");
+    c.ejecutar(*callada, {});
+    EXPECT_EQ(c.ejecutar(*otra, {"M", "S3", 7, "E", "A", "S3"}), 1);
+
+    // Todo por la misma conexión; dentro de una transacción, cada pedido con su descriptor.
+    std::map<int, QSet<qint64>> descriptores;
+    for (const auto& p : punto_->pedidos()) {
+        EXPECT_EQ(p.value("conexion").toInt(), 1) << qPrintable(p.value("texto").toString());
+        descriptores[p.value("transacciones").toInt() > 0].insert(p.value("descriptor").toInteger());
+    }
+    EXPECT_EQ(descriptores[false], QSet<qint64>{0});
+    EXPECT_FALSE(descriptores[true].contains(0));
 }
 
 // Una sentencia preparada sobrevive a una reconexión de verdad: la corrida siguiente a la pérdida

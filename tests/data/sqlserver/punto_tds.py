@@ -792,7 +792,7 @@ class Sesion:
         T = t.upper()
         try:
             return self.sentencia(pedido, t, T, ficha, mas)
-        except ValueError as e:
+        except (ValueError, IndexError, KeyError, TypeError) as e:
             return self.error(102, 1, 15, "El punto no sabe leer esta sentencia: %s" % e) + hecho(ficha, mas | HECHO_ERROR)
 
     def sentencia(self, pedido, t, T, ficha, mas):
