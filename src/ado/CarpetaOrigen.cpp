@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "ado/NombreSinMayusculas.h"
 #include "platform/ErrorEjecucion.h"
 
 QString CarpetaDeConexion(const QString& valor) {
@@ -64,10 +65,21 @@ std::optional<QFileInfo> ArchivoDeNombre(const QFileInfoList& archivos, const QS
     }
     const QString limpio = nombre.trimmed();
     if (limpio.isEmpty()) return std::nullopt;
-    for (const Qt::CaseSensitivity sensible : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
-        for (const QFileInfo& f : archivos) {
-            if (nombreDe(f).trimmed().compare(limpio, sensible) == 0) return f;
-        }
+    const NombreHallado hallado =
+        BuscarNombre(static_cast<int>(archivos.size()), [&](int i, Qt::CaseSensitivity cs) {
+            return nombreDe(archivos[i]).trimmed().compare(limpio, cs) == 0;
+        });
+    if (hallado.indice >= 0) return archivos[hallado.indice];
+    if (!hallado.parecidos.isEmpty()) {
+        QStringList nombres;
+        for (int i : hallado.parecidos) nombres << u'"' + archivos[i].fileName() + u'"';
+        throw ErrorEjecucion(
+            Errores::ProveedorFallo,
+            QStringLiteral("En la carpeta \"%1\" hay varios archivos que se llaman \"%2\" salvo por las "
+                           "mayúsculas (%3): escriba el nombre exactamente como está en la carpeta.")
+                .arg(archivos[hallado.parecidos.first()].absolutePath(), nombre,
+                     nombres.join(QStringLiteral(", "))),
+            QStringLiteral("Proveedor de archivos"));
     }
     return std::nullopt;
 }

@@ -29,8 +29,9 @@ QString CarpetaComprobada(const QString& valor, const QString& clave, const QStr
 QFileInfoList ArchivosDeCarpeta(const QDir& carpeta, const QStringList& extensiones);
 
 // El archivo cuyo nombre (el que da nombreDe) es el dado: primero el igual, después el igual sin
-// los blancos de los extremos y, si no, el que sólo difiere en mayúsculas. Así, de "Datos" y
-// "datos", cada nombre halla el suyo.
+// los blancos de los extremos y, si no, el único que sólo difiere en mayúsculas. Así, de "Datos" y
+// "datos", cada nombre halla el suyo; "DATOS" no elige entre los dos: lanza ErrorEjecucion que
+// los nombra.
 std::optional<QFileInfo> ArchivoDeNombre(const QFileInfoList& archivos, const QString& nombre,
                                          const std::function<QString(const QFileInfo&)>& nombreDe);
 

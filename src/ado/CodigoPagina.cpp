@@ -66,7 +66,7 @@ DecodificadorTexto::DecodificadorTexto(int codigoPagina) : pagina_(codigoPagina)
     if (pagina_ == 65001 || pagina_ == 1252) return;
     const char* nombre = NombrePagina(pagina_);
     if (nombre) {
-        decodificador_.emplace(nombre, QStringDecoder::Flag::Stateless);
+        decodificador_ = std::make_unique<QStringDecoder>(nombre, QStringDecoder::Flag::Stateless);
         if (decodificador_->isValid()) return;
         decodificador_.reset();
     }
@@ -74,9 +74,14 @@ DecodificadorTexto::DecodificadorTexto(int codigoPagina) : pagina_(codigoPagina)
 }
 
 QString DecodificadorTexto::decodificar(QByteArrayView bytes) {
-    if (pagina_ == 65001) return QString::fromUtf8(bytes);
+    invalido_ = false;
+    if (pagina_ == 65001) {
+        invalido_ = !EsUtf8Valido(bytes, true);
+        return QString::fromUtf8(bytes);
+    }
     if (!decodificador_) return Cp1252::Decodificar(bytes);
     QString texto = decodificador_->decode(bytes);
+    invalido_ = decodificador_->hasError();
     decodificador_->resetState();
     return texto;
 }
@@ -93,7 +98,10 @@ void DecodificadorTexto::decodificar(QByteArrayView bytes, QString& destino) {
             d[i] = o[i];
             altos |= o[i];
         }
-        if (altos < 0x80) return;
+        if (altos < 0x80) {
+            invalido_ = false;
+            return;
+        }
     }
     destino = decodificar(bytes);
 }

@@ -2,6 +2,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringDecoder>
+#include <memory>
 #include <optional>
 
 // Convierte a texto los bytes escritos en una página de códigos de Windows o de DOS (1252, 850,
@@ -17,10 +18,16 @@ class DecodificadorTexto {
     // Lo mismo sobre destino, reusando su memoria si nadie más la comparte (leer un archivo
     // entero no pide memoria por cada valor).
     void decodificar(QByteArrayView bytes, QString& destino);
+    // ¿Los bytes de la última llamada no eran texto de la página (UTF-8 mal formado, una secuencia
+    // que la página no tiene)? El texto dado lleva entonces caracteres de reemplazo: no se guarda.
+    bool invalido() const { return invalido_; }
 
   private:
     int pagina_;
-    std::optional<QStringDecoder> decodificador_;  // sólo para las páginas que no son 1252 ni UTF-8
+    bool invalido_ = false;
+    // Sólo para las páginas que no son 1252 ni UTF-8. En el montón: un QStringDecoder movido ya no
+    // dice bien sus errores (hasError), y el decodificador se mueve con su dueño.
+    std::unique_ptr<QStringDecoder> decodificador_;
 };
 
 // Valida UTF-8 de a un byte, con la secuencia en curso entre trozos: sin formas largas, sin

@@ -40,7 +40,8 @@ QVariant NumeroExacto::DeTexto(std::string_view t) {
     }
     if (cifras.empty()) return {};
     long long exponente = 0;
-    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    const bool conExponente = i < t.size() && (t[i] == 'e' || t[i] == 'E');
+    if (conExponente) {
         ++i;
         bool expNegativo = false;
         if (i < t.size() && (t[i] == '+' || t[i] == '-')) expNegativo = t[i++] == '-';
@@ -51,6 +52,19 @@ QVariant NumeroExacto::DeTexto(std::string_view t) {
         if (expNegativo) exponente = -exponente;
     }
     if (i != t.size()) return {};
+    // Con exponente lo escribió un programa desde un doble ("8.9540312345678902E+18"): sus cifras
+    // son las del doble, no las del proveedor. Vale lo que valga ese doble; desde 2^53 no es un
+    // entero exacto (y una serie así se rechaza).
+    if (conExponente) {
+        double x = 0;
+        std::string_view sinSigno = escrito;
+        if (sinSigno.front() == '+') sinSigno.remove_prefix(1);
+        const auto r = std::from_chars(sinSigno.data(), sinSigno.data() + sinSigno.size(), x);
+        if (r.ec != std::errc() && r.ec != std::errc::result_out_of_range) return {};
+        if (r.ec == std::errc::result_out_of_range)  // from_chars no toca x: fuera de rango es infinito o 0
+            x = std::copysign(exponente > 0 ? HUGE_VAL : 0.0, negativo ? -1.0 : 1.0);
+        return DeDoble(x);
+    }
 
     // Entero si las cifras que quedan a la derecha de la coma, corrida por el exponente, son ceros.
     const long long corrimiento = exponente - static_cast<long long>(decimales);

@@ -14,8 +14,10 @@ namespace NumeroExacto {
 constexpr double kLimiteDoble = 9007199254740992.0;
 
 // El valor del texto "[blancos][+|-]cifras[.cifras][(e|E)[+|-]cifras][blancos]":
-//  - si es entero (también "12.000" o "1.5E3"): qlonglong si cabe, si no el texto de sus cifras
-//    (con "-" si es negativo), sacado de las cifras escritas, nunca de un doble;
+//  - si es entero sin exponente (también "12.000"): qlonglong si cabe, si no el texto de sus
+//    cifras (con "-" si es negativo), sacado de las cifras escritas, nunca de un doble;
+//  - con exponente ("1.5E3", "8.9540312345678902E+18"): lo escribió un programa desde un doble, y
+//    es ese doble, como DeDoble (un entero menor que 2^53 vuelve qlonglong; desde ahí, double);
 //  - si tiene parte fraccionaria: double;
 //  - un texto que no es un número así: QVariant() inválido.
 QVariant DeTexto(std::string_view texto);

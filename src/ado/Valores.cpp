@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 
+#include "ado/CodigoPagina.h"
 #include "platform/Regional.h"
 
 namespace {
@@ -71,12 +72,20 @@ QString TextoValor(const QVariant& valor) {
             const QDate f = m.date();
             return AnioDeCuatroCifras(f) ? TextoFechaRapido(f, m.time()) : Regional::TextoFechaHora(m);
         }
-        case QMetaType::QByteArray:
-            return QString::fromUtf8(valor.toByteArray());
+        case QMetaType::QByteArray: {
+            const QByteArray& b = *static_cast<const QByteArray*>(valor.constData());
+            if (!b.contains('\0') && EsUtf8Valido(b, true)) return QString::fromUtf8(b);
+            return QStringLiteral("0x") + QString::fromLatin1(b.toHex().toUpper());
+        }
         default:
+            if (EsErrorDeCelda(valor)) return static_cast<const ErrorDeCelda*>(valor.constData())->texto;
             return valor.toString();
     }
 }
+
+QVariant ValorErrorDeCelda(const QString& texto) { return QVariant::fromValue(ErrorDeCelda{texto}); }
+
+bool EsErrorDeCelda(const QVariant& valor) { return valor.typeId() == qMetaTypeId<ErrorDeCelda>(); }
 
 double NumeroValor(const QVariant& valor) {
     if (!valor.isValid() || valor.isNull()) return 0;

@@ -13,8 +13,20 @@
 //  - decimal: con coma decimal y sin ceros de más ("1234,5");
 //  - fecha: dd/mm/yyyy; fecha y hora: dd/mm/yyyy hh:mm:ss, o sólo la fecha si es medianoche;
 //  - booleano: "Verdadero" o "Falso";
-//  - bytes: su texto UTF-8.
+//  - celda de error de una hoja de cálculo: su texto ("#N/A", "#DIV/0!");
+//  - bytes: su texto si son UTF-8 bien formado sin bytes nulos; si no, "0x" y sus bytes en
+//    hexadecimal (nunca un carácter de reemplazo que haga iguales dos valores distintos).
 QString TextoValor(const QVariant& valor);
+
+// El valor de una celda de error de una hoja de cálculo (#N/A, #REF!...). No es un dato: se
+// muestra con el texto que ve quien abre la hoja, y como serie se rechaza.
+struct ErrorDeCelda {
+    QString texto;
+    bool operator==(const ErrorDeCelda&) const = default;
+};
+Q_DECLARE_METATYPE(ErrorDeCelda)
+QVariant ValorErrorDeCelda(const QString& texto);
+bool EsErrorDeCelda(const QVariant& valor);
 
 // Número de un valor (0 para nulo o texto que no es número).
 double NumeroValor(const QVariant& valor);

@@ -342,7 +342,7 @@ void CorridaImportacion::armarPasosDeFila(Rutina& fila) {
             resumen_.leidas = ++numeroFila_;
         })
         .paso([this] {
-            fila_.serie = SerieDeFila(campo(columnas_.serie), numeroFila_);
+            fila_.serie = SerieDeFila(campo(columnas_.serie), numeroFila_, columnas_.serie);
             fila_.huella = series_.anticipar(fila_.serie);
         })
         .paso([this, &fila] {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "ado/Conexion.h"
+#include "ado/Valores.h"
 #include "comun/Pruebas.h"
 #include "platform/Detencion.h"
 #include "platform/ErrorEjecucion.h"
@@ -102,4 +103,37 @@ TEST(OrigenSqliteHostil, UnArchivoQueCambiaMientrasSeLeeEsUnaFalla) {
                     e.descripcion().contains("después de leer 1.000 filas"))
             << qPrintable(e.descripcion());
     }
+}
+
+// SQLite guarda en un TEXT los bytes que le den. Un valor de Windows-1252 escrito tal cual o uno
+// con un byte nulo no se leen con un carácter de reemplazo ("BAD\xC0" y "BAD\xFF" serían la misma
+// serie) ni cortados: la falla nombra la fila y la columna. Un BLOB que no es texto se ve en
+// hexadecimal, distinto de cualquier otro.
+TEST(OrigenSqliteHostil, UnTextoQueNoEsUtf8OConUnNuloSeRechazaNombrandoLaFila) {
+    QTemporaryDir dir;
+    const QString ruta =
+        BaseDeProveedor(dir,
+                        "CREATE TABLE t (eca1, serie, modelo);"
+                        "INSERT INTO t VALUES ('E', 'S1', 'M'), ('E', 'S2', 'M');"
+                        "INSERT INTO t VALUES ('E', CAST(x'424144C0' AS TEXT), 'M');"
+                        "CREATE TABLE n (eca1, serie, modelo);"
+                        "INSERT INTO n VALUES ('E', 'S1', 'M'), ('E', 'S2', CAST(x'4E554C41004200' AS TEXT));"
+                        "CREATE TABLE b (eca1, serie);"
+                        "INSERT INTO b VALUES ('E', x'424144C0'), ('E', x'424144FF'), ('E', x'5331');");
+    Conexion c;
+    c.Open(ConexionDb(ruta));
+    int filas = 0;
+    QString falla = Leer(c, "t", filas);
+    EXPECT_TRUE(falla.contains("La fila 3 de") && falla.contains("columna 2 (\"serie\")") &&
+                falla.contains("no es UTF-8 válido"))
+        << qPrintable(falla);
+    EXPECT_EQ(filas, 2);
+    falla = Leer(c, "n", filas);
+    EXPECT_TRUE(falla.contains("La fila 2 de") && falla.contains("columna 3 (\"modelo\")") &&
+                falla.contains("byte nulo"))
+        << qPrintable(falla);
+    auto rs = c.abrirRecordset("SELECT * FROM [b]");
+    QStringList series;
+    for (; !rs->EOF_(); rs->MoveNext()) series << TextoValor(rs->Field(1));
+    EXPECT_EQ(series, (QStringList{"0x424144C0", "0x424144FF", "S1"}));
 }

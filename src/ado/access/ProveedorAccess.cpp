@@ -22,7 +22,9 @@
 #include <vector>
 
 #include "ado/CarpetaOrigen.h"
+#include "ado/CodigoPagina.h"
 #include "ado/ConsultaSimple.h"
+#include "ado/NombreSinMayusculas.h"
 #include "ado/NumeroExacto.h"
 #include "ado/Proveedores.h"
 #include "platform/ErrorEjecucion.h"
@@ -136,6 +138,7 @@ struct Columna {
     MdbColumn* mdb = nullptr;
     Lectura lectura = Lectura::Nada;
     std::vector<char> bufer;  // sólo las columnas que libmdb convierte a texto
+    int largo = 0;            // los bytes que libmdb escribió en bufer
 };
 
 // Una base abierta: el identificador de libmdb y las entradas de su catálogo. La comparten el
@@ -220,7 +223,7 @@ class FuenteAccess : public FuenteFilas {
             if (c.lectura == Lectura::Texto || c.lectura == Lectura::Booleano ||
                 c.lectura == Lectura::Numerico) {
                 c.bufer.assign(kTamanoBufer, '\0');
-                if (mdb_bind_column(tabla_, static_cast<int>(i) + 1, c.bufer.data(), nullptr) < 0) {
+                if (mdb_bind_column(tabla_, static_cast<int>(i) + 1, c.bufer.data(), &c.largo) < 0) {
                     mdb_free_tabledef(tabla_);
                     Fallar(QStringLiteral("No se puede leer la columna %1 de la base de Access \"%2\".")
                                .arg(nombres_.last(), archivo_));
@@ -253,11 +256,34 @@ class FuenteAccess : public FuenteFilas {
         }
         ++leidas_;
         fila.resize(columnas_.size());
-        for (std::size_t i = 0; i < columnas_.size(); ++i) fila[i] = valor(columnas_[i]);
+        for (std::size_t i = 0; i < columnas_.size(); ++i) {
+            exigirTexto(columnas_[i], i);
+            fila[i] = valor(columnas_[i]);
+        }
         return true;
     }
 
   private:
+    // Un texto con un byte nulo en medio (que cortaría el valor sin decirlo) o que no es UTF-8 no
+    // se lee: la fila se rechaza nombrando la columna.
+    void exigirTexto(const Columna& c, std::size_t i) const {
+        if (c.lectura != Lectura::Texto || c.bufer[0] == '\0') return;
+        const std::size_t hasta =
+            std::min<std::size_t>(static_cast<std::size_t>(std::max(c.largo, 0)), c.bufer.size());
+        const QByteArrayView bytes(c.bufer.data(), static_cast<qsizetype>(hasta));
+        const bool nulo = strnlen(c.bufer.data(), hasta) < hasta;
+        if (!nulo && EsUtf8Valido(bytes, true)) return;
+        Fallar(
+            QStringLiteral(
+                "La fila %1 de la tabla %2 de la base de Access \"%3\", columna %4 (\"%5\"), tiene "
+                "un texto %6: no se puede leer sin cambiarlo.")
+                .arg(leidas_)
+                .arg(QString::fromUtf8(tabla_->name), archivo_)
+                .arg(i + 1)
+                .arg(nombres_.at(static_cast<qsizetype>(i)),
+                     nulo ? QStringLiteral("con un byte nulo") : QStringLiteral("que no es UTF-8 válido")));
+    }
+
     // Los bytes crudos del valor actual en la página de la fila; nulo si falta o no cabe.
     const unsigned char* crudo(const MdbColumn* c, int minimo) const {
         const int inicio = c->cur_value_start;
@@ -394,15 +420,19 @@ class ProveedorAccess : public Proveedor {
 
     std::unique_ptr<FuenteFilas> leerTabla(const QString& nombre) override {
         if (!base_) Fallar(QStringLiteral("El origen no está abierto."));
-        // Jet no distingue mayúsculas en los nombres; el nombre exacto gana.
-        int indice = static_cast<int>(tablas_.indexOf(nombre));
-        if (indice < 0) {
-            for (int k = 0; k < tablas_.size(); ++k) {
-                if (tablas_[k].compare(nombre, Qt::CaseInsensitive) == 0) {
-                    indice = k;
-                    break;
-                }
-            }
+        // Jet no distingue mayúsculas en los nombres; el nombre exacto gana, y dos tablas que sólo
+        // difieren en mayúsculas no se eligen a ciegas.
+        const NombreHallado hallada =
+            BuscarNombre(static_cast<int>(tablas_.size()),
+                         [&](int k, Qt::CaseSensitivity cs) { return tablas_[k].compare(nombre, cs) == 0; });
+        const int indice = hallada.indice;
+        if (!hallada.parecidos.isEmpty()) {
+            QStringList nombres;
+            for (int k : hallada.parecidos) nombres << u'"' + tablas_[k] + u'"';
+            Fallar(
+                QStringLiteral("La base de Access \"%1\" tiene varias tablas que se llaman \"%2\" salvo por "
+                               "las mayúsculas (%3): escriba el nombre exactamente como está en la base.")
+                    .arg(archivo_, nombre, nombres.join(QStringLiteral(", "))));
         }
         if (indice < 0) {
             Fallar(QStringLiteral("La tabla \"%1\" no existe en la base de Access \"%2\".")

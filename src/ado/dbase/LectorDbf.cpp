@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -216,7 +217,32 @@ bool LectorDbf::comprobarEstructura(const QByteArray& cabecera, int finCampos, i
                 .arg(tamano);
         return false;
     }
+    // La marca de borrado de cada registro, antes de dar la primera fila: una que no es ' ' ni '*'
+    // (0x1A en medio, un byte cualquiera) dice que el archivo no es lo que la cabecera anuncia, y la
+    // tabla se rechaza sin haber dado ninguna fila.
+    const qint64 presentes = std::min<qint64>(registros_, datos / largoRegistro_);
+    for (qint64 k = 0; k < presentes; ++k) {
+        char marca = ' ';
+        if (!tabla_.seek(largoCabecera_ + k * largoRegistro_) || !tabla_.getChar(&marca)) {
+            falla_ =
+                QStringLiteral("falló la lectura del registro %1 (%2)").arg(k + 1).arg(tabla_.errorString());
+            return false;
+        }
+        if (marca != ' ' && marca != '*') {
+            falla_ = marcaDanada(k + 1, static_cast<uchar>(marca));
+            return false;
+        }
+    }
     return true;
+}
+
+QString LectorDbf::marcaDanada(qint64 registro, uchar marca) const {
+    return QStringLiteral(
+               "el registro %1 de %2 está dañado: su marca de borrado es el byte 0x%3 (sólo puede ser un "
+               "blanco o \"*\")")
+        .arg(registro)
+        .arg(registros_)
+        .arg(marca, 2, 16, QLatin1Char('0'));
 }
 
 bool LectorDbf::nulo(int bit) const {
@@ -235,8 +261,10 @@ LectorDbf::Estado LectorDbf::siguiente(std::vector<QVariant>& fila) {
                          .arg(tabla_.errorString());
             return Estado::Falla;
         }
-        if (n > 0 && registro_[0] == '\x1A') {
-            terminado_ = true;  // marca de fin de archivo antes del número de registros anunciado
+        if (n == 1 && registro_[0] == '\x1A' && tabla_.atEnd()) {
+            // La marca de fin como último byte del archivo, antes del número de registros anunciado:
+            // ahí terminan (el tamaño ya se comprobó al abrir).
+            terminado_ = true;
             return Estado::Fin;
         }
         if (n < largoRegistro_) {
@@ -249,6 +277,12 @@ LectorDbf::Estado LectorDbf::siguiente(std::vector<QVariant>& fila) {
         }
         ++leidos_;
         if (registro_[0] == '*') continue;  // borrado
+        if (registro_[0] != ' ') {
+            // Otra marca (0x1A en medio, un byte cualquiera): el registro no es uno que dBase lea, y
+            // tomarlo por el fin callaría los que siguen.
+            falla_ = marcaDanada(leidos_, static_cast<uchar>(registro_[0]));
+            return Estado::Falla;
+        }
         fila.resize(campos_.size());
         for (std::size_t i = 0; i < campos_.size(); ++i) {
             if (!valor(campos_[i], registro_.constData() + campos_[i].desplazamiento, fila[i]))
@@ -265,9 +299,10 @@ bool LectorDbf::valor(const CampoDbf& campo, const char* datos, QVariant& salida
         // comparte. Un texto en blanco es "" (no nulo).
         if (salida.typeId() != QMetaType::QString) salida = QVariant(QString(QLatin1String("")));
         QString& texto = *static_cast<QString*>(salida.data());
-        decodificador_.decodificar(SinBlancos(datos, largo, false), texto);
+        const QByteArrayView bytes = SinBlancos(datos, largo, false);
+        decodificador_.decodificar(bytes, texto);
         if (texto.isNull()) texto = QString(QLatin1String(""));
-        return true;
+        return textoBien(campo, bytes);
     }
     salida = QVariant();
     if (nulo(campo.bitNulo)) return true;
@@ -279,10 +314,10 @@ bool LectorDbf::valor(const CampoDbf& campo, const char* datos, QVariant& salida
                 usado = std::min<int>(static_cast<uchar>(datos[largo - 1]), largo - 1);
             if (campo.tipo == 'Q') {
                 salida = QByteArray(datos, usado);
-            } else {
-                salida = decodificador_.decodificar(QByteArrayView(datos, usado));
+                return true;
             }
-            return true;
+            salida = decodificador_.decodificar(QByteArrayView(datos, usado));
+            return textoBien(campo, QByteArrayView(datos, usado));
         }
         case 'N':
         case 'F': {
@@ -366,8 +401,23 @@ bool LectorDbf::valor(const CampoDbf& campo, const char* datos, QVariant& salida
         }
         default:
             salida = decodificador_.decodificar(SinBlancos(datos, largo, false));
-            return true;
+            return textoBien(campo, SinBlancos(datos, largo, false));
     }
+}
+
+bool LectorDbf::textoBien(const CampoDbf& campo, QByteArrayView bytes) {
+    // Un byte nulo en medio del texto (el relleno del final ya se quitó) o bytes que no son texto de
+    // la página del archivo: guardados, "AB\0C" y "AB\0D" se verían iguales en todas partes, y
+    // un carácter de reemplazo haría iguales dos series distintas.
+    const bool nulo = bytes.contains('\0');
+    if (!nulo && !decodificador_.invalido()) return true;
+    falla_ = QStringLiteral("el registro %1, campo %2: %3")
+                 .arg(leidos_)
+                 .arg(campo.nombre,
+                      nulo ? QStringLiteral("el texto tiene un byte nulo")
+                           : QStringLiteral("el texto no es válido en la página de códigos %1 del archivo")
+                                 .arg(decodificador_.codigoPagina()));
+    return false;
 }
 
 bool LectorDbf::leerMemo(const CampoDbf& campo, const char* datos, QVariant& salida, bool texto) {
@@ -379,7 +429,15 @@ bool LectorDbf::leerMemo(const CampoDbf& campo, const char* datos, QVariant& sal
         if (t.isEmpty()) return true;
         bool ok = false;
         bloque = t.toUInt(&ok);
-        if (!ok) return true;
+        if (!ok) {
+            // Un puntero que no es un número no dice dónde está el memo: el valor no se sabe.
+            falla_ = QStringLiteral(
+                         "el registro %1, campo %2: el puntero al memo \"%3\" no es un número de "
+                         "bloque")
+                         .arg(leidos_)
+                         .arg(campo.nombre, QString::fromLatin1(t.data(), t.size()));
+            return false;
+        }
     }
     if (bloque == 0) return true;  // sin memo
     if (!memo_) {
@@ -405,10 +463,10 @@ bool LectorDbf::leerMemo(const CampoDbf& campo, const char* datos, QVariant& sal
                      .arg(memo_->falla());
         return false;
     }
-    if (texto) {
-        salida = decodificador_.decodificar(*bytes);
-    } else {
+    if (!texto) {
         salida = *bytes;
+        return true;
     }
-    return true;
+    salida = decodificador_.decodificar(*bytes);
+    return textoBien(campo, *bytes);
 }

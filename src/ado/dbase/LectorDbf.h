@@ -38,8 +38,9 @@ class LectorDbf {
     // tabla: prestado, abierto para leer.
     LectorDbf(QIODevice& tabla, AbrirMemo abrirMemo);
 
-    // Lee y comprueba la cabecera. Falla si no es una tabla dBase, si la cabecera está cortada o
-    // si sus largos no cuadran con los campos y con el tamaño del archivo (antes de la primera fila).
+    // Lee y comprueba la cabecera. Falla si no es una tabla dBase, si la cabecera está cortada, si
+    // sus largos no cuadran con los campos y con el tamaño del archivo o si la marca de borrado de
+    // un registro no es ' ' ni '*' (antes de la primera fila).
     Estado abrir();
     // Los campos visibles (sin el _NullFlags de Visual FoxPro). REQUIRES: abrir() dio Fila.
     const std::vector<CampoDbf>& campos() const { return campos_; }
@@ -50,7 +51,9 @@ class LectorDbf {
     bool memoFoxPro() const;
 
     // El registro siguiente que no está borrado. Fin al llegar al número de registros de la
-    // cabecera o a la marca 0x1A; Falla si falta un registro (archivo cortado) o un memo.
+    // cabecera o a la marca 0x1A como último byte del archivo; Falla si falta un registro (archivo
+    // cortado), si la marca de borrado no es ' ' ni '*', si falta un memo o si un texto tiene un
+    // byte nulo o bytes que no son de su página de códigos.
     Estado siguiente(std::vector<QVariant>& fila);
     const QString& falla() const { return falla_; }
 
@@ -58,8 +61,12 @@ class LectorDbf {
     // El largo de la cabecera, el del registro, el número de registros y el tamaño del archivo
     // cuadran entre sí; si no, anota la falla nombrándolos.
     bool comprobarEstructura(const QByteArray& cabecera, int finCampos, int largoCampos);
+    // La falla de una marca de borrado que no es ' ' ni '*'.
+    QString marcaDanada(qint64 registro, uchar marca) const;
     bool valor(const CampoDbf& campo, const char* datos, QVariant& salida);
     bool leerMemo(const CampoDbf& campo, const char* datos, QVariant& salida, bool texto);
+    // false (con la falla anotada) si el texto tiene un byte nulo o no es de la página del archivo.
+    bool textoBien(const CampoDbf& campo, QByteArrayView bytes);
     bool nulo(int bit) const;
 
     QIODevice& tabla_;

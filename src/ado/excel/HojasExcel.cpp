@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "ado/CarpetaOrigen.h"
+#include "ado/NombreSinMayusculas.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {
@@ -56,11 +57,24 @@ int BuscarHoja(const QStringList& hojas, const QString& tabla, const QString& ru
     QString buscada = tabla;
     if (buscada.size() >= 2 && buscada.startsWith(u'\'') && buscada.endsWith(u'\''))
         buscada = buscada.mid(1, buscada.size() - 2);
-    for (int i = 0; i < hojas.size(); ++i) {
-        if (buscada.compare(hojas[i] + u'$', Qt::CaseInsensitive) == 0) return i;
-    }
-    for (int i = 0; i < hojas.size(); ++i) {
-        if (buscada.compare(hojas[i], Qt::CaseInsensitive) == 0) return i;
+    // "Hoja1$" o "Hoja1": primero tal cual está escrita; si ninguna hoja se llama así, la única
+    // que se llama así sin contar mayúsculas. Con "Hoja1" y "HOJA1" en el libro, "hoja1" no
+    // elige por el operador: se rechaza nombrando las dos.
+    const auto esta = [&](const QString& hoja, Qt::CaseSensitivity cs) {
+        return buscada.compare(hoja + u'$', cs) == 0 || buscada.compare(hoja, cs) == 0;
+    };
+    const NombreHallado hallada = BuscarNombre(
+        static_cast<int>(hojas.size()), [&](int i, Qt::CaseSensitivity cs) { return esta(hojas[i], cs); });
+    if (hallada.indice >= 0) return hallada.indice;
+    if (!hallada.parecidos.isEmpty()) {
+        QStringList nombres;
+        for (int i : hallada.parecidos) nombres << u'"' + hojas[i] + u'"';
+        throw ErrorEjecucion(
+            kHojaInexistente,
+            QStringLiteral("El libro de Excel \"%1\" tiene varias hojas que se llaman \"%2\" salvo por las "
+                           "mayúsculas (%3): escriba el nombre de la hoja exactamente como está en el libro.")
+                .arg(ruta, tabla, nombres.join(QStringLiteral(", "))),
+            kOrigen);
     }
     throw ErrorEjecucion(
         kHojaInexistente,

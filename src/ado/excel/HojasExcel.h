@@ -11,9 +11,10 @@ inline constexpr int32_t kHojaInexistente = -2147217865;
 // si no se indicó, no existe, es una carpeta, no deja leerse (permisos, bloqueo) o está vacío.
 void ComprobarArchivoExcel(const QString& ruta);
 
-// El índice de la hoja que nombra la consulta: "Hoja1$" o "Hoja1", sin distinguir mayúsculas,
-// también entre comillas simples ('Mi hoja$'). Lanza ErrorEjecucion (kHojaInexistente) que nombra
-// la hoja y el libro si no está.
+// El índice de la hoja que nombra la consulta: "Hoja1$" o "Hoja1", también entre comillas simples
+// ('Mi hoja$'). La hoja que se llama exactamente así; si no hay, la única que se llama así sin
+// distinguir mayúsculas. Lanza ErrorEjecucion (kHojaInexistente) que nombra la hoja y el libro si
+// no está, o las hojas que sólo difieren en mayúsculas si son varias.
 int BuscarHoja(const QStringList& hojas, const QString& tabla, const QString& ruta);
 
 // Qué parece ser un archivo que no es un libro, para completar el mensaje: ": es una página

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "ado/NumeroExacto.h"
+#include "ado/Valores.h"
 #include "ado/excel/FechasExcel.h"
 #include "ado/excel/TrozosBiff.h"
 
@@ -397,7 +398,7 @@ QVariant LibroBiff::valor(const Celda& c, const Celdas& hoja) const {
         case 'b':
             return c.numero != 0;
         case 'e':
-            return TextoError(static_cast<int>(c.numero));
+            return ValorErrorDeCelda(TextoError(static_cast<int>(c.numero)));
         case 'f': {
             const QVariant fecha = FechaDeSerie(c.numero, sistema1904_);
             if (fecha.isValid()) return fecha;

@@ -5,6 +5,7 @@
 #include "ado/ConsultaSimple.h"
 #include "ado/NumeroExacto.h"
 #include "ado/Proveedores.h"
+#include "ado/Valores.h"
 #include "ado/excel/CadenasXlsx.h"
 #include "ado/excel/FechasExcel.h"
 #include "ado/excel/FuenteHoja.h"
@@ -59,7 +60,17 @@ class FuenteXlsx : public FuenteHoja {
         for (const CeldaXml& c : xml_.celdas) {
             if (c.columna >= ancho) continue;
             try {
-                fila.celdas[static_cast<std::size_t>(c.columna)] = valor(c);
+                QVariant& v = fila.celdas[static_cast<std::size_t>(c.columna)];
+                v = valor(c);
+                // Un carácter nulo (escrito "_x0000_" o "&#0;") no es texto de una celda: "NULA\0B" y
+                // "NULA\0C" se verían iguales en todas partes.
+                if (v.typeId() == QMetaType::QString &&
+                    static_cast<const QString*>(v.constData())->contains(QChar(0)))
+                    throw ErrorEjecucion(
+                        Errores::ProveedorFallo,
+                        DescripcionLibro(libro_->ruta(), QStringLiteral("tiene un carácter nulo en "
+                                                                        "un texto")),
+                        kNombre);
             } catch (const ErrorEjecucion& e) {
                 // La falla de una cadena compartida (demasiado larga, que falta) dice qué celda la pidió.
                 throw ConHoja(ErrorEjecucion(
@@ -95,7 +106,8 @@ class FuenteXlsx : public FuenteHoja {
                 if (c.valor.empty()) return {};
                 return c.valor == "1" || c.valor == "true";
             case 'e':
-                return QString::fromUtf8(c.valor.data(), static_cast<qsizetype>(c.valor.size()));
+                return ValorErrorDeCelda(
+                    QString::fromUtf8(c.valor.data(), static_cast<qsizetype>(c.valor.size())));
             case 'd': {
                 if (c.valor.empty()) return {};
                 const QString texto =

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QHash>
 #include <cerrno>
 
 #include "platform/ErrorEjecucion.h"
@@ -88,6 +89,32 @@ QString CausaZip(int codigo) {
             return QStringLiteral("falló la lectura del archivo");
         default:
             return QStringLiteral("los datos comprimidos están dañados o truncados (código %1)").arg(codigo);
+    }
+}
+
+// Un paquete en el que dos entradas se llaman igual, o igual salvo mayúsculas (o "\\" por "/"), es
+// ambiguo: cada programa lee la que encuentra primero, y lo que se importa no sería lo que muestra
+// otro. No se lee; la falla nombra las dos entradas.
+void ExigirNombresUnicos(unzFile zip, const QString& ruta) {
+    QHash<QString, QString> vistas;
+    char nombre[4096];
+    for (int r = unzGoToFirstFile(zip); r == UNZ_OK; r = unzGoToNextFile(zip)) {
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(zip, &info, nombre, sizeof nombre, nullptr, 0, nullptr, 0) != UNZ_OK)
+            Fallar(ruta, QStringLiteral("está dañado: no se puede leer su lista de partes"));
+        const QString parte =
+            QString::fromUtf8(nombre, static_cast<qsizetype>(qstrnlen(nombre, sizeof nombre)));
+        const QString clave = QString(parte).replace(u'\\', u'/').toCaseFolded();
+        const auto otra = vistas.constFind(clave);
+        if (otra != vistas.constEnd()) {
+            Fallar(ruta,
+                   *otra == parte
+                       ? QStringLiteral("está dañado: el zip tiene dos veces la parte \"%1\"").arg(parte)
+                       : QStringLiteral("está dañado: el zip tiene las partes \"%1\" y \"%2\", que sólo "
+                                        "difieren en mayúsculas")
+                             .arg(*otra, parte));
+        }
+        vistas.insert(clave, parte);
     }
 }
 
@@ -187,6 +214,15 @@ ZipXlsx::ZipXlsx(QString ruta) : ruta_(std::move(ruta)), archivo_(std::make_uniq
         Fallar(ruta_, QStringLiteral(
                           "no es un libro .xlsx válido: no es un zip o está truncado (falta su directorio "
                           "final)"));
+    }
+    try {
+        ExigirNombresUnicos(static_cast<unzFile>(zip_), ruta_);
+    } catch (...) {
+        unzClose(static_cast<unzFile>(zip_));
+        zip_ = nullptr;
+        ::close(archivo_->fd);
+        archivo_->fd = -1;
+        throw;
     }
 }
 

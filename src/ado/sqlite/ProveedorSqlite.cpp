@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "ado/CarpetaOrigen.h"
+#include "ado/CodigoPagina.h"
 #include "ado/ConsultaSimple.h"
 #include "ado/HuellaArchivo.h"
 #include "ado/Proveedores.h"
@@ -214,8 +215,10 @@ class FuenteSqlite : public FuenteFilas {
                 return QByteArray(static_cast<const char*>(sqlite3_column_blob(st_, i)),
                                   sqlite3_column_bytes(st_, i));
             default: {
-                QString t = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st_, i)),
-                                              sqlite3_column_bytes(st_, i));
+                const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(st_, i));
+                const int largo = sqlite3_column_bytes(st_, i);
+                if (origen_) exigirTexto(QByteArrayView(bytes, largo), k);
+                QString t = QString::fromUtf8(bytes, largo);
                 // En los archivos de los proveedores, una columna declarada como fecha se muestra dd/mm/yyyy.
                 if (tiposDeOrigen_ && (tiposDeclarados_.at(k).contains(QLatin1String("DATE")) ||
                                        tiposDeclarados_.at(k).contains(QLatin1String("TIME")))) {
@@ -227,6 +230,24 @@ class FuenteSqlite : public FuenteFilas {
                 return t;
             }
         }
+    }
+
+    // El TEXT de un archivo de un proveedor tiene que ser UTF-8 y no tener bytes nulos: SQLite
+    // guarda lo que le den (un valor de Windows-1252 escrito tal cual), y leído con caracteres de
+    // reemplazo "BAD\xC0" y "BAD\xFF" serían la misma serie. La fila se rechaza nombrándola.
+    void exigirTexto(QByteArrayView bytes, int k) const {
+        const bool nulo = bytes.contains('\0');
+        if (!nulo && EsUtf8Valido(bytes, true)) return;
+        throw ErrorEjecucion(
+            Errores::ProveedorFallo,
+            QStringLiteral("La fila %1 de \"%2\", columna %3 (\"%4\"), tiene un texto %5: no se puede leer "
+                           "sin cambiarlo. Corrija el valor en el archivo del proveedor.")
+                .arg(filas_)
+                .arg(origen_->ruta)
+                .arg(k + 1)
+                .arg(nombres_.at(k),
+                     nulo ? QStringLiteral("con un byte nulo") : QStringLiteral("que no es UTF-8 válido")),
+            QStringLiteral("Proveedor de SQLite"));
     }
 
     sqlite3* db_;
@@ -299,7 +320,24 @@ void ProveedorSqlite::abrir(const TextoConexion& texto) {
     PrepararMotorSqlite();
     int banderas = suite_ ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
     if (crear) banderas |= SQLITE_OPEN_CREATE;
-    const QByteArray ruta = QFile::encodeName(archivo_);
+    QByteArray ruta = QFile::encodeName(archivo_);
+    if (!suite_) {
+        // El archivo de un proveedor se lee sin escribir nada junto a él (ni el -shm de una base en
+        // modo WAL, que en una carpeta de sólo lectura haría fallar la apertura): inmutable. Lo que
+        // un -wal guarde sin pasar al archivo no se leería así: ese archivo no se lee a medias.
+        const QFileInfo wal(archivo_ + QStringLiteral("-wal"));
+        if (wal.exists() && wal.size() > 0) {
+            throw ErrorEjecucion(
+                Errores::ProveedorFallo,
+                QStringLiteral("La base \"%1\" tiene cambios que todavía están en \"%2\" (la dejó abierta o "
+                               "sin cerrar bien el programa que la escribió): ábrala y ciérrela con ese "
+                               "programa (o con sqlite3) para que pasen al archivo, y vuelva a intentarlo.")
+                    .arg(archivo_, wal.filePath()),
+                nombre());
+        }
+        ruta = "file:" + ruta.toPercentEncoding("/") + "?mode=ro&immutable=1";
+        banderas |= SQLITE_OPEN_URI;
+    }
     int rc = sqlite3_open_v2(ruta.constData(), &db_, banderas | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const ErrorAdo e = ErrorDeSqlite(db_, rc);

@@ -50,11 +50,16 @@ bool LectorCsv::llenar() {
 }
 
 char LectorCsv::decidirDelimitador() const {
-    // Se cuentan los candidatos fuera de comillas en la primera línea; gana el más frecuente y,
-    // a igualdad, la coma (lo que haría el controlador de texto sin schema.ini).
+    // Se cuentan los candidatos fuera de comillas en la primera línea que no está en blanco (las
+    // de antes del encabezado no cuentan); gana el más frecuente y, a igualdad, la coma (lo que
+    // haría el controlador de texto sin schema.ini).
     int comas = 0, puntoComas = 0, tabuladores = 0;
     bool comillas = false;
-    for (qsizetype i = pos_; i < fin_; ++i) {
+    qsizetype inicio = pos_;
+    for (qsizetype i = pos_; i < fin_ && (bufer_[i] == '\r' || bufer_[i] == '\n' || bufer_[i] == ' '); ++i) {
+        if (bufer_[i] == '\n') inicio = i + 1;
+    }
+    for (qsizetype i = inicio; i < fin_; ++i) {
         const char c = bufer_[i];
         if (c == '"') {
             comillas = !comillas;

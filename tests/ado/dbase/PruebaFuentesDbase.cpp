@@ -10,8 +10,8 @@
 #include "ado/CarpetaOrigen.h"
 #include "ado/Conexion.h"
 #include "ado/Valores.h"
-#include "comun/Pruebas.h"
 #include "ado/dbase/ConstructorDbf.h"
+#include "comun/Pruebas.h"
 #include "platform/ErrorEjecucion.h"
 
 namespace {
@@ -221,6 +221,53 @@ TEST_F(FuenteDbase, SaltaBorradosYTerminaEnLaMarcaDeFin) {
         << qPrintable(causa);
 }
 
+// Lo que un registro trae y no es un dato rechaza la tabla nombrando el registro: una marca de
+// borrado que no es ' ' ni '*' (0x1A en medio no es el fin: callaría los registros que siguen), un
+// byte nulo dentro de un texto, un texto que no es de la página del archivo, un puntero al memo
+// que no es un número. La cabecera, el largo y el tamaño cuadran en todos.
+TEST_F(FuenteDbase, LoQueNoEsUnDatoRechazaNombrandoElRegistro) {
+    struct Caso {
+        const char* nombre;
+        unsigned char codigoPagina;
+        int registro;  // desde 1; su marca o su valor se estropean
+        char marca;
+        QByteArray serie;
+        const char* dice;
+    };
+    const Caso casos[] = {
+        {"0x1A como marca del registro 5 de 10", 0x03, 5, '\x1A', {}, "el registro 5 de 10"},
+        {"una letra como marca", 0x03, 3, 'X', {}, "marca de borrado es el byte 0x58"},
+        {"un nulo como marca", 0x03, 10, '\0', {}, "el registro 10 de 10"},
+        {"un nulo dentro del texto", 0x03, 4, ' ', QByteArray("NULA\0B", 6), "el registro 4, campo SERIE"},
+        {"bytes que la página 936 no tiene", 0x7A, 2, ' ', "BAD\x81 X", "página de códigos 936"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        TablaPrueba t;
+        t.version = 0x03;
+        t.codigoPagina = c.codigoPagina;
+        t.campos = {{"SERIE", 'C', 10}, {"N", 'N', 3}};
+        for (int i = 1; i <= 10; ++i) {
+            QByteArray serie = i == c.registro && !c.serie.isEmpty() ? c.serie : "S" + QByteArray::number(i);
+            t.registros.push_back(Registro(t.campos, {serie, QByteArray::number(i)}));
+        }
+        t.registros[static_cast<std::size_t>(c.registro - 1)][0] = c.marca;
+        const QString tabla = QStringLiteral("estropeada%1").arg(&c - casos);
+        escribir(tabla + QStringLiteral(".dbf"), t.bytes());
+        const QString causa = falla(tabla).descripcion();
+        EXPECT_TRUE(causa.contains(QString::fromUtf8(c.dice))) << qPrintable(causa);
+    }
+
+    // La marca 0x1A como último byte, antes del número anunciado, sigue siendo el fin.
+    TablaPrueba t;
+    t.version = 0x03;
+    t.campos = {{"SERIE", 'C', 10}};
+    t.registros = {Registro(t.campos, {"S1"}), Registro(t.campos, {"S2"})};
+    t.registrosCabecera = 5;
+    escribir(QStringLiteral("corta.dbf"), t.bytes());
+    EXPECT_EQ(filas(QStringLiteral("corta")), (QStringList{"S1", "S2"}));
+}
+
 TEST_F(FuenteDbase, NullFlagsDeVisualFoxPro) {
     TablaPrueba t;
     t.version = 0x30;
@@ -313,6 +360,15 @@ TEST_F(FuenteDbase, MemoQueFaltaFallaAlLeerElPrimerMemo) {
     escribir(QStringLiteral("sinmemo.dbf"), t.bytes());
     const ErrorEjecucion e = falla(QStringLiteral("sinmemo"));
     EXPECT_TRUE(e.descripcion().contains(QStringLiteral("fuera del archivo"))) << qPrintable(e.descripcion());
+
+    // Un puntero de dBase III que no es un número no deja el memo vacío: no se sabe cuál era.
+    t.version = 0x83;
+    t.campos = {{"N", 'N', 2}, {"NOTAS", 'M', 10}};
+    t.registros = {Registro(t.campos, {"1", "basura"})};
+    escribir(QStringLiteral("basura.dbf"), t.bytes());
+    escribir(QStringLiteral("basura.dbt"), DbtIII({"a"}, bloques));
+    const QString causa = falla(QStringLiteral("basura")).descripcion();
+    EXPECT_TRUE(causa.contains(QStringLiteral("el registro 1, campo NOTAS"))) << qPrintable(causa);
 }
 
 TEST_F(FuenteDbase, ArchivoCortadoSeRechazaAntesDeLaPrimeraFila) {

@@ -41,7 +41,7 @@ void LibroAMano::escribir(const QString& ruta) const {
     QByteArray rels =
         "<?xml version=\"1.0\"?><Relationships "
         "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-    std::vector<std::pair<QString, QByteArray>> partes;
+    std::vector<std::pair<QString, QByteArray>> partes = antes;
     for (std::size_t i = 0; i < hojas.size(); ++i) {
         const QByteArray n = QByteArray::number(static_cast<qulonglong>(i + 1));
         const QString estado =

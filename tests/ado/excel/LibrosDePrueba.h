@@ -20,6 +20,7 @@ struct LibroAMano {
     QByteArray propiedadesLibro;                        // atributos de <workbookPr>
     QStringList estados;                                // state de cada hoja ("" = visible)
     std::vector<QByteArray> prologos;                   // lo de antes de <sheetData> de cada hoja
+    std::vector<std::pair<QString, QByteArray>> antes;  // partes que el zip lleva antes que las suyas
     void escribir(const QString& ruta) const;
 };
 

@@ -81,7 +81,8 @@ TEST_F(Xlsx, XmlHechoAMano) {
          R"(<row r="1"><c r="A1" t="str"><v>n</v></c></row><row r="2"><c r="A2"><v>12345678901</v></c></row><row r="3"><c r="A3"><v>1.0E+3</v></c></row><row r="4"><c r="A4"><v>-0.25</v></c></row>)",
          "", "", "n", "12345678901/1000/-0,25"},
         // Una serie guardada como número se lee de sus cifras: por un doble, 8954031234567890123
-        // volvería 8954031234567889920 y su vecina sería la misma.
+        // volvería 8954031234567889920 y su vecina sería la misma. Con exponente, las cifras son
+        // las del doble que escribió el programa: se muestra como doble, no como entero exacto.
         {"enteros de más de 15 cifras, de sus cifras",
          R"(<row r="1"><c r="A1" t="str"><v>n</v></c></row><row r="2"><c r="A2"><v>8954031234567890123</v></c></row>)"
          R"(<row r="3"><c r="A3"><v>8954031234567890124</v></c></row><row r="4"><c r="A4"><v>123456789012345678901234</v></c></row>)"
@@ -90,7 +91,7 @@ TEST_F(Xlsx, XmlHechoAMano) {
          R"(<row r="9"><c r="A9"><v> +12.000 </v></c></row><row r="10"><c r="A10"><v>0012</v></c></row>)",
          "", "", "n",
          "8954031234567890123/8954031234567890124/123456789012345678901234/9007199254740993/"
-         "-9223372036854775809/8954031234567890123/150000000000000000000/12/12"},
+         "-9223372036854775809/8,95403123456789E+18/1,5E+20/12/12"},
         {"sistema de fechas 1904",
          R"(<row r="1"><c r="A1" t="str"><v>f</v></c></row><row r="2"><c r="A2" s="1"><v>0</v></c></row><row r="3"><c r="A3" s="1"><v>42735</v></c></row><row r="4"><c r="A4" s="2"><v>1.5</v></c></row>)",
          "", "date1904=\"1\"", "f", "01/01/1904/01/01/2021/02/01/1904 12:00:00"},

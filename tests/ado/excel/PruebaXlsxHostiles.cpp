@@ -9,6 +9,8 @@
 
 #include "LibrosDePrueba.h"
 #include "ado/Conexion.h"
+#include "ado/NumeroExacto.h"
+#include "ado/Valores.h"
 #include "ado/excel/CadenasXlsx.h"
 #include "comun/Pruebas.h"
 #include "platform/ErrorEjecucion.h"
@@ -244,4 +246,92 @@ TEST_F(XlsxHostil, UnLibroTruncadoEnMedioEsUnaFallaQueLoDice) {
             << qPrintable(e.descripcion());
         EXPECT_TRUE(e.descripcion().contains(archivo)) << qPrintable(e.descripcion());
     }
+}
+
+// Un paquete ambiguo (dos entradas con el mismo nombre, o con nombres que sólo difieren en
+// mayúsculas) no se lee: cada programa tomaría la que encuentra primero. Se rechaza como dañado
+// nombrando las dos.
+TEST_F(XlsxHostil, UnPaqueteConPartesRepetidasSeRechazaComoDanado) {
+    const QByteArray senuelo =
+        R"(<?xml version="1.0"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+        R"(<sheetData><row r="1"><c t="str"><v>senuelo</v></c></row></sheetData></worksheet>)";
+    struct Caso {
+        const char* nombre;
+        const char* parte;
+        const char* dice;
+    };
+    const Caso casos[] = {
+        {"la misma parte dos veces", "xl/worksheets/sheet1.xml",
+         "tiene dos veces la parte \"xl/worksheets/sheet1.xml\""},
+        {"otra escritura de mayúsculas", "xl/worksheets/Sheet1.xml", "que sólo difieren en mayúsculas"},
+        {"con la barra de Windows", "xl\\worksheets\\sheet1.xml", "que sólo difieren en mayúsculas"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        LibroAMano libro;
+        libro.hojas = {{QStringLiteral("Hoja1"), R"(<row r="1"><c t="str"><v>bueno</v></c></row>)"}};
+        libro.antes = {{QString::fromUtf8(c.parte), senuelo}};
+        const QString archivo = ruta(QStringLiteral("ambiguo.xlsx"));
+        QFile::remove(archivo);
+        libro.escribir(archivo);
+        const QString falla = FallaAlLeer(archivo, QStringLiteral("Hoja1$"));
+        EXPECT_TRUE(falla.contains(QStringLiteral("está dañado"))) << qPrintable(falla);
+        EXPECT_TRUE(falla.contains(QString::fromUtf8(c.dice))) << qPrintable(falla);
+    }
+}
+
+// Dos hojas que sólo difieren en mayúsculas: el nombre exacto lee la suya; uno que no es
+// exacto de ninguna no elige a ciegas; la lista tiene las dos.
+TEST_F(XlsxHostil, HojasQueSoloDifierenEnMayusculas) {
+    LibroAMano libro;
+    libro.hojas = {{QStringLiteral("Hoja1"), R"(<row r="1"><c t="str"><v>minusculas</v></c></row>)"},
+                   {QStringLiteral("HOJA1"), R"(<row r="1"><c t="str"><v>mayusculas</v></c></row>)"},
+                   {QStringLiteral("Otra"), R"(<row r="1"><c t="str"><v>otra</v></c></row>)"}};
+    const QString archivo = ruta(QStringLiteral("gemelas.xlsx"));
+    libro.escribir(archivo);
+    EXPECT_EQ(HojasDe(archivo), (QStringList{"Hoja1$", "HOJA1$", "Otra$"}));
+    EXPECT_EQ(LeerHoja(archivo, QStringLiteral("HOJA1$")).campos, QStringList{"mayusculas"});
+    EXPECT_EQ(LeerHoja(archivo, QStringLiteral("Hoja1$")).campos, QStringList{"minusculas"});
+    EXPECT_EQ(LeerHoja(archivo, QStringLiteral("HOJA1")).campos, QStringList{"mayusculas"});
+    EXPECT_EQ(LeerHoja(archivo, QStringLiteral("otra$")).campos, QStringList{"otra"});  // una sola: la lee
+    const QString falla = FallaAlLeer(archivo, QStringLiteral("hoja1$"));
+    EXPECT_TRUE(falla.contains(QStringLiteral("\"Hoja1\", \"HOJA1\""))) << qPrintable(falla);
+}
+
+// Lo que una celda trae y no es un dato: un carácter nulo en un texto rechaza la hoja nombrando la
+// celda; un número escrito con exponente es el doble que escribió el programa (desde 2^53, un
+// doble, que como serie se rechaza), nunca un entero inventado; una celda de error se ve con su
+// texto y se sabe que es un error.
+TEST_F(XlsxHostil, LoQueUnaCeldaTraeYNoEsUnDato) {
+    LibroAMano libro;
+    libro.hojas = {{QStringLiteral("H"),
+                    R"(<row r="1"><c t="str"><v>a</v></c><c t="str"><v>b</v></c></row>)"
+                    R"(<row r="2"><c><v>8.9540312345678902E+18</v></c><c t="e"><v>#N/A</v></c></row>)"
+                    R"(<row r="3"><c><v>1.2345678901234568E+16</v></c><c t="b"><v>1</v></c></row>)"
+                    R"(<row r="4"><c><v>1E+20</v></c><c><v>1.5E3</v></c></row>)"
+                    R"(<row r="5"><c><v>8954031234567890123</v></c><c><v>1E400</v></c></row>)"}};
+    const QString archivo = ruta(QStringLiteral("valores.xlsx"));
+    libro.escribir(archivo);
+    const HojaLeida h = LeerHoja(archivo, QStringLiteral("H$"));
+    ASSERT_EQ(h.filas.size(), 4u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(h.filas[i][0].typeId(), QMetaType::Double) << i;
+        EXPECT_TRUE(NumeroExacto::DobleInexacto(h.filas[i][0])) << i;
+    }
+    EXPECT_EQ(h.texto(0, 0), QStringLiteral("8,95403123456789E+18"));
+    EXPECT_EQ(h.texto(3, 0), QStringLiteral("8954031234567890123"));  // sus cifras, exactas
+    EXPECT_TRUE(EsErrorDeCelda(h.filas[0][1]));
+    EXPECT_EQ(h.texto(0, 1), QStringLiteral("#N/A"));
+    EXPECT_EQ(h.filas[1][1].typeId(), QMetaType::Bool);
+    EXPECT_EQ(h.texto(2, 1), QStringLiteral("1500"));
+    EXPECT_TRUE(NumeroExacto::DobleInexacto(h.filas[3][1]));  // 1E400: infinito, no 0
+
+    libro.hojas = {{QStringLiteral("H"),
+                    R"(<row r="1"><c t="str"><v>a</v></c></row>)"
+                    R"(<row r="2"><c t="inlineStr"><is><t>NULA_x0000_B</t></is></c></row>)"}};
+    QFile::remove(archivo);
+    libro.escribir(archivo);
+    const QString falla = FallaAlLeer(archivo, QStringLiteral("H$"));
+    EXPECT_TRUE(falla.contains(QStringLiteral("carácter nulo"))) << qPrintable(falla);
+    EXPECT_TRUE(falla.contains(QStringLiteral("A2"))) << qPrintable(falla);
 }
