@@ -30,8 +30,9 @@ QString TextoPresentacion() {
 
 QString TextoNotas() {
     return QStringLiteral(
-        "La salida va en UTF-8; en la vista, los tabuladores y saltos de línea de un valor se escriben\n"
-        "como \\t, \\r y \\n.");
+        "La salida va en UTF-8; en la vista, el historial y las transmisiones, la barra, los tabuladores\n"
+        "y saltos de línea de un valor se escriben como \\\\, \\t, \\r y \\n, y los saltos de Unicode\n"
+        "como \\u0085, \\u2028 y \\u2029.");
 }
 
 std::vector<CodigoSalida> CodigosSalida() {

@@ -24,9 +24,15 @@ void Salida::lineaError(const QString& texto) {
 }
 
 QString Celda(const QString& texto) {
+    // La barra primero: escapada, "a\\tb" escrito en el valor no se confunde con un tabulador. Los
+    // saltos de línea de Unicode (U+0085, U+2028, U+2029) cortan la línea en muchos programas.
     QString celda = texto;
-    celda.replace('\t', QLatin1String("\\t"))
+    celda.replace('\\', QLatin1String("\\\\"))
+        .replace('\t', QLatin1String("\\t"))
         .replace('\r', QLatin1String("\\r"))
-        .replace('\n', QLatin1String("\\n"));
+        .replace('\n', QLatin1String("\\n"))
+        .replace(QChar(0x0085), QLatin1String("\\u0085"))
+        .replace(QChar(0x2028), QLatin1String("\\u2028"))
+        .replace(QChar(0x2029), QLatin1String("\\u2029"));
     return celda;
 }

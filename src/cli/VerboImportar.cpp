@@ -228,7 +228,10 @@ Verbo VerboImportar() {
                          "\"falló\" o \"sin confirmar\"), detalle (la transmisión que guarda la serie, la "
                          "fila que la trajo antes o el mensaje de la base) y fila (número de fila "
                          "de datos, desde 1). Separado por \";\", en Windows-1252, o en UTF-8 con --utf8. "
-                         "Si el archivo no se puede escribir, no se importa nada.")},
+                         "Si el archivo no se puede abrir para escribir (un enlace, una carpeta, sin "
+                         "permiso), no se importa nada; si falla al escribirlo al final (disco lleno, "
+                         "cuota), lo importado queda guardado, termina con 1 con el motivo y la ruta, y "
+                         "las filas no importadas, si son a lo sumo 1.000, salen por la salida de errores.")},
          {QStringLiteral("repetir"),
           {},
           QStringLiteral("importa el archivo aunque sus mismos bytes ya agregaron filas (sin ella, termina "

@@ -253,7 +253,13 @@ void CorridaImportacion::ImportarFilas(Rutina& corrida) {
     grupo_ = std::make_unique<GrupoTransmision>(datos_, usuario_);
     if (!opciones_.prueba) {
         // El diario, al día después de cada grupo confirmado (y si el proceso termina en medio).
-        grupo_->despuesDeConfirmar([this] { diario_->poner(cuentasDiario()); });
+        // Y la despedida de una señal: una segunda, que termina en el acto, dice lo que ya quedó
+        // confirmado, no lo que había al empezar.
+        grupo_->despuesDeConfirmar([this] {
+            diario_->poner(cuentasDiario());
+            cuentasDelGrupo();
+            Senales::FijarDespedida(FraseGuardado(resumen_.transmision, resumen_.insertadas) + u'.');
+        });
         diario_->fuenteDeCuentas([this] { return cuentasDiario(); });
     }
     Rutina r([this](const ErrorEjecucion& e) { return trampaFilas(e); });

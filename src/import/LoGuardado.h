@@ -12,3 +12,7 @@ class Dll_Datos;
 // COMMIT no tuvo respuesta); si la base no contesta, se dice la cuenta de la corrida (respaldo) y
 // que no se pudo contar.
 QString LoGuardado(Dll_Datos& datos, int32_t transmision, int64_t respaldo);
+
+// La misma frase con las filas que la corrida sabe confirmadas, sin preguntar a la base: la que
+// queda lista después de cada grupo para una señal que termina en el acto.
+QString FraseGuardado(int32_t transmision, int64_t filas);

@@ -568,6 +568,42 @@ TEST_F(AlmacenCli, UnaSenalConfirmaLoEscritoYDiceQueQuedo) {
     }
 }
 
+// SIGTERM seguidos: el segundo termina en el acto (lo que estaba a medio escribir lo deshace la
+// base), y lo que dice es lo que ya quedó confirmado, no "No quedó nada guardado".
+TEST_F(AlmacenCli, UnaSegundaSenalDiceLoQueYaQuedo) {
+    constexpr int kFilas = 1500000;
+    ASSERT_EQ(cli({"transmisiones"}).codigo, 0);
+    QByteArray csv = kCabecera;
+    csv.reserve(kFilas * 40);
+    for (int i = 0; i < kFilas; ++i) csv += "E,D-" + QByteArray::number(i) + ",Modelo,x,01/01/2026\n";
+    const QString ruta = archivo(QStringLiteral("dos.csv"), csv);
+    std::unique_ptr<QProcess> p(preparar({"importar", ruta}));
+    p->start();
+    ASSERT_TRUE(p->waitForStarted(10000));
+    // Después de un grupo confirmado: la transmisión ya tiene filas.
+    bool empezo = false;
+    for (int i = 0; i < 600 && !empezo; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        empezo = sqlite3("SELECT count(*) FROM AUX_GARANTIA").salida.toLongLong() > 0;
+    }
+    ASSERT_TRUE(empezo) << "la importación no empezó a guardar";
+    ASSERT_EQ(p->state(), QProcess::Running) << "terminó antes de la señal: use un archivo más grande";
+    // Una tras otra hasta que termine: dos señales iguales pendientes a la vez son una sola, y la
+    // que termina en el acto es la que llega antes de que la primera se atienda.
+    const auto pid = static_cast<pid_t>(p->processId());
+    for (int i = 0; i < 100000 && ::kill(pid, SIGTERM) == 0 && !p->waitForFinished(0); ++i)
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    if (p->state() != QProcess::NotRunning) ASSERT_TRUE(p->waitForFinished(60000));
+    EXPECT_EQ(p->exitCode(), 143);
+    const QString errores = QString::fromUtf8(p->readAllStandardError());
+    EXPECT_FALSE(errores.contains(QStringLiteral("No quedó nada guardado"))) << qPrintable(errores);
+    const QRegularExpressionMatch m =
+        QRegularExpression("Quedaron guardadas (\\d+) filas en la transmisión (\\d+)\\.").match(errores);
+    ASSERT_TRUE(m.hasMatch()) << qPrintable(errores);
+    EXPECT_EQ(sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" + m.captured(2)).salida,
+              m.captured(1));
+}
+
 namespace {
 
 // Las filas guardadas después de la transmisión dada, leídas sin esperar a nadie.

@@ -12,6 +12,9 @@ y se lee con el lector independiente:
   xls   xlrd
   dbf   dbfread
   db    el módulo sqlite3 de Python (los bytes del TEXT tal cual)
+  mdb   mdb-export de mdbtools; como en Debian nadie escribe un .mdb, no se generan: cada semilla
+        elige una tabla de las muestras públicas (../shared/fixtures/mdb) y se comparan todos los
+        campos de las filas de la vista previa (`garantias-cli vista`, el mismo lector)
 
 Cada archivo termina de una de dos formas, y cualquier otra es una falla que da la semilla:
   - la importación lo rechaza (código 1, con un mensaje que nombra el lugar), o
@@ -27,12 +30,15 @@ Correspondencia (la regla única de lo que el operador ve, ado/Valores.h):
   booleano           "Verdadero" / "Falso"
   celda de error     su texto ("#N/A")
   nulo               vacío
+  (mdb)              un decimal igual a menos de una parte en un millón (mdb-export escribe un
+                     Single con más cifras de las que tiene); "00/01/1900 00:00:00", que es como
+                     mdb-export escribe una fecha que no sabe escribir, no se compara
 Y lo que no es un dato tiene que rechazarse (no puede haber código 0): una serie que es un doble
 desde 2^53, una celda de error o un booleano como serie, un byte nulo o un texto que no es del
 formato (UTF-8 mal formado en un .db, bytes que la página de códigos no tiene), una marca de
 borrado de dBase que no es ' ' ni '*', un registro que falta.
 
-Uso: diferencial.py --cli RUTA --clase {csv,xlsx,xls,dbf,db,todas} [--semilla S] [--cantidad N]
+Uso: diferencial.py --cli RUTA --clase {csv,xlsx,xls,dbf,db,mdb,todas} [--semilla S] [--cantidad N]
 """
 import argparse
 import csv
@@ -482,8 +488,8 @@ def db_escribir(r, carpeta):
         con.execute("PRAGMA journal_mode=WAL")
     # A veces, lo que SQLite guarda sin quejarse y no es un dato: un TEXT que no es UTF-8 (un
     # valor de Windows-1252 escrito tal cual) o con un byte nulo.
-    estropeo = r.choice([None, None, None, "utf8", "nulo"])
-    reales = r.random() < 0.3  # las series numéricas como REAL: desde 2^53 se rechazan
+    estropeo = r.choice([None] * 6 + ["utf8", "utf8", "nulo"])
+    reales = r.random() < 0.15  # las series numéricas como REAL: desde 2^53 se rechazan
     for f in filas_al_azar(r):
         valores = []
         for j, v in enumerate(f):
@@ -527,12 +533,72 @@ def db_leer(ruta, tabla):
     return filas
 
 
+# Access: no hay en Debian quien escriba un .mdb. Se leen las muestras públicas (../shared/fixtures,
+# o GARANTIAS_MUESTRAS): cada semilla elige una tabla de una muestra; el otro lector es mdb-export.
+def muestras_mdb():
+    carpeta = os.environ.get("GARANTIAS_MUESTRAS") or os.path.join(
+        os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "shared", "fixtures")
+    carpeta = os.path.join(carpeta, "mdb")
+    tablas = []
+    if os.path.isdir(carpeta):
+        for archivo in sorted(os.listdir(carpeta)):
+            if archivo.lower().endswith(".mdb"):
+                ruta = os.path.join(carpeta, archivo)
+                salida = subprocess.run(["mdb-tables", "-1", ruta], capture_output=True, text=True).stdout
+                tablas += [(ruta, t) for t in salida.splitlines() if t and not t.lower().startswith("msys")]
+    return tablas
+
+
+def mdb_escribir(r, carpeta):
+    tablas = muestras_mdb()
+    ruta, tabla = tablas[r.randrange(len(tablas))]
+    copia = os.path.join(carpeta, os.path.basename(ruta))
+    shutil.copy(ruta, copia)
+    return copia, tabla
+
+
+CUALQUIERA = "(cualquiera)"
+FECHA_MDB = re.compile(r"^(\d\d/\d\d/\d{4}) (\d\d:\d\d:\d\d)$")
+
+
+def mdb_leer(ruta, tabla):
+    p = subprocess.run(["mdb-export", "-D", "%d/%m/%Y %H:%M:%S", "-T", "%d/%m/%Y %H:%M:%S", "-B",
+                        ruta, tabla], capture_output=True)
+    if p.returncode != 0:
+        raise Rechazar("mdb-export no la lee")
+    try:
+        t = p.stdout.decode("utf-8")
+    except UnicodeDecodeError:
+        raise Rechazar("texto que no es UTF-8")
+    filas = []
+    for fila in list(csv.reader(io.StringIO(t, newline="")))[1:]:
+        valores = []
+        for v in fila:
+            m = FECHA_MDB.match(v)
+            if v == "":
+                v = None
+            elif v == "00/01/1900 00:00:00":
+                v = CUALQUIERA  # mdbtools no sabe escribir una fecha anterior a 1900 con hora: no compara
+            elif v in ("TRUE", "FALSE"):
+                v = v == "TRUE"
+            elif m:
+                v = datetime.datetime.strptime(v, "%d/%m/%Y %H:%M:%S")
+            elif re.fullmatch(r"-?\d+", v):
+                v = int(v)
+            elif re.fullmatch(r"-?\d+\.\d+(e[+-]?\d+)?", v, re.I):
+                v = float(v)
+            valores.append(v)
+        filas.append(valores)
+    return filas
+
+
 CLASES = {
     "csv": (csv_escribir, csv_leer),
     "xlsx": (xlsx_escribir, xlsx_leer),
     "xls": (xls_escribir, xls_leer),
     "dbf": (dbf_escribir, dbf_leer),
     "db": (db_escribir, db_leer),
+    "mdb": (mdb_escribir, mdb_leer),
 }
 
 
@@ -557,18 +623,80 @@ def importar(cli, carpeta, ruta, tabla):
     return p.returncode, p.stdout.decode("utf-8", "replace") + p.stderr.decode("utf-8", "replace"), guardadas
 
 
-def probar(cli, clase, semilla):
-    """None si el archivo quedó bien; 'limpio' o 'rechazado'; o el texto de la diferencia."""
+def desescapar(celda):
+    return re.sub(r"\\(\\|t|r|n|u[0-9a-fA-F]{4})",
+                  lambda m: {"\\": "\\", "t": "\t", "r": "\r", "n": "\n"}.get(m.group(1)) or chr(int(m.group(1)[1:], 16)),
+                  celda)
+
+
+def vista(cli, carpeta, ruta, tabla):
+    """Las filas (hasta 19, todos los campos) que muestra `garantias-cli vista`: la vista previa."""
+    entorno = dict(os.environ, GARANTIAS_DATOS=os.path.join(carpeta, "datos"), tmp=carpeta, temp="x",
+                   LANG="C.UTF-8")
+    p = subprocess.run([cli, "vista", ruta, "--tabla", tabla], env=entorno, capture_output=True, timeout=120)
+    lineas = p.stdout.decode("utf-8").split("\n")[1:]
+    filas = [tuple(desescapar(c) for c in l.split("\t")[1:]) for l in lineas if l]
+    return p.returncode, p.stderr.decode("utf-8", "replace"), filas
+
+
+def iguales(nuestra, otra):
+    """Dos filas de la vista: cada campo igual, o los dos números que difieren en menos de una parte
+    en un millón (mdb-export escribe un Single de 4 bytes con más cifras de las que tiene: 7)."""
+    if len(nuestra) != len(otra):
+        return False
+    for a, b in zip(nuestra, otra):
+        if a == b or b == CUALQUIERA:
+            continue
+        try:
+            x, y = float(a.replace(",", ".")), float(b.replace(",", "."))
+        except ValueError:
+            return False
+        if abs(x - y) > 1e-6 * max(abs(x), abs(y)):
+            return False
+    return True
+
+
+def archivo_y_esperadas(clase, semilla, carpeta, esperadas_de):
+    """El archivo de la semilla, y lo que el otro lector dice que tiene (o por qué debe rechazarse)."""
     escribir, leer = CLASES[clase]
-    r = random.Random("%s:%d" % (clase, semilla))
+    ruta, tabla = escribir(random.Random("%s:%d" % (clase, semilla)), carpeta)
+    try:
+        return ruta, tabla, esperadas_de(leer(ruta, tabla)), None
+    except Rechazar as e:
+        return ruta, tabla, None, str(e)
+
+
+def probar_vista(cli, clase, semilla):
+    """Para las clases sin generador (mdb): cada campo de las primeras filas de la vista previa."""
     carpeta = tempfile.mkdtemp(prefix="diferencial-")
     try:
-        ruta, tabla = escribir(r, carpeta)
-        try:
-            esperadas = [f for f in (fila_esperada(v) for v in leer(ruta, tabla)) if f is not None]
-            motivo = None
-        except Rechazar as e:
-            esperadas, motivo = None, str(e)
+        ruta, tabla, esperadas, motivo = archivo_y_esperadas(
+            clase, semilla, carpeta, lambda filas: [tuple(texto(v) for v in f) for f in filas[:19]])
+        codigo, errores, filas = vista(cli, carpeta, ruta, tabla)
+        if codigo == 1:
+            return "rechazado" if errores.strip() else "código 1 sin mensaje"
+        if codigo != 0:
+            return "código %d: %s" % (codigo, errores.strip()[-500:])
+        if motivo:
+            return "código 0 con un archivo que debe rechazarse (%s)" % motivo
+        if len(filas) != len(esperadas) or not all(map(iguales, filas, esperadas)):
+            for i, (a, b) in enumerate(zip(filas, esperadas)):
+                if not iguales(a, b):
+                    return "código 0 y distintas en la fila %d de %s: %r / %r" % (i + 1, tabla, a, b)
+            return "código 0 y %d filas en vez de %d (%s)" % (len(filas), len(esperadas), tabla)
+        return "limpio"
+    finally:
+        shutil.rmtree(carpeta, ignore_errors=True)
+
+
+def probar(cli, clase, semilla):
+    """None si el archivo quedó bien; 'limpio' o 'rechazado'; o el texto de la diferencia."""
+    if clase == "mdb":
+        return probar_vista(cli, clase, semilla)
+    carpeta = tempfile.mkdtemp(prefix="diferencial-")
+    try:
+        ruta, tabla, esperadas, motivo = archivo_y_esperadas(
+            clase, semilla, carpeta, lambda filas: [f for f in map(fila_esperada, filas) if f is not None])
         codigo, salida, guardadas = importar(cli, carpeta, ruta, tabla)
         if codigo == 1:
             # Rechazado: con un mensaje (no un cuelgue ni un código cualquiera).
@@ -585,8 +713,8 @@ def probar(cli, clase, semilla):
             return "código %d: %s" % (codigo, salida.strip()[-500:])
         if motivo:
             return "código 0 con un archivo que debe rechazarse (%s); guardadas %d filas" % (motivo, len(guardadas))
-        faltan = sorted(set(esperadas) - set(guardadas))
-        sobran = sorted(set(guardadas) - set(esperadas))
+        faltan = sorted(set(esperadas) - set(guardadas), key=str)
+        sobran = sorted(set(guardadas) - set(esperadas), key=str)
         if faltan or sobran:
             return "código 0 y distintas: faltan %r ... sobran %r ...\n%s" % (faltan[:3], sobran[:3], salida[-800:])
         return "limpio"
@@ -614,6 +742,9 @@ def main():
                 __import__("xlwt")
         except ImportError as e:
             print("se salta %s: falta el módulo de Python %s (scripts/install-deps)" % (clase, e.name))
+            return 77
+        if clase == "mdb" and not (shutil.which("mdb-export") and muestras_mdb()):
+            print("se salta mdb: faltan mdb-export o las muestras públicas (../shared/fixtures/mdb)")
             return 77
     fallas = 0
     for clase in clases:

@@ -271,7 +271,11 @@ class FuenteAccess : public FuenteFilas {
         const std::size_t hasta =
             std::min<std::size_t>(static_cast<std::size_t>(std::max(c.largo, 0)), c.bufer.size());
         const QByteArrayView bytes(c.bufer.data(), static_cast<qsizetype>(hasta));
-        const bool nulo = strnlen(c.bufer.data(), hasta) < hasta;
+        bool nulo = strnlen(c.bufer.data(), hasta) < hasta;
+        // Jet 3 guarda el texto de a un byte por carácter, y libmdb quita los nulos al convertirlo:
+        // menos caracteres que bytes guardados es un nulo que se perdió.
+        if (!nulo && IS_JET3(base_->mdb) && c.mdb->col_type == MDB_TEXT && c.mdb->cur_value_len > 0)
+            nulo = QString::fromUtf8(bytes).size() < c.mdb->cur_value_len;
         if (!nulo && EsUtf8Valido(bytes, true)) return;
         Fallar(
             QStringLiteral(
