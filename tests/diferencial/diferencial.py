@@ -604,11 +604,20 @@ CLASES = {
 
 # ---- Nuestra importación ----
 
+def entorno_de(carpeta):
+    """garantias-cli con todo lo suyo (bases, HOME, temporales) en la carpeta de la semilla."""
+    entorno = dict(os.environ, GARANTIAS_DATOS=os.path.join(carpeta, "datos"), tmp=carpeta, temp="x",
+                   LANG="C.UTF-8", HOME=os.path.join(carpeta, "casa"),
+                   XDG_DATA_HOME=os.path.join(carpeta, "casa", ".local", "share"),
+                   XDG_CONFIG_HOME=os.path.join(carpeta, "casa", ".config"))
+    entorno.pop("GARANTIAS_CONEXION", None)
+    return entorno
+
+
 def importar(cli, carpeta, ruta, tabla):
     datos = os.path.join(carpeta, "datos")
     os.makedirs(datos, exist_ok=True)
-    entorno = dict(os.environ, GARANTIAS_DATOS=datos, tmp=carpeta, temp="x", LANG="C.UTF-8")
-    entorno.pop("GARANTIAS_CONEXION", None)
+    entorno = entorno_de(carpeta)
     argumentos = [cli, "importar", ruta, "--conexion", CADENA]
     if tabla:
         argumentos += ["--tabla", tabla]
@@ -631,8 +640,7 @@ def desescapar(celda):
 
 def vista(cli, carpeta, ruta, tabla):
     """Las filas (hasta 19, todos los campos) que muestra `garantias-cli vista`: la vista previa."""
-    entorno = dict(os.environ, GARANTIAS_DATOS=os.path.join(carpeta, "datos"), tmp=carpeta, temp="x",
-                   LANG="C.UTF-8")
+    entorno = entorno_de(carpeta)
     p = subprocess.run([cli, "vista", ruta, "--tabla", tabla], env=entorno, capture_output=True, timeout=120)
     lineas = p.stdout.decode("utf-8").split("\n")[1:]
     filas = [tuple(desescapar(c) for c in l.split("\t")[1:]) for l in lineas if l]
