@@ -206,7 +206,11 @@ def csv_escribir(r, carpeta):
     filas = filas_al_azar(r)
     codificacion = r.choice(["utf-8", "cp1252"])
     salida = io.StringIO()
-    w = csv.writer(salida, quoting=r.choice([csv.QUOTE_MINIMAL, csv.QUOTE_ALL]), lineterminator=r.choice(["\r\n", "\n"]))
+    fin = r.choice(["\r\n", "\n"])
+    # A veces, líneas en blanco antes del encabezado (no cuentan) y otro separador.
+    salida.write(fin * r.choice([0, 0, 0, 1, 2]))
+    w = csv.writer(salida, quoting=r.choice([csv.QUOTE_MINIMAL, csv.QUOTE_ALL]), lineterminator=fin,
+                   delimiter=r.choice([",", ",", ";", "\t"]))
     w.writerow(NOMBRES)
     for f in filas:
         w.writerow(["" if v is None else texto(v) for v in f])
@@ -228,7 +232,11 @@ def csv_leer(ruta, tabla):
         t = datos.decode("utf-8")
     except UnicodeDecodeError:
         t = datos.decode("cp1252", errors="strict")
-    filas = list(csv.reader(io.StringIO(t, newline="")))
+    primera = next(l for l in t.splitlines() if l.strip())
+    separador = max([",", ";", "\t"], key=lambda c: (primera.count(c), c == ","))
+    filas = list(csv.reader(io.StringIO(t, newline=""), delimiter=separador))
+    while filas and not filas[0]:
+        filas.pop(0)
     return [list(f) for f in filas[1:]]
 
 
