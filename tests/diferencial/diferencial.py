@@ -357,7 +357,7 @@ def xls_escribir(r, carpeta):
             hoja.write(0, j, n)
         filas = filas_al_azar(r)
         if r.random() < 0.15:
-            r.choice(filas)[SERIE] = float(r.randrange(2**53, 10**19))
+            r.choice(filas)[SERIE] = r.choice([float(r.randrange(2**53, 10**19)), True])
         for i, f in enumerate(filas, start=1):
             for j, v in enumerate(f):
                 if v is None:
