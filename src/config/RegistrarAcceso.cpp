@@ -1,7 +1,9 @@
 #include "config/RegistrarAcceso.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QSet>
+#include <cstdio>
 
 #include "data/ConstructorSentencias.h"
 #include "platform/Proceso.h"
@@ -29,6 +31,9 @@ const QSet<QString>& NuncaAnotados() {
     static const QSet<QString> ejecutables;
     return ejecutables;
 }
+
+// El número con que la base dice que se venció la espera de un bloqueo ajeno.
+constexpr int32_t kEsperaVencida = 1222;
 
 bool Igual(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
@@ -120,6 +125,16 @@ void RegistrarAcceso(const QString& formulario) {
         int32_t codigo = 0;
         QString script, mensaje;
         GActualizarDatoScript(sentencias, hayError, codigo, false, false, script, mensaje, true);
+        // La espera vencida que acaba de decir el cuadro no termina el programa: lo que sigue
+        // vuelve a esperar a la base. Dicho, quien mira la consola no lo toma por un cuelgue.
+        if (hayError && codigo == kEsperaVencida) {
+            const QByteArray texto =
+                (QStringLiteral("%1: el ingreso no se anotó en Control_Acceso; el programa sigue y vuelve a "
+                                "esperar a que la otra estación libere la base (Ctrl-C lo detiene).\n")
+                     .arg(QCoreApplication::instance() ? QCoreApplication::applicationName() : ejecutable))
+                    .toUtf8();
+            std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stderr);
+        }
     });
     registrar.correr();
 }
