@@ -574,12 +574,19 @@ def mdb_leer(ruta, tabla):
                         ruta, tabla], capture_output=True)
     if p.returncode != 0:
         raise Rechazar("mdb-export no la lee")
+    # Un objeto OLE (un documento incrustado) no es un dato que la vista muestre: va vacío. Sus
+    # bytes en la salida de mdb-export no son texto, así que se lee como Latin-1 y se descarta.
+    esquema = subprocess.run(["mdb-schema", "-T", tabla, ruta], capture_output=True, text=True).stdout
+    ole = [m.group(1) for m in re.finditer(r"^\s*\[(.*?)\]\s+OLE", esquema, re.M)]
+    crudo = list(csv.reader(io.StringIO(p.stdout.decode("latin-1"), newline="")))
+    columnas_ole = {i for i, n in enumerate(crudo[0]) if n in ole} if crudo else set()
     try:
-        t = p.stdout.decode("utf-8")
+        lineas = [[c.encode("latin-1").decode("utf-8") if i not in columnas_ole else "" for i, c in enumerate(f)]
+                  for f in crudo]
     except UnicodeDecodeError:
         raise Rechazar("texto que no es UTF-8")
     filas = []
-    for fila in list(csv.reader(io.StringIO(t, newline="")))[1:]:
+    for fila in lineas[1:]:
         valores = []
         for v in fila:
             m = FECHA_MDB.match(v)
