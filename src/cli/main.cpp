@@ -7,6 +7,7 @@
 #include "cli/Argumentos.h"
 #include "cli/Ayuda.h"
 #include "cli/Manual.h"
+#include "cli/NombresCrudos.h"
 #include "cli/Salida.h"
 #include "cli/TerminacionBash.h"
 #include "cli/Verbos.h"
@@ -82,13 +83,13 @@ int main(int argc, char** argv) {
     Proceso::FijarBombeo(false);
     Senales::Instalar();
     Salida salida;
-    QStringList argumentos = QCoreApplication::arguments();
-    argumentos.removeFirst();
+    // Un archivo de nombre que no es UTF-8 se abre por sus bytes (por un enlace de nombre legible).
+    const ArgumentosLegibles argumentos = LeerArgumentos(argc, argv);
     // La cadena de --conexion lleva la clave: ps ya no la muestra (GARANTIAS_CONEXION, en el entorno
-    // del proceso, sólo la ve el mismo usuario).
+    // del proceso, sólo la ve el mismo usuario). Después de leer los argumentos.
     CadenaLanzamiento::TaparClaves(argc, argv);
     try {
-        return Correr(argumentos, salida);
+        return Correr(argumentos.argumentos, salida);
     } catch (const ErrorUso& e) {
         salida.error(e.texto + QStringLiteral("\nPruebe «garantias-cli --help»."));
         return Codigo::Uso;

@@ -11,9 +11,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "ado/dbase/ConstructorDbf.h"
 #include "cli/ProgramaCli.h"
 #include "comun/Pruebas.h"
-#include "ado/dbase/ConstructorDbf.h"
 
 namespace {
 
@@ -265,4 +265,48 @@ TEST_F(NombresDeArchivo, UnEnlaceRotoEsUnErrorQueLoNombra) {
             << qPrintable(r.errores);
     }
     EXPECT_TRUE(series().isEmpty());
+}
+
+// Un nombre que no es UTF-8 (una "ñ" de Windows-1252 copiada tal cual de otra máquina): el archivo
+// se lee por sus bytes, en cada clase, y no "no se encuentra".
+TEST_F(NombresDeArchivo, UnNombreQueNoEsUtf8SeAbrePorSusBytes) {
+    const QString carpeta = ruta(QStringLiteral("crudos/.")).chopped(2);
+    const ProgramaCli programa(dir_.path());
+    int n = 0;
+    QStringList esperadas;
+    for (const char* extension : {"csv", "dbf", "xlsx", "db"}) {
+        SCOPED_TRACE(extension);
+        const QString serie = QStringLiteral("C%1").arg(++n);
+        const QString legible = carpeta + QStringLiteral("/tmp.") + QLatin1String(extension);
+        const QString ext = QString::fromLatin1(extension);
+        if (ext == "csv") EscribirArchivo(legible, Csv(serie));
+        if (ext == "dbf") EscribirArchivo(legible, Dbf(serie));
+        if (ext == "xlsx") Xlsx(legible, serie);
+        if (ext == "db") Db(legible, serie);
+        const QByteArray crudo = QFile::encodeName(carpeta) + "/dat\xF1os." + extension;
+        ASSERT_EQ(::rename(QFile::encodeName(legible).constData(), crudo.constData()), 0);
+        // El nombre llega al programa por sus bytes, como desde una consola: printf en el shell.
+        const auto correr = [&](const QString& verbo) {
+            QProcess p;
+            p.setProcessEnvironment(programa.entorno());
+            p.start(QStringLiteral("/bin/sh"),
+                    {QStringLiteral("-c"),
+                     QStringLiteral("exec \"$0\" %1 \"$(printf '%2/dat\\361os.%3')\" %4")
+                         .arg(verbo, carpeta, ext,
+                              verbo == QLatin1String("importar") ? QStringLiteral("--conexion \"$1\"")
+                                                                 : QString()),
+                     programa.ruta(), kCadena});
+            EXPECT_TRUE(p.waitForFinished(60000));
+            return std::make_pair(p.exitCode(),
+                                  QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()));
+        };
+        const auto vista = correr(QStringLiteral("vista"));
+        EXPECT_EQ(vista.first, 0) << qPrintable(vista.second);
+        EXPECT_TRUE(vista.second.contains(QStringLiteral("1\tE\t%1\tM\tx\tA").arg(serie)))
+            << qPrintable(vista.second);
+        const auto importado = correr(QStringLiteral("importar"));
+        EXPECT_EQ(importado.first, 0) << qPrintable(importado.second);
+        esperadas << serie;
+        EXPECT_EQ(series(), esperadas);
+    }
 }
