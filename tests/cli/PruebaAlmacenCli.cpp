@@ -597,11 +597,12 @@ TEST_F(AlmacenCli, UnaSegundaSenalDiceLoQueYaQuedo) {
     EXPECT_EQ(p->exitCode(), 143);
     const QString errores = QString::fromUtf8(p->readAllStandardError());
     EXPECT_FALSE(errores.contains(QStringLiteral("No quedó nada guardado"))) << qPrintable(errores);
-    const QRegularExpressionMatch m =
-        QRegularExpression("Quedaron guardadas (\\d+) filas en la transmisión (\\d+)\\.").match(errores);
-    ASSERT_TRUE(m.hasMatch()) << qPrintable(errores);
-    EXPECT_EQ(sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" + m.captured(2)).salida,
-              m.captured(1));
+    const LoQueDijo dijo = LeerLoGuardado(errores);
+    ASSERT_TRUE(dijo.dicho && dijo.transmision > 0) << qPrintable(errores);
+    EXPECT_EQ(sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" +
+                      QString::number(dijo.transmision))
+                  .salida,
+              QString::number(dijo.filas));
 }
 
 namespace {
