@@ -88,6 +88,40 @@ class Anulacion : public VentanaDePrueba {
                   (QStringList{"1|1", "2|0"}));
         EXPECT_EQ(Anular(n).motivo, EstadoAnulacion::YaAnulada);
     }
+
+    // Si cualquiera de sus escrituras falla (el borrado de las filas, la marca, el diario, el
+    // registro de acciones), nada de lo anterior queda: ni la marca sobre filas que siguen ahí ni
+    // filas borradas de una transmisión sin marca. Cada falla la da la base, con un disparador.
+    void fallaEnCadaEscrituraNoDejaNadaHecho() {
+        const int32_t n = importar(kCsv);
+        const struct {
+            const char* nombre;
+            const char* disparador;
+        } casos[] = {
+            {"el borrado de las filas", "BEFORE DELETE ON AUX_GARANTIA"},
+            {"la marca de la transmisión", "BEFORE UPDATE ON MV_TRANSMISIONES"},
+            {"el diario", "BEFORE UPDATE ON GARANTIAS_CORRIDAS"},
+            {"el registro de acciones", "BEFORE INSERT ON MV_CPTEACCIONES"},
+        };
+        const QStringList antes = estado(n);
+        ASSERT_EQ(antes, (QStringList{"3", "0", "0|", "0"}));
+        for (const auto& c : casos) {
+            SCOPED_TRACE(c.nombre);
+            sql(QStringLiteral(
+                    "CREATE TRIGGER falla %1 BEGIN SELECT RAISE(ABORT, 'rechazada por la base'); END")
+                    .arg(c.disparador));
+            const EstadoAnulacion e = Anular(n);
+            EXPECT_EQ(e.motivo, EstadoAnulacion::Fallo);
+            EXPECT_TRUE(e.mensaje.startsWith("No se anuló la transmisión 1: ")) << qPrintable(e.mensaje);
+            EXPECT_TRUE(e.mensaje.contains("rechazada por la base")) << qPrintable(e.mensaje);
+            EXPECT_EQ(estado(n), antes);
+            EXPECT_FALSE(Componentes::Datos().conexion().enTransaccion());
+            sql("DROP TRIGGER falla");
+        }
+        // Sin el disparador, la misma anulación se hace entera.
+        EXPECT_EQ(Anular(n).motivo, EstadoAnulacion::Lista);
+        EXPECT_EQ(estado(n), (QStringList{"0", "1", "1|operador", "1"}));
+    }
 };
 
 TEST_F(Anulacion, BorraLasFilasMarcaLaTransmisionYLoAnotaEnLaBaseEmbebida) { anularYReimportar(); }
@@ -157,7 +191,16 @@ TEST_F(Anulacion, LoQueNoSeAnulaQuedaComoEstaba) {
     EXPECT_EQ(tablas(), antes);
 }
 
-// Si la última escritura (el registro de acciones) falla, nada de lo anterior queda.
+TEST_F(Anulacion, UnaFallaEnCualquierEscrituraNoDejaNadaHechoEnLaBaseEmbebida) {
+    fallaEnCadaEscrituraNoDejaNadaHecho();
+}
+
+TEST_F(Anulacion, UnaFallaEnCualquierEscrituraNoDejaNadaHechoEnElServidor) {
+    ASSERT_NO_FATAL_FAILURE(conectarServidor());
+    fallaEnCadaEscrituraNoDejaNadaHecho();
+}
+
+// Si la tabla del registro de acciones no está, tampoco.
 TEST_F(Anulacion, UnaFallaEnMedioNoDejaNadaHecho) {
     const int32_t n = importar(kCsv);
     sql("DROP TABLE MV_CPTEACCIONES");
