@@ -69,6 +69,9 @@ TEST(OrigenSqliteHostil, UnaVistaSinFinSeDetieneCuandoElOperadorLoPide) {
     c.Open(ConexionDb(ruta));
     Detencion::Limpiar();
     std::thread operador([] {
+        // Sin apuro: la vista no termina nunca, así que el pedido llega siempre con la lectura en
+        // marcha o antes de ella, y las dos se detienen después de 0 filas; con la máquina cargada
+        // sólo cambia cuándo.
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         Detencion::Pedir();
     });

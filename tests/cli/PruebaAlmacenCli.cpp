@@ -34,6 +34,15 @@ struct Resultado {
     QString errores;
 };
 
+// Si el proceso tiene abierto el archivo (sus descriptores, en /proc).
+bool TieneAbierto(qint64 pid, const QString& ruta) {
+    const QString buscado = QFileInfo(ruta).canonicalFilePath();
+    const QDir fd(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QFileInfo& f : fd.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        if (f.symLinkTarget() == buscado) return true;
+    return false;
+}
+
 int Modo(const QString& ruta) {
     struct stat st {};
     if (::lstat(QFile::encodeName(ruta).constData(), &st) != 0) return -1;
@@ -340,6 +349,49 @@ TEST_F(AlmacenCli, ImportacionesQueFallanNoDejanTransmision) {
     EXPECT_TRUE(otra.salida.contains("Ninguna transmisión: 0 filas agregadas, 1 series ya guardadas"))
         << qPrintable(otra.salida);
     EXPECT_EQ(sqlite3("SELECT group_concat(Transmision) FROM MV_TRANSMISIONES").salida, "1");
+}
+
+// Los mismos bytes otra vez entran sólo si se pide --repetir: sin ella (y en una prueba) el
+// programa dice cuándo se importaron y no toma número; --repetir no lleva valor ("--repetir=no"
+// es un error de uso, no un sí).
+TEST_F(AlmacenCli, LosMismosBytesOtraVezEntranSoloConRepetir) {
+    const QString csv = archivo("dos.csv", kCabecera + "E,S1,M,x,A\nE,S2,M,x,A\n");
+    const Resultado primera = cli({"importar", csv});
+    ASSERT_EQ(primera.codigo, 0) << qPrintable(primera.errores);
+    const QString yaImportado = "Este archivo ya se importó el ";
+    const struct {
+        const char* nombre;
+        QStringList opciones;
+        int codigo;
+        QString enErrores;
+        QString enSalida;
+    } casos[] = {
+        {"sin --repetir",
+         {},
+         1,
+         "como transmisión 1 (2 filas agregadas). ¿Importarlo otra vez? No se importó: "
+         "--repetir lo importa igual.",
+         {}},
+        {"--repetir=no", {"--repetir=no"}, 2, "la opción --repetir no lleva valor", {}},
+        {"--repetir=si", {"--repetir=si"}, 2, "la opción --repetir no lleva valor", {}},
+        {"--prueba sin --repetir",
+         {"--prueba"},
+         0,
+         {},
+         "0 filas que se agregarían, 2 series ya guardadas, 0 filas sin serie. Este archivo ya se importó "
+         "el "},
+        {"--repetir", {"--repetir"}, 0, {}, "Ninguna transmisión: 0 filas agregadas, 2 series ya guardadas"},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        const Resultado r = cli(QStringList{"importar", csv} + c.opciones);
+        EXPECT_EQ(r.codigo, c.codigo) << qPrintable(r.errores);
+        EXPECT_TRUE(r.errores.contains(c.enErrores)) << qPrintable(r.errores);
+        EXPECT_TRUE(r.salida.contains(c.enSalida)) << qPrintable(r.salida);
+        if (c.codigo == 1) EXPECT_TRUE(r.errores.contains(yaImportado)) << qPrintable(r.errores);
+        EXPECT_EQ(sqlite3("SELECT group_concat(Transmision) FROM MV_TRANSMISIONES").salida, "1");
+        EXPECT_EQ(contar("AUX_GARANTIA"), "2");
+    }
 }
 
 // El archivo de filas no importadas queda escrito o la corrida falla diciéndolo, con la ruta; si
@@ -720,6 +772,14 @@ TEST_F(AlmacenCli, UnaSenalCortaLaEsperaDeUnBloqueoAjeno) {
             ASSERT_TRUE(empezo) << "la importación no empezó a guardar";
             tomarBase();
         }
+        // Primero que el programa tenga la base abierta (ya atiende las señales: una máquina
+        // cargada puede tardar en arrancarlo), después un rato para que llegue a la espera.
+        bool abierta = false;
+        for (int i = 0; i < 600 && !abierta && p->state() == QProcess::Running; ++i) {
+            abierta = TieneAbierto(p->processId(), base());
+            if (!abierta) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ASSERT_TRUE(abierta) << "el programa no abrió la base";
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // ya espera el bloqueo
         ASSERT_EQ(p->state(), QProcess::Running);
         QElapsedTimer reloj;
