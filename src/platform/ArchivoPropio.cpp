@@ -18,6 +18,39 @@ namespace {
 constexpr int32_t kErrorAcceso = 75;  // error de acceso a la ruta o al archivo
 constexpr qsizetype kTrozo = 64 * 1024;
 
+Costura g_costura = nullptr;
+
+// La falla que la costura de las pruebas pide para la llamada (0: ninguna).
+int FallaPedida(Llamada llamada) { return g_costura ? g_costura(llamada) : 0; }
+
+int SistemaAbrir(const char* ruta, int banderas, mode_t modo) {
+    if (const int e = FallaPedida(Llamada::Abrir)) return errno = e, -1;
+    return ::open(ruta, banderas, modo);
+}
+ssize_t SistemaEscribir(int fd, const char* p, size_t n) {
+    if (const int e = FallaPedida(Llamada::Escribir)) return errno = e, -1;
+    return ::write(fd, p, n);
+}
+int SistemaSincronizar(int fd) {
+    if (const int e = FallaPedida(Llamada::Sincronizar)) return errno = e, -1;
+    return ::fsync(fd);
+}
+// El descriptor se cierra siempre (como close() con EIO): la falla sólo se informa.
+int SistemaCerrar(int fd) {
+    const int e = FallaPedida(Llamada::Cerrar);
+    const int r = ::close(fd);
+    if (e) return errno = e, -1;
+    return r;
+}
+int SistemaRenombrar(const char* de, const char* a) {
+    if (const int e = FallaPedida(Llamada::Renombrar)) return errno = e, -1;
+    return ::rename(de, a);
+}
+int SistemaTruncar(int fd, off_t largo) {
+    if (const int e = FallaPedida(Llamada::Truncar)) return errno = e, -1;
+    return ::ftruncate(fd, largo);
+}
+
 [[noreturn]] void Fallar(const QString& ruta, const QString& causa) {
     throw ErrorEjecucion(kErrorAcceso, QStringLiteral("No se puede escribir \"%1\": %2.").arg(ruta, causa));
 }
@@ -31,6 +64,8 @@ QString Ajeno(const struct stat& st) {
     return {};
 }
 }  // namespace
+
+void FijarCostura(Costura costura) { g_costura = costura; }
 
 bool SoloLectura(const QString& ruta) {
     if (ruta.isEmpty()) return false;
@@ -76,7 +111,8 @@ int Abrir(const QString& ruta, int banderas, mode_t modo) {
     const QByteArray r = QFile::encodeName(ruta);
     // O_NONBLOCK: una FIFO puesta en lugar del archivo no deja al programa esperando (se rechaza
     // después, por no ser un archivo común).
-    const int fd = ::open(r.constData(), banderas | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, modo);
+    const int fd =
+        SistemaAbrir(r.constData(), banderas | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, modo);
     if (fd < 0) {
         const int error = errno;
         struct stat st {};
@@ -97,7 +133,7 @@ void EscribirTodo(int fd, const QByteArray& bytes, const QString& ruta) {
     const char* p = bytes.constData();
     qsizetype falta = bytes.size();
     while (falta > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(falta));
+        const ssize_t n = SistemaEscribir(fd, p, static_cast<size_t>(falta));
         if (n < 0) {
             if (errno == EINTR) continue;
             Fallar(ruta, Causa(errno, ruta));
@@ -110,20 +146,37 @@ void EscribirTodo(int fd, const QByteArray& bytes, const QString& ruta) {
 
 void Cerrar(int fd, const QString& ruta, bool sincronizar) {
     int error = 0;
-    if (sincronizar && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = errno;
-    if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
+    if (sincronizar && SistemaSincronizar(fd) != 0 && errno != EINVAL && errno != EROFS) error = errno;
+    if (SistemaCerrar(fd) != 0 && error == 0 && errno != EINTR) error = errno;
     if (error) Fallar(ruta, Causa(error, ruta));
+}
+
+void AgregarEn(int fd, const QByteArray& bytes, const QString& ruta, bool sincronizar) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) Fallar(ruta, Causa(errno, ruta));
+    try {
+        EscribirTodo(fd, bytes, ruta);
+        if (sincronizar && SistemaSincronizar(fd) != 0 && errno != EINVAL && errno != EROFS)
+            Fallar(ruta, Causa(errno, ruta));
+    } catch (...) {
+        // Lo que llegó a escribirse se quita: el archivo queda como estaba, como dice la falla. Si
+        // ni eso se puede, queda lo escrito (la falla ya se dice igual).
+        if (SistemaTruncar(fd, st.st_size) == 0) SistemaSincronizar(fd);
+        throw;
+    }
 }
 
 void Agregar(const QString& ruta, const QByteArray& bytes, mode_t modo) {
     const int fd = AbrirParaAgregar(ruta, modo);
     try {
-        EscribirTodo(fd, bytes, ruta);
+        AgregarEn(fd, bytes, ruta, true);
     } catch (...) {
         ::close(fd);
         throw;
     }
-    Cerrar(fd, ruta, true);
+    // Lo agregado ya pasó a disco: un cierre que falla no lo deshace, y decir que falló haría
+    // repetir una línea que está.
+    SistemaCerrar(fd);
 }
 
 void Reemplazar(const QString& ruta, const QByteArray& bytes, mode_t modo) {
@@ -146,8 +199,8 @@ Nuevo::Nuevo(const QString& ruta, mode_t modo) : ruta_(ruta) {
         temporal_ =
             info.absolutePath() + QStringLiteral("/.") + info.fileName() +
             QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        fd_ = ::open(QFile::encodeName(temporal_).constData(),
-                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, modo);
+        fd_ = SistemaAbrir(QFile::encodeName(temporal_).constData(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, modo);
         if (fd_ >= 0 || errno != EEXIST) break;
     }
     if (fd_ < 0) {
@@ -189,8 +242,8 @@ void Nuevo::escribir(const QByteArray& bytes) {
 
 void Nuevo::terminar() {
     vaciar();
-    if (::fsync(fd_) != 0) fallar(errno);
-    const int cerrado = ::close(fd_);
+    if (SistemaSincronizar(fd_) != 0) fallar(errno);
+    const int cerrado = SistemaCerrar(fd_);
     fd_ = -1;
     if (cerrado != 0 && errno != EINTR) fallar(errno);
     // El destino se mira de nuevo justo antes: un enlace puesto mientras tanto tampoco se sigue
@@ -201,7 +254,7 @@ void Nuevo::terminar() {
         descartar();
         throw;
     }
-    if (::rename(QFile::encodeName(temporal_).constData(), QFile::encodeName(ruta_).constData()) != 0)
+    if (SistemaRenombrar(QFile::encodeName(temporal_).constData(), QFile::encodeName(ruta_).constData()) != 0)
         fallar(errno);
     temporal_.clear();
     // El nombre nuevo también pasa a disco.

@@ -36,7 +36,13 @@ void EscribirTodo(int fd, const QByteArray& bytes, const QString& ruta);
 // descriptor queda cerrado aunque falle.
 void Cerrar(int fd, const QString& ruta, bool sincronizar);
 
-// Agrega bytes al final del archivo (AbrirParaAgregar, EscribirTodo, Cerrar con paso a disco).
+// Agrega bytes al final del archivo abierto para agregar y, si sincronizar, lo pasa a disco. Todo o
+// nada: si algo falla, el archivo vuelve a su largo de antes (una línea a medias o una que se dio
+// por no escrita no quedan) y lanza ErrorEjecucion con la ruta y la causa. No cierra el descriptor.
+void AgregarEn(int fd, const QByteArray& bytes, const QString& ruta, bool sincronizar);
+
+// Agrega bytes al final del archivo (AbrirParaAgregar, AgregarEn con paso a disco, y lo cierra: lo
+// agregado ya está en disco, así que un cierre que falla no es una falla de la escritura).
 void Agregar(const QString& ruta, const QByteArray& bytes, mode_t modo);
 
 // Reemplaza el archivo entero con bytes (Nuevo, escribir, terminar).
@@ -45,6 +51,13 @@ void Reemplazar(const QString& ruta, const QByteArray& bytes, mode_t modo);
 // Comprueba que ruta, si existe, se puede reemplazar: un archivo común del usuario (no un enlace, ni
 // una carpeta, ni un dispositivo). Lanza ErrorEjecucion con la ruta y el motivo.
 void ComprobarReemplazable(const QString& ruta);
+
+// Las llamadas al sistema con que se escriben estos archivos. Costura para las pruebas: si hay una
+// costura, se le pregunta antes de cada llamada, y si devuelve un número de error la llamada falla
+// con él sin hacerse (como falla un disco). El programa nunca pone una.
+enum class Llamada { Abrir, Escribir, Sincronizar, Cerrar, Renombrar, Truncar };
+using Costura = int (*)(Llamada);
+void FijarCostura(Costura costura);  // nullptr la quita
 
 // Un archivo que aparece entero en su lugar o no aparece: se escribe en un temporal de la misma
 // carpeta (creado con O_EXCL, nunca a través de un enlace) y al terminar() pasa a disco y toma el

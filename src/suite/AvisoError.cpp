@@ -109,10 +109,15 @@ int16_t AvisoError(const ErrorEjecucion& error, std::optional<int> botones, std:
             partesRutina.trimmed() + QStringLiteral(" Mensaje ") + mensaje.trimmed() +
             QStringLiteral(" Respondió : ") + PalabraRespuesta(respuesta) + QStringLiteral("\r\n");
         try {
-            ArchivoPropio::EscribirTodo(registro, Cp1252::Codificar(linea), ruta);
-            ArchivoPropio::Cerrar(registro, ruta, false);
+            ArchivoPropio::AgregarEn(registro, Cp1252::Codificar(linea), ruta, false);
         } catch (const ErrorEjecucion& e) {
             ::close(registro);
+            registro = -1;
+            AvisarRegistroPerdido(e);
+        }
+        try {
+            if (registro >= 0) ArchivoPropio::Cerrar(registro, ruta, false);
+        } catch (const ErrorEjecucion& e) {
             AvisarRegistroPerdido(e);
         }
     }
