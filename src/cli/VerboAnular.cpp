@@ -6,6 +6,7 @@
 #include "cli/SesionCli.h"
 #include "cli/Verbos.h"
 #include "import/AnulacionTransmision.h"
+#include "platform/Proceso.h"
 
 namespace {
 
@@ -40,8 +41,12 @@ int Anulacion(const Argumentos& a, Salida& salida) {
     const qlonglong numero = a.sueltos.value(0).toLongLong(&ok);
     if (a.sueltos.size() != 1 || !ok || numero <= 0 || numero > std::numeric_limits<int32_t>::max())
         throw ErrorUso(QStringLiteral("anular necesita el número de una transmisión"));
-    IniciarSesionCli(a);
     const int32_t n = static_cast<int32_t>(numero);
+    // Un inicio que no termina sale en el acto: también dice que no se anuló.
+    const int despedida = Proceso::AlTerminar(
+        [&salida, n] { salida.error(QStringLiteral("no se anuló la transmisión %1").arg(n)); });
+    IniciarSesionCli(a);
+    Proceso::QuitarAvisoAlTerminar(despedida);
     const EstadoAnulacion antes = PrepararAnulacion(n);
     if (antes.motivo != EstadoAnulacion::Lista) {
         salida.error(antes.mensaje);

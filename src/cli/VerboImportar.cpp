@@ -13,6 +13,7 @@
 #include "import/TrampaOrigen.h"
 #include "platform/Frases.h"
 #include "platform/Mensajes.h"
+#include "platform/Proceso.h"
 #include "platform/Regional.h"
 #include "platform/Senales.h"
 #include "suite/Componentes.h"
@@ -97,7 +98,12 @@ int Importar(const Argumentos& a, Salida& salida) {
     }
     // Una señal antes de la corrida (esperando la base, abriendo el archivo) no dejó nada.
     Senales::FijarDespedida(QStringLiteral("No quedó nada guardado."));
+    // Un inicio que no termina (la base no abre o falla en medio) sale en el acto: también dice
+    // lo que quedó.
+    const int despedida =
+        Proceso::AlTerminar([&salida] { salida.error(QStringLiteral("No quedó nada guardado.")); });
     IniciarSesionCli(a);
+    Proceso::QuitarAvisoAlTerminar(despedida);
     auto* mensajes = new MensajesRecordados;
     auto anteriores = InstalarServicioMensajes(std::unique_ptr<ServicioMensajes>(mensajes));
     struct Restituir {

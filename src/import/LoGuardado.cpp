@@ -19,6 +19,7 @@ QString LoGuardado(Dll_Datos& datos, int32_t transmision, int64_t respaldo) {
         // Sin filas en la base, la transmisión no quedó (un COMMIT que no llegó).
         return FraseGuardado(transmision, FilasDeTransmision(datos, transmision));
     } catch (const ErrorEjecucion& e) {
+        // Sin filas confirmadas según la corrida, la transmisión no quedó: FraseGuardado no la nombra.
         return FraseGuardado(transmision, respaldo) +
                QStringLiteral(" (según la corrida: la base no se pudo contar: %1)").arg(e.descripcion());
     }

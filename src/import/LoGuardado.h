@@ -10,7 +10,7 @@ class Dll_Datos;
 // "No quedó nada guardado" si la transmisión no quedó (0). N se cuenta
 // en la base (sin filas en la base, "No quedó nada guardado": también para una transmisión cuyo
 // COMMIT no tuvo respuesta); si la base no contesta, se dice la cuenta de la corrida (respaldo) y
-// que no se pudo contar.
+// que no se pudo contar ("No quedó nada guardado" si la corrida no confirmó ninguna).
 QString LoGuardado(Dll_Datos& datos, int32_t transmision, int64_t respaldo);
 
 // La misma frase con las filas que la corrida sabe confirmadas, sin preguntar a la base: la que

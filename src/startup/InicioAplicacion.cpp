@@ -55,6 +55,10 @@ void InicioAplicacion(const QString& lineaComandos) {
         } catch (const ErrorEjecucion&) {
         }
         if (e.numero() == Errores::ArgumentoInvalido) return Respuesta::Saltar;
+        // El inicio termina en el acto, sin cuadro; una línea en stderr dice por qué (sin ella, una
+        // falla de la base en medio del inicio terminaba el programa callado).
+        std::fprintf(stderr, "%s: el inicio no terminó: %s\n", qPrintable(Proceso::NombreEjecutable()),
+                     qPrintable(e.descripcion()));
         Proceso::Terminar(1);
     });
     std::size_t pasoValoresConexion = 0;
