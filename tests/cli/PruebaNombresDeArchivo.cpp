@@ -102,7 +102,11 @@ class NombresDeArchivo : public ::testing::Test {
         QStringList s;
         sqlite3* h = nullptr;
         const QByteArray base = QFile::encodeName(dir_.filePath(QStringLiteral("datos/demo.db")));
-        if (sqlite3_open_v2(base.constData(), &h, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) return s;
+        // Aun si no abre, SQLite dio una conexión que hay que cerrar.
+        if (sqlite3_open_v2(base.constData(), &h, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+            sqlite3_close(h);
+            return s;
+        }
         sqlite3_stmt* st = nullptr;
         sqlite3_prepare_v2(h, "SELECT serie FROM AUX_GARANTIA ORDER BY rowid", -1, &st, nullptr);
         while (st && sqlite3_step(st) == SQLITE_ROW)
