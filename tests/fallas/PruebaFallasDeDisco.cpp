@@ -128,16 +128,17 @@ class FallasDeDisco : public ::testing::Test {
             return {};
         }
         if (r.codigo != 1) return QStringLiteral("terminó con %1").arg(r.codigo);
+        // La frase es para personas: separador de miles, y una sola fila en singular.
         static const QRegularExpression quedaron(
-            QStringLiteral("Quedaron guardadas (\\d+) filas en la transmisión (\\d+)"));
+            QStringLiteral("Qued(?:aron|ó) guardadas? ([\\d.]+) filas? en la transmisión (\\d+)"));
         const auto m = quedaron.match(ultima);
         if (m.hasMatch()) {
+            const QString dichas = m.captured(1).remove(u'.');
             const QString enLaBase =
                 consultar(QStringLiteral("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=%1")
                               .arg(m.captured(2)));
             // Nunca "0 filas" en una transmisión que no quedó: eso es "No quedó nada guardado".
-            if (enLaBase != m.captured(1) || m.captured(1) == "0" ||
-                ahora != filasAntes + m.captured(1).toLongLong())
+            if (enLaBase != dichas || dichas == "0" || ahora != filasAntes + dichas.toLongLong())
                 return QStringLiteral("dice \"%1\" y hay %2 filas en la transmisión, %3 nuevas")
                     .arg(ultima, enLaBase)
                     .arg(ahora - filasAntes);
