@@ -1,6 +1,7 @@
 // La clave de la cadena no queda a la vista de los demás usuarios en la línea de comandos del
 // proceso (/proc/PID/cmdline, lo que lee ps), ni en garantias-cli ni en la ventana.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -60,13 +61,18 @@ TEST(ClaveOculta, LaVentanaTapaLaClaveDeLaCadenaDeLanzamiento) {
     ProgramaCli cli(dir.path());
     QProcessEnvironment entorno = cli.entorno();
     entorno.insert("QT_QPA_PLATFORM", "offscreen");
+    // La ventana, como garantias-cli, enlazada en la carpeta de la prueba: una copia que corre desde
+    // su carpeta escribe allí su catálogo (consultas.ntw), y no debe ser en la de compilación.
+    const QString ventana = dir.filePath("bin/garantias");
+    ASSERT_TRUE(::link(QFile::encodeName(QCoreApplication::applicationDirPath() + "/garantias").constData(),
+                       QFile::encodeName(ventana).constData()) == 0 ||
+                QFile::copy(QCoreApplication::applicationDirPath() + "/garantias", ventana));
     QProcess p;
     p.setProcessEnvironment(entorno);
     // Sin comillas, como la escribe a veces una línea de comandos: la clave llega en su propio argumento.
-    p.start(QCoreApplication::applicationDirPath() + "/garantias",
-            QStringLiteral("@Server=; @dbname= demo; @usuario= demo; @Password= %1; @Caja=1;orva@")
-                .arg(kClave)
-                .split(' '));
+    p.start(ventana, QStringLiteral("@Server=; @dbname= demo; @usuario= demo; @Password= %1; @Caja=1;orva@")
+                         .arg(kClave)
+                         .split(' '));
     ASSERT_TRUE(p.waitForStarted(10000));
     const QByteArray linea = EsperarSinClave(p, kClave);
     EXPECT_FALSE(linea.contains(kClave)) << linea.constData();
