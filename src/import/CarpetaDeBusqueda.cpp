@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "data/Dll_Funciones.h"
 #include "platform/ArchivoPropio.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Proceso.h"
@@ -11,17 +12,13 @@
 namespace CarpetaDeBusqueda {
 namespace {
 
-QString ConBarra(QString carpeta) {
-    if (!carpeta.endsWith('/')) carpeta += '/';
-    return carpeta;
-}
-
 // La carpeta guardada, si todavía es una carpeta; vacía si no hay ninguna.
 QString UltimaGuardada() {
     QFile archivo(ArchivoDeLaUltima());
     if (!archivo.open(QIODevice::ReadOnly)) return {};
     const QString carpeta = QString::fromUtf8(archivo.readLine(4096)).trimmed();
-    return !carpeta.isEmpty() && QFileInfo(carpeta).isDir() ? ConBarra(carpeta) : QString();
+    return !carpeta.isEmpty() && QFileInfo(carpeta).isDir() ? Dll_Funciones().RutaConBarra(carpeta)
+                                                            : QString();
 }
 
 }  // namespace
@@ -31,7 +28,7 @@ QString ArchivoDeLaUltima() { return Proceso::CarpetaAplicacion() + QStringLiter
 QString Inicial() {
     if (Proceso::CopiaPortatil()) return Proceso::CarpetaEjecutable();
     const QString ultima = UltimaGuardada();
-    return ultima.isEmpty() ? ConBarra(QDir::homePath()) : ultima;
+    return ultima.isEmpty() ? Dll_Funciones().RutaConBarra(QDir::homePath()) : ultima;
 }
 
 void Recordar(const QString& archivoElegido) {

@@ -256,8 +256,7 @@ void CorridaImportacion::ImportarFilas(Rutina& corrida) {
         // Y la despedida de una señal: una segunda, que termina en el acto, dice lo que ya quedó
         // confirmado, no lo que había al empezar.
         grupo_->despuesDeConfirmar([this] {
-            diario_->poner(cuentasDiario());
-            cuentasDelGrupo();
+            diario_->poner(cuentasDiario());  // también toma las cuentas del grupo
             Senales::FijarDespedida(FraseGuardado(resumen_.transmision, resumen_.insertadas) + u'.');
         });
         diario_->fuenteDeCuentas([this] { return cuentasDiario(); });

@@ -61,6 +61,13 @@ void ModeloGrilla::setTextMatrix(int fila, int columna, const QString& texto) {
     Q_EMIT cambio();
 }
 
+int ModeloGrilla::buscar(int columna, const QString& texto, int desde) const {
+    for (int f = desde; f < filas_; ++f) {
+        if (TextMatrix(f, columna) == texto) return f;
+    }
+    return -1;
+}
+
 void ModeloGrilla::Clear() {
     if (fuente_) setRows(filas_ - filasFuente_);
     for (auto& fila : celdas_) {

@@ -19,6 +19,8 @@ class ModeloGrilla : public QObject {
 
     QString TextMatrix(int fila, int columna) const;
     void setTextMatrix(int fila, int columna, const QString& texto);
+    // La primera fila desde "desde" cuyo texto en la columna es "texto"; -1 si ninguna.
+    int buscar(int columna, const QString& texto, int desde = 1) const;
     // Borra el texto de todas las celdas (filas y columnas quedan).
     void Clear();
     // Cuántas veces se vació: la vista sabe así que lo que muestra es otro contenido (otra

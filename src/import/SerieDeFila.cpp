@@ -4,10 +4,6 @@
 #include "ado/Valores.h"
 #include "platform/ErrorEjecucion.h"
 
-namespace {
-constexpr int32_t kTipoNoCoincide = 13;  // el valor no es del tipo que se pide
-}
-
 QString SerieDeFila(const QVariant& valor, qint64 fila, int columna) {
     if (NumeroExacto::DobleInexacto(valor)) {
         throw ErrorEjecucion(
@@ -23,7 +19,7 @@ QString SerieDeFila(const QVariant& valor, qint64 fila, int columna) {
     const bool error = EsErrorDeCelda(valor);
     if (error || valor.typeId() == QMetaType::Bool) {
         throw ErrorEjecucion(
-            kTipoNoCoincide,
+            Errores::TiposNoCoinciden,
             QStringLiteral(
                 "La fila %1 trae en la columna %2 (la de la serie) %3 \"%4\", que no es una serie: "
                 "no se guarda. Corrija esa celda en el archivo del proveedor.")

@@ -80,13 +80,11 @@ void VentanaImportacion::recargarConsulta() {
     const int32_t mostrada = transmisionMostrada();
     cargaTransmisiones();
     if (mostrada == 0) return;
-    ModeloGrilla& lista = m_.MSFlexGrid1;
-    for (int f = 1; f < lista.Rows(); ++f) {
-        if (lista.TextMatrix(f, 1) == QString::number(mostrada)) {
-            lista.Row = f;
-            MSFlexGrid1_Click();
-            return;
-        }
+    const int fila = m_.MSFlexGrid1.buscar(1, QString::number(mostrada));
+    if (fila > 0) {
+        m_.MSFlexGrid1.Row = fila;
+        MSFlexGrid1_Click();
+        return;
     }
     filas_.reset();
     m_.setLblInfoTransmision(QString());

@@ -5,10 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <cstring>
+#include <cstddef>
 
 #include "platform/ArchivoPropio.h"
 #include "platform/ErrorEjecucion.h"
+#include "platform/Frases.h"
 
 namespace CadenaLanzamiento {
 namespace {
@@ -35,7 +36,7 @@ QString LeerArchivo(const QString& ruta) {
                                   "estación al grupo \"garantias\" (adduser USUARIO garantias; vale desde su "
                                   "próximo ingreso)."));
         Fallar(ruta,
-               error == ENOENT ? QStringLiteral("no existe.") : ArchivoPropio::Causa(error, ruta) + u'.');
+               error == ENOENT ? QStringLiteral("no existe.") : ConPunto(ArchivoPropio::Causa(error, ruta)));
     }
     const QByteArray bytes = archivo.read(kTopeArchivo + 1);
     if (bytes.size() > kTopeArchivo) Fallar(ruta, QStringLiteral("es demasiado grande para ser una cadena."));

@@ -32,6 +32,7 @@ class ErrorEjecucion : public std::exception {
 namespace Errores {
 inline constexpr int32_t ArgumentoInvalido = 5;         // llamada o argumento no válido
 inline constexpr int32_t Desbordamiento = 6;            // el valor no entra en el tipo
+inline constexpr int32_t TiposNoCoinciden = 13;         // el valor no es del tipo que se pide
 inline constexpr int32_t VariableNoEstablecida = 91;    // variable de objeto vacía
 inline constexpr int32_t ObjetoCerrado = 3704;          // operación sobre un objeto cerrado
 inline constexpr int32_t ObjetoAbierto = 3705;          // abrir lo que ya está abierto

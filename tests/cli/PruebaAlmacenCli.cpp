@@ -89,6 +89,12 @@ class AlmacenCli : public ::testing::Test {
         r.errores = QString::fromUtf8(p->readAllStandardError());
         return r;
     }
+    // Las filas que la base tiene en la transmisión, como las cuenta otra herramienta.
+    QString guardadasEn(int transmision) {
+        return sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" +
+                       QString::number(transmision))
+            .salida;
+    }
     // El programa sqlite3 de la distribución, sin nada cargado.
     Resultado sqlite3(const QString& sql) {
         QProcess p;
@@ -606,10 +612,7 @@ TEST_F(AlmacenCli, UnaSenalConfirmaLoEscritoYDiceQueQuedo) {
         const QString errores = QString::fromUtf8(p->readAllStandardError());
         const LoQueDijo dijo = LeerLoGuardado(errores);
         ASSERT_TRUE(dijo.dicho && dijo.transmision > 0) << qPrintable(errores);
-        EXPECT_EQ(sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" +
-                          QString::number(dijo.transmision))
-                      .salida,
-                  QString::number(dijo.filas));
+        EXPECT_EQ(guardadasEn(dijo.transmision), QString::number(dijo.filas));
         EXPECT_GT(dijo.filas, 0);
         EXPECT_LT(dijo.filas, kFilas);
         // Lo que no quedó se importa la próxima vez: la siguiente corrida lo agrega entero.
@@ -651,10 +654,7 @@ TEST_F(AlmacenCli, UnaSegundaSenalDiceLoQueYaQuedo) {
     EXPECT_FALSE(errores.contains(QStringLiteral("No quedó nada guardado"))) << qPrintable(errores);
     const LoQueDijo dijo = LeerLoGuardado(errores);
     ASSERT_TRUE(dijo.dicho && dijo.transmision > 0) << qPrintable(errores);
-    EXPECT_EQ(sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" +
-                      QString::number(dijo.transmision))
-                  .salida,
-              QString::number(dijo.filas));
+    EXPECT_EQ(guardadasEn(dijo.transmision), QString::number(dijo.filas));
 }
 
 namespace {
@@ -723,10 +723,7 @@ TEST_F(AlmacenCli, UnaSenalEnElUltimoMomentoDiceLoQueQuedo) {
         EXPECT_EQ(codigo, 128 + senal) << qPrintable(errores);
         const LoQueDijo dijo = LeerLoGuardado(errores);
         ASSERT_TRUE(dijo.dicho) << qPrintable(errores);
-        EXPECT_EQ(sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" +
-                          QString::number(dijo.transmision))
-                      .salida,
-                  QString::number(dijo.filas));
+        EXPECT_EQ(guardadasEn(dijo.transmision), QString::number(dijo.filas));
         if (dijo.filas == kFilas) ++despuesDelUltimo;
     }
     sqlite3_close(db);
@@ -797,10 +794,7 @@ TEST_F(AlmacenCli, UnaSenalCortaLaEsperaDeUnBloqueoAjeno) {
         ASSERT_TRUE(dijo.dicho) << qPrintable(errores);
         if (c.enMedio) {
             EXPECT_GT(dijo.filas, 0) << qPrintable(errores);
-            EXPECT_EQ(sqlite3("SELECT count(*) FROM AUX_GARANTIA WHERE nroTransmision=" +
-                              QString::number(dijo.transmision))
-                          .salida,
-                      QString::number(dijo.filas));
+            EXPECT_EQ(guardadasEn(dijo.transmision), QString::number(dijo.filas));
         } else {
             EXPECT_EQ(dijo.transmision, 0) << qPrintable(errores);
             EXPECT_EQ(contar("AUX_GARANTIA"), "0");

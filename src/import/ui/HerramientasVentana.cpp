@@ -225,7 +225,7 @@ bool HerramientasVentana::anularTransmision(int fila) {
 
 void HerramientasVentana::seguirFilaElegida() {
     const int fila = f_.modelo().MSFlexGrid1.Row;
-    Proceso::BombearEventos();  // la lista se rehace antes de elegir su fila
+    Proceso::BombearEventos();  // las grillas muestran sus cambios antes de elegir la fila
     if (fila > 0) f_.MSFlexGrid1->setCurrentIndex(f_.MSFlexGrid1->model()->index(fila, 1));
 }
 
@@ -233,25 +233,18 @@ bool HerramientasVentana::mostrarSerie(int32_t transmision, const QString& serie
     ModeloVentana& m = f_.modelo();
     if (m.ocupado()) return false;
     if (f_.SSTab1->currentIndex() != 1) f_.SSTab1->setCurrentIndex(1);  // carga la lista
-    auto filaDe = [](const ModeloGrilla& g, int columna, const QString& texto, int desde = 1) {
-        for (int f = desde; f < g.Rows(); ++f) {
-            if (g.TextMatrix(f, columna) == texto) return f;
-        }
-        return -1;
-    };
     const QString numero = QString::number(transmision);
-    int f = filaDe(m.MSFlexGrid1, 1, numero);
+    int f = m.MSFlexGrid1.buscar(1, numero);
     if (f < 0) {  // una transmisión más nueva que la lista
         f_.procedimientos().cargaTransmisiones();
-        f = filaDe(m.MSFlexGrid1, 1, numero);
+        f = m.MSFlexGrid1.buscar(1, numero);
         if (f < 0) return false;
     }
     m.MSFlexGrid1.Row = f;
     f_.procedimientos().MSFlexGrid1_Click();
-    const int g = filaDe(m.MSFlexGrid3, 2, serie);  // la grilla lee sus tramos a medida que se recorre
-    Proceso::BombearEventos();  // las grillas muestran sus cambios antes de elegir la fila
+    const int g = m.MSFlexGrid3.buscar(2, serie);  // la grilla lee sus tramos a medida que se recorre
     // Las grillas eligen de a una celda: la de la transmisión y la de la serie.
-    f_.MSFlexGrid1->setCurrentIndex(f_.MSFlexGrid1->model()->index(f, 1));
+    seguirFilaElegida();
     if (g < 0) return false;
     m.MSFlexGrid3.Row = g;
     const QModelIndex celda = f_.MSFlexGrid3->model()->index(g, 2);
